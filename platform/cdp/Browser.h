@@ -1,0 +1,57 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include <QObject>
+#include <QStringList>
+
+#include "platform/Error.h"
+
+namespace qm::cdp {
+
+class Connection;
+class Tab;
+
+struct BrowserOptions
+{
+    QString executable; // local Chromium; empty: the PATH is searched
+    QString endpoint; // remote browser (ws://host:port/devtools/browser/<id> or http://host:port); empty: local
+    QStringList extraArguments;
+    std::chrono::milliseconds startLimit { 30000 };
+    std::chrono::milliseconds commandLimit { 30000 };
+};
+
+// One browser: a Chromium this program starts (pipe transport, private profile removed at the end) or
+// a remote one reached over a WebSocket. A local browser that dies is started again on the next newTab.
+class Browser : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Browser(BrowserOptions options, QObject* parent = nullptr);
+    ~Browser() override; // ends the process after a short grace period, removes the profile folder
+
+    // The Chromium executable: the configured one, else chromium, chromium-browser, google-chrome on
+    // PATH. The error names what to install.
+    static qm::Result<QString> findExecutable(const QString& configured = {});
+
+    void start(std::function<void(qm::Result<void>)> done);
+    bool isConnected() const;
+    QString version() const; // product string from Browser.getVersion
+
+    // A new tab with its own flattened session, viewport 1280 x 800 CSS px unless set otherwise.
+    // The tab is a child of the browser.
+    void newTab(std::function<void(qm::Result<Tab*>)> done);
+
+    Connection* connection() const;
+
+signals:
+    void disconnected(const qm::Error& why);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace qm::cdp

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <chrono>
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+namespace qm::cdp {
+
+// How the pixels of a capture are wanted: decoded (to draw on them) or already encoded by the
+// browser (fast path: the bytes are written as they are).
+enum class SnapshotEncoding { Decoded, Png, Jpeg };
+
+struct SnapshotRequest
+{
+    SnapshotEncoding encoding = SnapshotEncoding::Decoded;
+    int jpegQuality = 90; // 0..100, Jpeg only
+    std::chrono::milliseconds timeLimit { 60000 }; // for the whole prepare + settle + capture
+};
+
+struct Snapshot
+{
+    QSize size; // pixels of the whole page
+    QImage image; // Decoded
+    QByteArray encoded; // Png or Jpeg: the complete file
+};
+
+struct PageLoad
+{
+    QString url;
+    int httpStatus = 0; // 0 for file: and data: pages
+    QString httpStatusText;
+};
+
+} // namespace qm::cdp

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include <QJsonValue>
+#include <QObject>
+#include <QSize>
+
+#include "platform/Error.h"
+#include "platform/cdp/Snapshot.h"
+
+namespace qm::cdp {
+
+class Session;
+
+// A browser tab as a capture host uses it. Results arrive through callbacks and signals on the event
+// loop, never inside the call that asked for them. JavaScript dialogs are dismissed, downloads refused
+// and pop-up windows closed, so none of them can stall a capture.
+class Tab : public QObject
+{
+    Q_OBJECT
+public:
+    ~Tab() override;
+
+    Session& session(); // raw protocol access (screencast and input for the mini browser)
+    QString targetId() const;
+    QString currentUrl() const;
+
+    // Navigation ends in documentComplete(topLevel = true) or loadFailed; a page that does not
+    // complete within the limit is stopped and fails with Timeout.
+    void navigate(const QString& url, std::chrono::milliseconds limit = std::chrono::milliseconds(60000));
+    void goBack();
+    void goForward();
+    void stopLoading();
+
+    void setViewport(QSize cssPixels);
+    QSize viewport() const;
+
+    void evaluate(const QString& expression, std::function<void(qm::Result<QJsonValue>)> done);
+    void bodyHtml(std::function<void(qm::Result<QString>)> done); // the body's HTML for text output
+
+    // Full-page capture of what is loaded now: activate, strip scroll bars/border/margin, scroll pass for
+    // lazy images, settle (fonts, network quiet, DOM quiet; bounded), measure by the engine, capture the
+    // whole document without stretching the viewport. The scroll position is put back afterwards.
+    void capture(const SnapshotRequest& request, std::function<void(qm::Result<Snapshot>)> done);
+
+    // Paginated PDF of what is loaded now (A4, margins 24 pt horizontal, 48 pt vertical, backgrounds),
+    // streamed into a temporary file beside path and renamed into place.
+    void printToPdf(const QString& path, std::chrono::milliseconds limit, std::function<void(qm::Result<void>)> done);
+
+    void close();
+
+signals:
+    // Every navigation that starts, frames included (the mini browser's address box follows them).
+    void navigationStarted(const QString& url, bool topLevel);
+    // A document finished loading: the top-level one, a frame's, or about:blank; hosts guard on these.
+    void documentComplete(const QString& url, bool topLevel, const qm::cdp::PageLoad& load);
+    void loadFailed(const QString& url, const qm::Error& why);
+    void statusTextChanged(const QString& text); // loading state or a link's address, for status bars
+    void popupClosed(const QString& url);
+    void dialogDismissed(const QString& type, const QString& message);
+    void downloadRefused(const QString& url);
+    // The renderer crashed; the tab is unusable and the owner should open a new one.
+    void crashed(const qm::Error& why);
+
+protected:
+    Tab(QObject* parent = nullptr);
+
+private:
+    friend class Browser;
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace qm::cdp

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include "platform/Error.h"
+
+namespace qm {
+
+// The settings store: INI text, UTF-8. Section and key names match without regard to case and
+// surrounding blanks; values come back trimmed of spaces (tabs stay). Reading never creates the
+// file; writing creates file, section and key as needed and replaces the whole file atomically.
+
+// The value, or the empty text when the file, section or key is missing.
+QString ReadSetting(const QString& path, const QString& section, const QString& key);
+
+// Callers of the settings dialog ignore the outcome; the rest may look at it.
+Result<void> WriteSetting(const QString& path, const QString& section, const QString& key, const QString& value);
+
+} // namespace qm
