@@ -41,14 +41,8 @@ public:
     void evaluate(const QString& expression, std::function<void(qm::Result<QJsonValue>)> done);
     void bodyHtml(std::function<void(qm::Result<QString>)> done); // the body's HTML for text output
 
-    // Full-page capture of what is loaded now: activate, strip scroll bars/border/margin, scroll pass for
-    // lazy images, settle (fonts, network quiet, DOM quiet; bounded), measure by the engine, capture the
-    // whole document without stretching the viewport. The scroll position is put back afterwards.
-    void capture(const SnapshotRequest& request, std::function<void(qm::Result<Snapshot>)> done);
-
-    // Paginated PDF of what is loaded now (A4, margins 24 pt horizontal, 48 pt vertical, backgrounds),
-    // streamed into a temporary file beside path and renamed into place.
-    void printToPdf(const QString& path, std::chrono::milliseconds limit, std::function<void(qm::Result<void>)> done);
+    // Raw page actions the capture steps are built from (capture/ and capture/output/ hold those steps).
+    void activate(std::function<void(qm::Result<void>)> done);
 
     void close();
 
