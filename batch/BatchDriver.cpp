@@ -1,0 +1,272 @@
+#include "batch/BatchDriver.h"
+
+#include <QPointer>
+#include <limits>
+
+#include "capture/OutputFolder.h"
+#include "settings/ReadingRules.h"
+#include "settings/SettingKeys.h"
+#include "settings/SettingsSource.h"
+
+namespace qm {
+
+namespace {
+const QString kProcessing = QStringLiteral("Processing");
+const QString kOk = QStringLiteral("OK");
+const QString kCancel = QStringLiteral("Cancel");
+const QString kFailed = QStringLiteral("Failed");
+const QString kIdleCaption = QStringLiteral("Status");
+} // namespace
+
+BatchDriver::BatchDriver(UrlListModel& list, BatchState& state, BatchView& view, PageRunner& runner,
+    const SettingsSource& settings, QString appHome, QObject* parent)
+    : QObject(parent)
+    , m_list(list)
+    , m_state(state)
+    , m_view(view)
+    , m_runner(runner)
+    , m_settings(settings)
+    , m_appHome(std::move(appHome))
+{
+    // While a modal window holds the batch, look again now and then; nudge() is the prompt way.
+    m_holdCheck.setSingleShot(true);
+    m_holdCheck.setInterval(200);
+    connect(&m_holdCheck, &QTimer::timeout, this, &BatchDriver::pump);
+}
+
+BatchDriver::~BatchDriver()
+{
+    abandonPagesInFlight();
+}
+
+void BatchDriver::StartBatch()
+{
+    if (m_list.rowCount() == 0)
+        return;
+    if (m_state.running) {
+        // Convert Now during a batch: the panel goes and the folder opens; the batch carries on.
+        m_view.setProgressPanelVisible(false);
+        openOutputFolder();
+        return;
+    }
+    m_view.setProgressPanelVisible(true);
+    m_state.browserReady = true;
+    m_view.setProgress(0);
+    m_view.setBusyCursor(true);
+    m_state.running = true;
+    m_state.cancelRequested = false;
+    m_rowCount = qint16(std::min(m_list.rowCount(), int(std::numeric_limits<qint16>::max())));
+    m_state.rowCursor = 1;
+    m_jobs = ReadJobs(m_settings);
+    queuePump();
+}
+
+void BatchDriver::CancelBatch()
+{
+    if (m_list.rowCount() == 0)
+        return;
+    m_state.cancelRequested = true;
+    markCancelled();
+    QPointer<BatchDriver> self(this);
+    m_view.error(QStringLiteral("Conversion Canceled by the user!"), [self] {
+        if (self)
+            self->afterCancel();
+    });
+}
+
+void BatchDriver::CancelBatchSilently()
+{
+    m_state.cancelRequested = true;
+    markCancelled();
+    afterCancel();
+}
+
+void BatchDriver::statusTextChanged(const QString& text)
+{
+    m_view.setStatusLabels(m_state.cancelRequested ? QStringLiteral("User cancel") : text);
+}
+
+void BatchDriver::newWindowRequested()
+{
+    if (m_state.cancelRequested)
+        m_view.setStatusLabels(QStringLiteral("User cancel"));
+}
+
+void BatchDriver::nudge()
+{
+    queuePump();
+}
+
+void BatchDriver::abandonPagesInFlight()
+{
+    const auto flights = std::exchange(m_inFlight, {});
+    for (auto it = flights.cbegin(); it != flights.cend(); ++it) {
+        delete it->limit;
+        m_runner.abandon(it.key());
+    }
+    updateReady();
+}
+
+void BatchDriver::queuePump()
+{
+    if (m_pumpQueued)
+        return;
+    m_pumpQueued = true;
+    QMetaObject::invokeMethod(this, &BatchDriver::pump, Qt::QueuedConnection);
+}
+
+void BatchDriver::pump()
+{
+    m_pumpQueued = false;
+    if (!m_state.running || m_completing)
+        return;
+    // A cancelled batch issues nothing more; pages already in flight still finish and mark their rows.
+    if (m_state.cancelRequested) {
+        stopAfterCancel();
+        return;
+    }
+    if (m_view.holdsNewRows()) {
+        m_holdCheck.start();
+        return;
+    }
+    while (m_state.rowCursor <= m_rowCount && m_inFlight.size() < m_jobs)
+        issueRow();
+    updateReady();
+    if (m_state.rowCursor > m_rowCount && m_inFlight.isEmpty())
+        complete();
+}
+
+void BatchDriver::issueRow()
+{
+    const int index = m_state.rowCursor - 1;
+    if (index >= m_list.rowCount()) {
+        // Rows removed since the start: there is nothing at this position to convert.
+        m_state.rowCursor = qint16(m_state.rowCursor + 1);
+        return;
+    }
+    Flight flight;
+    flight.row = m_list.idAt(index);
+    flight.address = m_list.address(index);
+    m_view.setFrameCaption(QStringLiteral("Processing ") + flight.address);
+
+    const PageRunner::Ticket ticket = ++m_nextTicket;
+    const std::chrono::seconds limit = ReadPageTimeout(m_settings);
+    flight.limit = new QTimer(this);
+    flight.limit->setSingleShot(true);
+    connect(flight.limit, &QTimer::timeout, this, [this, ticket, limit] { pageTimedOut(ticket, limit); });
+    flight.limit->start(limit);
+    flight.clock.start();
+    m_inFlight.insert(ticket, flight);
+
+    QPointer<BatchDriver> self(this);
+    m_runner.convert(ticket, flight.address, limit, [self, ticket](PageOutcome outcome) {
+        if (self)
+            self->pageDone(ticket, std::move(outcome));
+    });
+    m_state.browserReady = false;
+    m_list.setStatus(index, kProcessing);
+    m_state.rowCursor = qint16(m_state.rowCursor + 1);
+}
+
+void BatchDriver::pageDone(PageRunner::Ticket ticket, PageOutcome outcome)
+{
+    const auto it = m_inFlight.find(ticket);
+    if (it == m_inFlight.end())
+        return; // timed out or abandoned already
+    const Flight flight = *it;
+    m_inFlight.erase(it);
+    delete flight.limit;
+    if (outcome.elapsed.count() == 0)
+        outcome.elapsed = std::chrono::milliseconds(flight.clock.elapsed());
+    finishRow(flight, outcome);
+}
+
+void BatchDriver::pageTimedOut(PageRunner::Ticket ticket, std::chrono::seconds limit)
+{
+    const auto it = m_inFlight.find(ticket);
+    if (it == m_inFlight.end())
+        return;
+    const Flight flight = *it;
+    m_inFlight.erase(it);
+    flight.limit->deleteLater();
+    m_runner.abandon(ticket);
+    PageOutcome outcome { fail(Error::Code::Timeout,
+                              QStringLiteral("the page did not finish within %1 s").arg(qint64(limit.count()))),
+        std::chrono::milliseconds(flight.clock.elapsed()) };
+    finishRow(flight, outcome);
+}
+
+void BatchDriver::finishRow(const Flight& flight, const PageOutcome& outcome)
+{
+    const int rows = m_list.rowCount();
+    if (rows > 0) {
+        const auto value = rules::toInteger(m_view.progress() + 100.0 / rows);
+        m_view.setProgress(value.value_or(100));
+        if (outcome.output)
+            m_list.setStatusById(flight.row, kOk);
+        else
+            m_list.setStatusById(flight.row, kFailed, outcome.output.error().message);
+    }
+    emit pageFinished(flight.row, flight.address, outcome);
+    updateReady();
+    queuePump();
+}
+
+void BatchDriver::markCancelled()
+{
+    if (!m_inFlight.isEmpty()) {
+        for (const Flight& flight : std::as_const(m_inFlight))
+            m_list.setStatusById(flight.row, kCancel);
+        return;
+    }
+    const int index = m_state.rowCursor - 2; // the row before the cursor, 0-based
+    if (index >= 0 && index < m_list.rowCount())
+        m_list.setStatus(index, kCancel);
+}
+
+void BatchDriver::afterCancel()
+{
+    m_view.setBusyCursor(false);
+    m_view.setProgress(0);
+    m_view.setProgressPanelVisible(false);
+    queuePump();
+}
+
+void BatchDriver::stopAfterCancel()
+{
+    m_state.running = false;
+    m_view.setFrameCaption(kIdleCaption);
+    emit idle();
+}
+
+void BatchDriver::complete()
+{
+    m_completing = true;
+    m_view.setProgress(100);
+    m_view.setFrameCaption(kIdleCaption);
+    m_view.setBusyCursor(false);
+    QPointer<BatchDriver> self(this);
+    m_view.information(QStringLiteral("Conversion completed!"), [self] {
+        if (!self)
+            return;
+        self->m_view.setProgress(0);
+        self->m_state.running = false;
+        self->m_state.cancelRequested = false;
+        self->m_completing = false;
+        self->m_view.setProgressPanelVisible(false);
+        self->openOutputFolder();
+        emit self->idle();
+    });
+}
+
+void BatchDriver::openOutputFolder()
+{
+    m_view.openFolder(OutputFolder(m_settings, m_appHome));
+}
+
+void BatchDriver::updateReady()
+{
+    m_state.browserReady = m_inFlight.size() < std::max(1, m_jobs);
+}
+
+} // namespace qm

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QTimer>
+
+#include "batch/BatchState.h"
+#include "batch/BatchView.h"
+#include "batch/UrlListModel.h"
+#include "capture/PageRunner.h"
+
+namespace qm {
+
+class SettingsSource;
+
+// Walks the URL list: issues rows to the page runner (one at a time, or `jobs` at once), marks each
+// row "Processing", then "OK" or "Failed" (reason as the row's tool tip), moves the progress bar and
+// finishes with "Conversion completed!" and the output folder. Event-driven: every step runs from
+// the event loop when a page finishes, a command arrives or a message is dismissed.
+class BatchDriver : public QObject
+{
+    Q_OBJECT
+public:
+    BatchDriver(UrlListModel& list, BatchState& state, BatchView& view, PageRunner& runner,
+        const SettingsSource& settings, QString appHome, QObject* parent = nullptr);
+    ~BatchDriver() override;
+
+    void StartBatch();
+    void CancelBatch();
+    void CancelBatchSilently();
+
+    // Events of the browser, for the status labels.
+    void statusTextChanged(const QString& text);
+    void newWindowRequested();
+
+    // The view calls this when it stops holding new rows (a modal window closed).
+    void nudge();
+
+    // Drops every page still in flight (the command line's Ctrl+C): nothing more is written for them.
+    void abandonPagesInFlight();
+    int pagesInFlight() const { return int(m_inFlight.size()); }
+
+signals:
+    void pageFinished(qm::UrlListModel::RowId row, const QString& address, const qm::PageOutcome& outcome);
+    // `running` was cleared: the batch completed (message dismissed, folder opened) or a cancel was seen.
+    void idle();
+
+private:
+    struct Flight
+    {
+        UrlListModel::RowId row = 0;
+        QString address;
+        QTimer* limit = nullptr;
+        QElapsedTimer clock;
+    };
+
+    void queuePump();
+    void pump();
+    void issueRow();
+    void pageDone(PageRunner::Ticket ticket, PageOutcome outcome);
+    void pageTimedOut(PageRunner::Ticket ticket, std::chrono::seconds limit);
+    void finishRow(const Flight& flight, const PageOutcome& outcome);
+    void markCancelled();
+    void afterCancel();
+    void stopAfterCancel();
+    void complete();
+    void openOutputFolder();
+    void updateReady();
+
+    UrlListModel& m_list;
+    BatchState& m_state;
+    BatchView& m_view;
+    PageRunner& m_runner;
+    const SettingsSource& m_settings;
+    QString m_appHome;
+
+    qint16 m_rowCount = 0;
+    int m_jobs = 1;
+    bool m_completing = false;
+    bool m_pumpQueued = false;
+    PageRunner::Ticket m_nextTicket = 0;
+    QHash<PageRunner::Ticket, Flight> m_inFlight;
+    QTimer m_holdCheck;
+};
+
+} // namespace qm

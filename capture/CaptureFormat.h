@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace qm {
+
+class SettingsSource;
+
+// The "outputformat" setting's table. Only the exact upper-case texts name a format; anything else,
+// "jpg" in lower case and a missing key included, leaves the intermediate BMP as the output.
+struct OutputFormat
+{
+    enum class Kind { Picture, Pdf, Text, Bitmap };
+
+    Kind kind = Kind::Bitmap;
+    QString extension; // ".jpg", ".gif", ".tiff", ".png", ".pdf", ".txt"; empty for Bitmap
+    QString numbering; // extension used when numbering: "jpg" ...
+    QString encoder; // EncodePicture's format for pictures: "jpg", "gif", "tiff", "png"
+    std::optional<int> fixedQuality; // TIFF ignores the "quality" setting
+
+    static OutputFormat fromSetting(const QString& value);
+};
+
+// The "quality" setting: the leading number, rounded halves to even; 0 when it does not fit.
+int ReadQuality(const SettingsSource& settings);
+
+} // namespace qm

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QDeadlineTimer>
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <chrono>
+#include <optional>
+
+#include "capture/CaptureFormat.h"
+#include "capture/CaptureHost.h"
+#include "platform/Clock.h"
+#include "platform/cdp/Snapshot.h"
+
+namespace qm {
+
+class MessageSink;
+class SettingsSource;
+
+// What every capture needs besides its host.
+struct CaptureContext
+{
+    const SettingsSource& settings; // read at each step, so changes apply from the next page on
+    QString appHome;
+    const Clock& clock = Clock::system();
+    MessageSink* messages = nullptr; // the encoder's one message on failure
+    std::chrono::milliseconds timeLimit { 60000 }; // what is left of the page's time limit
+};
+
+// One run of the pipeline for the page the host's tab shows: snapshot, names, watermarks, thumbnail,
+// then the output by "outputformat". Outputs are written under names reserved atomically and land by
+// rename, so parallel runs never collide and no half-written file is ever seen. The run deletes
+// itself after the host's completion step.
+class CaptureRun : public QObject
+{
+    Q_OBJECT
+public:
+    CaptureRun(CaptureHost& host, CaptureContext context, QObject* parent = nullptr);
+    ~CaptureRun() override;
+
+    void start();
+
+    // Stops the run: nothing more is written, reserved names are released, the host hears nothing.
+    void abandon();
+
+private:
+    void snapshotTaken(Result<cdp::Snapshot> snapshot);
+    void applyWatermarks();
+    void writeThumbnail();
+    void writeOutput();
+    void writePicture(const OutputFormat& format);
+    void writePdf(const OutputFormat& format);
+    void writeText(const OutputFormat& format);
+    void writeBitmap();
+    Result<QString> reserveOutput(const OutputFormat& format);
+    bool decoded();
+    void forget(const QString& placeholder);
+    void removePlaceholders();
+    void finish(Result<QString> output);
+    bool settingIsOn(const QString& section, const QString& key) const;
+    std::chrono::milliseconds remaining() const;
+
+    CaptureHost& m_host;
+    CaptureContext m_context;
+    QDeadlineTimer m_deadline;
+    bool m_abandoned = false;
+    bool m_waiting = false; // an engine call is out; the run stays until it answers
+
+    QString m_address;
+    std::optional<Error> m_snapshotError;
+    cdp::Snapshot m_snapshot;
+    bool m_pixelsChanged = false;
+    QString m_intermediate;
+    std::optional<Error> m_intermediateError;
+    bool m_numbering = false;
+    int m_quality = 0;
+    QString m_thumbnail;
+    QStringList m_placeholders; // reserved names not yet replaced by a finished file
+    QString m_pendingFile; // a file an engine call is writing, removed when the run is abandoned
+};
+
+// Runs the pipeline for `host` unless the guards refuse `completion` (then nothing happens and
+// nullptr is returned). The run belongs to `parent` until it deletes itself.
+CaptureRun* CapturePage(CaptureHost& host, const CaptureContext& context,
+    const std::optional<PageCompletion>& completion = std::nullopt, QObject* parent = nullptr);
+
+// What the snapshot is asked for: the engine's own PNG or JPEG when the pixels need no change
+// (no watermark, no thumbnail, PNG or JPG output), nothing at all when no pixels are used (PDF or
+// text without thumbnail), else a decoded picture.
+std::optional<cdp::SnapshotRequest> SnapshotFor(const SettingsSource& settings);
+
+} // namespace qm

@@ -1,0 +1,168 @@
+#include "capture/PageConversion.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
+
+#include "capture/CapturePage.h"
+#include "capture/EnginePool.h"
+#include "platform/cdp/Tab.h"
+
+namespace qm {
+
+// The capture host of one page: its tab, the address the completion reported, and a completion step
+// that hands the outcome back to the runner.
+class PageConversion::Host : public CaptureHost
+{
+public:
+    Host(cdp::Tab& tab, std::function<bool()> rowsPresent, std::function<void(const CaptureOutcome&)> completed)
+        : m_tab(tab)
+        , m_rowsPresent(std::move(rowsPresent))
+        , m_completed(std::move(completed))
+    {
+    }
+    cdp::Tab& tab() override { return m_tab; }
+    bool hasRows() const override { return !m_rowsPresent || m_rowsPresent(); }
+    QString pageAddress() const override { return m_address; }
+    void completed(const CaptureOutcome& outcome) override { m_completed(outcome); }
+    void setAddress(const QString& address) { m_address = address; }
+
+private:
+    cdp::Tab& m_tab;
+    std::function<bool()> m_rowsPresent;
+    std::function<void(const CaptureOutcome&)> m_completed;
+    QString m_address;
+};
+
+struct PageConversion::Page
+{
+    QString address;
+    QDeadlineTimer deadline;
+    QElapsedTimer clock;
+    Finished finished;
+    QPointer<cdp::Tab> tab;
+    std::unique_ptr<Host> host;
+    QPointer<CaptureRun> run;
+    QList<QMetaObject::Connection> connections;
+
+    void disconnect()
+    {
+        for (const auto& connection : std::as_const(connections))
+            QObject::disconnect(connection);
+        connections.clear();
+    }
+};
+
+PageConversion::PageConversion(EnginePool& pool, const SettingsSource& settings, QString appHome, QObject* parent)
+    : QObject(parent)
+    , m_pool(pool)
+    , m_settings(settings)
+    , m_appHome(std::move(appHome))
+{
+}
+
+PageConversion::~PageConversion()
+{
+    abandonAll();
+}
+
+void PageConversion::convert(Ticket ticket, const QString& address, std::chrono::milliseconds limit, Finished finished)
+{
+    auto page = std::make_shared<Page>();
+    page->address = address;
+    page->deadline = QDeadlineTimer(limit);
+    page->clock.start();
+    page->finished = std::move(finished);
+    m_pages.insert(ticket, page);
+    QPointer<PageConversion> self(this);
+    m_pool.acquire([self, ticket](Result<cdp::Tab*> tab) {
+        if (self)
+            self->tabReady(ticket, std::move(tab));
+    });
+}
+
+void PageConversion::tabReady(Ticket ticket, Result<cdp::Tab*> tab)
+{
+    const auto page = m_pages.value(ticket);
+    if (!page) {
+        if (tab)
+            m_pool.release(*tab, true); // abandoned while the tab was being found
+        return;
+    }
+    if (!tab)
+        return end(ticket, std::unexpected(tab.error()), false);
+
+    cdp::Tab* t = *tab;
+    page->tab = t;
+    page->host = std::make_unique<Host>(
+        *t, m_rowsPresent, [this, ticket](const CaptureOutcome& outcome) { end(ticket, outcome.output, true); });
+    page->connections.append(connect(
+        t, &cdp::Tab::documentComplete, this, [this, ticket](const QString& url, bool topLevel, const cdp::PageLoad&) {
+            documentComplete(ticket, url, topLevel);
+        }));
+    page->connections.append(connect(t, &cdp::Tab::loadFailed, this, [this, ticket](const QString&, const Error& why) {
+        const auto p = m_pages.value(ticket);
+        if (p && !p->run)
+            end(ticket, std::unexpected(why), true);
+    }));
+    page->connections.append(connect(t, &cdp::Tab::crashed, this, [this, ticket](const Error& why) {
+        if (const auto p = m_pages.value(ticket); p && p->run)
+            p->run->abandon();
+        end(ticket, std::unexpected(why), false);
+    }));
+    page->connections.append(connect(t, &QObject::destroyed, this, [this, ticket] {
+        if (const auto p = m_pages.value(ticket); p && p->run)
+            p->run->abandon();
+        end(ticket, fail(Error::Code::BrowserGone, QStringLiteral("the browser closed the tab")), false);
+    }));
+    t->navigate(page->address, std::chrono::milliseconds(std::max<qint64>(1, page->deadline.remainingTime())));
+}
+
+void PageConversion::documentComplete(Ticket ticket, const QString& url, bool topLevel)
+{
+    const auto page = m_pages.value(ticket);
+    if (!page || page->run || !page->tab)
+        return; // one capture per page: a later completion (a script navigating) is not captured again
+    page->host->setAddress(url);
+    CaptureContext context { m_settings, m_appHome, *m_clock, m_messages,
+        std::chrono::milliseconds(std::max<qint64>(1, page->deadline.remainingTime())) };
+    page->run = CapturePage(*page->host, context, PageCompletion { url, topLevel }, this);
+}
+
+void PageConversion::end(Ticket ticket, Result<QString> output, bool tabReusable)
+{
+    const auto page = m_pages.take(ticket);
+    if (!page)
+        return;
+    page->disconnect();
+    if (page->tab)
+        m_pool.release(page->tab, tabReusable);
+    PageOutcome outcome { std::move(output), std::chrono::milliseconds(page->clock.elapsed()) };
+    // The host's completion can arrive inside a capture step; the batch hears of it on the event loop.
+    // The page (and its host, which may be the caller right now) lives until then.
+    QTimer::singleShot(0, this, [page, outcome] { page->finished(outcome); });
+}
+
+void PageConversion::abandon(Ticket ticket)
+{
+    const auto page = m_pages.take(ticket);
+    if (!page)
+        return;
+    page->disconnect();
+    if (page->run)
+        page->run->abandon();
+    if (page->tab) {
+        page->tab->stopLoading();
+        m_pool.release(page->tab, false);
+    }
+}
+
+void PageConversion::abandonAll()
+{
+    const auto tickets = m_pages.keys();
+    for (Ticket ticket : tickets)
+        abandon(ticket);
+}
+
+} // namespace qm
