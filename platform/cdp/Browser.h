@@ -1,11 +1,11 @@
 #pragma once
 
+#include <QJsonObject>
+#include <QObject>
+#include <QStringList>
 #include <chrono>
 #include <functional>
 #include <memory>
-
-#include <QObject>
-#include <QStringList>
 
 #include "platform/Error.h"
 
@@ -50,6 +50,8 @@ signals:
     void disconnected(const qm::Error& why);
 
 private:
+    void onBrowserEvent(const QString& method, const QJsonObject& params);
+
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <chrono>
-#include <functional>
-
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
+#include <chrono>
+#include <functional>
 
 #include "platform/Error.h"
 

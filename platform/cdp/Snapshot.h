@@ -1,10 +1,9 @@
 #pragma once
 
-#include <chrono>
-
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
+#include <chrono>
 
 namespace qm::cdp {
 

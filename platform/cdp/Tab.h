@@ -1,12 +1,12 @@
 #pragma once
 
-#include <chrono>
-#include <functional>
-#include <memory>
-
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QObject>
 #include <QSize>
+#include <chrono>
+#include <functional>
+#include <memory>
 
 #include "platform/Error.h"
 #include "platform/cdp/Snapshot.h"
@@ -46,6 +46,14 @@ public:
 
     void close();
 
+    // Network requests of the page that have started and not yet finished.
+    int requestsInFlight() const;
+    bool isCrashed() const;
+    // What the last completed top-level load reported.
+    PageLoad lastLoad() const;
+    // Protocol commands of this tab get this limit unless a caller passes its own.
+    std::chrono::milliseconds commandLimit() const;
+
 signals:
     // Every navigation that starts, frames included (the mini browser's address box follows them).
     void navigationStarted(const QString& url, bool topLevel);
@@ -58,12 +66,21 @@ signals:
     void downloadRefused(const QString& url);
     // The renderer crashed; the tab is unusable and the owner should open a new one.
     void crashed(const qm::Error& why);
+    // The page's requests in flight dropped to none.
+    void networkQuiet();
 
 protected:
     Tab(QObject* parent = nullptr);
 
 private:
     friend class Browser;
+    void setUp(std::function<void(qm::Result<void>)> done);
+    void onEvent(const QString& method, const QJsonObject& params);
+    void onBrowserEvent(const QString& method, const QJsonObject& params);
+    void finishNavigation();
+    void completeTopLevel(const QString& loaderId);
+    void failNavigation(const qm::Error& why);
+    void markCrashed(const qm::Error& why);
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -1,0 +1,275 @@
+#include "platform/cdp/Browser.h"
+
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include "platform/cdp/BrowserProcess.h"
+#include "platform/cdp/Connection.h"
+#include "platform/cdp/PipeTransport.h"
+#include "platform/cdp/Session.h"
+#include "platform/cdp/TabPrivate.h"
+#include "platform/cdp/WebSocketTransport.h"
+
+namespace qm::cdp {
+
+using Done = std::function<void(qm::Result<void>)>;
+
+struct Browser::Private
+{
+    BrowserOptions options;
+    BrowserProcess* process = nullptr;
+    QPointer<Connection> connection;
+    QString version;
+    bool starting = false;
+    std::vector<Done> waitingForStart;
+};
+
+Browser::Browser(BrowserOptions options, QObject* parent)
+    : QObject(parent)
+    , d(std::make_unique<Private>())
+{
+    d->options = std::move(options);
+}
+
+Browser::~Browser()
+{
+    for (Tab* tab : findChildren<Tab*>(Qt::FindDirectChildrenOnly))
+        delete tab;
+    if (d->connection) {
+        d->connection->disconnect(this);
+        delete d->connection;
+    }
+    delete d->process; // ends the process and removes the profile folder
+}
+
+qm::Result<QString> Browser::findExecutable(const QString& configured)
+{
+    if (!configured.isEmpty()) {
+        const QFileInfo file(configured);
+        if (file.isFile() && file.isExecutable())
+            return file.absoluteFilePath();
+        const QString onPath = QStandardPaths::findExecutable(configured);
+        if (!onPath.isEmpty())
+            return onPath;
+        return qm::fail(qm::Error::Code::NotFound,
+            QStringLiteral("The browser \"%1\" was not found or cannot be run. Install Chromium (Debian package "
+                           "\"chromium\") or set the browser's path.")
+                .arg(configured));
+    }
+    for (const char* name : { "chromium", "chromium-browser", "google-chrome" }) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!path.isEmpty())
+            return path;
+    }
+    return qm::fail(qm::Error::Code::NotFound,
+        QStringLiteral("No Chromium browser was found (looked for chromium, chromium-browser and google-chrome on "
+                       "PATH). Install the Debian package \"chromium\"."));
+}
+
+bool Browser::isConnected() const
+{
+    return d->connection && d->connection->isOpen() && !d->starting;
+}
+
+QString Browser::version() const
+{
+    return d->version;
+}
+
+Connection* Browser::connection() const
+{
+    return d->connection;
+}
+
+void Browser::start(Done done)
+{
+    if (isConnected()) {
+        QTimer::singleShot(0, this, [done = std::move(done)] { done({}); });
+        return;
+    }
+    d->waitingForStart.push_back(std::move(done));
+    if (d->starting)
+        return;
+    d->starting = true;
+    d->version.clear();
+
+    auto finish = [this](qm::Result<void> result) {
+        d->starting = false;
+        if (!result && d->connection)
+            d->connection->close(result.error());
+        for (auto& callback : std::exchange(d->waitingForStart, {}))
+            callback(result);
+    };
+
+    auto handshake = [this, finish](Transport* transport) {
+        if (d->connection)
+            d->connection->deleteLater();
+        d->connection = new Connection(transport, this);
+        connect(d->connection, &Connection::event, this, &Browser::onBrowserEvent);
+        connect(d->connection, &Connection::closed, this, [this](const qm::Error& why) {
+            if (!d->starting)
+                emit disconnected(why);
+        });
+        d->connection->send(
+            {}, QStringLiteral("Browser.getVersion"), {},
+            [this, finish](qm::Result<QJsonObject> r) {
+                if (!r) {
+                    QString message = QStringLiteral("The browser did not start: %1").arg(r.error().message);
+                    if (d->process && !d->process->errorOutput().trimmed().isEmpty())
+                        message += QStringLiteral("\n") + QString::fromLocal8Bit(d->process->errorOutput()).trimmed();
+                    finish(qm::fail(qm::Error::Code::BrowserGone, message));
+                    return;
+                }
+                d->version = r->value(QLatin1String("product")).toString();
+                d->connection->send({}, QStringLiteral("Target.setDiscoverTargets"),
+                    { { QStringLiteral("discover"), true } }, {}, d->options.commandLimit);
+                d->connection->send(
+                    {}, QStringLiteral("Browser.setDownloadBehavior"),
+                    { { QStringLiteral("behavior"), QStringLiteral("deny") },
+                        { QStringLiteral("eventsEnabled"), true } },
+                    [finish](qm::Result<QJsonObject> r) {
+                        if (r)
+                            finish({});
+                        else
+                            finish(std::unexpected(r.error()));
+                    },
+                    d->options.commandLimit);
+            },
+            d->options.startLimit);
+    };
+
+    if (!d->options.endpoint.isEmpty()) {
+        auto* transport = new WebSocketTransport(this);
+        transport->open(d->options.endpoint, d->options.startLimit, [transport, handshake, finish](qm::Result<void> r) {
+            if (!r) {
+                transport->deleteLater();
+                finish(std::unexpected(r.error()));
+                return;
+            }
+            handshake(transport);
+        });
+        return;
+    }
+
+    const auto executable = findExecutable(d->options.executable);
+    if (!executable) {
+        QTimer::singleShot(0, this, [finish, error = executable.error()] { finish(std::unexpected(error)); });
+        return;
+    }
+    if (!d->process) {
+        d->process = new BrowserProcess(this);
+        connect(d->process, &BrowserProcess::exited, this, [this](const qm::Error& why) {
+            if (d->connection)
+                d->connection->close(why);
+        });
+    }
+    const auto transport = d->process->start(*executable, d->options.extraArguments);
+    if (!transport) {
+        QTimer::singleShot(0, this, [finish, error = transport.error()] { finish(std::unexpected(error)); });
+        return;
+    }
+    handshake(*transport);
+}
+
+void Browser::newTab(std::function<void(qm::Result<Tab*>)> done)
+{
+    if (!isConnected()) {
+        // A browser that died (or never started) is started on demand.
+        start([this, done = std::move(done)](qm::Result<void> r) mutable {
+            if (!r) {
+                done(std::unexpected(r.error()));
+                return;
+            }
+            newTab(std::move(done));
+        });
+        return;
+    }
+    QPointer<Connection> connection = d->connection;
+    const auto limit = d->options.commandLimit;
+    connection->send(
+        {}, QStringLiteral("Target.createTarget"), { { QStringLiteral("url"), QStringLiteral("about:blank") } },
+        [this, connection, limit, done = std::move(done)](qm::Result<QJsonObject> r) mutable {
+            if (!r || !connection) {
+                done(std::unexpected(r
+                        ? qm::Error::make(qm::Error::Code::BrowserGone, QStringLiteral("the browser went away"))
+                        : r.error()));
+                return;
+            }
+            const QString targetId = r->value(QLatin1String("targetId")).toString();
+            connection->send(
+                {}, QStringLiteral("Target.attachToTarget"),
+                { { QStringLiteral("targetId"), targetId }, { QStringLiteral("flatten"), true } },
+                [this, connection, targetId, limit, done = std::move(done)](qm::Result<QJsonObject> r) mutable {
+                    if (!r || !connection) {
+                        done(std::unexpected(r
+                                ? qm::Error::make(qm::Error::Code::BrowserGone, QStringLiteral("the browser went away"))
+                                : r.error()));
+                        return;
+                    }
+                    auto* tab = new Tab(this);
+                    tab->d->connection = connection;
+                    tab->d->targetId = targetId;
+                    tab->d->mainFrameId = targetId;
+                    tab->d->commandLimit = limit;
+                    tab->d->session = new Session(*connection, r->value(QLatin1String("sessionId")).toString(), tab);
+                    QPointer<Tab> guard(tab);
+                    tab->setUp([guard, done = std::move(done)](qm::Result<void> r) {
+                        if (!guard) {
+                            done(qm::fail(
+                                qm::Error::Code::BrowserGone, QStringLiteral("the tab went away while it was set up")));
+                            return;
+                        }
+                        if (!r) {
+                            guard->close();
+                            guard->deleteLater();
+                            done(std::unexpected(r.error()));
+                            return;
+                        }
+                        done(guard.data());
+                    });
+                },
+                limit);
+        },
+        limit);
+}
+
+void Browser::onBrowserEvent(const QString& method, const QJsonObject& params)
+{
+    const auto tabs = findChildren<Tab*>(Qt::FindDirectChildrenOnly);
+    auto tabWithTarget = [&tabs](const QString& targetId) -> Tab* {
+        for (Tab* tab : tabs) {
+            if (tab->targetId() == targetId)
+                return tab;
+        }
+        return nullptr;
+    };
+    if (method == QLatin1String("Target.targetCreated")) {
+        // Pop-up windows are closed at once; their opener hears of it.
+        const QJsonObject info = params.value(QLatin1String("targetInfo")).toObject();
+        const QString opener = info.value(QLatin1String("openerId")).toString();
+        const QString targetId = info.value(QLatin1String("targetId")).toString();
+        if (opener.isEmpty() || info.value(QLatin1String("type")).toString() != QLatin1String("page")
+            || tabWithTarget(targetId))
+            return;
+        d->connection->send({}, QStringLiteral("Target.closeTarget"), { { QStringLiteral("targetId"), targetId } }, {},
+            d->options.commandLimit);
+        if (Tab* tab = tabWithTarget(opener))
+            tab->onBrowserEvent(
+                QStringLiteral("Target.popupClosed"), { { QStringLiteral("url"), info.value(QLatin1String("url")) } });
+    } else if (method == QLatin1String("Target.targetCrashed")) {
+        if (Tab* tab = tabWithTarget(params.value(QLatin1String("targetId")).toString()))
+            tab->onBrowserEvent(method, params);
+    } else if (method == QLatin1String("Browser.downloadWillBegin")) {
+        const QString frameId = params.value(QLatin1String("frameId")).toString();
+        for (Tab* tab : tabs) {
+            if (tab->d->frameUrls.contains(frameId) || tab->d->mainFrameId == frameId) {
+                tab->onBrowserEvent(method, params);
+                break;
+            }
+        }
+    }
+}
+
+} // namespace qm::cdp

@@ -1,0 +1,154 @@
+// How a tab reads the protocol's page, network and inspector events.
+#include <QJsonObject>
+
+#include "platform/cdp/TabPrivate.h"
+
+namespace qm::cdp {
+
+namespace {
+
+QString str(const QJsonObject& o, const char* key)
+{
+    return o.value(QLatin1String(key)).toString();
+}
+
+bool is(const QString& method, const char* name)
+{
+    return method == QLatin1String(name);
+}
+
+} // namespace
+
+void Tab::onEvent(const QString& method, const QJsonObject& params)
+{
+    if (is(method, "Network.requestWillBeSent")) {
+        d->requestsInFlight.insert(str(params, "requestId"));
+        if (str(params, "type") == QLatin1String("Document")) {
+            const QString frameId = str(params, "frameId");
+            emit navigationStarted(
+                params.value(QLatin1String("request")).toObject().value(QLatin1String("url")).toString(),
+                frameId == d->mainFrameId);
+        }
+    } else if (is(method, "Network.loadingFinished") || is(method, "Network.loadingFailed")) {
+        if (d->requestsInFlight.remove(str(params, "requestId")) && d->requestsInFlight.isEmpty())
+            emit networkQuiet();
+    } else if (is(method, "Network.responseReceived")) {
+        if (str(params, "type") == QLatin1String("Document")) {
+            const QJsonObject response = params.value(QLatin1String("response")).toObject();
+            d->documentResponses.insert(str(params, "loaderId"),
+                PageLoad { str(response, "url"), response.value(QLatin1String("status")).toInt(),
+                    str(response, "statusText") });
+        }
+    } else if (is(method, "Page.frameNavigated")) {
+        const QJsonObject frame = params.value(QLatin1String("frame")).toObject();
+        const QString id = str(frame, "id");
+        const QString url = str(frame, "url") + str(frame, "urlFragment");
+        d->frameUrls.insert(id, url);
+        if (frame.value(QLatin1String("parentId")).isUndefined() || id == d->mainFrameId) {
+            d->mainFrameId = id;
+            d->mainLoaderId = str(frame, "loaderId");
+            d->showingErrorPage = !str(frame, "unreachableUrl").isEmpty();
+            d->currentUrl = d->showingErrorPage ? str(frame, "unreachableUrl") : url;
+            if (d->nav.active)
+                d->nav.committedLoader = d->mainLoaderId;
+        }
+    } else if (is(method, "Page.navigatedWithinDocument")) {
+        if (str(params, "frameId") == d->mainFrameId)
+            d->currentUrl = str(params, "url");
+    } else if (is(method, "Page.frameDetached")) {
+        d->frameUrls.remove(str(params, "frameId"));
+    } else if (is(method, "Page.lifecycleEvent")) {
+        if (str(params, "name") != QLatin1String("load"))
+            return;
+        const QString frameId = str(params, "frameId");
+        const QString loaderId = str(params, "loaderId");
+        if (frameId != d->mainFrameId) {
+            const QString url = d->frameUrls.value(frameId);
+            emit documentComplete(url, false, PageLoad { url, 0, {} });
+            return;
+        }
+        auto& nav = d->nav;
+        if (nav.active) {
+            if (!nav.answered)
+                nav.loadsBeforeAnswer.insert(loaderId);
+            else if (loaderId == nav.loaderId || loaderId == nav.committedLoader)
+                completeTopLevel(loaderId);
+            return;
+        }
+        // A navigation the page or the user started (links, scripts, history).
+        if (!d->showingErrorPage)
+            completeTopLevel(loaderId);
+    } else if (is(method, "Page.javascriptDialogOpening")) {
+        // Leaving the page must stay possible; every other dialog is answered "no".
+        const QString type = str(params, "type");
+        d->session->send(QStringLiteral("Page.handleJavaScriptDialog"),
+            { { QStringLiteral("accept"), type == QLatin1String("beforeunload") } });
+        emit dialogDismissed(type, str(params, "message"));
+    } else if (is(method, "Page.downloadWillBegin")) {
+        onBrowserEvent(QStringLiteral("Browser.downloadWillBegin"), params);
+    } else if (is(method, "Inspector.targetCrashed")) {
+        markCrashed(qm::Error::make(qm::Error::Code::Crashed, QStringLiteral("the page's renderer crashed")));
+    }
+}
+
+void Tab::onBrowserEvent(const QString& method, const QJsonObject& params)
+{
+    if (is(method, "Browser.downloadWillBegin")) {
+        const QString url = str(params, "url");
+        emit downloadRefused(url);
+        if (d->nav.active && str(params, "frameId") == d->mainFrameId) {
+            d->session->send(QStringLiteral("Page.stopLoading"));
+            failNavigation(qm::Error::make(qm::Error::Code::Navigation,
+                QStringLiteral("%1: the address is a download, and downloads are refused").arg(d->nav.url)));
+        }
+    } else if (is(method, "Target.targetCrashed")) {
+        markCrashed(qm::Error::make(qm::Error::Code::Crashed, QStringLiteral("the page's renderer crashed")));
+    } else if (is(method, "Target.popupClosed")) {
+        emit popupClosed(str(params, "url"));
+    }
+}
+
+void Tab::completeTopLevel(const QString& loaderId)
+{
+    PageLoad load = d->documentResponses.value(loaderId);
+    if (load.url.isEmpty())
+        load.url = d->currentUrl;
+    const bool ours = d->nav.active;
+    QString url = d->currentUrl;
+    if (ours && d->showingErrorPage)
+        url = d->nav.url; // the browser's own page for an HTTP error, shown at the requested address
+    if (ours)
+        finishNavigation();
+    d->lastLoad = load;
+    emit statusTextChanged(QStringLiteral("Done"));
+    emit documentComplete(url, true, load);
+}
+
+void Tab::finishNavigation()
+{
+    d->nav.active = false;
+    d->navTimer.stop();
+}
+
+void Tab::failNavigation(const qm::Error& why)
+{
+    if (!d->nav.active)
+        return;
+    const QString url = d->nav.url;
+    finishNavigation();
+    emit statusTextChanged(QString());
+    emit loadFailed(url, why);
+}
+
+void Tab::markCrashed(const qm::Error& why)
+{
+    if (d->crashed)
+        return;
+    d->crashed = true;
+    QPointer<Tab> self(this);
+    failNavigation(why);
+    if (self)
+        emit crashed(why);
+}
+
+} // namespace qm::cdp

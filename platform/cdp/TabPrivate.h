@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QHash>
+#include <QPointer>
+#include <QSet>
+#include <QSize>
+#include <QString>
+#include <QTimer>
+#include <chrono>
+
+#include "platform/cdp/Connection.h"
+#include "platform/cdp/Session.h"
+#include "platform/cdp/Snapshot.h"
+#include "platform/cdp/Tab.h"
+
+namespace qm::cdp {
+
+struct Tab::Private
+{
+    struct Navigation
+    {
+        bool active = false;
+        QString url;
+        QString loaderId; // from Page.navigate's answer
+        QString committedLoader; // main-frame commit seen while this navigation runs
+        bool answered = false;
+        QSet<QString> loadsBeforeAnswer;
+        quint64 serial = 0;
+    };
+
+    QPointer<Connection> connection;
+    Session* session = nullptr;
+    QString targetId;
+    QString mainFrameId;
+    QSize viewport { 1280, 800 };
+    std::chrono::milliseconds commandLimit { 30000 };
+
+    QString currentUrl = QStringLiteral("about:blank");
+    QString mainLoaderId;
+    bool showingErrorPage = false;
+    QHash<QString, QString> frameUrls;
+    QHash<QString, PageLoad> documentResponses; // by loader id
+    QSet<QString> requestsInFlight;
+    PageLoad lastLoad;
+
+    Navigation nav;
+    QTimer navTimer;
+    bool crashed = false;
+    bool closed = false;
+};
+
+} // namespace qm::cdp
