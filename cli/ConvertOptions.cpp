@@ -1,0 +1,159 @@
+#include "cli/ConvertOptions.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QUrl>
+
+namespace qm::cli {
+
+namespace {
+
+Result<ConvertOptions> usageError(const QString& message)
+{
+    return fail(Error::Code::Usage, message);
+}
+
+std::optional<int> wholeNumber(const QString& text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+QString absolute(const QString& path, const QString& workingFolder)
+{
+    return QDir::cleanPath(QDir(workingFolder).absoluteFilePath(path));
+}
+
+} // namespace
+
+QString ConvertUsage()
+{
+    return QStringLiteral(
+        "quillmark convert [options] [ADDRESS...]\n"
+        "  ADDRESS             web address, or a local file path (made absolute, as a file URL)\n"
+        "  -l, --list FILE     read addresses from a .ulf file (a plain list, one per line, works too)\n"
+        "  -f, --format FMT    BMP, JPG, GIF, PNG, TIFF, PDF or TXT (this run's \"outputformat\")\n"
+        "  -o, --out DIR       output folder (this run's \"outputfolder\")\n"
+        "  -j, --jobs N        pages converted at once (default: the \"jobs\" setting, else 1)\n"
+        "      --timeout SEC   page time limit (this run's \"timeout\")\n"
+        "      --width PX      viewport width in CSS pixels (default 1280)\n"
+        "      --browser X     Chromium executable, or a remote browser (ws:// or http:// endpoint);\n"
+        "                      repeat it to spread the pages over several remote browsers\n"
+        "      --home DIR      app home for this run (settings.dat and the rest)\n"
+        "      --json          one JSON object per finished page on stdout: address, status,\n"
+        "                      output path, reason, milliseconds\n"
+        "      -q, --quiet     no progress display\n"
+        "  quillmark --version\n");
+}
+
+Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const QString& workingFolder)
+{
+    static const QStringList formats { "BMP", "JPG", "GIF", "PNG", "TIFF", "PDF", "TXT" };
+    ConvertOptions options;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString argument = arguments[i];
+        if (optionsEnded || !argument.startsWith(u'-') || argument == QLatin1String("-")) {
+            options.addresses.append(argument);
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        QString name = argument;
+        std::optional<QString> inlineValue;
+        if (argument.startsWith(QLatin1String("--")) && argument.contains(u'=')) {
+            name = argument.section(u'=', 0, 0);
+            inlineValue = argument.section(u'=', 1);
+        }
+        auto value = [&]() -> std::optional<QString> {
+            if (inlineValue)
+                return inlineValue;
+            if (i + 1 >= arguments.size())
+                return std::nullopt;
+            return arguments[++i];
+        };
+        auto flag = [&](bool& target) -> Result<void> {
+            if (inlineValue)
+                return fail(Error::Code::Usage, QStringLiteral("%1 takes no value").arg(name));
+            target = true;
+            return {};
+        };
+
+        Result<void> flagged;
+        if (name == QLatin1String("-h") || name == QLatin1String("--help")) {
+            flagged = flag(options.help);
+        } else if (name == QLatin1String("--json")) {
+            flagged = flag(options.json);
+        } else if (name == QLatin1String("-q") || name == QLatin1String("--quiet")) {
+            flagged = flag(options.quiet);
+        } else {
+            const auto given = value();
+            if (!given)
+                return usageError(QStringLiteral("%1 needs a value").arg(name));
+            const QString& v = *given;
+            if (name == QLatin1String("-l") || name == QLatin1String("--list")) {
+                options.listFile = absolute(v, workingFolder);
+            } else if (name == QLatin1String("-f") || name == QLatin1String("--format")) {
+                options.format = v.toUpper();
+                if (!formats.contains(options.format))
+                    return usageError(
+                        QStringLiteral("unknown format \"%1\" (BMP, JPG, GIF, PNG, TIFF, PDF or TXT)").arg(v));
+            } else if (name == QLatin1String("-o") || name == QLatin1String("--out")) {
+                if (v.isEmpty())
+                    return usageError(QStringLiteral("--out needs a folder"));
+                options.outputFolder = absolute(v, workingFolder);
+            } else if (name == QLatin1String("-j") || name == QLatin1String("--jobs")) {
+                options.jobs = wholeNumber(v);
+                if (!options.jobs || *options.jobs < 1 || *options.jobs > 8)
+                    return usageError(QStringLiteral("--jobs takes a whole number from 1 to 8, not \"%1\"").arg(v));
+            } else if (name == QLatin1String("--timeout")) {
+                bool ok = false;
+                const double seconds = v.toDouble(&ok);
+                if (!ok || !(seconds > 0) || seconds > 86400)
+                    return usageError(QStringLiteral("--timeout takes a number of seconds above 0, not \"%1\"").arg(v));
+                options.timeout = v;
+            } else if (name == QLatin1String("--width")) {
+                const auto width = wholeNumber(v);
+                if (!width || *width < 100 || *width > 16384)
+                    return usageError(
+                        QStringLiteral("--width takes a whole number of pixels from 100 to 16384, not \"%1\"").arg(v));
+                options.width = *width;
+            } else if (name == QLatin1String("--browser")) {
+                if (v.isEmpty())
+                    return usageError(QStringLiteral("--browser needs an executable or an endpoint"));
+                const bool remote = v.startsWith(QLatin1String("ws://")) || v.startsWith(QLatin1String("wss://"))
+                    || v.startsWith(QLatin1String("http://")) || v.startsWith(QLatin1String("https://"));
+                options.browsers.append(remote ? v : absolute(v, workingFolder));
+            } else if (name == QLatin1String("--home")) {
+                if (v.isEmpty())
+                    return usageError(QStringLiteral("--home needs a folder"));
+                options.home = absolute(v, workingFolder);
+            } else {
+                return usageError(QStringLiteral("unknown option %1").arg(name));
+            }
+        }
+        if (!flagged)
+            return std::unexpected(flagged.error());
+    }
+    return options;
+}
+
+Result<QString> PageAddressFromArgument(const QString& argument, const QString& workingFolder)
+{
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
+    if (argument.isEmpty())
+        return fail(Error::Code::Usage, QStringLiteral("an empty address"));
+    const QString path = absolute(argument, workingFolder);
+    if (QFileInfo(path).isFile())
+        return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+    if (scheme.match(argument).hasMatch())
+        return argument;
+    return fail(Error::Code::Usage,
+        QStringLiteral("no such file: %1 (for a web address, begin it with http:// or https://)").arg(argument));
+}
+
+} // namespace qm::cli

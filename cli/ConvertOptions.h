@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "platform/Error.h"
+
+namespace qm::cli {
+
+// `quillmark convert`'s arguments, checked; settings overrides stay texts as settings.dat holds them.
+struct ConvertOptions
+{
+    QStringList addresses; // as given; made into page addresses by PageAddressFromArgument
+    QString listFile;
+    QString format; // "BMP", "JPG", "GIF", "PNG", "TIFF", "PDF" or "TXT"
+    QString outputFolder; // absolute
+    std::optional<int> jobs;
+    QString timeout; // seconds, a positive number
+    int width = 1280;
+    QStringList browsers; // executables or ws:// / http:// endpoints, in order
+    QString home;
+    bool json = false;
+    bool quiet = false;
+    bool help = false;
+};
+
+// The usage block printed by --help and after a usage error's message.
+QString ConvertUsage();
+
+// `arguments` are those after "convert". Relative paths are made absolute against `workingFolder`.
+Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const QString& workingFolder);
+
+// A web address is kept as given; a local file path becomes an absolute file URL. An argument that is
+// neither (no scheme and no such file) is an error naming it.
+Result<QString> PageAddressFromArgument(const QString& argument, const QString& workingFolder);
+
+} // namespace qm::cli

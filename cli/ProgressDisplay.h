@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QString>
+#include <cstdio>
+
+#include "capture/PageRunner.h"
+
+namespace qm::cli {
+
+// What the command line shows while it converts: on a terminal a bar with pages done and failed and
+// an estimate of the time left; otherwise one line per page; with --json one JSON object per page.
+class ProgressDisplay
+{
+public:
+    enum class Style { Bar, Lines, Quiet };
+
+    ProgressDisplay(int total, Style style, bool json, std::FILE* out, std::FILE* err);
+
+    void pageFinished(const QString& address, const PageOutcome& outcome);
+    void refresh(); // redraws the bar (its time estimate moves on)
+    void clear(); // takes the bar off the terminal before other output
+
+    int done() const { return m_done; }
+    int failed() const { return m_failed; }
+
+    // The JSON object of one finished page, on one line.
+    static QByteArray jsonLine(const QString& address, const PageOutcome& outcome);
+    // "3/10 done, 1 failed, about 0:12 left" and the bar before it, fitted to `columns`.
+    static QString barText(int done, int failed, int total, qint64 elapsedMs, int columns);
+
+private:
+    int m_total;
+    Style m_style;
+    bool m_json;
+    std::FILE* m_out;
+    std::FILE* m_err;
+    int m_done = 0;
+    int m_failed = 0;
+    bool m_barShown = false;
+    QElapsedTimer m_clock;
+};
+
+} // namespace qm::cli

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "batch/BatchView.h"
+
+namespace qm::cli {
+
+// The batch's view on the command line: there is no panel, cursor or file manager, and nobody to
+// dismiss a message, so messages are passed on at once. Progress is shown by ProgressDisplay.
+class QuietBatchView : public BatchView
+{
+public:
+    void setProgressPanelVisible(bool) override { }
+    void setFrameCaption(const QString&) override { }
+    void setProgress(int value) override { m_progress = value; }
+    int progress() const override { return m_progress; }
+    void setBusyCursor(bool) override { }
+    void setStatusLabels(const QString&) override { }
+    void information(const QString&, std::function<void()> dismissed) override;
+    void error(const QString&, std::function<void()> dismissed) override;
+    void openFolder(const QString& folder) override { m_folder = folder; }
+    bool holdsNewRows() const override { return false; }
+
+    const QString& openedFolder() const { return m_folder; }
+
+private:
+    int m_progress = 0;
+    QString m_folder;
+};
+
+} // namespace qm::cli
