@@ -1,0 +1,73 @@
+#include "settings/SettingKeys.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+#include "settings/ReadingRules.h"
+
+namespace qm {
+
+std::span<const SettingKey* const> AllSettingKeys()
+{
+    using namespace keys;
+    static constexpr std::array all { &OutputType, &OutputFormat, &Quality, &OutputFolder, &FileName, &DateTime,
+        &FileOption, &ExistedFile, &Timeout, &Delay, &Scripts, &Java, &ActiveX, &Thumbnail, &ImageSize, &Jobs,
+        &TextWatermark, &WaterText, &TextPlacement, &TextX, &TextY, &TextSize, &TextQuality, &TextFont, &TextRotate,
+        &TextTransparency, &TextColor, &ImageWatermark, &WaterImage, &ImagePlacement, &ImageX, &ImageY,
+        &ImageTransparency, &ImageDeviation, &ImageOpacity };
+    return all;
+}
+
+QString ReadText(const SettingsSource& s, const SettingKey& key)
+{
+    return s.read(key.sectionName(), key.keyName());
+}
+
+double ReadNumber(const SettingsSource& s, const SettingKey& key)
+{
+    return rules::readAsNumber(ReadText(s, key));
+}
+
+std::optional<qint32> ReadInteger(const SettingsSource& s, const SettingKey& key)
+{
+    return rules::toInteger(ReadNumber(s, key));
+}
+
+bool ReadFlag(const SettingsSource& s, const SettingKey& key)
+{
+    return ReadEquals(s, key, 1);
+}
+
+bool ReadEquals(const SettingsSource& s, const SettingKey& key, double n)
+{
+    return rules::equalsNumber(ReadText(s, key), n);
+}
+
+int ReadJobs(const SettingsSource& s)
+{
+    constexpr int most = 8;
+    const double number = ReadNumber(s, keys::Jobs);
+    if (std::isnan(number))
+        return 1;
+    const std::optional<qint32> jobs = rules::toInteger(number);
+    if (!jobs)
+        return number > 0 ? most : 1;
+    return std::clamp<int>(*jobs, 1, most);
+}
+
+std::chrono::seconds ReadPageTimeout(const SettingsSource& s)
+{
+    constexpr std::chrono::seconds fallback { 60 };
+    const double number = ReadNumber(s, keys::Timeout);
+    if (!(number > 0))
+        return fallback;
+    // A fraction of a second still means "some time": never round a positive limit down to none.
+    const std::optional<qint32> seconds = rules::toInteger(number);
+    if (!seconds)
+        return std::chrono::seconds { std::numeric_limits<qint32>::max() };
+    return std::chrono::seconds { std::max<qint32>(*seconds, 1) };
+}
+
+} // namespace qm

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QString>
+#include <chrono>
+#include <optional>
+#include <span>
+
+#include "settings/SettingsSource.h"
+
+namespace qm {
+
+// Every key of settings.dat, declared once with how its value is read. Readers go through the
+// helpers below, never through ad-hoc parsing, so the reading rules hold everywhere.
+struct SettingKey
+{
+    enum class Reading {
+        Text, // used as it is (a missing key reads as the empty text, not as a default)
+        Number, // read as a number
+        Integer, // read as a number, converted to an integer
+        Flag, // on only when it equals the number 1
+        Choice, // compared with fixed texts ("0".."4", "BMP"...); equal to 0 means the first item
+    };
+
+    const char* section;
+    const char* name; // as readers ask for it
+    Reading reading;
+    const char* written = nullptr; // as the settings dialog writes it, where that differs
+
+    QString sectionName() const { return QString::fromLatin1(section); }
+    QString keyName() const { return QString::fromLatin1(name); }
+    QString writtenName() const { return QString::fromLatin1(written ? written : name); }
+};
+
+namespace keys {
+using R = SettingKey::Reading;
+// Section "set", in the order the settings dialog writes them.
+inline constexpr SettingKey OutputType { "set", "outputtype", R::Choice }; // Image, PDF, TEXT
+inline constexpr SettingKey OutputFormat { "set", "outputformat",
+    R::Choice }; // BMP JPG GIF PNG TIFF PDF TXT, exact case
+inline constexpr SettingKey Quality { "set", "quality", R::Integer }; // 1..100
+inline constexpr SettingKey OutputFolder { "set", "outputfolder", R::Text }; // "0" or empty: the app home
+inline constexpr SettingKey FileName { "set", "filename", R::Text }; // custom name, used unchanged
+inline constexpr SettingKey DateTime { "set", "datetime", R::Flag }; // stamp after the custom name
+inline constexpr SettingKey FileOption { "set", "fileoption", R::Choice }; // 0: custom name, else site name
+inline constexpr SettingKey ExistedFile { "set", "existedfile", R::Choice }; // 0: numbering, else overwrite
+inline constexpr SettingKey Timeout { "set", "timeout", R::Number }; // seconds per page; see ReadPageTimeout
+inline constexpr SettingKey Delay { "set", "delay", R::Number }; // seconds, shown only
+inline constexpr SettingKey Scripts { "set", "Scripts", R::Flag };
+inline constexpr SettingKey Java { "set", "JAVA", R::Flag }; // shown only
+inline constexpr SettingKey ActiveX { "set", "activex", R::Flag, "ActiveX" }; // shown only
+inline constexpr SettingKey Thumbnail { "set", "Thumbnail", R::Flag };
+inline constexpr SettingKey ImageSize { "set", "imagesize", R::Number }; // thumbnail percent, 1..100
+inline constexpr SettingKey Jobs { "set", "jobs", R::Integer }; // pages at once; see ReadJobs
+// Section "watermark".
+inline constexpr SettingKey TextWatermark { "watermark", "textwatermark", R::Flag };
+inline constexpr SettingKey WaterText { "watermark", "watertext", R::Text };
+inline constexpr SettingKey TextPlacement { "watermark", "twz", R::Choice, "Twz" }; // "0".."4"; -1 none chosen
+inline constexpr SettingKey TextX { "watermark", "Tx", R::Number };
+inline constexpr SettingKey TextY { "watermark", "Ty", R::Number };
+inline constexpr SettingKey TextSize { "watermark", "Tsize", R::Integer };
+inline constexpr SettingKey TextQuality { "watermark", "TQuality", R::Integer };
+inline constexpr SettingKey TextFont { "watermark", "Tfont", R::Text };
+inline constexpr SettingKey TextRotate { "watermark", "Trotate", R::Integer, "TRotate" };
+inline constexpr SettingKey TextTransparency { "watermark", "Ttransparency", R::Number }; // percent
+inline constexpr SettingKey TextColor { "watermark", "textcolor", R::Integer }; // RGB, red in the low byte
+inline constexpr SettingKey ImageWatermark { "watermark", "imagewatermark", R::Flag };
+inline constexpr SettingKey WaterImage { "watermark", "waterimage", R::Text }; // path
+inline constexpr SettingKey ImagePlacement { "watermark", "iwz", R::Choice, "Iwz" };
+inline constexpr SettingKey ImageX { "watermark", "Ix", R::Number };
+inline constexpr SettingKey ImageY { "watermark", "Iy", R::Number };
+// The colour made transparent, RGB; the picker writes the key with a trailing blank.
+inline constexpr SettingKey ImageTransparency { "watermark", "Itransparency", R::Number, "Itransparency " };
+inline constexpr SettingKey ImageDeviation { "watermark", "IDeviation", R::Number }; // 0..255
+inline constexpr SettingKey ImageOpacity { "watermark", "IOpacity", R::Number }; // percent
+} // namespace keys
+
+// All keys above, in the order of their declaration.
+std::span<const SettingKey* const> AllSettingKeys();
+
+QString ReadText(const SettingsSource& s, const SettingKey& key);
+double ReadNumber(const SettingsSource& s, const SettingKey& key);
+std::optional<qint32> ReadInteger(const SettingsSource& s, const SettingKey& key);
+bool ReadFlag(const SettingsSource& s, const SettingKey& key); // equals 1
+bool ReadEquals(const SettingsSource& s, const SettingKey& key, double n);
+
+// "jobs": pages converted at once, 1 to 8; missing or not a number: 1; outside the range: the nearest end.
+int ReadJobs(const SettingsSource& s);
+// "timeout": the time limit of one page; missing, not a number or not positive: 60 seconds.
+std::chrono::seconds ReadPageTimeout(const SettingsSource& s);
+
+} // namespace qm

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+
+namespace qm::text {
+
+// One line of a text file: where its content starts, how long it is, and how long its line end is
+// (0 for a last line without one, 1 for CR or LF, 2 for CR LF).
+struct LineSpan
+{
+    qsizetype start = 0;
+    qsizetype length = 0;
+    qsizetype endLength = 0;
+};
+
+// Splits at CR LF, a lone CR or a lone LF. A last line without a line end counts; a final line end
+// does not start another, empty line.
+QList<LineSpan> SplitLines(QByteArrayView bytes);
+
+// Bytes of a leading UTF-8 byte-order mark (3) or 0.
+qsizetype BomLength(QByteArrayView bytes);
+
+// UTF-8 when the bytes are valid UTF-8, else Latin-1 (files written by older programs in a
+// single-byte code page still read as text).
+QString DecodeLine(QByteArrayView bytes);
+
+// The line end a file already uses (taken from its first line end), for lines added to it.
+QByteArrayView LineEndOf(QByteArrayView bytes, QByteArrayView fallback);
+
+} // namespace qm::text

@@ -1,0 +1,90 @@
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+#include "settings/Inifun.h"
+#include "settings/SettingKeys.h"
+#include "tests/support/TempHome.h"
+
+namespace qm {
+namespace {
+
+TEST(SettingKeys, MissingKeysCountAsNeitherZeroNorOne)
+{
+    test::TempHome home;
+    const FileSettings settings(home.settingsPath());
+    for (const SettingKey* key : AllSettingKeys()) {
+        EXPECT_EQ(ReadText(settings, *key), "") << key->name;
+        EXPECT_FALSE(ReadFlag(settings, *key)) << key->name;
+        EXPECT_FALSE(ReadEquals(settings, *key, 0)) << key->name;
+        EXPECT_EQ(ReadNumber(settings, *key), 0.0) << key->name;
+    }
+}
+
+TEST(SettingKeys, EachKeyIsDeclaredOnceAndFoundUnderItsWrittenName)
+{
+    test::TempHome home;
+    const FileSettings settings(home.settingsPath());
+    QSet<QString> seen;
+    for (const SettingKey* key : AllSettingKeys()) {
+        const QString slot = key->sectionName() + '/' + key->keyName().toLower();
+        EXPECT_FALSE(seen.contains(slot)) << "declared twice: " << slot.toStdString();
+        seen.insert(slot);
+        // What the dialog writes is what the readers find ("Twz" / "twz", "Itransparency " / "Itransparency").
+        ASSERT_TRUE(WriteSetting(home.settingsPath(), key->sectionName(), key->writtenName(), "1"));
+        EXPECT_TRUE(ReadFlag(settings, *key)) << key->name;
+    }
+}
+
+TEST(SettingKeys, FlagsAreOnOnlyWhenTheyEqualOne)
+{
+    test::TempHome home;
+    const FileSettings settings(home.settingsPath());
+    const struct
+    {
+        const char* stored;
+        bool on;
+    } cases[] = { { "1", true }, { "01", true }, { " 1", true }, { "1.0", true }, { "0", false }, { "2", false },
+        { "yes", false }, { "1x", false }, { "", false } };
+    for (const auto& c : cases) {
+        home.set("set", "Thumbnail", c.stored);
+        EXPECT_EQ(ReadFlag(settings, keys::Thumbnail), c.on) << '"' << c.stored << '"';
+    }
+}
+
+TEST(SettingKeys, JobsAndPageTimeoutHaveSafeBounds)
+{
+    test::TempHome home;
+    const FileSettings settings(home.settingsPath());
+    const struct
+    {
+        const char* stored;
+        int jobs;
+        qint64 seconds;
+    } cases[] = {
+        { nullptr, 1, 60 },
+        { "", 1, 60 },
+        { "abc", 1, 60 },
+        { "0", 1, 60 },
+        { "-5", 1, 60 },
+        { "3", 3, 3 },
+        { "2.5", 2, 2 },
+        { "8", 8, 8 },
+        { "9", 8, 9 },
+        { "1e12", 8, 2147483647 },
+        { "0.2", 1, 1 },
+        { "120 s", 8, 120 },
+    };
+    for (const auto& c : cases) {
+        QFile::remove(home.settingsPath());
+        if (c.stored) {
+            home.set("set", "jobs", c.stored);
+            home.set("set", "timeout", c.stored);
+        }
+        EXPECT_EQ(ReadJobs(settings), c.jobs) << (c.stored ? c.stored : "(missing)");
+        EXPECT_EQ(ReadPageTimeout(settings).count(), c.seconds) << (c.stored ? c.stored : "(missing)");
+    }
+}
+
+} // namespace
+} // namespace qm
