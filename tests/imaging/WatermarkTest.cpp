@@ -1,0 +1,249 @@
+#include <QFileInfo>
+#include <QImageReader>
+
+#include <gtest/gtest.h>
+
+#include "capture/output/EncodePicture.h"
+#include "capture/output/Watermarks.h"
+#include "settings/SettingsSource.h"
+#include "tests/imaging/PixelProbe.h"
+#include "tests/support/TempHome.h"
+
+namespace qm::test {
+namespace {
+
+const QString kWatermark = QStringLiteral("watermark");
+const QRgb kPage = qRgb(230, 230, 230);
+const QRgb kBlue = qRgb(0, 0, 255);
+
+class WatermarkTest : public ::testing::Test
+{
+protected:
+    // Keys are written the way the settings dialog spells them ("Twz", "TRotate", "Itransparency ").
+    void set(const char* key, const QString& value) const { m_home.set(kWatermark, QLatin1String(key), value); }
+    QString file(const QString& name) const { return m_home.file(name); }
+
+    // A 200 x 50 blue logo saved as PNG; returns its path.
+    QString writeLogo(const QImage& logo, const QString& name = QStringLiteral("logo.png")) const
+    {
+        EXPECT_TRUE(WritePictureFile(logo, file(name), *PictureFormatFromPath(name)));
+        return file(name);
+    }
+
+    void useTextSettings() const
+    {
+        set("watertext", QStringLiteral("HH"));
+        set("Tx", QStringLiteral("100"));
+        set("Ty", QStringLiteral("100"));
+        set("Tsize", QStringLiteral("20"));
+        set("TQuality", QStringLiteral("1"));
+        set("textcolor", QStringLiteral("255"));
+        set("Ttransparency", QStringLiteral("0"));
+    }
+
+    void useLogoSettings(const QString& logoPath) const
+    {
+        set("waterimage", logoPath);
+        set("Ix", QStringLiteral("100"));
+        set("Iy", QStringLiteral("100"));
+        set("IOpacity", QStringLiteral("100"));
+        set("Itransparency ", QStringLiteral("-1"));
+    }
+
+    TempHome m_home;
+    FileSettings m_settings { m_home.settingsPath() };
+};
+
+struct Placement
+{
+    const char* name;
+    const char* code; // nullptr: key absent
+    QPoint anchor; // on a 1024 x 3000 page, offsets 100 and 100
+};
+
+const Placement kPlacements[] = {
+    { "top left", "0", { 100, 100 } },
+    { "top right", "1", { 924, 100 } },
+    { "bottom left", "2", { 100, 2900 } },
+    { "bottom right", "3", { 924, 2900 } },
+    { "specified place", "4", { 100, 100 } },
+    { "nothing chosen", "-1", { 100, 100 } },
+    { "absent", nullptr, { 100, 100 } },
+    { "unknown code", "7", { 100, 100 } },
+    { "code with a leading zero", "03", { 100, 100 } },
+};
+
+TEST_F(WatermarkTest, TextPlacement)
+{
+    useTextSettings();
+    for (const Placement& p : kPlacements) {
+        set("Twz", p.code ? QLatin1String(p.code) : QString());
+        QImage page = Solid(1024, 3000, QColor(kPage));
+        ApplyTextWatermark(m_settings, page);
+        const QRect red = BoxOf(page, IsRed);
+        ASSERT_FALSE(red.isEmpty()) << p.name;
+        EXPECT_GE(red.left(), p.anchor.x()) << p.name;
+        EXPECT_LE(red.left(), p.anchor.x() + 4) << p.name;
+        EXPECT_GE(red.top(), p.anchor.y()) << p.name;
+        EXPECT_LE(red.top(), p.anchor.y() + 8) << p.name;
+        EXPECT_LT(red.bottom(), p.anchor.y() + 27) << p.name;
+    }
+}
+
+TEST_F(WatermarkTest, LogoPlacementAndOffsets)
+{
+    useLogoSettings(writeLogo(Solid(200, 50, QColor(kBlue))));
+    struct Offsets
+    {
+        const char* name;
+        const char* code;
+        const char* x;
+        const char* y;
+        QRect logo; // where the logo lands on the 1024 x 3000 page
+    };
+    std::vector<Offsets> cases;
+    for (const Placement& p : kPlacements)
+        cases.push_back({ p.name, p.code, "100", "100", QRect(p.anchor, QSize(200, 50)) & QRect(0, 0, 1024, 3000) });
+    cases.push_back({ "halves round to even: 12.5", "0", "12.5", "13.5", QRect(12, 14, 200, 50) });
+    cases.push_back({ "a word reads as 0", "0", "left", " 7px", QRect(0, 7, 200, 50) });
+    cases.push_back({ "right offset wider than the page", "1", "1100", "0", QRect(0, 0, 124, 50) });
+    cases.push_back({ "offset beyond 32 bits skips the drawing", "0", "1e12", "0", QRect() });
+    for (const Offsets& c : cases) {
+        set("Iwz", c.code ? QLatin1String(c.code) : QString());
+        set("Ix", QLatin1String(c.x));
+        set("Iy", QLatin1String(c.y));
+        QImage page = Solid(1024, 3000, QColor(kPage));
+        ApplyImageWatermark(m_settings, page);
+        EXPECT_EQ(BoxOf(page, [](QRgb p) { return p == kBlue; }), c.logo) << c.name;
+    }
+}
+
+TEST_F(WatermarkTest, EachCallPlacesItsOwnMark)
+{
+    // The text is anchored bottom right; a logo with no placement must not follow it there.
+    useTextSettings();
+    set("Twz", QStringLiteral("3"));
+    useLogoSettings(writeLogo(Solid(20, 20, QColor(kBlue))));
+    set("Iwz", QStringLiteral("-1"));
+    QImage page = Solid(1024, 3000, QColor(kPage));
+    ApplyTextWatermark(m_settings, page);
+    ApplyImageWatermark(m_settings, page);
+    EXPECT_EQ(BoxOf(page, [](QRgb p) { return p == kBlue; }), QRect(100, 100, 20, 20));
+    EXPECT_GE(BoxOf(page, IsRed).top(), 2900);
+}
+
+TEST_F(WatermarkTest, KeyColourAndOpacity)
+{
+    // Magenta background (Windows RGB 16711935) around a blue square.
+    QImage logo = Solid(60, 60, QColor(255, 0, 255));
+    for (int y = 20; y < 40; ++y)
+        for (int x = 20; x < 40; ++x)
+            logo.setPixel(x, y, kBlue);
+    struct Case
+    {
+        const char* name;
+        const char* logoName;
+        const char* key;
+        const char* deviation;
+        const char* opacity;
+        QRgb background; // where the logo's magenta was
+        QRgb square; // where its blue square was
+        int slack; // per channel, for lossy logo files
+    };
+    const Case cases[] = {
+        { "key colour shows the page", "logo.png", "16711935", "0", "100", kPage, kBlue, 3 },
+        { "no key", "logo.png", "-1", "0", "100", qRgb(255, 0, 255), kBlue, 3 },
+        { "opacity 50 blends half", "logo.png", "16711935", "0", "50", kPage, qRgb(115, 115, 243), 3 },
+        { "missing opacity draws nothing", "logo.png", "16711935", "0", "", kPage, kPage, 3 },
+        { "deviation covers a GIF's palette", "logo.gif", "16711935", "8", "100", kPage, kBlue, 3 },
+        { "JPEG logo with deviation", "logo.jpg", "16711935", "40", "100", kPage, kBlue, 12 },
+    };
+    for (const Case& c : cases) {
+        useLogoSettings(writeLogo(logo, QLatin1String(c.logoName)));
+        set("Iwz", QStringLiteral("0"));
+        set("Itransparency ", QLatin1String(c.key));
+        set("IDeviation", QLatin1String(c.deviation));
+        set("IOpacity", QLatin1String(c.opacity));
+        QImage page = Solid(300, 300, QColor(kPage));
+        ApplyImageWatermark(m_settings, page);
+        for (auto [at, want] :
+            { std::pair { QPoint(105, 105), c.background }, std::pair { QPoint(130, 130), c.square } }) {
+            const QRgb got = page.pixel(at);
+            EXPECT_NEAR(qRed(got), qRed(want), c.slack) << c.name;
+            EXPECT_NEAR(qGreen(got), qGreen(want), c.slack) << c.name;
+            EXPECT_NEAR(qBlue(got), qBlue(want), c.slack) << c.name;
+        }
+    }
+}
+
+TEST_F(WatermarkTest, FileFormsRewriteTheFileInPlace)
+{
+    useTextSettings();
+    set("Twz", QStringLiteral("3"));
+    useLogoSettings(writeLogo(Solid(20, 20, QColor(kBlue))));
+    set("Iwz", QStringLiteral("0"));
+    const QString snapshot = file(QStringLiteral("tempimage.bmp"));
+    ASSERT_TRUE(WritePictureFile(Solid(1024, 3000, QColor(kPage)), snapshot, PictureFormat::Bmp));
+    ApplyTextWatermark(m_settings, snapshot, snapshot);
+    ApplyImageWatermark(m_settings, snapshot, snapshot);
+    QImageReader reader(snapshot);
+    EXPECT_EQ(reader.format(), QByteArray("bmp"));
+    const QImage page = reader.read();
+    EXPECT_EQ(BoxOf(page, [](QRgb p) { return (p & 0xFFFFFF) == (kBlue & 0xFFFFFF); }), QRect(100, 100, 20, 20));
+    const QRect red = BoxOf(page, IsRed);
+    EXPECT_GE(red.left(), 924);
+    EXPECT_GE(red.top(), 2900);
+}
+
+TEST_F(WatermarkTest, NothingToDrawLeavesTheFileByteForByte)
+{
+    const QString snapshot = file(QStringLiteral("tempimage.bmp"));
+    const QString junkLogo = file(QStringLiteral("junk.gif"));
+    WriteBytes(junkLogo, "GIF89a but nothing else");
+    struct Case
+    {
+        const char* name;
+        bool text; // which watermark runs
+        QString value;
+    };
+    const Case cases[] = {
+        { "empty text", true, QString() },
+        { "no image named", false, QString() },
+        { "image missing", false, file(QStringLiteral("nowhere.jpg")) },
+        { "image undecodable", false, junkLogo },
+        { "image is a folder", false, m_home.path() },
+    };
+    useTextSettings();
+    useLogoSettings(QString());
+    for (const Case& c : cases) {
+        ASSERT_TRUE(WritePictureFile(MakePage(300, 200), snapshot, PictureFormat::Bmp));
+        const QByteArray before = FileBytes(snapshot);
+        set(c.text ? "watertext" : "waterimage", c.value);
+        QImage page = MakePage(300, 200);
+        const QImage original = page;
+        if (c.text) {
+            ApplyTextWatermark(m_settings, snapshot, snapshot);
+            ApplyTextWatermark(m_settings, page);
+        } else {
+            ApplyImageWatermark(m_settings, snapshot, snapshot);
+            ApplyImageWatermark(m_settings, page);
+        }
+        EXPECT_EQ(FileBytes(snapshot), before) << c.name;
+        EXPECT_EQ(page, original) << c.name;
+    }
+}
+
+TEST_F(WatermarkTest, UnreadableSourceWritesNoTarget)
+{
+    useTextSettings();
+    const QString source = file(QStringLiteral("broken.bmp"));
+    const QString target = file(QStringLiteral("out.bmp"));
+    WriteBytes(source, "BM broken");
+    ApplyTextWatermark(m_settings, source, target);
+    useLogoSettings(writeLogo(Solid(20, 20, QColor(kBlue))));
+    ApplyImageWatermark(m_settings, source, target);
+    EXPECT_FALSE(QFileInfo::exists(target));
+}
+
+} // namespace
+} // namespace qm::test
