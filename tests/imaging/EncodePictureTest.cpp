@@ -5,8 +5,6 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QtEndian>
-#include <iostream>
-
 #include <gtest/gtest.h>
 
 #include "tests/imaging/PixelProbe.h"
@@ -117,7 +115,6 @@ TEST_F(EncodePictureTest, GifHasAPaletteAndStaysCloseToThePage)
     EXPECT_LE(DistinctColours(back), 256);
     // Mean absolute error per channel (0..255) of single pixels, and of 4 x 4 averages, which is what
     // the eye sees of dithering. The page's smooth gradients hold far more than 256 colours.
-    std::cout << "GIF error " << MeanAbsError(back, page) << " seen " << MeanAbsErrorSeen(back, page) << "\n";
     EXPECT_LT(MeanAbsError(back, page), 9.0);
     EXPECT_LT(MeanAbsErrorSeen(back, page), 3.0);
     // Hard-edged blocks keep their colour.

@@ -1,0 +1,67 @@
+#include "capture/output/Thumbnail.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "tests/imaging/PixelProbe.h"
+
+namespace qm::test {
+namespace {
+
+TEST(Thumbnail, ScalesBothSidesRoundingHalvesToEven)
+{
+    QTemporaryDir dir;
+    struct Case
+    {
+        const char* name;
+        QSize page;
+        double percent;
+        QSize thumbnail; // empty: nothing written
+    };
+    const Case cases[] = {
+        { "12.5 and 7.5 round to even", { 25, 15 }, 50, { 12, 8 } },
+        { "fractions round to nearest", { 101, 33 }, 10, { 10, 3 } },
+        { "tall page", { 1280, 10000 }, 7.5, { 96, 750 } },
+        { "full size", { 300, 200 }, 100, { 300, 200 } },
+        { "larger than the page", { 30, 20 }, 250, { 75, 50 } },
+        { "no percent", { 300, 200 }, 0, {} },
+        { "rounds to nothing", { 40, 40 }, 1, {} },
+        { "negative", { 40, 40 }, -50, {} },
+        { "beyond 32 bits", { 40, 40 }, 1e12, {} },
+    };
+    for (const Case& c : cases) {
+        const QString path = dir.filePath(QStringLiteral("page_Thumbnail.jpg"));
+        QFile::remove(path);
+        const QColor colour(30, 140, 200);
+        const auto result = WriteThumbnail(Solid(c.page.width(), c.page.height(), colour), c.percent, path);
+        EXPECT_EQ(result.has_value(), !c.thumbnail.isEmpty()) << c.name;
+        if (c.thumbnail.isEmpty()) {
+            EXPECT_FALSE(QFileInfo::exists(path)) << c.name;
+            continue;
+        }
+        QImageReader reader(path);
+        EXPECT_EQ(reader.format(), QByteArray("jpeg")) << c.name;
+        const QImage back = reader.read();
+        EXPECT_EQ(back.size(), c.thumbnail) << c.name;
+        const QColor middle = back.pixelColor(back.width() / 2, back.height() / 2);
+        EXPECT_NEAR(middle.red(), colour.red(), 4) << c.name;
+        EXPECT_NEAR(middle.blue(), colour.blue(), 4) << c.name;
+    }
+}
+
+TEST(Thumbnail, ReplacesAnEarlierThumbnail)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("x_0_Thumbnail.jpg"));
+    ASSERT_TRUE(WriteThumbnail(Solid(100, 100, Qt::red), 50, path));
+    ASSERT_TRUE(WriteThumbnail(Solid(100, 100, Qt::blue), 20, path));
+    const QImage back(path);
+    EXPECT_EQ(back.size(), QSize(20, 20));
+    EXPECT_GT(back.pixelColor(10, 10).blue(), 240);
+}
+
+} // namespace
+} // namespace qm::test
