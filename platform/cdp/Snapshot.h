@@ -16,6 +16,8 @@ struct SnapshotRequest
     SnapshotEncoding encoding = SnapshotEncoding::Decoded;
     int jpegQuality = 90; // 0..100, Jpeg only
     std::chrono::milliseconds timeLimit { 60000 }; // for the whole prepare + settle + capture
+    // At most this long (within timeLimit) waiting for the page to settle; then it is captured as it is.
+    std::chrono::milliseconds settleLimit { 10000 };
 };
 
 struct Snapshot

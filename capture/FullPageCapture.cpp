@@ -1,0 +1,310 @@
+#include "capture/FullPageCapture.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QPointer>
+#include <QTimer>
+#include <cmath>
+
+#include "capture/BandEncoder.h"
+#include "capture/PageSettle.h"
+#include "platform/cdp/PageTracker.h"
+#include "platform/cdp/Session.h"
+#include "platform/cdp/Tab.h"
+
+namespace qm {
+
+using namespace std::chrono;
+using cdp::SnapshotEncoding;
+
+namespace {
+
+// One capture holds at most this many pixels; taller pages are taken in bands of about BandPixels.
+constexpr qint64 SinglePixels = 16'000'000;
+constexpr int SingleHeight = 16384;
+constexpr qint64 BandPixels = 4'000'000;
+constexpr int JpegMaxSide = 65500;
+
+QString prepareScript(milliseconds budget)
+{
+    // Native lazy images and frames load at once; pages that watch scrolling themselves (observers,
+    // scroll handlers) get a pass from top to bottom. Then the body's scroll bars, border and margin go.
+    return QStringLiteral(R"JS((async (budget) => {
+  const t = %1;
+  const wait = t ? t.wait : (ms) => new Promise((r) => setTimeout(r, ms));
+  const saved = [window.scrollX, window.scrollY];
+  for (const el of document.querySelectorAll('img[loading="lazy"], iframe[loading="lazy"]')) el.loading = 'eager';
+  const watches = (t && (t.observers > 0 || t.scrollListeners > 0)) || window.onscroll || document.onscroll;
+  if (watches) {
+    const end = performance.now() + budget;
+    const frame = () => Promise.race([new Promise((r) => requestAnimationFrame(() => r())), wait(50)]);
+    const step = Math.max(window.innerHeight, 200);
+    for (let y = 0; y < document.documentElement.scrollHeight && performance.now() < end; y += step) {
+      window.scrollTo(0, y);
+      await frame();
+      await frame();
+    }
+  }
+  const body = document.body;
+  if (body) {
+    body.setAttribute('scroll', 'no');
+    body.style.border = '0px';
+    body.style.overflow = 'hidden';
+    body.style.margin = '0px';
+  }
+  window.scrollTo(0, 0);
+  return saved;
+})(%2))JS")
+        .arg(cdp::PageTrackerState())
+        .arg(budget.count());
+}
+
+class CaptureJob : public QObject
+{
+public:
+    CaptureJob(cdp::Tab& tab, const cdp::SnapshotRequest& request, std::function<void(qm::Result<cdp::Snapshot>)> done)
+        : QObject(&tab)
+        , m_tab(tab)
+        , m_request(request)
+        , m_deadline(steady_clock::now() + request.timeLimit)
+        , m_done(std::move(done))
+    {
+        connect(&m_tab, &cdp::Tab::crashed, this, [this](const qm::Error& why) { fail(why); });
+    }
+
+    void start()
+    {
+        if (m_tab.isCrashed()) {
+            fail(qm::Error::make(qm::Error::Code::Crashed, QStringLiteral("the page's renderer crashed")));
+            return;
+        }
+        QPointer<CaptureJob> self(this);
+        m_tab.activate([self](qm::Result<void> r) {
+            if (!self)
+                return;
+            if (!r)
+                return self->fail(r.error());
+            self->prepare();
+        });
+    }
+
+private:
+    milliseconds remaining() const { return duration_cast<milliseconds>(m_deadline - steady_clock::now()); }
+
+    void send(const QString& method, const QJsonObject& params, std::function<void(QJsonObject)> next)
+    {
+        const milliseconds limit = remaining();
+        if (limit <= 0ms)
+            return fail(qm::Error::make(qm::Error::Code::Timeout,
+                QStringLiteral("The capture did not finish within %1 s").arg(m_request.timeLimit.count() / 1000.0)));
+        QPointer<CaptureJob> self(this);
+        m_tab.session().send(
+            method, params,
+            [self, next = std::move(next)](qm::Result<QJsonObject> r) {
+                if (!self)
+                    return;
+                if (!r)
+                    return self->fail(r.error());
+                next(*r);
+            },
+            limit);
+    }
+
+    void prepare()
+    {
+        const milliseconds budget = std::max(remaining() / 4, 0ms);
+        send(QStringLiteral("Runtime.evaluate"),
+            { { QStringLiteral("expression"), prepareScript(budget) }, { QStringLiteral("awaitPromise"), true },
+                { QStringLiteral("returnByValue"), true } },
+            [this](const QJsonObject& r) {
+                const QJsonArray saved
+                    = r.value(QLatin1String("result")).toObject().value(QLatin1String("value")).toArray();
+                m_savedScroll = QPointF(saved.at(0).toDouble(), saved.at(1).toDouble());
+                const auto settleBudget = std::min(m_request.settleLimit, remaining() / 2);
+                QPointer<CaptureJob> self(this);
+                SettlePage(m_tab, steady_clock::now() + settleBudget, [self] {
+                    if (self)
+                        self->measure();
+                });
+            });
+    }
+
+    void measure()
+    {
+        send(QStringLiteral("Page.getLayoutMetrics"), {}, [this](const QJsonObject& r) {
+            const QJsonObject content = r.value(QLatin1String("cssContentSize")).toObject();
+            m_size = QSize(int(std::ceil(content.value(QLatin1String("width")).toDouble())),
+                int(std::ceil(content.value(QLatin1String("height")).toDouble())));
+            if (m_size.isEmpty())
+                return fail(
+                    qm::Error::make(qm::Error::Code::Unsupported, QStringLiteral("The page has no size to capture")));
+            const qint64 pixels = qint64(m_size.width()) * m_size.height();
+            if (pixels <= SinglePixels && m_size.height() <= SingleHeight)
+                return captureWhole();
+            startBands();
+        });
+    }
+
+    QJsonObject screenshotParams(const QString& format, QRect clip, int quality = -1) const
+    {
+        QJsonObject params { { QStringLiteral("format"), format }, { QStringLiteral("captureBeyondViewport"), true },
+            { QStringLiteral("fromSurface"), true },
+            { QStringLiteral("clip"),
+                QJsonObject { { QStringLiteral("x"), clip.x() }, { QStringLiteral("y"), clip.y() },
+                    { QStringLiteral("width"), clip.width() }, { QStringLiteral("height"), clip.height() },
+                    { QStringLiteral("scale"), 1 } } } };
+        if (quality >= 0)
+            params.insert(QStringLiteral("quality"), quality);
+        else
+            params.insert(QStringLiteral("optimizeForSpeed"), true); // lossless either way; faster to make and read
+        return params;
+    }
+
+    static QByteArray data(const QJsonObject& r)
+    {
+        return QByteArray::fromBase64(r.value(QLatin1String("data")).toString().toLatin1());
+    }
+
+    void captureWhole()
+    {
+        const QRect clip(QPoint(0, 0), m_size);
+        const bool jpeg = m_request.encoding == SnapshotEncoding::Jpeg;
+        const QJsonObject params = jpeg
+            ? screenshotParams(QStringLiteral("jpeg"), clip, std::clamp(m_request.jpegQuality, 0, 100))
+            : screenshotParams(QStringLiteral("png"), clip);
+        send(QStringLiteral("Page.captureScreenshot"), params, [this](const QJsonObject& r) {
+            cdp::Snapshot snapshot;
+            snapshot.size = m_size;
+            if (m_request.encoding == SnapshotEncoding::Decoded) {
+                snapshot.image = QImage::fromData(data(r), "PNG").convertToFormat(QImage::Format_RGB32);
+                if (snapshot.image.size() != m_size)
+                    return fail(qm::Error::make(
+                        qm::Error::Code::Protocol, QStringLiteral("The browser returned an unreadable picture")));
+            } else {
+                snapshot.encoded = data(r);
+                if (snapshot.encoded.isEmpty())
+                    return fail(qm::Error::make(
+                        qm::Error::Code::Protocol, QStringLiteral("The browser returned an empty picture")));
+            }
+            succeed(std::move(snapshot));
+        });
+    }
+
+    void startBands()
+    {
+        switch (m_request.encoding) {
+        case SnapshotEncoding::Decoded:
+            m_whole = QImage(m_size, QImage::Format_RGB32);
+            if (m_whole.isNull())
+                return fail(qm::Error::make(qm::Error::Code::Unsupported,
+                    QStringLiteral("The page (%1 x %2 px) is too large to hold as a picture")
+                        .arg(m_size.width())
+                        .arg(m_size.height())));
+            break;
+        case SnapshotEncoding::Png:
+            m_encoder = MakePngBandEncoder(m_size);
+            break;
+        case SnapshotEncoding::Jpeg:
+            if (m_size.height() > JpegMaxSide || m_size.width() > JpegMaxSide)
+                return fail(qm::Error::make(qm::Error::Code::Unsupported,
+                    QStringLiteral("The page (%1 x %2 px) is too tall for a JPEG picture (at most %3 px)")
+                        .arg(m_size.width())
+                        .arg(m_size.height())
+                        .arg(JpegMaxSide)));
+            m_encoder = MakeJpegBandEncoder(m_size, m_request.jpegQuality);
+            break;
+        }
+        m_bandRows = int(std::max<qint64>(256, BandPixels / std::max(1, m_size.width())));
+        m_nextRow = 0;
+        nextBand();
+    }
+
+    void nextBand()
+    {
+        if (m_nextRow >= m_size.height())
+            return finishBands();
+        const QRect clip(0, m_nextRow, m_size.width(), std::min(m_bandRows, m_size.height() - m_nextRow));
+        send(QStringLiteral("Page.captureScreenshot"), screenshotParams(QStringLiteral("png"), clip),
+            [this, clip](const QJsonObject& r) {
+                const QImage band = QImage::fromData(data(r), "PNG");
+                if (band.size() != clip.size())
+                    return fail(qm::Error::make(qm::Error::Code::Protocol,
+                        QStringLiteral("The browser returned a band of the wrong size at row %1").arg(clip.y())));
+                if (m_encoder) {
+                    if (auto added = m_encoder->addBand(band); !added)
+                        return fail(added.error());
+                } else {
+                    const QImage rgb = band.convertToFormat(QImage::Format_RGB32);
+                    const qsizetype rowBytes = qsizetype(rgb.width()) * 4;
+                    for (int y = 0; y < rgb.height(); ++y)
+                        std::memcpy(m_whole.scanLine(clip.y() + y), rgb.constScanLine(y), size_t(rowBytes));
+                }
+                m_nextRow = clip.bottom() + 1;
+                nextBand();
+            });
+    }
+
+    void finishBands()
+    {
+        cdp::Snapshot snapshot;
+        snapshot.size = m_size;
+        if (m_encoder) {
+            auto file = m_encoder->finish();
+            m_encoder.reset();
+            if (!file)
+                return fail(file.error());
+            snapshot.encoded = std::move(*file);
+        } else {
+            snapshot.image = std::move(m_whole);
+        }
+        succeed(std::move(snapshot));
+    }
+
+    void restoreScroll()
+    {
+        m_tab.session().send(QStringLiteral("Runtime.evaluate"),
+            { { QStringLiteral("expression"),
+                QStringLiteral("window.scrollTo(%1, %2)").arg(m_savedScroll.x()).arg(m_savedScroll.y()) } });
+    }
+
+    void succeed(cdp::Snapshot snapshot)
+    {
+        restoreScroll();
+        finish(std::move(snapshot));
+    }
+
+    void fail(const qm::Error& why) { finish(std::unexpected(why)); }
+
+    void finish(qm::Result<cdp::Snapshot> result)
+    {
+        if (!m_done)
+            return;
+        auto done = std::exchange(m_done, nullptr);
+        m_encoder.reset();
+        m_whole = QImage();
+        deleteLater();
+        done(std::move(result));
+    }
+
+    cdp::Tab& m_tab;
+    cdp::SnapshotRequest m_request;
+    steady_clock::time_point m_deadline;
+    std::function<void(qm::Result<cdp::Snapshot>)> m_done;
+    QPointF m_savedScroll;
+    QSize m_size;
+    int m_bandRows = 0;
+    int m_nextRow = 0;
+    QImage m_whole;
+    std::unique_ptr<BandEncoder> m_encoder;
+};
+
+} // namespace
+
+void CaptureFullPage(
+    cdp::Tab& tab, const cdp::SnapshotRequest& request, std::function<void(qm::Result<cdp::Snapshot>)> done)
+{
+    auto* job = new CaptureJob(tab, request, std::move(done));
+    QTimer::singleShot(0, job, [job] { job->start(); });
+}
+
+} // namespace qm
