@@ -16,6 +16,8 @@ namespace {
 // Numbers for failures that carry no system error number.
 constexpr int kEncoderFailed = 1001;
 constexpr int kUnsupportedPicture = 1002;
+// libjpeg refuses larger sides, and Qt's writer then says only "Unknown error".
+constexpr int kJpegMaxSide = 65500;
 
 struct WriteFailure
 {
@@ -80,6 +82,14 @@ WriteResult WriteFile(const QImage& picture, const QString& path, PictureFormat 
 {
     if (picture.isNull())
         return Failed(Error::Code::Unsupported, QStringLiteral("the picture is empty"), kUnsupportedPicture);
+    if (format == PictureFormat::Jpeg && (picture.width() > kJpegMaxSide || picture.height() > kJpegMaxSide)) {
+        return Failed(Error::Code::Unsupported,
+            QStringLiteral("JPEG pictures are at most %1 pixels wide and high; this one is %2 x %3")
+                .arg(kJpegMaxSide)
+                .arg(picture.width())
+                .arg(picture.height()),
+            kUnsupportedPicture);
+    }
     QByteArray gif;
     if (format == PictureFormat::Gif) {
         auto encoded = EncodeGif(picture);

@@ -52,16 +52,5 @@ TEST(Thumbnail, ScalesBothSidesRoundingHalvesToEven)
     }
 }
 
-TEST(Thumbnail, ReplacesAnEarlierThumbnail)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("x_0_Thumbnail.jpg"));
-    ASSERT_TRUE(WriteThumbnail(Solid(100, 100, Qt::red), 50, path));
-    ASSERT_TRUE(WriteThumbnail(Solid(100, 100, Qt::blue), 20, path));
-    const QImage back(path);
-    EXPECT_EQ(back.size(), QSize(20, 20));
-    EXPECT_GT(back.pixelColor(10, 10).blue(), 240);
-}
-
 } // namespace
 } // namespace qm::test

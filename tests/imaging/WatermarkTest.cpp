@@ -23,7 +23,7 @@ protected:
     void set(const char* key, const QString& value) const { m_home.set(kWatermark, QLatin1String(key), value); }
     QString file(const QString& name) const { return m_home.file(name); }
 
-    // A 200 x 50 blue logo saved as PNG; returns its path.
+    // Saves `logo` in the home under `name`, in the type its extension names; returns the path.
     QString writeLogo(const QImage& logo, const QString& name = QStringLiteral("logo.png")) const
     {
         EXPECT_TRUE(WritePictureFile(logo, file(name), *PictureFormatFromPath(name)));
@@ -57,7 +57,7 @@ protected:
 struct Placement
 {
     const char* name;
-    const char* code; // nullptr: key absent
+    const char* code;
     QPoint anchor; // on a 1024 x 3000 page, offsets 100 and 100
 };
 
@@ -68,7 +68,7 @@ const Placement kPlacements[] = {
     { "bottom right", "3", { 924, 2900 } },
     { "specified place", "4", { 100, 100 } },
     { "nothing chosen", "-1", { 100, 100 } },
-    { "absent", nullptr, { 100, 100 } },
+    { "empty", "", { 100, 100 } },
     { "unknown code", "7", { 100, 100 } },
     { "code with a leading zero", "03", { 100, 100 } },
 };
@@ -77,7 +77,7 @@ TEST_F(WatermarkTest, TextPlacement)
 {
     useTextSettings();
     for (const Placement& p : kPlacements) {
-        set("Twz", p.code ? QLatin1String(p.code) : QString());
+        set("Twz", QLatin1String(p.code));
         QImage page = Solid(1024, 3000, QColor(kPage));
         ApplyTextWatermark(m_settings, page);
         const QRect red = BoxOf(page, IsRed);
@@ -109,7 +109,7 @@ TEST_F(WatermarkTest, LogoPlacementAndOffsets)
     cases.push_back({ "right offset wider than the page", "1", "1100", "0", QRect(0, 0, 124, 50) });
     cases.push_back({ "offset beyond 32 bits skips the drawing", "0", "1e12", "0", QRect() });
     for (const Offsets& c : cases) {
-        set("Iwz", c.code ? QLatin1String(c.code) : QString());
+        set("Iwz", QLatin1String(c.code));
         set("Ix", QLatin1String(c.x));
         set("Iy", QLatin1String(c.y));
         QImage page = Solid(1024, 3000, QColor(kPage));
@@ -134,8 +134,8 @@ TEST_F(WatermarkTest, EachCallPlacesItsOwnMark)
 
 TEST_F(WatermarkTest, KeyColourAndOpacity)
 {
-    // Magenta background (Windows RGB 16711935) around a blue square.
-    QImage logo = Solid(60, 60, QColor(255, 0, 255));
+    // Near-magenta background around a blue square; the key is magenta (Windows RGB 16711935).
+    QImage logo = Solid(60, 60, QColor(250, 0, 250));
     for (int y = 20; y < 40; ++y)
         for (int x = 20; x < 40; ++x)
             logo.setPixel(x, y, kBlue);
@@ -151,11 +151,13 @@ TEST_F(WatermarkTest, KeyColourAndOpacity)
         int slack; // per channel, for lossy logo files
     };
     const Case cases[] = {
-        { "key colour shows the page", "logo.png", "16711935", "0", "100", kPage, kBlue, 3 },
-        { "no key", "logo.png", "-1", "0", "100", qRgb(255, 0, 255), kBlue, 3 },
-        { "opacity 50 blends half", "logo.png", "16711935", "0", "50", kPage, qRgb(115, 115, 243), 3 },
-        { "missing opacity draws nothing", "logo.png", "16711935", "0", "", kPage, kPage, 3 },
-        { "deviation covers a GIF's palette", "logo.gif", "16711935", "8", "100", kPage, kBlue, 3 },
+        { "exact key colour shows the page", "logo.png", "16384250", "0", "100", kPage, kBlue, 3 },
+        { "deviation 5 reaches the key", "logo.png", "16711935", "5", "100", kPage, kBlue, 3 },
+        { "deviation 4 falls short", "logo.png", "16711935", "4", "100", qRgb(250, 0, 250), kBlue, 3 },
+        { "no key", "logo.png", "-1", "0", "100", qRgb(250, 0, 250), kBlue, 3 },
+        { "opacity 50 blends half", "logo.png", "16711935", "5", "50", kPage, qRgb(115, 115, 243), 3 },
+        { "missing opacity draws nothing", "logo.png", "16711935", "5", "", kPage, kPage, 3 },
+        { "deviation covers a GIF's palette", "logo.gif", "16711935", "10", "100", kPage, kBlue, 3 },
         { "JPEG logo with deviation", "logo.jpg", "16711935", "40", "100", kPage, kBlue, 12 },
     };
     for (const Case& c : cases) {
