@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <ostream>
 
 namespace qm::test {
 
@@ -9,3 +10,9 @@ QByteArray readBytes(const QString& path);
 void writeBytes(const QString& path, const QByteArray& bytes);
 
 } // namespace qm::test
+
+// Readable failure messages for QString values.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/ReadingRules.h"
+#include "tests/foundation/FileHelpers.h"
 
 namespace qm {
 namespace {

@@ -4,6 +4,7 @@
 
 #include "settings/Inifun.h"
 #include "settings/SettingKeys.h"
+#include "tests/foundation/FileHelpers.h"
 #include "tests/support/TempHome.h"
 
 namespace qm {

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "batch/UrlListText.h"
+#include "platform/Error.h"
+
+namespace qm {
+
+// Writes a .ulf file in one step (nothing half-written is ever left). A row whose address or format
+// holds a tab or line break is refused (Usage) and nothing is written: it would not read back.
+Result<void> WriteUrlListFile(const QString& path, const QList<UrlListEntry>& rows);
+
+// The addresses of a .ulf file (see ParseUrlList). A missing file is NotFound; one that cannot be read,
+// is not a regular file or is too large is an error and yields nothing.
+Result<QStringList> ReadUrlListFile(const QString& path);
+
+} // namespace qm
