@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "capture/BandEncoder.h"
-#include "capture/PageSettle.h"
+#include "platform/cdp/PageSettle.h"
 #include "platform/cdp/PageTracker.h"
 #include "platform/cdp/Session.h"
 #include "platform/cdp/Tab.h"
@@ -122,7 +122,7 @@ private:
                 m_savedScroll = QPointF(saved.at(0).toDouble(), saved.at(1).toDouble());
                 const auto settleBudget = std::min(m_request.settleLimit, remaining() / 2);
                 QPointer<CaptureJob> self(this);
-                SettlePage(m_tab, steady_clock::now() + settleBudget, [self] {
+                cdp::SettlePage(m_tab, steady_clock::now() + settleBudget, [self] {
                     if (self)
                         self->measure();
                 });

@@ -24,7 +24,7 @@ constexpr std::array Reasons {
     Reason { "net::ERR_ADDRESS_UNREACHABLE", "the address cannot be reached" },
     Reason { "net::ERR_INTERNET_DISCONNECTED", "there is no network connection" },
     Reason { "net::ERR_FILE_NOT_FOUND", "the file does not exist" },
-    Reason { "net::ERR_ABORTED", "the navigation was stopped (a download, or a newer navigation)" },
+    Reason { "net::ERR_ABORTED", "the navigation was stopped" },
     Reason { "net::ERR_INVALID_URL", "the address is not valid" },
     Reason { "net::ERR_UNKNOWN_URL_SCHEME", "the address's scheme is not supported" },
     Reason { "net::ERR_DISALLOWED_URL_SCHEME", "the address's scheme is not allowed" },

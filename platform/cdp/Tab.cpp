@@ -172,6 +172,14 @@ void Tab::navigate(const QString& url, milliseconds limit)
                 return;
             }
             const QString errorText = str(*r, "errorText");
+            if (!errorText.isEmpty() && nav.download) {
+                const QString url = nav.url;
+                self->failNavigation(qm::Error::make(qm::Error::Code::Navigation,
+                    QStringLiteral("%1: the address is a download, and downloads are refused").arg(url)));
+                if (self)
+                    emit self->downloadRefused(url);
+                return;
+            }
             if (!errorText.isEmpty() && !IsHttpStatusError(errorText)) {
                 self->failNavigation(NavigationError(nav.url, errorText));
                 return;

@@ -12,6 +12,27 @@ QString str(const QJsonObject& o, const char* key)
     return o.value(QLatin1String(key)).toString();
 }
 
+// A response the browser saves rather than shows: an attachment, or a type it cannot display.
+bool IsDownloadResponse(const QJsonObject& response)
+{
+    const QJsonObject headers = response.value(QLatin1String("headers")).toObject();
+    for (auto it = headers.begin(); it != headers.end(); ++it) {
+        if (it.key().compare(QLatin1String("content-disposition"), Qt::CaseInsensitive) == 0
+            && it.value().toString().trimmed().startsWith(QLatin1String("attachment"), Qt::CaseInsensitive))
+            return true;
+    }
+    const QString type = str(response, "mimeType").toLower();
+    static const QStringList shown { "text/", "image/", "application/xhtml", "application/xml", "application/json",
+        "application/pdf", "application/javascript", "multipart/x-mixed-replace" };
+    if (type.isEmpty())
+        return false;
+    for (const QString& prefix : shown) {
+        if (type.startsWith(prefix))
+            return false;
+    }
+    return true;
+}
+
 bool is(const QString& method, const char* name)
 {
     return method == QLatin1String(name);
@@ -38,6 +59,8 @@ void Tab::onEvent(const QString& method, const QJsonObject& params)
             d->documentResponses.insert(str(params, "loaderId"),
                 PageLoad { str(response, "url"), response.value(QLatin1String("status")).toInt(),
                     str(response, "statusText") });
+            if (d->nav.active && str(params, "frameId") == d->mainFrameId && IsDownloadResponse(response))
+                d->nav.download = true;
         }
     } else if (is(method, "Page.frameNavigated")) {
         const QJsonObject frame = params.value(QLatin1String("frame")).toObject();

@@ -24,6 +24,7 @@ struct Tab::Private
         QString loaderId; // from Page.navigate's answer
         QString committedLoader; // main-frame commit seen while this navigation runs
         bool answered = false;
+        bool download = false; // the main response is one the browser would save
         QSet<QString> loadsBeforeAnswer;
         quint64 serial = 0;
     };

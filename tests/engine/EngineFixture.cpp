@@ -1,5 +1,6 @@
 #include "tests/engine/EngineFixture.h"
 
+#include <QImageReader>
 #include <QJsonValue>
 
 #include "capture/FullPageCapture.h"
@@ -111,6 +112,7 @@ QImage Pixels(const cdp::Snapshot& snapshot)
 {
     if (!snapshot.image.isNull())
         return snapshot.image.convertToFormat(QImage::Format_RGB32);
+    QImageReader::setAllocationLimit(0); // tall test pages exceed Qt's default reading limit
     return QImage::fromData(snapshot.encoded).convertToFormat(QImage::Format_RGB32);
 }
 

@@ -1,4 +1,4 @@
-#include "capture/PageSettle.h"
+#include "platform/cdp/PageSettle.h"
 
 #include <QJsonObject>
 #include <QPointer>
@@ -8,7 +8,7 @@
 #include "platform/cdp/Session.h"
 #include "platform/cdp/Tab.h"
 
-namespace qm {
+namespace qm::cdp {
 
 using namespace std::chrono;
 
@@ -37,7 +37,7 @@ QString settleScript(milliseconds budget)
   await Promise.race([new Promise((r) => requestAnimationFrame(() => r())), wait(100)]);
   return true;
 })(%2, %3))JS")
-        .arg(cdp::PageTrackerState())
+        .arg(PageTrackerState())
         .arg(budget.count())
         .arg(DomQuietMs);
 }
@@ -45,7 +45,7 @@ QString settleScript(milliseconds budget)
 class Settler : public QObject
 {
 public:
-    Settler(cdp::Tab& tab, steady_clock::time_point deadline, std::function<void()> done)
+    Settler(Tab& tab, steady_clock::time_point deadline, std::function<void()> done)
         : QObject(&tab)
         , m_tab(tab)
         , m_deadline(deadline)
@@ -53,8 +53,8 @@ public:
     {
         m_timer.setSingleShot(true);
         connect(&m_timer, &QTimer::timeout, this, &Settler::finish);
-        connect(&m_tab, &cdp::Tab::crashed, this, &Settler::finish);
-        connect(&m_tab, &cdp::Tab::networkQuiet, this, [this] {
+        connect(&m_tab, &Tab::crashed, this, &Settler::finish);
+        connect(&m_tab, &Tab::networkQuiet, this, [this] {
             if (m_waitingForNetwork)
                 runScript();
         });
@@ -104,7 +104,7 @@ private:
         done();
     }
 
-    cdp::Tab& m_tab;
+    Tab& m_tab;
     steady_clock::time_point m_deadline;
     std::function<void()> m_done;
     QTimer m_timer;
@@ -113,10 +113,10 @@ private:
 
 } // namespace
 
-void SettlePage(cdp::Tab& tab, steady_clock::time_point deadline, std::function<void()> done)
+void SettlePage(Tab& tab, steady_clock::time_point deadline, std::function<void()> done)
 {
     auto* settler = new Settler(tab, deadline, std::move(done));
     QTimer::singleShot(0, settler, [settler] { settler->start(); });
 }
 
-} // namespace qm
+} // namespace qm::cdp

@@ -1,0 +1,188 @@
+#include "capture/output/PdfOutput.h"
+
+#include <QJsonObject>
+#include <QPointer>
+#include <QSaveFile>
+#include <QTimer>
+#include <QUrl>
+#include <memory>
+
+#include "platform/cdp/PageSettle.h"
+#include "platform/cdp/Session.h"
+#include "platform/cdp/Tab.h"
+
+namespace qm {
+
+using namespace std::chrono;
+
+namespace {
+
+constexpr double PointsPerInch = 72.0;
+constexpr double A4WidthInches = 210.0 / 25.4;
+constexpr double A4HeightInches = 297.0 / 25.4;
+constexpr double HorizontalMarginPoints = 24.0;
+constexpr double VerticalMarginPoints = 48.0;
+constexpr int ChunkBytes = 1 << 20;
+
+bool sameAddress(const QString& a, const QString& b)
+{
+    const auto norm = [](const QString& s) {
+        return QUrl(s).adjusted(QUrl::NormalizePathSegments | QUrl::StripTrailingSlash).toString();
+    };
+    return !a.isEmpty() && norm(a) == norm(b);
+}
+
+class PdfJob : public QObject
+{
+public:
+    PdfJob(cdp::Tab& tab, QString address, QString outputPath, milliseconds limit,
+        std::function<void(qm::Result<void>)> done)
+        : QObject(&tab)
+        , m_tab(tab)
+        , m_address(std::move(address))
+        , m_limit(limit)
+        , m_deadline(steady_clock::now() + limit)
+        , m_file(outputPath)
+        , m_done(std::move(done))
+    {
+        connect(&m_tab, &cdp::Tab::crashed, this, [this](const qm::Error& why) { fail(why); });
+    }
+
+    void start()
+    {
+        if (sameAddress(m_tab.currentUrl(), m_address) && !m_tab.lastLoad().url.isEmpty())
+            return settle();
+        connect(&m_tab, &cdp::Tab::documentComplete, this, [this](const QString&, bool topLevel) {
+            if (topLevel && !m_loaded) {
+                m_loaded = true;
+                settle();
+            }
+        });
+        connect(&m_tab, &cdp::Tab::loadFailed, this, [this](const QString&, const qm::Error& why) {
+            if (!m_loaded)
+                fail(why);
+        });
+        m_tab.navigate(m_address, remaining());
+    }
+
+private:
+    milliseconds remaining() const
+    {
+        return std::max(duration_cast<milliseconds>(m_deadline - steady_clock::now()), 0ms);
+    }
+
+    void settle()
+    {
+        QPointer<PdfJob> self(this);
+        cdp::SettlePage(m_tab, steady_clock::now() + std::min(remaining() / 2, milliseconds(10000)), [self] {
+            if (self)
+                self->print();
+        });
+    }
+
+    void send(const QString& method, const QJsonObject& params, std::function<void(const QJsonObject&)> next)
+    {
+        if (remaining() <= 0ms)
+            return fail(qm::Error::make(qm::Error::Code::Timeout,
+                QStringLiteral("%1: the PDF was not made within %2 s").arg(m_address).arg(m_limit.count() / 1000.0)));
+        QPointer<PdfJob> self(this);
+        m_tab.session().send(
+            method, params,
+            [self, next = std::move(next)](qm::Result<QJsonObject> r) {
+                if (!self)
+                    return;
+                if (!r)
+                    return self->fail(r.error());
+                next(*r);
+            },
+            remaining());
+    }
+
+    void print()
+    {
+        const QJsonObject params {
+            { QStringLiteral("paperWidth"), A4WidthInches },
+            { QStringLiteral("paperHeight"), A4HeightInches },
+            { QStringLiteral("marginLeft"), HorizontalMarginPoints / PointsPerInch },
+            { QStringLiteral("marginRight"), HorizontalMarginPoints / PointsPerInch },
+            { QStringLiteral("marginTop"), VerticalMarginPoints / PointsPerInch },
+            { QStringLiteral("marginBottom"), VerticalMarginPoints / PointsPerInch },
+            { QStringLiteral("printBackground"), true },
+            { QStringLiteral("transferMode"), QStringLiteral("ReturnAsStream") },
+        };
+        send(QStringLiteral("Page.printToPDF"), params, [this](const QJsonObject& r) {
+            m_stream = r.value(QLatin1String("stream")).toString();
+            if (m_stream.isEmpty())
+                return fail(qm::Error::make(qm::Error::Code::Protocol, QStringLiteral("The browser returned no PDF")));
+            if (!m_file.open(QIODevice::WriteOnly))
+                return fail(qm::Error::make(qm::Error::Code::Io,
+                    QStringLiteral("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString())));
+            readChunk();
+        });
+    }
+
+    void readChunk()
+    {
+        send(QStringLiteral("IO.read"),
+            { { QStringLiteral("handle"), m_stream }, { QStringLiteral("size"), ChunkBytes } },
+            [this](const QJsonObject& r) {
+                const QString data = r.value(QLatin1String("data")).toString();
+                const QByteArray bytes = r.value(QLatin1String("base64Encoded")).toBool()
+                    ? QByteArray::fromBase64(data.toLatin1())
+                    : data.toUtf8();
+                if (m_file.write(bytes) != bytes.size())
+                    return fail(qm::Error::make(qm::Error::Code::Io,
+                        QStringLiteral("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString())));
+                if (!r.value(QLatin1String("eof")).toBool())
+                    return readChunk();
+                closeStream();
+                if (!m_file.commit())
+                    return fail(qm::Error::make(qm::Error::Code::Io,
+                        QStringLiteral("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString())));
+                finish({});
+            });
+    }
+
+    void closeStream()
+    {
+        if (!m_stream.isEmpty())
+            m_tab.session().send(QStringLiteral("IO.close"), { { QStringLiteral("handle"), m_stream } });
+        m_stream.clear();
+    }
+
+    void fail(const qm::Error& why)
+    {
+        closeStream();
+        m_file.cancelWriting();
+        finish(std::unexpected(why));
+    }
+
+    void finish(qm::Result<void> result)
+    {
+        if (!m_done)
+            return;
+        auto done = std::exchange(m_done, nullptr);
+        deleteLater();
+        done(result);
+    }
+
+    cdp::Tab& m_tab;
+    QString m_address;
+    milliseconds m_limit;
+    steady_clock::time_point m_deadline;
+    QSaveFile m_file;
+    std::function<void(qm::Result<void>)> m_done;
+    QString m_stream;
+    bool m_loaded = false;
+};
+
+} // namespace
+
+void MakePdfFromPage(cdp::Tab& tab, const QString& address, const QString& outputPath, milliseconds limit,
+    std::function<void(qm::Result<void>)> done)
+{
+    auto* job = new PdfJob(tab, address, outputPath, limit, std::move(done));
+    QTimer::singleShot(0, job, [job] { job->start(); });
+}
+
+} // namespace qm

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <chrono>
+#include <functional>
+
+#include "platform/Error.h"
+
+namespace qm {
+
+namespace cdp {
+class Tab;
+}
+
+// Paginated PDF of the page at `address` (the tab's loaded page when it shows that address, else the
+// tab navigates there first); written atomically; nothing written on failure. A4 paper, 24 pt margins
+// left and right, 48 pt top and bottom, backgrounds printed. The document is streamed from the browser
+// in pieces, so long documents never travel as one message.
+void MakePdfFromPage(cdp::Tab& tab, const QString& address, const QString& outputPath, std::chrono::milliseconds limit,
+    std::function<void(qm::Result<void>)> done);
+
+} // namespace qm
