@@ -1,0 +1,64 @@
+#include "scheduler/ScheduleDesktopUi.h"
+
+#include <memory>
+
+#include "app/DesktopHooks.h"
+#include "platform/AppHome.h"
+#include "platform/Clock.h"
+#include "scheduler/EngineTaskCapture.h"
+#include "scheduler/ScheduleListModel.h"
+#include "scheduler/ScheduleWindow.h"
+#include "scheduler/Scheduler.h"
+#include "scheduler/SchedulerDialog.h"
+#include "settings/SettingsSource.h"
+
+namespace qm {
+
+namespace {
+// Everything the scheduler keeps for the run; gone at the unload, before the engine goes.
+struct ScheduleDesktop
+{
+    std::unique_ptr<FileSettings> settings;
+    std::unique_ptr<Scheduler> scheduler;
+    std::unique_ptr<ScheduleWindow> window;
+};
+} // namespace
+
+void RegisterScheduleWindow(app::DesktopHooks& hooks)
+{
+    auto state = std::make_shared<ScheduleDesktop>();
+
+    hooks.loadScheduleWindow = [state, &hooks] {
+        if (state->window || !hooks.home || !hooks.dialogs)
+            return;
+        const AppHome& home = *hooks.home;
+        state->settings = std::make_unique<FileSettings>(home.settingsPath());
+        auto capture = std::make_unique<EngineTaskCapture>(hooks.engine, home, *state->settings);
+        EngineTaskCapture* engineCapture = capture.get();
+        state->scheduler
+            = std::make_unique<Scheduler>(home.schedulePath(), std::move(capture), *state->settings, Clock::system());
+        engineCapture->setTaskList(&state->scheduler->model());
+        (void)state->scheduler->start(); // an unreadable file leaves an empty list; the timer runs anyway
+        state->window = std::make_unique<ScheduleWindow>(
+            state->scheduler->model(), state->scheduler->store(), Clock::system(), *hooks.dialogs);
+        state->window->setSkin(hooks.applySkin);
+        // Created hidden: the timer runs whether or not the window is on screen.
+    };
+    hooks.showScheduleWindow = [state] {
+        if (state->window)
+            state->window->bringOnScreen();
+    };
+    hooks.unloadScheduleWindow = [state] {
+        if (state->window)
+            state->window->saveAndHide();
+        state->window.reset();
+        state->scheduler.reset();
+        state->settings.reset();
+    };
+    hooks.unloadSchedulerEntry = [state] {
+        if (state->window && state->window->entryDialog())
+            state->window->entryDialog()->reject();
+    };
+}
+
+} // namespace qm

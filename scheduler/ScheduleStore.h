@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <optional>
+
+#include "platform/Error.h"
+
+namespace qm {
+
+class ScheduleListModel;
+
+// Keeps schedule.dat and the list in step: loads the file into the list (creating it empty when
+// missing) and rewrites it atomically whenever the list changes, so a crash loses no task and no "Done".
+class ScheduleStore : public QObject
+{
+    Q_OBJECT
+public:
+    ScheduleStore(QString path, ScheduleListModel& model, QObject* parent = nullptr);
+
+    // Loads what can be read; a missing file is created empty. The list is replaced even on failure
+    // (with what could be read, or nothing).
+    Result<void> load();
+    Result<void> save();
+
+    const QString& path() const { return m_path; }
+    // The outcome of the last write; the desktop shows nothing, tests and the report can look.
+    const std::optional<Error>& lastError() const { return m_lastError; }
+
+private:
+    void onChanged();
+
+    QString m_path;
+    ScheduleListModel& m_model;
+    bool m_loading = false;
+    std::optional<Error> m_lastError;
+};
+
+} // namespace qm
