@@ -1,0 +1,295 @@
+#include "browser/Form2.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include "browser/MiniBrowserCapture.h"
+#include "browser/PageViewWidget.h"
+#include "capture/CapturePage.h"
+#include "platform/cdp/Browser.h"
+#include "platform/cdp/Tab.h"
+#include "settings/SettingKeys.h"
+
+namespace qm {
+
+namespace {
+
+// The window's client area: 16620 by 9405 twips.
+constexpr QSize kClientSize { 16620 / kTwipsPerPixel, 9405 / kTwipsPerPixel };
+
+} // namespace
+
+Form2::Form2(MiniBrowserSetup setup, QString startAddress, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_setup(std::move(setup))
+    , m_startAddress(std::move(startAddress))
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Browser"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    // Modal without a nested event loop: the opener returns at once, the rest of the program waits.
+    setWindowModality(Qt::ApplicationModal);
+    buildControls();
+    resize(kClientSize);
+    if (m_setup.applySkin)
+        m_setup.applySkin(this);
+    m_text1->setText(m_startAddress);
+    openTab();
+}
+
+Form2::~Form2()
+{
+    if (m_run)
+        m_run->abandon();
+    if (m_tab) {
+        cdp::Tab* tab = m_tab;
+        m_webBrowser->setTab(nullptr);
+        tab->close();
+        // An abandoned run may still wait for an answer on this tab: the tab goes when the run does.
+        if (m_run)
+            connect(m_run, &QObject::destroyed, tab, &QObject::deleteLater);
+        else
+            tab->deleteLater();
+    }
+}
+
+void Form2::buildControls()
+{
+    m_frame1 = new QGroupBox(QStringLiteral("Browser"), this);
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    m_skinLabel1 = new QLabel(QStringLiteral("Address:"), m_frame1);
+    m_skinLabel1->setObjectName(QStringLiteral("SkinLabel1"));
+    m_text1 = new QLineEdit(m_frame1);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    auto button = [this](const char* name, const QString& caption) {
+        auto* b = new QPushButton(caption, m_frame1);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    m_goButton = button("GoButton", QStringLiteral("Go"));
+    m_backButton = button("BackButton", QStringLiteral("Back"));
+    m_forwardButton = button("ForwardButton", QStringLiteral("Forward"));
+    m_stopButton = button("StopButton", QStringLiteral("Stop"));
+    m_cmdWriteDisc = button("cmdWriteDisc", QStringLiteral("CONVERT NOW!"));
+    m_cmdWriteDisc->setToolTip(QStringLiteral("Convert the page on screen to an image"));
+
+    auto* band = new QHBoxLayout(m_frame1);
+    band->setContentsMargins(6, 2, 6, 4);
+    band->addWidget(m_skinLabel1);
+    band->addWidget(m_text1, 1);
+    for (QPushButton* b : { m_goButton, m_backButton, m_forwardButton, m_stopButton, m_cmdWriteDisc })
+        band->addWidget(b);
+
+    m_webBrowser = new PageViewWidget(this);
+    m_webBrowser->setObjectName(QStringLiteral("WebBrowser1"));
+    m_webBrowser->setGeometry(kBrowserLeft, kBrowserTop, 1, 1);
+
+    m_statusBar1 = new QStatusBar(this);
+    m_statusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusBar1->setSizeGripEnabled(false);
+    m_statusPanel = new QLabel(m_statusBar1);
+    m_statusBar1->addWidget(m_statusPanel, 1);
+
+    connect(m_goButton, &QPushButton::clicked, this, &Form2::goToAddressBox);
+    connect(m_text1, &QLineEdit::returnPressed, this, &Form2::goToAddressBox);
+    connect(m_backButton, &QPushButton::clicked, this, [this] {
+        if (m_tab)
+            m_tab->goBack();
+    });
+    connect(m_forwardButton, &QPushButton::clicked, this, [this] {
+        if (m_tab)
+            m_tab->goForward();
+    });
+    connect(m_stopButton, &QPushButton::clicked, this, [this] {
+        if (m_tab)
+            m_tab->stopLoading();
+    });
+    connect(m_cmdWriteDisc, &QPushButton::clicked, this, &Form2::convertNow);
+    connect(m_webBrowser, &PageViewWidget::linkHovered, this, [this](const QString& address) {
+        m_hoveredLink = address;
+        showStatus();
+    });
+}
+
+cdp::Tab* Form2::tab() const
+{
+    return m_tab;
+}
+
+QString Form2::statusText() const
+{
+    return m_statusPanel->text();
+}
+
+void Form2::openTab()
+{
+    if (!m_setup.engine) {
+        setLoadStatus(QStringLiteral("No browser is available"));
+        emit tabFailed(m_statusPanel->text());
+        return;
+    }
+    setLoadStatus(QStringLiteral("Starting the browser"));
+    QPointer<Form2> self(this);
+    m_setup.engine->newTab([self](Result<cdp::Tab*> tab) {
+        if (!self) {
+            if (tab) {
+                (*tab)->close();
+                (*tab)->deleteLater();
+            }
+            return;
+        }
+        if (!tab) {
+            self->setLoadStatus(tab.error().message);
+            emit self->tabFailed(tab.error().message);
+            return;
+        }
+        self->useTab(*tab);
+    });
+}
+
+void Form2::useTab(cdp::Tab* tab)
+{
+    m_tab = tab;
+    connect(tab, &cdp::Tab::navigationStarted, this, [this](const QString& url, bool) { m_text1->setText(url); });
+    // Frames show their addresses while they load; the page's own address is what stays in the box,
+    // since the box names the output of a conversion.
+    connect(tab, &cdp::Tab::documentComplete, this, [this](const QString& url, bool topLevel) {
+        if (topLevel)
+            m_text1->setText(url);
+    });
+    connect(tab, &cdp::Tab::statusTextChanged, this, &Form2::setLoadStatus);
+    connect(tab, &cdp::Tab::loadFailed, this, [this](const QString&, const Error& why) { setLoadStatus(why.message); });
+    connect(tab, &cdp::Tab::crashed, this, [this](const Error& why) {
+        // A crashed tab shows nothing any more: browsing goes on in a new one, at the same address.
+        if (m_run)
+            m_run->abandon();
+        cdp::Tab* dead = m_tab;
+        m_webBrowser->setTab(nullptr);
+        m_tab = nullptr;
+        dead->close();
+        dead->deleteLater();
+        m_startAddress = m_text1->text();
+        openTab();
+        setLoadStatus(why.message);
+    });
+    m_webBrowser->setTab(tab);
+    tab->activate([](Result<void>) {});
+    emit tabReady();
+    navigate(m_pendingAddress.isEmpty() ? m_startAddress : m_pendingAddress);
+    m_pendingAddress.clear();
+}
+
+void Form2::navigate(const QString& address)
+{
+    if (!m_tab) {
+        m_pendingAddress = address;
+        return;
+    }
+    const std::chrono::milliseconds limit = ReadPageTimeout(*m_setup.settings);
+    m_tab->navigate(NavigableAddress(address), limit);
+}
+
+void Form2::goToAddressBox()
+{
+    navigate(m_text1->text());
+}
+
+void Form2::setLoadStatus(const QString& text)
+{
+    m_loadStatus = text;
+    showStatus();
+}
+
+void Form2::showStatus()
+{
+    m_statusPanel->setText(m_hoveredLink.isEmpty() ? m_loadStatus : m_hoveredLink);
+}
+
+void Form2::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int bandHeight = kBrowserTop - 4;
+    m_frame1->setGeometry(0, 0, width(), bandHeight);
+    const int statusHeight = m_statusBar1->sizeHint().height();
+    m_statusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
+    if (!m_run) // a capture puts the page view back where it found it; the new size follows after
+        m_webBrowser->setGeometry(BrowserGeometryFor(m_webBrowser->geometry(), size(), statusHeight));
+}
+
+void Form2::rememberPlacement()
+{
+    m_placement = BrowserPlacement::FromPixels(m_webBrowser->geometry());
+}
+
+void Form2::RestoreBrowserPlacement()
+{
+    const QRect place = m_placement.toPixels();
+    m_webBrowser->move(place.topLeft());
+    m_webBrowser->resize(place.size());
+    if (m_tab && !place.isEmpty())
+        m_tab->setViewport(place.size());
+}
+
+void Form2::convertNow()
+{
+    if (!m_tab || m_run)
+        return;
+    QPointer<Form2> self(this);
+    MiniBrowserCapture::Steps steps {
+        [self] {
+            if (self)
+                self->rememberPlacement();
+        },
+        [self] {
+            if (self)
+                self->RestoreBrowserPlacement();
+        },
+        [self](const CaptureOutcome& outcome) {
+            if (self)
+                self->conversionEnded(&outcome);
+        },
+    };
+    // The name comes from the address box as it reads at the click, even if the user typed there.
+    m_host = std::make_shared<MiniBrowserCapture>(*m_tab, m_text1->text(), std::move(steps));
+    m_webBrowser->setFrozen(true);
+    m_cmdWriteDisc->setEnabled(false);
+    rememberPlacement();
+    const CaptureContext context { *m_setup.settings, m_setup.appHome, *m_setup.clock, m_setup.messages,
+        ReadPageTimeout(*m_setup.settings) };
+    m_run = CapturePage(*m_host, context, std::nullopt, nullptr);
+    if (!m_run) {
+        conversionEnded(nullptr);
+        return;
+    }
+    // The run may outlive this window (closed meanwhile): its host stays as long as it does.
+    connect(m_run, &QObject::destroyed, [host = m_host] {});
+    // A run that ends without its completion step (abandoned) still gives the page back.
+    connect(m_run, &QObject::destroyed, this, [this] {
+        if (m_webBrowser->isFrozen())
+            conversionEnded(nullptr);
+    });
+}
+
+void Form2::conversionEnded(const CaptureOutcome* outcome)
+{
+    m_run = nullptr;
+    if (m_webBrowser->geometry() != m_placement.toPixels())
+        RestoreBrowserPlacement();
+    m_webBrowser->setFrozen(false);
+    m_cmdWriteDisc->setEnabled(true);
+    // The window may have been resized during the capture.
+    const int statusHeight = m_statusBar1->geometry().height();
+    m_webBrowser->setGeometry(BrowserGeometryFor(m_webBrowser->geometry(), size(), statusHeight));
+    if (!outcome)
+        return;
+    if (m_setup.messages)
+        AnnounceConversion(*outcome, *m_setup.messages, *m_setup.settings, m_setup.appHome, m_setup.openFolder);
+    emit conversionFinished(*outcome);
+}
+
+} // namespace qm

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "browser/BrowserPlacement.h"
+#include "capture/CaptureHost.h"
+#include "capture/CapturePage.h"
+#include "platform/Clock.h"
+#include "platform/cdp/Tab.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStatusBar;
+
+namespace qm {
+
+namespace cdp {
+class Browser;
+}
+class MessageSink;
+class MiniBrowserCapture;
+class PageViewWidget;
+class SettingsSource;
+
+// What the mini browser works with; everything outlives the window.
+struct MiniBrowserSetup
+{
+    cdp::Browser* engine = nullptr; // the window opens a tab of its own in it
+    const SettingsSource* settings = nullptr;
+    QString appHome;
+    MessageSink* messages = nullptr; // the completion message and the encoder's
+    std::function<void(const QString&)> openFolder;
+    std::function<void(QWidget*)> applySkin;
+    const Clock* clock = &Clock::system();
+};
+
+// The mini browser, Form2: an address box with Go, Back, Forward and Stop, the page itself (a live
+// tab of the engine) and "CONVERT NOW!", which converts exactly what the page shows. Made afresh at
+// each opening; it deletes itself when closed, and its tab goes with it.
+class Form2 : public QWidget
+{
+    Q_OBJECT
+public:
+    Form2(MiniBrowserSetup setup, QString startAddress, QWidget* parent = nullptr);
+    ~Form2() override;
+
+    cdp::Tab* tab() const;
+    PageViewWidget* webBrowser() const { return m_webBrowser; }
+    QLineEdit* addressBox() const { return m_text1; }
+    QString statusText() const;
+    bool isConverting() const { return m_run != nullptr; }
+
+    // Puts the page view back where the capture found it, and the tab's viewport with it.
+    void RestoreBrowserPlacement();
+
+    void navigate(const QString& address);
+
+signals:
+    void tabReady();
+    void tabFailed(const QString& why);
+    void conversionFinished(const qm::CaptureOutcome& outcome);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildControls();
+    void openTab();
+    void useTab(cdp::Tab* tab);
+    void goToAddressBox();
+    void convertNow();
+    void rememberPlacement();
+    void conversionEnded(const CaptureOutcome* outcome);
+    void setLoadStatus(const QString& text);
+    void showStatus();
+
+    MiniBrowserSetup m_setup;
+    QString m_startAddress;
+
+    QGroupBox* m_frame1;
+    QLabel* m_skinLabel1;
+    QLineEdit* m_text1;
+    QPushButton* m_goButton;
+    QPushButton* m_backButton;
+    QPushButton* m_forwardButton;
+    QPushButton* m_stopButton;
+    QPushButton* m_cmdWriteDisc;
+    PageViewWidget* m_webBrowser;
+    QStatusBar* m_statusBar1;
+    QLabel* m_statusPanel;
+
+    QPointer<cdp::Tab> m_tab;
+    QString m_pendingAddress; // asked for before the tab was ready
+    QString m_loadStatus;
+    QString m_hoveredLink;
+
+    BrowserPlacement m_placement; // remembered before the capture prepares the page
+    std::shared_ptr<MiniBrowserCapture> m_host;
+    QPointer<CaptureRun> m_run;
+};
+
+} // namespace qm
