@@ -16,24 +16,32 @@ QString fieldText(QString field)
     return field;
 }
 
-// Formats tried in order; locale ones come after the fixed ISO form and before the US fallbacks.
-QStringList startTimeFormats()
+struct StartTimeForm
 {
-    QStringList formats = { QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-dd HH:mm"),
-        QStringLiteral("yyyy-MM-ddTHH:mm:ss"), QStringLiteral("yyyy-MM-dd") };
+    QString format;
+    bool regional; // parsed with the user's locale (month names, AM/PM words), else with the C locale
+};
+
+// Forms tried in order: the fixed one first, then the user's regional short forms, then US and common
+// European numeric forms.
+QList<StartTimeForm> startTimeForms()
+{
+    QList<StartTimeForm> forms;
+    for (const char* fixed : { "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm", "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd" })
+        forms.append({ QString::fromLatin1(fixed), false });
     const QLocale locale = QLocale::system();
     const QString date = locale.dateFormat(QLocale::ShortFormat);
     for (const QLocale::FormatType type : { QLocale::LongFormat, QLocale::ShortFormat }) {
         QString time = locale.timeFormat(type);
-        // Zone names are not written by anyone into the file.
+        // Nobody writes zone names into the file.
         time.remove(QStringLiteral(" t")).remove(u't');
-        formats << date + u' ' + time.trimmed();
+        forms.append({ date + u' ' + time.trimmed(), true });
     }
-    formats << date;
+    forms.append({ date, true });
     for (const char* fallback : { "M/d/yyyy h:mm:ss AP", "M/d/yyyy h:mm AP", "M/d/yyyy H:mm:ss", "M/d/yyyy H:mm",
              "M/d/yyyy", "d.M.yyyy H:mm:ss", "d.M.yyyy H:mm", "d.M.yyyy", "d/M/yyyy H:mm:ss", "d/M/yyyy" })
-        formats << QString::fromLatin1(fallback);
-    return formats;
+        forms.append({ QString::fromLatin1(fallback), false });
+    return forms;
 }
 
 bool twoDigitYear(const QString& format)
@@ -77,20 +85,20 @@ QByteArray FormatSchedule(const QList<ScheduleTask>& tasks)
 
 std::optional<QDateTime> ParseStartTime(const QString& text)
 {
+    // The scheduler asks about every task each second: turn obvious non-dates away before trying forms.
+    constexpr qsizetype longest = 64;
     const QString simplified = text.simplified();
-    if (simplified.isEmpty())
+    if (simplified.isEmpty() || simplified.size() > longest || !simplified.front().isDigit())
         return std::nullopt;
-    static const QStringList formats = startTimeFormats();
-    const QLocale locale = QLocale::system();
-    for (const QString& format : formats) {
-        // The C locale first (AM/PM and digits as the fixed forms are written), then the user's.
-        QDateTime at = QDateTime::fromString(simplified, format);
-        if (!at.isValid())
-            at = locale.toDateTime(simplified, format);
+    static const QList<StartTimeForm> forms = startTimeForms();
+    static const QLocale locale = QLocale::system();
+    for (const StartTimeForm& form : forms) {
+        QDateTime at = form.regional ? locale.toDateTime(simplified, form.format)
+                                     : QDateTime::fromString(simplified, form.format);
         if (!at.isValid())
             continue;
         // Two-digit years are read as 19yy; a schedule means this century.
-        if (twoDigitYear(format) && at.date().year() < 2000)
+        if (twoDigitYear(form.format) && at.date().year() < 2000)
             at = at.addYears(100);
         return at;
     }

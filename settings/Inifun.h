@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include "platform/Error.h"
@@ -15,5 +16,15 @@ QString ReadSetting(const QString& path, const QString& section, const QString& 
 
 // Callers of the settings dialog ignore the outcome; the rest may look at it.
 Result<void> WriteSetting(const QString& path, const QString& section, const QString& key, const QString& value);
+
+// Several values in one rewrite of the file (the settings dialog's OK): every value is written, or,
+// when one of them cannot be, none is. One rewrite instead of one per key also spares the disk.
+struct SettingWrite
+{
+    QString section;
+    QString key;
+    QString value;
+};
+Result<void> WriteSettings(const QString& path, const QList<SettingWrite>& writes);
 
 } // namespace qm

@@ -170,6 +170,20 @@ TEST(IniStore, RefusedWritesLeaveTheFileAlone)
     }
 }
 
+TEST(IniStore, SeveralValuesAreWrittenAllOrNone)
+{
+    test::TempHome home;
+    const QString path = home.settingsPath();
+    writeBytes(path, "[set]\nquality=50\n");
+    const Result<void> refused = WriteSettings(path, { { "set", "quality", "90" }, { "set", "filename", "a\nb" } });
+    ASSERT_FALSE(refused.has_value());
+    EXPECT_EQ(readBytes(path), "[set]\nquality=50\n");
+
+    ASSERT_TRUE(
+        WriteSettings(path, { { "set", "quality", "90" }, { "watermark", "Twz", "3" }, { "set", "jobs", "2" } }));
+    EXPECT_EQ(readBytes(path), "[set]\nquality=90\njobs=2\n[watermark]\nTwz=3\n");
+}
+
 TEST(IniStore, ReplacesTheFileAtomicallyKeepingPermissionsAndLinks)
 {
     test::TempHome home;
