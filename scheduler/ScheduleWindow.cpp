@@ -73,7 +73,8 @@ ScheduleWindow::ScheduleWindow(
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list, 1);
     layout->addLayout(buttons);
-    resize(760, 360);
+    // Wide enough to show all four columns at their widths.
+    resize(StartTimeWidth + UrlWidth + StatusWidth + CommentWidth + 40, 380);
 }
 
 void ScheduleWindow::setSkin(std::function<void(QWidget*)> applySkin)
