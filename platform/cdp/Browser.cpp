@@ -78,6 +78,11 @@ QString Browser::version() const
     return d->version;
 }
 
+qint64 Browser::processId() const
+{
+    return d->process && d->process->isRunning() ? d->process->pid() : 0;
+}
+
 Connection* Browser::connection() const
 {
     return d->connection;

@@ -39,6 +39,7 @@ public:
     void start(std::function<void(qm::Result<void>)> done);
     bool isConnected() const;
     QString version() const; // product string from Browser.getVersion
+    qint64 processId() const; // the local browser's process id; 0 for a remote one or when not running
 
     // A new tab with its own flattened session, viewport 1280 x 800 CSS px unless set otherwise.
     // The tab is a child of the browser.

@@ -100,6 +100,8 @@ void Connection::onMessage(const QByteArray& message)
     }
 
     const QString method = object.value(QLatin1String("method")).toString();
+    if (method.isEmpty())
+        return; // neither an answer nor an event
     const QJsonObject params = object.value(QLatin1String("params")).toObject();
     const QString sessionId = object.value(QLatin1String("sessionId")).toString();
     if (method == QLatin1String("Target.detachedFromTarget")) {
