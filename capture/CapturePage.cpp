@@ -1,0 +1,347 @@
+#include "capture/CapturePage.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+
+#include "capture/FullPageCapture.h"
+#include "capture/NameReservation.h"
+#include "capture/Naming.h"
+#include "capture/ReplaceFile.h"
+#include "capture/output/EncodePicture.h"
+#include "capture/output/HtmlToPlainText.h"
+#include "capture/output/PdfOutput.h"
+#include "capture/output/Thumbnail.h"
+#include "capture/output/Watermarks.h"
+#include "platform/cdp/Tab.h"
+#include "settings/ReadingRules.h"
+#include "settings/SettingsSource.h"
+#include "settings/TextFile.h"
+
+namespace qm {
+
+namespace {
+
+const QString kSet = QStringLiteral("set");
+const QString kWatermark = QStringLiteral("watermark");
+
+bool isOn(const SettingsSource& settings, const QString& section, const QString& key)
+{
+    return rules::equalsNumber(settings.read(section, key), 1);
+}
+
+} // namespace
+
+std::optional<cdp::SnapshotRequest> SnapshotFor(const SettingsSource& settings)
+{
+    const OutputFormat format = OutputFormat::fromSetting(settings.read(kSet, QStringLiteral("outputformat")));
+    const bool thumbnail = isOn(settings, kSet, QStringLiteral("Thumbnail"));
+    const bool marks = isOn(settings, kWatermark, QStringLiteral("textwatermark"))
+        || isOn(settings, kWatermark, QStringLiteral("imagewatermark"));
+    const bool textual = format.kind == OutputFormat::Kind::Pdf || format.kind == OutputFormat::Kind::Text;
+    if (textual && !thumbnail)
+        return std::nullopt;
+    cdp::SnapshotRequest request;
+    if (!thumbnail && !marks && format.encoder == QLatin1String("png")) {
+        request.encoding = cdp::SnapshotEncoding::Png;
+    } else if (!thumbnail && !marks && format.encoder == QLatin1String("jpg")) {
+        request.encoding = cdp::SnapshotEncoding::Jpeg;
+        request.jpegQuality = std::clamp(ReadQuality(settings), 0, 100);
+    }
+    return request;
+}
+
+CaptureRun* CapturePage(
+    CaptureHost& host, const CaptureContext& context, const std::optional<PageCompletion>& completion, QObject* parent)
+{
+    if (completion && !PassesGuards(host, *completion))
+        return nullptr;
+    auto* run = new CaptureRun(host, context, parent);
+    run->start();
+    return run;
+}
+
+CaptureRun::CaptureRun(CaptureHost& host, CaptureContext context, QObject* parent)
+    : QObject(parent)
+    , m_host(host)
+    , m_context(std::move(context))
+    , m_deadline(m_context.timeLimit)
+{
+}
+
+CaptureRun::~CaptureRun()
+{
+    removePlaceholders();
+    if (!m_pendingFile.isEmpty())
+        QFile::remove(m_pendingFile);
+}
+
+std::chrono::milliseconds CaptureRun::remaining() const
+{
+    return std::max(std::chrono::milliseconds(1), std::chrono::milliseconds(m_deadline.remainingTime()));
+}
+
+bool CaptureRun::settingIsOn(const QString& section, const QString& key) const
+{
+    return isOn(m_context.settings, section, key);
+}
+
+void CaptureRun::start()
+{
+    m_host.beforePreparation();
+    const auto request = SnapshotFor(m_context.settings);
+    if (!request) {
+        // PDF and text are made from the page itself; without a thumbnail no pixels are needed.
+        m_snapshotError = Error::make(Error::Code::Unsupported, QStringLiteral("no snapshot taken"));
+        m_host.afterSnapshot();
+        writeOutput();
+        return;
+    }
+    cdp::SnapshotRequest timed = *request;
+    timed.timeLimit = remaining();
+    m_waiting = true;
+    QPointer<CaptureRun> self(this);
+    CaptureFullPage(m_host.tab(), timed, [self](Result<cdp::Snapshot> snapshot) {
+        if (self)
+            self->snapshotTaken(std::move(snapshot));
+    });
+}
+
+void CaptureRun::abandon()
+{
+    if (m_abandoned)
+        return;
+    m_abandoned = true;
+    removePlaceholders();
+    if (!m_waiting)
+        deleteLater();
+}
+
+void CaptureRun::snapshotTaken(Result<cdp::Snapshot> snapshot)
+{
+    m_waiting = false;
+    if (m_abandoned) {
+        deleteLater();
+        return;
+    }
+    if (snapshot)
+        m_snapshot = std::move(*snapshot);
+    else
+        m_snapshotError = snapshot.error();
+    m_host.afterSnapshot();
+    writeOutput();
+}
+
+bool CaptureRun::decoded()
+{
+    if (!m_snapshot.image.isNull())
+        return true;
+    if (m_snapshot.encoded.isEmpty())
+        return false;
+    // The settings changed since the snapshot was asked for: the pixels are needed after all.
+    m_snapshot.image = QImage::fromData(m_snapshot.encoded);
+    return !m_snapshot.image.isNull();
+}
+
+void CaptureRun::applyWatermarks()
+{
+    if (settingIsOn(kWatermark, QStringLiteral("textwatermark")) && decoded()) {
+        ApplyTextWatermark(m_context.settings, m_snapshot.image);
+        m_pixelsChanged = true;
+    }
+    if (settingIsOn(kWatermark, QStringLiteral("imagewatermark")) && decoded()) {
+        ApplyImageWatermark(m_context.settings, m_snapshot.image);
+        m_pixelsChanged = true;
+    }
+}
+
+void CaptureRun::writeThumbnail()
+{
+    if (!settingIsOn(kSet, QStringLiteral("Thumbnail")) || m_intermediateError || !decoded())
+        return;
+    const double percent = rules::readAsNumber(m_context.settings.read(kSet, QStringLiteral("imagesize")));
+    const QString path = ThumbnailPath(m_intermediate);
+    if (WriteThumbnail(m_snapshot.image, percent, path))
+        m_thumbnail = path;
+}
+
+void CaptureRun::writeOutput()
+{
+    const OutputNaming naming
+        = ReadOutputNaming(m_context.settings, m_context.appHome, m_host.pageAddress(), m_context.clock.now());
+    m_address = m_host.pageAddress();
+    m_numbering = naming.numbering;
+    m_quality = ReadQuality(m_context.settings);
+
+    // The intermediate BMP's name decides the output's: x.BMP taken gives x_0.bmp and then x_0.jpg.
+    const QString first = IntermediatePath(naming);
+    auto reserved = ReserveName(first, PathStem(first), QStringLiteral("bmp"), m_numbering);
+    if (reserved) {
+        m_intermediate = *reserved;
+        if (m_numbering)
+            m_placeholders.append(m_intermediate);
+    } else {
+        m_intermediate = first;
+        m_intermediateError = reserved.error();
+    }
+
+    applyWatermarks();
+    writeThumbnail();
+
+    const OutputFormat format
+        = OutputFormat::fromSetting(m_context.settings.read(kSet, QStringLiteral("outputformat")));
+    switch (format.kind) {
+    case OutputFormat::Kind::Picture:
+        writePicture(format);
+        return;
+    case OutputFormat::Kind::Pdf:
+        writePdf(format);
+        return;
+    case OutputFormat::Kind::Text:
+        writeText(format);
+        return;
+    case OutputFormat::Kind::Bitmap:
+        writeBitmap();
+        return;
+    }
+}
+
+Result<QString> CaptureRun::reserveOutput(const OutputFormat& format)
+{
+    if (m_intermediateError)
+        return std::unexpected(*m_intermediateError);
+    const QString base = PathStem(m_intermediate);
+    auto path = ReserveName(base + format.extension, base, format.numbering, m_numbering);
+    if (path && m_numbering)
+        m_placeholders.append(*path);
+    return path;
+}
+
+void CaptureRun::forget(const QString& placeholder)
+{
+    m_placeholders.removeAll(placeholder);
+}
+
+void CaptureRun::writePicture(const OutputFormat& format)
+{
+    auto path = reserveOutput(format);
+    if (!path)
+        return finish(std::unexpected(path.error()));
+    if (m_snapshotError)
+        return finish(std::unexpected(*m_snapshotError));
+
+    Result<void> written;
+    const bool asIs = !m_pixelsChanged && !m_snapshot.encoded.isEmpty();
+    if (asIs && format.encoder == QLatin1String("png")) {
+        written = WriteFileAtomically(*path, m_snapshot.encoded);
+    } else if (asIs && format.encoder == QLatin1String("jpg")) {
+        written = WriteFileAtomically(*path, m_snapshot.encoded);
+    } else if (!decoded()) {
+        written = fail(Error::Code::Unsupported, QStringLiteral("the page's picture could not be decoded"));
+    } else {
+        written = EncodePicture(m_snapshot.image, *path, format.encoder, format.fixedQuality.value_or(m_quality), 24, 6,
+            m_context.messages);
+    }
+    if (!written)
+        return finish(std::unexpected(written.error()));
+    forget(*path);
+    finish(*path);
+}
+
+void CaptureRun::writePdf(const OutputFormat& format)
+{
+    auto path = reserveOutput(format);
+    if (!path)
+        return finish(std::unexpected(path.error()));
+    // The engine writes beside the reserved name; the file takes the name only if the run still stands.
+    m_pendingFile = *path + QStringLiteral(".part-") + QUuid::createUuid().toString(QUuid::Id128).left(8);
+    m_waiting = true;
+    QPointer<CaptureRun> self(this);
+    const QString target = *path;
+    MakePdfFromPage(m_host.tab(), m_address, m_pendingFile, remaining(), [self, target](Result<void> made) {
+        if (!self)
+            return;
+        self->m_waiting = false;
+        const QString pending = std::exchange(self->m_pendingFile, {});
+        if (self->m_abandoned) {
+            QFile::remove(pending);
+            self->deleteLater();
+            return;
+        }
+        if (!made) {
+            QFile::remove(pending);
+            return self->finish(std::unexpected(made.error()));
+        }
+        if (auto moved = ReplaceFile(pending, target); !moved) {
+            QFile::remove(pending);
+            return self->finish(std::unexpected(moved.error()));
+        }
+        self->forget(target);
+        self->finish(target);
+    });
+}
+
+void CaptureRun::writeText(const OutputFormat& format)
+{
+    auto path = reserveOutput(format);
+    if (!path)
+        return finish(std::unexpected(path.error()));
+    m_waiting = true;
+    QPointer<CaptureRun> self(this);
+    const QString target = *path;
+    // The body's HTML goes straight to the converter: no staging file is needed in memory.
+    m_host.tab().bodyHtml([self, target](Result<QString> html) {
+        if (!self)
+            return;
+        self->m_waiting = false;
+        if (self->m_abandoned) {
+            self->deleteLater();
+            return;
+        }
+        if (!html)
+            return self->finish(std::unexpected(html.error()));
+        if (auto written = WriteFileAtomically(target, HtmlToPlainText(*html).toUtf8()); !written)
+            return self->finish(std::unexpected(written.error()));
+        self->forget(target);
+        self->finish(target);
+    });
+}
+
+void CaptureRun::writeBitmap()
+{
+    if (m_intermediateError)
+        return finish(std::unexpected(*m_intermediateError));
+    if (m_snapshotError)
+        return finish(std::unexpected(*m_snapshotError));
+    if (!decoded())
+        return finish(fail(Error::Code::Unsupported, QStringLiteral("the page's picture could not be decoded")));
+    auto written
+        = EncodePicture(m_snapshot.image, m_intermediate, QStringLiteral("bmp"), m_quality, 24, 6, m_context.messages);
+    if (!written)
+        return finish(std::unexpected(written.error()));
+    forget(m_intermediate);
+    finish(m_intermediate);
+}
+
+void CaptureRun::removePlaceholders()
+{
+    // Only empty files we created ourselves: a finished output has left this list already.
+    for (const QString& path : std::exchange(m_placeholders, {})) {
+        QFileInfo info(path);
+        if (info.isFile() && info.size() == 0)
+            QFile::remove(path);
+    }
+}
+
+void CaptureRun::finish(Result<QString> output)
+{
+    // The intermediate BMP is gone unless it is the output; failed outputs leave no empty name behind.
+    removePlaceholders();
+    if (output && !QFileInfo(*output).isFile())
+        output = fail(Error::Code::Io, QStringLiteral("the output file %1 was not written").arg(*output));
+    CaptureOutcome outcome { m_address, std::move(output), m_thumbnail };
+    deleteLater();
+    m_host.completed(outcome);
+}
+
+} // namespace qm

@@ -1,0 +1,285 @@
+#include "cli/ConvertSession.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <QTimer>
+#include <QUrl>
+#include <cstdio>
+
+#include <unistd.h>
+
+#include "batch/BatchDriver.h"
+#include "batch/UrlListFile.h"
+#include "capture/EnginePool.h"
+#include "capture/OutputFolder.h"
+#include "capture/PageConversion.h"
+#include "cli/InterruptWatcher.h"
+#include "cli/ProgressDisplay.h"
+#include "cli/QuietBatchView.h"
+#include "platform/AppHome.h"
+#include "platform/MessageSink.h"
+#include "platform/cdp/Browser.h"
+#include "settings/SettingKeys.h"
+#include "settings/SettingsSource.h"
+
+namespace qm::cli {
+
+namespace {
+
+// The encoder's one message on failure goes to stderr; the page's row says Failed anyway.
+class StderrMessages : public MessageSink
+{
+public:
+    void information(const QString& text, std::function<void()> dismissed) override { say(text, dismissed); }
+    void error(const QString& text, std::function<void()> dismissed) override { say(text, dismissed); }
+
+private:
+    static void say(const QString& text, const std::function<void()>& dismissed)
+    {
+        std::fprintf(stderr, "quillmark: %s\n", text.toLocal8Bit().constData());
+        if (dismissed)
+            dismissed();
+    }
+};
+
+bool isRemote(const QString& browser)
+{
+    return browser.contains(QLatin1String("://"));
+}
+
+} // namespace
+
+struct ConvertSession::Parts
+{
+    std::optional<AppHome> home;
+    std::unique_ptr<FileSettings> file;
+    std::unique_ptr<OverriddenSettings> settings;
+    QStringList addresses;
+    QString outputFolder;
+    std::unique_ptr<EnginePool> pool;
+    StderrMessages messages;
+    UrlListModel list;
+    BatchState state;
+    QuietBatchView view;
+    std::unique_ptr<PageConversion> conversion;
+    std::unique_ptr<BatchDriver> driver;
+    std::unique_ptr<ProgressDisplay> display;
+    InterruptWatcher interrupts;
+    QTimer tick;
+    QStringList written;
+};
+
+ConvertSession::ConvertSession(ConvertOptions options, QObject* parent)
+    : QObject(parent)
+    , m_options(std::move(options))
+    , d(std::make_unique<Parts>())
+{
+}
+
+ConvertSession::~ConvertSession()
+{
+    // Pages first, then the browsers: nothing may answer into a runner that is gone.
+    d->driver.reset();
+    d->conversion.reset();
+    d->pool.reset();
+}
+
+int ConvertSession::setupError(const Error& error) const
+{
+    std::fprintf(stderr, "quillmark convert: %s\n", error.message.toLocal8Bit().constData());
+    return 2;
+}
+
+int ConvertSession::run()
+{
+    if (auto ready = prepare(); !ready)
+        return setupError(ready.error());
+
+    connect(&d->interrupts, &InterruptWatcher::interrupted, this, &ConvertSession::interrupted);
+    QPointer<ConvertSession> self(this);
+    bool startFailed = false;
+    d->pool->start([self, &startFailed](Result<void> started) {
+        if (!self)
+            return;
+        if (!started) {
+            startFailed = true;
+            self->setupError(Error::make(
+                started.error().code, QStringLiteral("cannot start the browser: %1").arg(started.error().message)));
+            QCoreApplication::exit(2);
+            return;
+        }
+        self->startBatch();
+    });
+    const int code = QCoreApplication::exec();
+    if (startFailed)
+        return 2;
+    if (m_interrupted)
+        return 130;
+    return code == 0 ? m_exitCode : code;
+}
+
+Result<void> ConvertSession::prepare()
+{
+    const QString homePath = m_options.home.isEmpty() ? AppHome::defaultPath() : m_options.home;
+    auto home = AppHome::open(homePath);
+    if (!home)
+        return std::unexpected(home.error());
+    d->home = *home;
+
+    // This run's options sit in front of settings.dat, which the command line never writes.
+    d->file = std::make_unique<FileSettings>(d->home->settingsPath());
+    d->settings = std::make_unique<OverriddenSettings>(*d->file);
+    const QString set = QStringLiteral("set");
+    if (!m_options.format.isEmpty())
+        d->settings->set(set, QStringLiteral("outputformat"), m_options.format);
+    if (!m_options.outputFolder.isEmpty())
+        d->settings->set(set, QStringLiteral("outputfolder"), m_options.outputFolder);
+    if (!m_options.timeout.isEmpty())
+        d->settings->set(set, QStringLiteral("timeout"), m_options.timeout);
+    int jobs = m_options.jobs.value_or(ReadJobs(*d->settings));
+    if (!m_options.jobs && m_options.browsers.size() > 1)
+        jobs = std::max(jobs, int(std::min<qsizetype>(m_options.browsers.size(), 8)));
+    d->settings->set(set, QStringLiteral("jobs"), QString::number(jobs));
+
+    auto pages = addresses();
+    if (!pages)
+        return std::unexpected(pages.error());
+    d->addresses = *pages;
+
+    d->outputFolder = OutputFolder(*d->settings, d->home->path());
+    if (auto writable = checkOutputFolder(); !writable)
+        return writable;
+
+    QList<cdp::BrowserOptions> browsers;
+    QStringList given = m_options.browsers;
+    if (given.isEmpty()) {
+        auto executable = cdp::Browser::findExecutable();
+        if (!executable)
+            return std::unexpected(executable.error());
+        given.append(*executable);
+    }
+    for (const QString& browser : std::as_const(given)) {
+        cdp::BrowserOptions options;
+        if (isRemote(browser))
+            options.endpoint = browser;
+        else
+            options.executable = browser;
+        browsers.append(options);
+    }
+    d->pool = std::make_unique<EnginePool>(browsers);
+    d->pool->setViewport(QSize(m_options.width, 800));
+    return {};
+}
+
+Result<QStringList> ConvertSession::addresses() const
+{
+    QStringList out;
+    if (!m_options.listFile.isEmpty()) {
+        auto listed = ReadUrlListFile(m_options.listFile);
+        if (!listed)
+            return fail(Error::Code::Io,
+                QStringLiteral("cannot read the list %1: %2").arg(m_options.listFile, listed.error().message));
+        if (listed->isEmpty())
+            return fail(Error::Code::Usage, QStringLiteral("the list %1 holds no addresses").arg(m_options.listFile));
+        out += *listed;
+    }
+    for (const QString& argument : m_options.addresses) {
+        auto address = PageAddressFromArgument(argument, QDir::currentPath());
+        if (!address)
+            return std::unexpected(address.error());
+        out.append(*address);
+    }
+    if (out.isEmpty() && m_options.listFile.isEmpty()) {
+        // The first command a new user runs: the sample page that ships with the program.
+        const QString sample = AppHome::shareFile(QStringLiteral("sample/sample.html"));
+        if (!QFileInfo(sample).isFile())
+            return fail(Error::Code::NotFound, QStringLiteral("the sample page %1 is missing").arg(sample));
+        out.append(QUrl::fromLocalFile(sample).toString(QUrl::FullyEncoded));
+    }
+    return out;
+}
+
+Result<void> ConvertSession::checkOutputFolder() const
+{
+    const QString folder = d->outputFolder;
+    if (!QDir().mkpath(folder))
+        return fail(Error::Code::Io, QStringLiteral("cannot create the output folder %1").arg(folder));
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".quillmark-XXXXXX")));
+    if (!probe.open())
+        return fail(Error::Code::Io,
+            QStringLiteral("cannot write to the output folder %1: %2").arg(folder, probe.errorString()));
+    return {};
+}
+
+void ConvertSession::startBatch()
+{
+    const QString format = d->settings->read(QStringLiteral("set"), QStringLiteral("outputformat"));
+    for (const QString& address : std::as_const(d->addresses))
+        d->list.appendUrl(address, format);
+
+    ProgressDisplay::Style style = ProgressDisplay::Style::Lines;
+    if (m_options.quiet)
+        style = ProgressDisplay::Style::Quiet;
+    else if (::isatty(fileno(stderr)))
+        style = ProgressDisplay::Style::Bar;
+    d->display = std::make_unique<ProgressDisplay>(int(d->addresses.size()), style, m_options.json, stdout, stderr);
+
+    d->conversion = std::make_unique<PageConversion>(*d->pool, *d->settings, d->home->path());
+    d->conversion->setMessages(&d->messages);
+    d->driver
+        = std::make_unique<BatchDriver>(d->list, d->state, d->view, *d->conversion, *d->settings, d->home->path());
+    connect(d->driver.get(), &BatchDriver::pageFinished, this,
+        [this](UrlListModel::RowId, const QString& address, const PageOutcome& outcome) {
+            if (outcome.output)
+                d->written.append(*outcome.output);
+            else
+                m_exitCode = 1;
+            d->display->pageFinished(address, outcome);
+        });
+    connect(d->driver.get(), &BatchDriver::idle, this, &ConvertSession::finished);
+    if (style == ProgressDisplay::Style::Bar) {
+        connect(&d->tick, &QTimer::timeout, this, [this] { d->display->refresh(); });
+        d->tick.start(1000);
+        d->display->refresh();
+    }
+    d->driver->StartBatch();
+}
+
+void ConvertSession::finished()
+{
+    d->tick.stop();
+    d->display->clear();
+    if (!m_options.quiet && !m_options.json) {
+        const int failed = d->display->failed();
+        QString summary = QStringLiteral("%1 of %2 written").arg(d->written.size()).arg(d->addresses.size());
+        if (failed > 0)
+            summary += QStringLiteral(", %1 failed").arg(failed);
+        summary += d->written.size() == 1 ? QStringLiteral(": %1").arg(d->written.first())
+                                          : QStringLiteral(" in %1").arg(d->outputFolder);
+        std::fprintf(stderr, "%s\n", summary.toLocal8Bit().constData());
+    }
+    QCoreApplication::exit(0);
+}
+
+void ConvertSession::interrupted()
+{
+    if (m_interrupted)
+        return;
+    m_interrupted = true;
+    d->tick.stop();
+    if (d->display)
+        d->display->clear();
+    std::fprintf(stderr, "quillmark convert: interrupted; pages in progress are dropped\n");
+    // Pages in flight are dropped with their reserved names; the browsers end when the session goes.
+    if (d->driver) {
+        d->driver->CancelBatchSilently();
+        d->driver->abandonPagesInFlight();
+    }
+    if (d->conversion)
+        d->conversion->abandonAll();
+    QCoreApplication::exit(130);
+}
+
+} // namespace qm::cli

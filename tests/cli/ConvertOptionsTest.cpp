@@ -1,0 +1,132 @@
+// Parsing of `quillmark convert`'s arguments and the page addresses made from them.
+#include "cli/ConvertOptions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "cli/ProgressDisplay.h"
+
+namespace qm::cli {
+namespace {
+
+ConvertOptions parsed(const QStringList& arguments)
+{
+    auto options = ParseConvertArguments(arguments, QStringLiteral("/work/here"));
+    EXPECT_TRUE(options.has_value()) << (options ? "" : options.error().message.toStdString());
+    return options.value_or(ConvertOptions {});
+}
+
+TEST(ConvertOptions, ShortLongAndInlineFormsMeanTheSame)
+{
+    const ConvertOptions a = parsed({ "-f", "png", "-o", "out", "-j", "3", "-l", "list.ulf", "page.html" });
+    const ConvertOptions b = parsed({ "--format=PNG", "--out", "out", "--jobs=3", "--list", "list.ulf", "page.html" });
+    for (const ConvertOptions& o : { a, b }) {
+        EXPECT_EQ(o.format, "PNG");
+        EXPECT_EQ(o.outputFolder, "/work/here/out");
+        EXPECT_EQ(o.jobs, 3);
+        EXPECT_EQ(o.listFile, "/work/here/list.ulf");
+        EXPECT_EQ(o.addresses, QStringList { "page.html" });
+    }
+}
+
+TEST(ConvertOptions, DefaultsAndFlags)
+{
+    const ConvertOptions none = parsed({});
+    EXPECT_EQ(none.width, 1280);
+    EXPECT_FALSE(none.jobs.has_value());
+    EXPECT_TRUE(none.addresses.isEmpty());
+    const ConvertOptions flags = parsed({ "--json", "-q", "--timeout", "2.5", "--width", "800", "--home", "/h" });
+    EXPECT_TRUE(flags.json);
+    EXPECT_TRUE(flags.quiet);
+    EXPECT_EQ(flags.timeout, "2.5");
+    EXPECT_EQ(flags.width, 800);
+    EXPECT_EQ(flags.home, "/h");
+    EXPECT_TRUE(parsed({ "--help" }).help);
+    // After "--" everything is an address, even what looks like an option.
+    EXPECT_EQ(parsed({ "--", "-q" }).addresses, QStringList { "-q" });
+}
+
+TEST(ConvertOptions, BrowsersKeepTheirOrderAndEndpointsStayAsGiven)
+{
+    const ConvertOptions o = parsed({ "--browser", "ws://127.0.0.1:9222/devtools/browser/x", "--browser",
+        "http://10.0.0.2:9222", "--browser", "bin/chrome" });
+    EXPECT_EQ(o.browsers,
+        QStringList({ "ws://127.0.0.1:9222/devtools/browser/x", "http://10.0.0.2:9222", "/work/here/bin/chrome" }));
+}
+
+struct BadCase
+{
+    const char* name;
+    QStringList arguments;
+    const char* mentions;
+};
+
+class ConvertOptionsRefused : public ::testing::TestWithParam<BadCase>
+{
+};
+
+TEST_P(ConvertOptionsRefused, NamesTheCause)
+{
+    auto options = ParseConvertArguments(GetParam().arguments, QStringLiteral("/work/here"));
+    ASSERT_FALSE(options.has_value());
+    EXPECT_EQ(options.error().code, Error::Code::Usage);
+    EXPECT_TRUE(options.error().message.contains(QLatin1String(GetParam().mentions)))
+        << options.error().message.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, ConvertOptionsRefused,
+    ::testing::Values(BadCase { "unknown_option", { "--colour" }, "unknown option --colour" },
+        BadCase { "format_not_in_table", { "-f", "webp" }, "webp" },
+        BadCase { "missing_value", { "--out" }, "--out needs a value" },
+        BadCase { "jobs_zero", { "-j", "0" }, "1 to 8" }, BadCase { "jobs_nine", { "--jobs=9" }, "1 to 8" },
+        BadCase { "jobs_not_number", { "-j", "two" }, "two" },
+        BadCase { "timeout_zero", { "--timeout", "0" }, "above 0" },
+        BadCase { "timeout_text", { "--timeout", "soon" }, "soon" },
+        BadCase { "width_tiny", { "--width", "5" }, "100 to 16384" },
+        BadCase { "flag_with_value", { "--json=yes" }, "takes no value" }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PageAddress, FilesBecomeAbsoluteFileUrlsWebAddressesStay)
+{
+    QTemporaryDir dir;
+    QFile page(dir.filePath("my page.html"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.close();
+    EXPECT_EQ(PageAddressFromArgument("my page.html", dir.path()).value_or("?"),
+        "file://" + QDir(dir.path()).absolutePath() + "/my%20page.html");
+    EXPECT_EQ(
+        PageAddressFromArgument("https://example.org/a?b=c", dir.path()).value_or("?"), "https://example.org/a?b=c");
+    EXPECT_EQ(PageAddressFromArgument("about:blank", dir.path()).value_or("?"), "about:blank");
+    auto missing = PageAddressFromArgument("example.org", dir.path());
+    ASSERT_FALSE(missing.has_value());
+    EXPECT_TRUE(missing.error().message.contains("no such file: example.org"));
+}
+
+TEST(ProgressDisplay, BarShowsDoneFailedAndTimeLeft)
+{
+    EXPECT_EQ(ProgressDisplay::barText(0, 0, 4, 0, 80), "[" + QString(40, '-') + "] 0/4 done");
+    // Two of four pages in 10 s: about 10 s left.
+    const QString half = ProgressDisplay::barText(2, 1, 4, 10000, 80);
+    EXPECT_TRUE(half.startsWith("[" + QString(20, '#') + QString(20, '-') + "]")) << half.toStdString();
+    EXPECT_TRUE(half.endsWith(" 2/4 done, 1 failed, about 0:10 left")) << half.toStdString();
+    EXPECT_TRUE(ProgressDisplay::barText(1, 0, 2, 3'700'000, 80).endsWith("about 1:01:40 left"));
+    EXPECT_TRUE(ProgressDisplay::barText(4, 0, 4, 9000, 80).endsWith("] 4/4 done"));
+    // A narrow terminal still gets a bar of some width.
+    EXPECT_TRUE(ProgressDisplay::barText(1, 0, 4, 1000, 20).startsWith("[##"));
+}
+
+TEST(ProgressDisplay, JsonLineHasEveryField)
+{
+    const QByteArray ok = ProgressDisplay::jsonLine(
+        "http://a/", PageOutcome { QStringLiteral("/o/a.png"), std::chrono::milliseconds(42) });
+    EXPECT_EQ(ok, R"({"address":"http://a/","milliseconds":42,"output":"/o/a.png","reason":"","status":"OK"})");
+    const QByteArray failed = ProgressDisplay::jsonLine(
+        "http://b/", PageOutcome { fail(Error::Code::Navigation, "refused"), std::chrono::milliseconds(7) });
+    EXPECT_EQ(failed, R"({"address":"http://b/","milliseconds":7,"output":null,"reason":"refused","status":"Failed"})");
+}
+
+} // namespace
+} // namespace qm::cli
