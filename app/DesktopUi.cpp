@@ -1,15 +1,49 @@
 #include "app/DesktopUi.h"
 
 #include <QApplication>
-#include <QLabel>
+#include <QDesktopServices>
+#include <QSystemTrayIcon>
+
+#include "app/DesktopShellUi.h"
+#include "app/SystemDialogsUi.h"
+#include "capture/EnginePool.h"
+#include "capture/PageConversion.h"
+#include "platform/AppHome.h"
+#include "settings/SettingsSource.h"
 
 namespace qm::app {
 
 int runDesktop(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QLabel label(QStringLiteral("Quillmark: the desktop windows are not built yet."));
-    label.show();
+    QApplication::setApplicationName(QStringLiteral("Quillmark"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("quillmark"));
+    // The program lives on in the tray when its windows are closed; ExitProgram ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    Result<AppHome> home = AppHome::open(AppHome::defaultPath());
+    if (!home) {
+        qCritical("quillmark: %s", qPrintable(home.error().message));
+        return 2;
+    }
+    const FileSettings settings(home->settingsPath());
+
+    // One browser for the whole program; every host converts in a tab of its own.
+    EnginePool engines({ cdp::BrowserOptions {} });
+    engines.start([](Result<void>) {}); // a browser that fails to start is reported by the rows it fails
+    PageConversion pages(engines, settings, home->path());
+
+    SystemDialogs dialogs;
+    DesktopOptions options;
+    options.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    options.openUrl = [](const QUrl& address) { QDesktopServices::openUrl(address); };
+    options.endProcess = [] { QCoreApplication::exit(0); };
+    Desktop desktop(*home, dialogs, engines.browser(0), &pages, options);
+
+    // The windows built elsewhere register their hooks here.
+
+    desktop.start();
     return app.exec();
 }
 

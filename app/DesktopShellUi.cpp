@@ -1,0 +1,155 @@
+#include "app/DesktopShellUi.h"
+
+#include <QWidget>
+
+#include "app/FormTray.h"
+#include "app/General.h"
+#include "app/MainWindow.h"
+#include "app/Skin.h"
+#include "platform/AppHome.h"
+#include "settings/SettingsDialog.h"
+
+namespace qm::app {
+
+Desktop::Desktop(const AppHome& home, UserDialogs& dialogs, cdp::Browser* engine, PageRunner* runner,
+    DesktopOptions options, QObject* parent)
+    : QObject(parent)
+    , m_runner(runner)
+    , m_options(std::move(options))
+{
+    m_hooks.home = &home;
+    m_hooks.engine = engine;
+    m_hooks.dialogs = &dialogs;
+    m_hooks.applySkin = [&home](QWidget* window) {
+        // Read at each window's load, so an edited skin shows on the next window.
+        const QString skin = ReadSkin(home);
+        if (!skin.isEmpty())
+            window->setStyleSheet(skin);
+    };
+    m_hooks.openFolder = [this](const QString& folder) {
+        if (m_options.openUrl)
+            m_options.openUrl(QUrl::fromLocalFile(folder));
+    };
+    m_hooks.mainWindow = [this]() -> QWidget* { return m_main.data(); };
+}
+
+Desktop::~Desktop()
+{
+    delete m_main.data();
+    delete m_tray.data();
+}
+
+MainWindow* Desktop::mainWindow() const
+{
+    return m_main.data();
+}
+
+TrayForm* Desktop::tray() const
+{
+    return m_tray.data();
+}
+
+void Desktop::start()
+{
+    loadTray();
+    if (m_hooks.loadScheduleWindow)
+        m_hooks.loadScheduleWindow();
+    loadMainWindow()->show();
+}
+
+void Desktop::loadTray()
+{
+    m_tray = new TrayForm;
+    if (!m_options.trayAvailable)
+        m_tray->removeIcon();
+    connect(m_tray, &TrayForm::restoreRequested, this, &Desktop::restoreMainWindow);
+    connect(m_tray, &TrayForm::homePageRequested, this, [this] { openWebPage(HomePageUrl()); });
+    connect(m_tray, &TrayForm::helpRequested, this, &Desktop::showHelp);
+    connect(m_tray, &TrayForm::settingsRequested, this, &Desktop::showSettingsFromTray);
+    connect(m_tray, &TrayForm::convertRequested, this, [this] {
+        if (m_main)
+            m_main->startBatch();
+    });
+    connect(m_tray, &TrayForm::cancelRequested, this, [this] {
+        if (m_main)
+            m_main->cancelBatch();
+    });
+    connect(m_tray, &TrayForm::exitRequested, this, &Desktop::exitProgram);
+}
+
+MainWindow* Desktop::loadMainWindow()
+{
+    m_main = new MainWindow(m_hooks, m_runner, m_options.trayAvailable);
+    if (m_tray)
+        m_main->setWindowIcon(m_tray->windowIcon());
+    connect(m_main, &MainWindow::helpRequested, this, &Desktop::showHelp);
+    connect(m_main, &MainWindow::homePageRequested, this, [this] { openWebPage(HomePageUrl()); });
+    connect(m_main, &MainWindow::supportPageRequested, this, [this] { openWebPage(SupportPageUrl()); });
+    connect(m_main, &MainWindow::exitRequested, this, &Desktop::exitProgram);
+    return m_main;
+}
+
+void Desktop::restoreMainWindow()
+{
+    if (!m_main)
+        loadMainWindow(); // loaded afresh: its list starts empty
+    m_main->setWindowState((m_main->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    m_main->show();
+    m_main->raise();
+    m_main->activateWindow();
+}
+
+void Desktop::showHelp()
+{
+    openWebPage(HelpPageUrl());
+}
+
+void Desktop::openWebPage(const QUrl& address)
+{
+    if (m_options.openUrl)
+        m_options.openUrl(address);
+}
+
+void Desktop::showSettingsFromTray()
+{
+    if (m_main) {
+        m_main->showSettings();
+        return;
+    }
+    if (m_trayDialog) {
+        m_trayDialog->raise();
+        return;
+    }
+    m_trayDialog = new SettingsDialog(m_hooks.home->settingsPath(), m_hooks.home->path(), *m_hooks.dialogs);
+    m_hooks.applySkin(m_trayDialog);
+    m_trayDialog->setWindowModality(Qt::ApplicationModal);
+    m_trayDialog->show();
+}
+
+void Desktop::exitProgram()
+{
+    if (m_exiting)
+        return;
+    m_exiting = true;
+    // Unload in order; a hook that is missing is skipped and the rest still run.
+    if (m_hooks.unloadMiniBrowser)
+        m_hooks.unloadMiniBrowser();
+    if (m_main)
+        m_main->closeDialogs(); // Form3, Form4
+    if (m_trayDialog)
+        m_trayDialog->close();
+    if (m_hooks.unloadScheduleWindow)
+        m_hooks.unloadScheduleWindow();
+    if (m_hooks.unloadSchedulerEntry)
+        m_hooks.unloadSchedulerEntry();
+    if (m_tray) {
+        m_tray->removeIcon();
+        delete m_tray.data();
+    }
+    if (m_main)
+        m_main->close();
+    if (m_options.endProcess)
+        m_options.endProcess();
+}
+
+} // namespace qm::app

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+#include <functional>
+
+#include "app/DesktopHooks.h"
+
+namespace qm {
+class AppHome;
+class PageRunner;
+class SettingsDialog;
+class UserDialogs;
+} // namespace qm
+
+namespace qm::app {
+
+class MainWindow;
+class TrayForm;
+
+struct DesktopOptions
+{
+    bool trayAvailable = true;
+    std::function<void(const QUrl&)> openUrl; // the desktop's default handler
+    std::function<void()> endProcess; // quits the event loop
+};
+
+// The program around its windows: start-up, the tray, restoring the main window, help, the bundled
+// web pages and ExitProgram.
+class Desktop : public QObject
+{
+    Q_OBJECT
+public:
+    Desktop(const AppHome& home, UserDialogs& dialogs, cdp::Browser* engine, PageRunner* runner, DesktopOptions options,
+        QObject* parent = nullptr);
+    ~Desktop() override;
+
+    DesktopHooks& hooks() { return m_hooks; }
+
+    // The tray, then the schedule window (through its hook), then the main window.
+    void start();
+
+    MainWindow* mainWindow() const;
+    TrayForm* tray() const;
+
+    void restoreMainWindow(); // a fresh main window when it was closed
+    void showHelp();
+    void openWebPage(const QUrl& address);
+    void showSettingsFromTray();
+    void exitProgram();
+
+private:
+    void loadTray();
+    MainWindow* loadMainWindow();
+
+    DesktopHooks m_hooks;
+    PageRunner* m_runner;
+    DesktopOptions m_options;
+    QPointer<TrayForm> m_tray;
+    QPointer<MainWindow> m_main;
+    QPointer<SettingsDialog> m_trayDialog; // settings opened from the tray while the main window is closed
+    bool m_exiting = false;
+};
+
+} // namespace qm::app

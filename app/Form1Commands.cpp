@@ -1,0 +1,126 @@
+#include "app/DesktopHooks.h"
+#include "app/General.h"
+#include "app/MainWindow.h"
+#include "batch/AddUrlDialog.h"
+#include "batch/BatchDriver.h"
+#include "batch/UrlListCommands.h"
+#include "batch/UrlListWidget.h"
+#include "platform/AppHome.h"
+#include "settings/SettingsDialog.h"
+
+namespace qm::app {
+
+void MainWindow::addUrls(bool modal)
+{
+    if (m_addUrl) {
+        m_addUrl->raise();
+        m_addUrl->activateWindow();
+        return;
+    }
+    m_addUrl = new AddUrlDialog(m_list, m_hooks.home->settingsPath(), this);
+    if (m_hooks.applySkin)
+        m_hooks.applySkin(m_addUrl);
+    afterModal(m_addUrl);
+    if (modal)
+        m_addUrl->open();
+    else
+        m_addUrl->show();
+}
+
+void MainWindow::addHtmlFiles()
+{
+    m_commands->addHtmlFiles(this);
+}
+
+void MainWindow::removeSelected()
+{
+    const int row = m_listView->selectedRow();
+    if (row >= 0)
+        m_list.removeUrl(row);
+}
+
+void MainWindow::clearAll()
+{
+    m_list.clearAll();
+}
+
+void MainWindow::visitSelected()
+{
+    const int row = m_listView->selectedRow();
+    if (row < 0 || m_list.rowCount() == 0)
+        return;
+    m_hooks.browserStartAddress = m_list.address(row);
+    if (m_hooks.openMiniBrowser)
+        m_hooks.openMiniBrowser();
+}
+
+void MainWindow::openMiniBrowser()
+{
+    m_hooks.browserStartAddress = HomePageUrl().toString();
+    if (m_hooks.openMiniBrowser)
+        m_hooks.openMiniBrowser();
+}
+
+void MainWindow::saveList()
+{
+    m_commands->saveUrlList(this);
+}
+
+void MainWindow::loadList()
+{
+    m_commands->loadUrlList(this);
+}
+
+void MainWindow::showSettings()
+{
+    if (m_settingsDialog) {
+        m_settingsDialog->raise();
+        m_settingsDialog->activateWindow();
+        return;
+    }
+    m_settingsDialog = new SettingsDialog(m_hooks.home->settingsPath(), m_hooks.home->path(), *m_hooks.dialogs, this);
+    connect(m_settingsDialog, &SettingsDialog::outputFormatWritten, this,
+        [this](const QString& format) { m_list.setAllFormats(format); });
+    if (m_hooks.applySkin)
+        m_hooks.applySkin(m_settingsDialog);
+    afterModal(m_settingsDialog);
+    m_settingsDialog->open();
+}
+
+void MainWindow::showSchedule()
+{
+    if (m_hooks.showScheduleWindow)
+        m_hooks.showScheduleWindow();
+}
+
+void MainWindow::startBatch()
+{
+    if (m_driver)
+        m_driver->StartBatch();
+}
+
+void MainWindow::cancelBatch()
+{
+    if (m_driver)
+        m_driver->CancelBatch();
+}
+
+void MainWindow::cancelBatchSilently()
+{
+    if (m_driver)
+        m_driver->CancelBatchSilently();
+}
+
+void MainWindow::statusTextChanged(const QString& text)
+{
+    if (m_driver)
+        m_driver->statusTextChanged(text);
+}
+
+void MainWindow::newWindowRequested()
+{
+    if (m_driver)
+        m_driver->newWindowRequested();
+}
+
+} // namespace qm::app

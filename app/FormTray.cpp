@@ -1,0 +1,72 @@
+#include "app/FormTray.h"
+
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+#include "platform/AppHome.h"
+
+namespace qm::app {
+
+namespace {
+QAction* Item(QMenu* menu, const char* name, const QString& caption)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+void Separator(QMenu* menu, const char* name)
+{
+    menu->addSeparator()->setObjectName(QLatin1String(name));
+}
+} // namespace
+
+TrayForm::TrayForm(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmtray"));
+    setWindowTitle(QStringLiteral("systray"));
+
+    m_menu = new QMenu(QStringLiteral("SysTray"), this);
+    m_menu->setObjectName(QStringLiteral("mPopupSys"));
+    connect(Item(m_menu, "web", QStringLiteral("Quillmark On the Web")), &QAction::triggered, this,
+        &TrayForm::homePageRequested);
+    connect(Item(m_menu, "Help", QStringLiteral("Help")), &QAction::triggered, this, &TrayForm::helpRequested);
+    Separator(m_menu, "tfd");
+    connect(
+        Item(m_menu, "maindisp", QStringLiteral("Quillmark")), &QAction::triggered, this, &TrayForm::restoreRequested);
+    Separator(m_menu, "a5");
+    connect(
+        Item(m_menu, "Option", QStringLiteral("Settings")), &QAction::triggered, this, &TrayForm::settingsRequested);
+    Separator(m_menu, "fg2");
+    connect(Item(m_menu, "settings", QStringLiteral("Convert Now")), &QAction::triggered, this,
+        &TrayForm::convertRequested);
+    connect(Item(m_menu, "Restore", QStringLiteral("Cancel Convert")), &QAction::triggered, this,
+        &TrayForm::cancelRequested);
+    Separator(m_menu, "a3");
+    connect(Item(m_menu, "Exit", QStringLiteral("Exit")), &QAction::triggered, this, &TrayForm::exitRequested);
+
+    const QIcon icon(AppHome::shareFile(QStringLiteral("icons/quillmark.svg")));
+    setWindowIcon(icon);
+    m_icon = new QSystemTrayIcon(icon, this);
+    m_icon->setObjectName(QStringLiteral("trayIcon"));
+    m_icon->setToolTip(QStringLiteral("Quillmark"));
+    m_icon->setContextMenu(m_menu); // right click: the menu at the pointer
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            emit restoreRequested();
+    });
+    m_icon->show();
+}
+
+TrayForm::~TrayForm()
+{
+    removeIcon();
+}
+
+void TrayForm::removeIcon()
+{
+    m_icon->hide();
+}
+
+} // namespace qm::app

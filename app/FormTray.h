@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace qm::app {
+
+// frmtray, "systray": the hidden form that owns the tray icon and its menu mPopupSys. Never shown.
+class TrayForm : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TrayForm(QWidget* parent = nullptr);
+    ~TrayForm() override;
+
+    QMenu* menu() const { return m_menu; }
+    QSystemTrayIcon* icon() const { return m_icon; }
+    void removeIcon();
+
+signals:
+    void restoreRequested(); // left click, or "Quillmark"
+    void homePageRequested();
+    void helpRequested();
+    void settingsRequested();
+    void convertRequested();
+    void cancelRequested();
+    void exitRequested();
+
+private:
+    QMenu* m_menu;
+    QSystemTrayIcon* m_icon;
+};
+
+} // namespace qm::app

@@ -1,0 +1,211 @@
+#include "app/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+#include "app/DesktopHooks.h"
+#include "app/ImageButtonWidget.h"
+#include "app/ToolbarWidget.h"
+#include "batch/AddUrlDialog.h"
+#include "batch/BatchDriver.h"
+#include "batch/UrlListCommands.h"
+#include "batch/UrlListWidget.h"
+#include "platform/AppHome.h"
+#include "platform/UserDialogs.h"
+#include "settings/SettingsDialog.h"
+
+namespace qm::app {
+
+MainWindow::MainWindow(DesktopHooks& hooks, PageRunner* runner, bool trayAvailable, QWidget* parent)
+    : QMainWindow(parent)
+    , m_hooks(hooks)
+    , m_trayAvailable(trayAvailable)
+    , m_settings(hooks.home->settingsPath())
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Quillmark v2.70"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(764, 479);
+    setMinimumSize(640, 400);
+
+    m_commands = std::make_unique<UrlListCommands>(m_list, hooks.home->settingsPath(), *hooks.dialogs);
+    if (runner) {
+        m_driver = std::make_unique<BatchDriver>(m_list, m_state, *this, *runner, m_settings, hooks.home->path());
+    }
+
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralWidget"));
+    auto* toolbar = new ToolbarWidget(central);
+    buildToolbar(toolbar);
+    m_listView = new UrlListWidget(&m_list, central);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(6);
+    layout->addWidget(toolbar);
+    layout->addWidget(m_listView, 1);
+    layout->addWidget(buildProgressPanel());
+    layout->addWidget(buildStatusStrip());
+    setCentralWidget(central);
+
+    buildMenus();
+    buildPopupMenu();
+    connect(m_listView, &UrlListWidget::filesDropped, this,
+        [this](const QStringList& paths) { m_commands->dropFiles(this, paths); });
+    connect(m_listView, &UrlListWidget::visitRequested, this, &MainWindow::visitSelected);
+
+    // Load: skin the window, hide the progress panel.
+    if (m_hooks.applySkin)
+        m_hooks.applySkin(this);
+    m_panel->hide();
+}
+
+MainWindow::~MainWindow() = default;
+
+QWidget* MainWindow::buildProgressPanel()
+{
+    m_panel = new QFrame;
+    m_panel->setObjectName(QStringLiteral("Picture6"));
+    static_cast<QFrame*>(m_panel)->setFrameShape(QFrame::StyledPanel);
+
+    m_frame2 = new QGroupBox(QStringLiteral("Status"));
+    m_frame2->setObjectName(QStringLiteral("Frame2"));
+    m_label6 = new QLabel;
+    m_label6->setObjectName(QStringLiteral("SkinLabel6"));
+    m_label6->setTextFormat(Qt::PlainText);
+    m_label6->setMinimumWidth(100);
+    m_progress = new QProgressBar;
+    m_progress->setObjectName(QStringLiteral("prgTotalProgress"));
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    auto* frameLayout = new QVBoxLayout(m_frame2);
+    frameLayout->addWidget(m_label6);
+    frameLayout->addWidget(m_progress);
+
+    const QString icons = AppHome::shareFile(QStringLiteral("icons/"));
+    auto* cancel = new ImageButtonWidget(QStringLiteral("Image9"), icons + QStringLiteral("cancel.svg"));
+    auto* exit = new ImageButtonWidget(QStringLiteral("Image11"), icons + QStringLiteral("stop.svg"));
+    cancel->setToolTip(QStringLiteral("Cancel the conversion"));
+    exit->setToolTip(QStringLiteral("Stop the conversion without a message"));
+    connect(cancel, &ImageButtonWidget::clicked, this, &MainWindow::cancelBatch);
+    connect(exit, &ImageButtonWidget::clicked, this, &MainWindow::cancelBatchSilently);
+
+    auto* layout = new QHBoxLayout(m_panel);
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->addWidget(m_frame2, 1);
+    layout->addWidget(WithCaption(cancel, QStringLiteral("Label10"), QStringLiteral("CANCEL")));
+    layout->addWidget(WithCaption(exit, QStringLiteral("Label11"), QStringLiteral("EXIT")));
+    return m_panel;
+}
+
+QWidget* MainWindow::buildStatusStrip()
+{
+    auto* frame = new QGroupBox(QStringLiteral("Status"));
+    frame->setObjectName(QStringLiteral("Frame1"));
+    m_label1 = new QLabel;
+    m_label1->setObjectName(QStringLiteral("SkinLabel1"));
+    m_label1->setTextFormat(Qt::PlainText);
+    m_label1->setMinimumWidth(100);
+    auto* layout = new QHBoxLayout(frame);
+    layout->setContentsMargins(8, 2, 8, 4);
+    layout->addWidget(m_label1, 1);
+    return frame;
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // Minimised, the window lives in the tray; without a tray it stays in the task bar.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_trayAvailable)
+        hide();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // The batch belongs to this window: it ends with it, nothing more is written for its pages.
+    if (m_driver && m_state.running)
+        m_driver->abandonPagesInFlight();
+    closeDialogs();
+    event->accept();
+    if (!m_trayAvailable)
+        emit exitRequested(); // out of reach otherwise: there is no tray icon to bring it back
+}
+
+void MainWindow::closeDialogs()
+{
+    if (m_addUrl)
+        m_addUrl->close();
+    if (m_settingsDialog)
+        m_settingsDialog->close();
+}
+
+void MainWindow::afterModal(QWidget* window)
+{
+    connect(window, &QObject::destroyed, this, [this] {
+        if (m_driver)
+            m_driver->nudge();
+    });
+}
+
+// ---- BatchView ----
+
+void MainWindow::setProgressPanelVisible(bool visible)
+{
+    m_panel->setVisible(visible);
+}
+
+void MainWindow::setFrameCaption(const QString& caption)
+{
+    m_frame2->setTitle(caption);
+}
+
+void MainWindow::setProgress(int value)
+{
+    m_progress->setValue(value);
+}
+
+int MainWindow::progress() const
+{
+    return m_progress->value();
+}
+
+void MainWindow::setBusyCursor(bool busy)
+{
+    if (busy)
+        setCursor(Qt::BusyCursor);
+    else
+        unsetCursor();
+}
+
+void MainWindow::setStatusLabels(const QString& text)
+{
+    m_label1->setText(text);
+    m_label6->setText(text);
+}
+
+void MainWindow::information(const QString& text, std::function<void()> dismissed)
+{
+    m_hooks.dialogs->message(this, UserDialogs::Icon::Information, text, std::move(dismissed));
+}
+
+void MainWindow::error(const QString& text, std::function<void()> dismissed)
+{
+    m_hooks.dialogs->message(this, UserDialogs::Icon::Error, text, std::move(dismissed));
+}
+
+void MainWindow::openFolder(const QString& folder)
+{
+    if (m_hooks.openFolder)
+        m_hooks.openFolder(folder);
+}
+
+bool MainWindow::holdsNewRows() const
+{
+    return QApplication::activeModalWidget() != nullptr;
+}
+
+} // namespace qm::app

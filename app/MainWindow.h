@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <memory>
+
+#include "batch/BatchState.h"
+#include "batch/BatchView.h"
+#include "batch/UrlListModel.h"
+#include "settings/SettingsSource.h"
+
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+
+namespace qm {
+class AddUrlDialog;
+class BatchDriver;
+class PageRunner;
+class SettingsDialog;
+class UrlListCommands;
+class UrlListWidget;
+} // namespace qm
+
+namespace qm::app {
+
+struct DesktopHooks;
+class ImageButtonWidget;
+class ToolbarWidget;
+
+// Form1, "Quillmark v2.70": toolbar, URL list, progress panel and status strip. It is the view of its
+// batch; its commands are the menus', the toolbar's and the list's popup menu's.
+class MainWindow : public QMainWindow, public BatchView
+{
+    Q_OBJECT
+public:
+    // `runner` converts the batch's pages (nullptr: Convert Now does nothing). With `trayAvailable`
+    // the window hides when minimised and its close box leaves the program running in the tray.
+    MainWindow(DesktopHooks& hooks, PageRunner* runner, bool trayAvailable, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    UrlListModel& list() { return m_list; }
+    const BatchState& batchState() const { return m_state; }
+    BatchDriver* driver() const { return m_driver.get(); }
+
+    // Commands.
+    void addUrls(bool modal);
+    void addHtmlFiles();
+    void removeSelected();
+    void clearAll();
+    void visitSelected();
+    void saveList();
+    void loadList();
+    void showSettings();
+    void showSchedule();
+    void openMiniBrowser();
+    void startBatch();
+    void cancelBatch();
+    void cancelBatchSilently();
+    void closeDialogs(); // ExitProgram's unload of Form3 and Form4
+
+    // Browser events of the batch's pages, for the status labels.
+    void statusTextChanged(const QString& text);
+    void newWindowRequested();
+
+    // BatchView
+    void setProgressPanelVisible(bool visible) override;
+    void setFrameCaption(const QString& caption) override;
+    void setProgress(int value) override;
+    int progress() const override;
+    void setBusyCursor(bool busy) override;
+    void setStatusLabels(const QString& text) override;
+    void information(const QString& text, std::function<void()> dismissed) override;
+    void error(const QString& text, std::function<void()> dismissed) override;
+    void openFolder(const QString& folder) override;
+    bool holdsNewRows() const override;
+
+signals:
+    void helpRequested();
+    void homePageRequested();
+    void supportPageRequested();
+    void exitRequested();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildPopupMenu();
+    void buildToolbar(ToolbarWidget* toolbar);
+    QWidget* buildProgressPanel();
+    QWidget* buildStatusStrip();
+    void afterModal(QWidget* window); // a modal window of the program closed: the batch may go on
+
+    DesktopHooks& m_hooks;
+    bool m_trayAvailable;
+    FileSettings m_settings;
+    UrlListModel m_list;
+    BatchState m_state;
+    std::unique_ptr<UrlListCommands> m_commands;
+    std::unique_ptr<BatchDriver> m_driver;
+
+    UrlListWidget* m_listView = nullptr;
+    QMenu* m_popup = nullptr;
+    QWidget* m_panel = nullptr; // Picture6
+    QGroupBox* m_frame2 = nullptr;
+    QLabel* m_label6 = nullptr; // SkinLabel6
+    QLabel* m_label1 = nullptr; // SkinLabel1
+    QProgressBar* m_progress = nullptr;
+    QPointer<AddUrlDialog> m_addUrl; // Form3
+    QPointer<SettingsDialog> m_settingsDialog; // Form4
+};
+
+} // namespace qm::app

@@ -1,0 +1,123 @@
+#include "batch/UrlListCommands.h"
+
+#include <QRegularExpression>
+
+#include "batch/ModDlgSelectFileInfo.h"
+#include "batch/UrlListFile.h"
+#include "batch/UrlListModel.h"
+#include "platform/UserDialogs.h"
+#include "settings/Inifun.h"
+
+namespace qm {
+
+namespace {
+const QString kListFilter = QStringLiteral("Url List Files(*.ulf)");
+const QString kHtmlFilter = QStringLiteral("Html Files (*.htm *.html)");
+
+QString ReadOutputFormat(const QString& settingsPath)
+{
+    return ReadSetting(settingsPath, QStringLiteral("set"), QStringLiteral("outputformat"));
+}
+} // namespace
+
+int AddUrlLines(UrlListModel& list, const QString& settingsPath, const QString& text)
+{
+    int added = 0;
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    for (const QString& line : text.split(lineEnd)) {
+        if (line.trimmed().isEmpty())
+            continue;
+        list.appendUrl(line, ReadOutputFormat(settingsPath));
+        ++added;
+    }
+    return added;
+}
+
+UrlListCommands::UrlListCommands(UrlListModel& list, QString settingsPath, UserDialogs& dialogs)
+    : m_list(list)
+    , m_settingsPath(std::move(settingsPath))
+    , m_dialogs(dialogs)
+{
+}
+
+QString UrlListCommands::outputFormat() const
+{
+    return ReadOutputFormat(m_settingsPath);
+}
+
+bool UrlListCommands::IsHtmlFileName(const QString& path)
+{
+    return path.right(3).toUpper() == QLatin1String("HTM") || path.right(4).toUpper() == QLatin1String("HTML");
+}
+
+void UrlListCommands::addHtmlFiles(QWidget* parent)
+{
+    UserDialogs::FileRequest request {
+        .title = m_dialogTitle, .filter = kHtmlFilter, .fileName = m_dialogFileName, .save = false, .multiple = true
+    };
+    m_dialogs.chooseFiles(parent, request, [this](const QStringList& chosen) {
+        if (chosen.isEmpty())
+            return;
+        const SelectedFileInfo info = ParseSelectedFiles(chosen);
+        m_dialogFileName.clear();
+        const QString format = outputFormat();
+        for (int i = 0; i < info.count; ++i)
+            m_list.appendUrl(info.folder + info.names[i], format);
+    });
+}
+
+void UrlListCommands::saveUrlList(QWidget* parent)
+{
+    m_dialogTitle = QStringLiteral("Save converting project file");
+    UserDialogs::FileRequest request {
+        .title = m_dialogTitle, .filter = kListFilter, .fileName = m_dialogFileName, .save = true, .multiple = false
+    };
+    m_dialogs.chooseFiles(parent, request, [this, parent](const QStringList& chosen) {
+        Result<void> written = fail(Error::Code::Cancelled, QStringLiteral("cancelled"));
+        if (!chosen.isEmpty()) {
+            m_dialogFileName = chosen.first();
+            QList<UrlListEntry> rows;
+            for (int i = 0; i < m_list.rowCount(); ++i)
+                rows.append(UrlListEntry { m_list.address(i), m_list.format(i) });
+            written = WriteUrlListFile(chosen.first(), rows);
+        }
+        if (written)
+            m_dialogs.message(parent, UserDialogs::Icon::Information, QStringLiteral("Url List File is saved!"));
+        else
+            m_dialogs.message(parent, UserDialogs::Icon::Error, QStringLiteral("Save Url List File Error!"));
+    });
+}
+
+void UrlListCommands::loadUrlList(QWidget* parent)
+{
+    m_dialogTitle = QStringLiteral("Select a converting project file");
+    UserDialogs::FileRequest request {
+        .title = m_dialogTitle, .filter = kListFilter, .fileName = m_dialogFileName, .save = false, .multiple = false
+    };
+    m_dialogs.chooseFiles(parent, request, [this](const QStringList& chosen) {
+        if (chosen.isEmpty() || chosen.first().isEmpty())
+            return;
+        m_dialogFileName = chosen.first();
+        // An unreadable file leaves the list as it was; nothing is said.
+        const Result<QStringList> addresses = ReadUrlListFile(chosen.first());
+        if (!addresses)
+            return;
+        m_list.clearAll();
+        const QString format = outputFormat();
+        for (const QString& address : *addresses)
+            m_list.appendUrl(address, format);
+    });
+}
+
+void UrlListCommands::dropFiles(QWidget* parent, const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        if (!IsHtmlFileName(path)) {
+            m_dialogs.message(parent, UserDialogs::Icon::Information, QStringLiteral("Only HTML files are allowed!"));
+            return;
+        }
+        m_list.appendUrl(path, QString());
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QFrame>
+
+namespace qm {
+
+// A colour swatch (Picture4, Picture1 of the settings dialog): shows a colour, a click asks for another.
+class ColourSwatchWidget : public QFrame
+{
+    Q_OBJECT
+public:
+    explicit ColourSwatchWidget(QWidget* parent = nullptr);
+
+    QColor colour() const { return m_colour; }
+    void setColour(const QColor& colour);
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QColor m_colour = Qt::black;
+};
+
+// Windows RGB values as settings.dat keeps them: red in the low byte.
+QColor ColourFromRgbValue(qint64 value);
+qint64 RgbValueFromColour(const QColor& colour);
+
+} // namespace qm

@@ -1,0 +1,325 @@
+#include "settings/SettingsDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "platform/UserDialogs.h"
+#include "settings/ColourSwatchWidget.h"
+#include "settings/Inifun.h"
+#include "settings/ReadingRules.h"
+#include "settings/SettingKeys.h"
+#include "settings/SettingsSource.h"
+
+namespace qm {
+
+namespace {
+
+const QString kSet = QStringLiteral("set");
+const QString kWatermark = QStringLiteral("watermark");
+
+QString Flag(const QCheckBox* box)
+{
+    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+bool IsOne(const QString& value)
+{
+    return rules::equalsNumber(value, 1);
+}
+
+bool IsZero(const QString& value)
+{
+    return rules::equalsNumber(value, 0);
+}
+
+// The stored value as a whole number, when it is one within [minimum, maximum].
+std::optional<int> InRange(const QString& value, int minimum, int maximum)
+{
+    const std::optional<qint32> n = rules::toInteger(rules::readAsNumber(value));
+    if (!n || *n < minimum || *n > maximum)
+        return std::nullopt;
+    return int(*n);
+}
+
+void SelectText(QComboBox* list, const QString& text)
+{
+    const int at = list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (at >= 0)
+        list->setCurrentIndex(at);
+}
+
+void SetSlider(QSlider* slider, const QString& value)
+{
+    if (const auto n = InRange(value, slider->minimum(), slider->maximum()))
+        slider->setValue(*n);
+}
+
+void SetPlacement(QComboBox* list, const QString& value)
+{
+    if (const auto n = InRange(value, 0, list->count() - 1))
+        list->setCurrentIndex(*n);
+}
+
+} // namespace
+
+SettingsDialog::SettingsDialog(QString settingsPath, QString programFolder, UserDialogs& dialogs, QWidget* parent)
+    : QDialog(parent)
+    , m_settingsPath(std::move(settingsPath))
+    , m_programFolder(std::move(programFolder))
+    , m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("Settings"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(true);
+
+    auto* tabs = new QTabWidget(this);
+    tabs->setObjectName(QStringLiteral("SSTab1"));
+    tabs->addTab(BuildGeneralSettingsTab(m_c), QStringLiteral("General Settings"));
+    tabs->addTab(BuildWatermarkTab(m_c), QStringLiteral("WaterMark Options"));
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("Command1"));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("Command2"));
+    auto* reloadButton = new QPushButton(QStringLiteral("Reload"), this);
+    reloadButton->setObjectName(QStringLiteral("Command3"));
+    reloadButton->setToolTip(QStringLiteral("Show the settings as they are saved now"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(reloadButton);
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs);
+    layout->addLayout(buttons);
+
+    connect(ok, &QPushButton::clicked, this, &SettingsDialog::onOk);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(reloadButton, &QPushButton::clicked, this, &SettingsDialog::reload);
+    connect(m_c.Combo2, &QComboBox::activated, this, &SettingsDialog::fillFormats);
+    connect(m_c.Check6, &QCheckBox::toggled, this, &SettingsDialog::applyEnableRules);
+    connect(m_c.Check7, &QCheckBox::toggled, this, &SettingsDialog::applyEnableRules);
+    connect(m_c.Command15, &QPushButton::clicked, this, [this] { pickColour(true); });
+    connect(m_c.Picture4, &ColourSwatchWidget::clicked, this, [this] { pickColour(true); });
+    connect(m_c.Command6, &QPushButton::clicked, this, [this] { pickColour(false); });
+    connect(m_c.Picture1, &ColourSwatchWidget::clicked, this, [this] { pickColour(false); });
+    connect(m_c.Command5, &QPushButton::clicked, this, &SettingsDialog::pickWatermarkImage);
+    connect(m_c.Command4, &QPushButton::clicked, this, &SettingsDialog::pickFolder);
+
+    for (int size = 1; size <= 100; ++size)
+        m_c.Combo3->addItem(QString::number(size));
+    m_c.Combo3->setCurrentIndex(-1);
+    m_c.Combo1->addItems(QFontDatabase::families());
+    m_c.Combo1->setCurrentIndex(-1);
+    loadFromFile();
+}
+
+QString SettingsDialog::read(const QString& section, const QString& key) const
+{
+    return ReadSetting(m_settingsPath, section, key);
+}
+
+void SettingsDialog::write(const QString& section, const QString& key, const QString& value) const
+{
+    (void)WriteSetting(m_settingsPath, section, key, value);
+}
+
+void SettingsDialog::reload()
+{
+    resetControls();
+    loadFromFile();
+}
+
+// What a freshly built dialog shows before the file is read.
+void SettingsDialog::resetControls()
+{
+    for (QComboBox* list : { m_c.Combo2, m_c.Combo3, m_c.Combo1, m_c.Combo4, m_c.Combo5 })
+        list->setCurrentIndex(-1);
+    m_c.cboWriteSpeed->clear();
+    for (QLineEdit* edit : { m_c.Text2, m_c.Text1, m_c.Text3, m_c.Text4, m_c.Text7, m_c.Text8, m_c.Text9, m_c.Text10,
+             m_c.Text5, m_c.Text6, m_c.Text12, m_c.Text15, m_c.Text14 })
+        edit->clear();
+    for (QCheckBox* box : { m_c.Check1, m_c.Check2, m_c.Check3, m_c.Check4, m_c.Check5, m_c.Check6, m_c.Check7 })
+        box->setChecked(false);
+    m_c.Slider4->setValue(90);
+    m_c.Slider1->setValue(50);
+    m_c.Slider3->setValue(100);
+    m_c.Slider2->setValue(0);
+    m_c.Jobs->setValue(1);
+    m_c.Picture4->setColour(Qt::black);
+    m_c.Picture1->setColour(Qt::black);
+}
+
+void SettingsDialog::loadFromFile()
+{
+    // Each step stands alone: a value that fits no control leaves that control as it was.
+    const QString type = read(kSet, QStringLiteral("outputtype"));
+    SelectText(m_c.Combo2, IsZero(type) ? QStringLiteral("Image") : type);
+    fillFormats();
+    const QString format = read(kSet, QStringLiteral("outputformat"));
+    SelectText(m_c.cboWriteSpeed, IsZero(format) ? QStringLiteral("BMP") : format);
+    SetSlider(m_c.Slider4, read(kSet, QStringLiteral("quality")));
+    SelectText(m_c.Combo3, read(kSet, QStringLiteral("imagesize")));
+    const QString folder = read(kSet, QStringLiteral("outputfolder"));
+    m_c.Text2->setText(IsZero(folder) ? m_programFolder : folder);
+    const QString name = read(kSet, QStringLiteral("filename"));
+    m_c.Text1->setText(IsZero(name) ? QStringLiteral("webimage") : name);
+    m_c.Check1->setChecked(IsOne(read(kSet, QStringLiteral("datetime"))));
+    (IsZero(read(kSet, QStringLiteral("fileoption"))) ? m_c.Option3 : m_c.Option4)->setChecked(true);
+    (IsZero(read(kSet, QStringLiteral("existedfile"))) ? m_c.Option1 : m_c.Option2)->setChecked(true);
+    const QString timeout = read(kSet, QStringLiteral("timeout"));
+    m_c.Text3->setText(IsZero(timeout) ? QStringLiteral("60") : timeout);
+    const QString delay = read(kSet, QStringLiteral("delay"));
+    m_c.Text4->setText(IsZero(delay) ? QStringLiteral("60") : delay);
+    m_c.Jobs->setValue(ReadJobs(FileSettings(m_settingsPath)));
+    m_c.Check2->setChecked(IsOne(read(kSet, QStringLiteral("Scripts"))));
+    m_c.Check3->setChecked(IsOne(read(kSet, QStringLiteral("JAVA"))));
+    m_c.Check4->setChecked(IsOne(read(kSet, QStringLiteral("activex"))));
+    m_c.Check5->setChecked(IsOne(read(kSet, QStringLiteral("Thumbnail"))));
+    m_c.Check6->setChecked(IsOne(read(kWatermark, QStringLiteral("textwatermark"))));
+
+    m_c.Text7->setText(read(kWatermark, QStringLiteral("watertext")));
+    SetPlacement(m_c.Combo4, read(kWatermark, QStringLiteral("twz")));
+    m_c.Text8->setText(read(kWatermark, QStringLiteral("Tx")));
+    m_c.Text9->setText(read(kWatermark, QStringLiteral("Ty")));
+    m_c.Text10->setText(read(kWatermark, QStringLiteral("Tsize")));
+    m_c.Text5->setText(read(kWatermark, QStringLiteral("TQuality")));
+    SelectText(m_c.Combo1, read(kWatermark, QStringLiteral("Tfont")));
+    m_c.Text6->setText(read(kWatermark, QStringLiteral("Trotate")));
+    SetSlider(m_c.Slider1, read(kWatermark, QStringLiteral("Ttransparency")));
+    if (const auto colour = rules::toInteger(rules::readAsNumber(read(kWatermark, QStringLiteral("textcolor")))))
+        m_c.Picture4->setColour(ColourFromRgbValue(*colour));
+    m_c.Check7->setChecked(IsOne(read(kWatermark, QStringLiteral("imagewatermark"))));
+    m_c.Text12->setText(read(kWatermark, QStringLiteral("waterimage")));
+    SetPlacement(m_c.Combo5, read(kWatermark, QStringLiteral("iwz")));
+    m_c.Text15->setText(read(kWatermark, QStringLiteral("Ix")));
+    m_c.Text14->setText(read(kWatermark, QStringLiteral("Iy")));
+    if (const auto colour = rules::toInteger(rules::readAsNumber(read(kWatermark, QStringLiteral("Itransparency")))))
+        m_c.Picture1->setColour(ColourFromRgbValue(*colour));
+    SetSlider(m_c.Slider2, read(kWatermark, QStringLiteral("IDeviation")));
+    SetSlider(m_c.Slider3, read(kWatermark, QStringLiteral("IOpacity")));
+
+    applyEnableRules();
+}
+
+void SettingsDialog::fillFormats()
+{
+    static const QHash<QString, QStringList> formats {
+        { QStringLiteral("Image"),
+            { QStringLiteral("BMP"), QStringLiteral("JPG"), QStringLiteral("GIF"), QStringLiteral("PNG"),
+                QStringLiteral("TIFF") } },
+        { QStringLiteral("PDF"), { QStringLiteral("PDF") } },
+        { QStringLiteral("TEXT"), { QStringLiteral("TXT") } },
+    };
+    m_c.cboWriteSpeed->clear();
+    const QStringList items = formats.value(m_c.Combo2->currentText());
+    m_c.cboWriteSpeed->addItems(items);
+    m_c.cboWriteSpeed->setCurrentIndex(items.isEmpty() ? -1 : 0);
+}
+
+void SettingsDialog::applyEnableRules()
+{
+    const bool text = m_c.Check6->isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*> { m_c.Command15, m_c.Text7, m_c.Text8, m_c.Text9, m_c.Text10,
+             m_c.Text5, m_c.Combo1, m_c.Text6, m_c.Slider1, m_c.Combo4, m_c.Picture4 })
+        w->setEnabled(text);
+    const bool image = m_c.Check7->isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*> {
+             m_c.Command5, m_c.Text12, m_c.Text14, m_c.Text15, m_c.Slider2, m_c.Slider3, m_c.Combo5, m_c.Picture1 })
+        w->setEnabled(image);
+}
+
+void SettingsDialog::onOk()
+{
+    if (m_c.Text1->text().trimmed().isEmpty()) {
+        m_dialogs.message(this, UserDialogs::Icon::Error, QStringLiteral("Please enter audio file name."));
+        return;
+    }
+    auto trimmed = [](const QLineEdit* edit) { return edit->text().trimmed(); };
+    write(kSet, QStringLiteral("outputtype"), m_c.Combo2->currentText().trimmed());
+    write(kSet, QStringLiteral("outputformat"), m_c.cboWriteSpeed->currentText().trimmed());
+    write(kSet, QStringLiteral("quality"), QString::number(m_c.Slider4->value()));
+    write(kSet, QStringLiteral("outputfolder"), trimmed(m_c.Text2));
+    write(kSet, QStringLiteral("filename"), trimmed(m_c.Text1));
+    write(kSet, QStringLiteral("datetime"), Flag(m_c.Check1));
+    write(kSet, QStringLiteral("fileoption"), m_c.Option3->isChecked() ? QStringLiteral("0") : QStringLiteral("1"));
+    write(kSet, QStringLiteral("existedfile"), m_c.Option1->isChecked() ? QStringLiteral("0") : QStringLiteral("1"));
+    write(kSet, QStringLiteral("timeout"), trimmed(m_c.Text3));
+    write(kSet, QStringLiteral("delay"), trimmed(m_c.Text4));
+    write(kSet, QStringLiteral("jobs"), QString::number(m_c.Jobs->value()));
+    write(kSet, QStringLiteral("Scripts"), Flag(m_c.Check2));
+    write(kSet, QStringLiteral("JAVA"), Flag(m_c.Check3));
+    write(kSet, QStringLiteral("ActiveX"), Flag(m_c.Check4));
+    write(kSet, QStringLiteral("Thumbnail"), Flag(m_c.Check5));
+    write(kSet, QStringLiteral("imagesize"), m_c.Combo3->currentText());
+
+    write(kWatermark, QStringLiteral("textwatermark"), Flag(m_c.Check6));
+    write(kWatermark, QStringLiteral("watertext"), trimmed(m_c.Text7));
+    write(kWatermark, QStringLiteral("Twz"), QString::number(m_c.Combo4->currentIndex()));
+    write(kWatermark, QStringLiteral("Tx"), trimmed(m_c.Text8));
+    write(kWatermark, QStringLiteral("Ty"), trimmed(m_c.Text9));
+    write(kWatermark, QStringLiteral("Tsize"), trimmed(m_c.Text10));
+    write(kWatermark, QStringLiteral("TQuality"), trimmed(m_c.Text5));
+    write(kWatermark, QStringLiteral("Tfont"), m_c.Combo1->currentText().trimmed());
+    write(kWatermark, QStringLiteral("TRotate"), trimmed(m_c.Text6));
+    write(kWatermark, QStringLiteral("Ttransparency"), QString::number(m_c.Slider1->value()));
+    write(kWatermark, QStringLiteral("imagewatermark"), Flag(m_c.Check7));
+    write(kWatermark, QStringLiteral("waterimage"), trimmed(m_c.Text12));
+    write(kWatermark, QStringLiteral("Iwz"), QString::number(m_c.Combo5->currentIndex()));
+    write(kWatermark, QStringLiteral("Ix"), trimmed(m_c.Text15));
+    write(kWatermark, QStringLiteral("Iy"), trimmed(m_c.Text14));
+    write(kWatermark, QStringLiteral("IDeviation"), QString::number(m_c.Slider2->value()));
+    write(kWatermark, QStringLiteral("IOpacity"), QString::number(m_c.Slider3->value()));
+
+    emit outputFormatWritten(read(kSet, QStringLiteral("outputformat")));
+    accept();
+}
+
+void SettingsDialog::pickColour(bool textColour)
+{
+    m_dialogs.chooseColour(this, m_lastColour, [this, textColour](std::optional<QColor> picked) {
+        if (!picked)
+            return;
+        m_lastColour = *picked;
+        (textColour ? m_c.Picture4 : m_c.Picture1)->setColour(*picked);
+        // Written at once: the pick survives a later Cancel.
+        write(kWatermark, textColour ? QStringLiteral("textcolor") : QStringLiteral("Itransparency "),
+            QString::number(RgbValueFromColour(*picked)));
+    });
+}
+
+void SettingsDialog::pickWatermarkImage()
+{
+    UserDialogs::FileRequest request { .title = {},
+        .filter = QStringLiteral("Image Files(*.jpg) and Gif Files(*.gif) (*.jpg *.gif)"),
+        .fileName = {},
+        .save = false,
+        .multiple = false };
+    m_dialogs.chooseFiles(this, request, [this](const QStringList& chosen) {
+        if (chosen.isEmpty())
+            return;
+        m_c.Text12->setText(chosen.first());
+        write(kWatermark, QStringLiteral("waterimage"), m_c.Text12->text().trimmed());
+    });
+}
+
+void SettingsDialog::pickFolder()
+{
+    m_dialogs.chooseFolder(this, QStringLiteral("Quillmark"), m_c.Text2->text(), [this](const QString& folder) {
+        if (!folder.isEmpty())
+            m_c.Text2->setText(folder);
+    });
+}
+
+} // namespace qm

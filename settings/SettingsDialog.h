@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QColor>
+#include <QDialog>
+
+#include "settings/SettingsControlsUi.h"
+
+namespace qm {
+
+class UserDialogs;
+
+// Form4, "Settings": edits settings.dat. Built afresh at each opening and filled from the file; OK
+// checks the file name, writes every key and reports the output format for the URL list's rows;
+// Cancel writes nothing. The colour pickers and the watermark-image picker write their key at once.
+class SettingsDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    // `programFolder` is shown for an output folder of "0".
+    SettingsDialog(QString settingsPath, QString programFolder, UserDialogs& dialogs, QWidget* parent = nullptr);
+
+    const SettingsControls& controls() const { return m_c; }
+
+    // Command3 "Reload": the file's current contents into the controls.
+    void reload();
+
+signals:
+    // After OK has written the keys: the "outputformat" read back, for every row of the URL list.
+    void outputFormatWritten(const QString& format);
+
+private:
+    void loadFromFile();
+    void resetControls();
+    void fillFormats(); // a choice in Combo2
+    void applyEnableRules();
+    void onOk();
+    void pickColour(bool textColour);
+    void pickWatermarkImage();
+    void pickFolder();
+
+    QString read(const QString& section, const QString& key) const;
+    void write(const QString& section, const QString& key, const QString& value) const;
+
+    QString m_settingsPath;
+    QString m_programFolder;
+    UserDialogs& m_dialogs;
+    SettingsControls m_c;
+    QColor m_lastColour = Qt::black; // the common dialog's colour: the last one picked here
+};
+
+} // namespace qm
