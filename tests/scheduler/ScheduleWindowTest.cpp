@@ -69,23 +69,6 @@ protected:
     }
 };
 
-TEST_F(ScheduleWindowTest, ListShowsFourColumnsWithTheirWidths)
-{
-    QAbstractItemModel* shown = window.list()->model();
-    ASSERT_EQ(shown->columnCount(), 4);
-    QStringList headers;
-    for (int column = 0; column < 4; ++column)
-        headers.append(shown->headerData(column, Qt::Horizontal).toString());
-    EXPECT_EQ(headers, (QStringList { "Start time", "Url", "Status", "Comment" }));
-    EXPECT_EQ(window.objectName(), QStringLiteral("Form5"));
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Schedule"));
-    EXPECT_EQ(window.list()->objectName(), QStringLiteral("ListView1"));
-    EXPECT_EQ(window.list()->columnWidth(0), 235);
-    EXPECT_EQ(window.list()->columnWidth(1), 640);
-    EXPECT_EQ(window.list()->columnWidth(2), 169);
-    EXPECT_EQ(window.list()->columnWidth(3), 169);
-}
-
 struct LoadCase
 {
     const char* name;
