@@ -1,0 +1,223 @@
+// The capture pipeline end to end on real Chromium: every output format, watermarks, thumbnail, names.
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+
+#include "platform/Clock.h"
+#include "tests/pipeline/PipelineFixture.h"
+
+namespace qm::test {
+namespace {
+
+QStringList Sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
+QByteArray Read(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void Write(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QString WatermarkPicture(const TempHome& home)
+{
+    QImage mark(120, 60, QImage::Format_RGB32);
+    mark.fill(QColor(10, 200, 10));
+    const QString path = home.file("mark.png");
+    mark.save(path);
+    return path;
+}
+
+void SetMarks(const TempHome& home, bool on)
+{
+    home.set("watermark", "textwatermark", on ? "1" : "0");
+    home.set("watermark", "watertext", "QUILLMARK");
+    home.set("watermark", "Tsize", "40");
+    home.set("watermark", "textcolor", "255");
+    home.set("watermark", "Twz", "0");
+    home.set("watermark", "Tx", "300");
+    home.set("watermark", "Ty", "300");
+    home.set("watermark", "imagewatermark", on ? "1" : "0");
+    home.set("watermark", "waterimage", WatermarkPicture(home));
+    home.set("watermark", "Iwz", "0");
+    home.set("watermark", "IOpacity", "100");
+    home.set("watermark", "Ix", "40");
+    home.set("watermark", "Iy", "600");
+}
+
+struct FormatCase
+{
+    const char* format;
+    const char* output; // name in the output folder
+};
+
+class EveryFormat : public ::testing::TestWithParam<FormatCase>
+{
+};
+
+TEST_P(EveryFormat, WritesOutputAndThumbnailWithBothWatermarksAndNothingElse)
+{
+    const FormatCase& c = GetParam();
+    TestServer server;
+    server.page("/page", ColourPage("rgb(30,120,200)", 1500, "Hello pipeline"));
+    TempHome home;
+    const QString out = home.file("out");
+    home.set("set", "outputfolder", out);
+    home.set("set", "fileoption", "0");
+    home.set("set", "filename", "page");
+    home.set("set", "existedfile", "0");
+    home.set("set", "outputformat", c.format);
+    home.set("set", "quality", "80");
+    home.set("set", "Thumbnail", "1");
+    home.set("set", "imagesize", "50");
+    SetMarks(home, true);
+
+    RealBatch batch(SharedPool(), home);
+    batch.add(server.url("/page"));
+    ASSERT_TRUE(batch.run());
+    ASSERT_EQ(batch.statuses(), QStringList { "OK" }) << batch.list.reason(0).toStdString();
+    ASSERT_EQ(batch.outcomes.size(), 1);
+    EXPECT_EQ(batch.outcomes[0].output.value_or(""), out + "/" + c.output);
+
+    // The thumbnail is named after the intermediate BMP, for PDF and text too; no BMP, placeholder
+    // or temporary file is left beside the output.
+    EXPECT_EQ(FilesIn(out), Sorted({ c.output, "page_Thumbnail.jpg" }));
+    const QImage thumbnail(out + "/page_Thumbnail.jpg");
+    EXPECT_EQ(thumbnail.size(), QSize(640, 750));
+
+    const QString path = out + "/" + c.output;
+    const QByteArray bytes = Read(path);
+    const QString format = c.format;
+    if (format == "PDF") {
+        EXPECT_TRUE(bytes.startsWith("%PDF-"));
+    } else if (format == "TXT") {
+        EXPECT_TRUE(bytes.contains("Hello pipeline")) << bytes.left(200).toStdString();
+    } else {
+        QImageReader reader(path);
+        EXPECT_EQ(reader.size(), QSize(1280, 1500)) << reader.errorString().toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, EveryFormat,
+    ::testing::Values(FormatCase { "JPG", "page.jpg" }, FormatCase { "GIF", "page.gif" },
+        FormatCase { "TIFF", "page.tiff" }, FormatCase { "PNG", "page.png" }, FormatCase { "BMP", "page.BMP" },
+        FormatCase { "PDF", "page.pdf" }, FormatCase { "TXT", "page.txt" }),
+    [](const auto& info) { return std::string(info.param.format); });
+
+// Captures the page as BMP (lossless) with the marks on or off.
+QImage CaptureBmp(TestServer& server, bool marks)
+{
+    TempHome home;
+    home.set("set", "outputfolder", home.file("out"));
+    home.set("set", "outputformat", "BMP");
+    SetMarks(home, marks);
+    RealBatch batch(SharedPool(), home);
+    batch.add(server.url("/page"));
+    EXPECT_TRUE(batch.run());
+    EXPECT_EQ(batch.statuses(), QStringList { "OK" });
+    return batch.outcomes.value(0).output ? QImage(*batch.outcomes[0].output) : QImage();
+}
+
+TEST(CapturePipeline, WatermarksChangeThePixelsWhereTheyAreAnchored)
+{
+    TestServer server;
+    server.page("/page", ColourPage("rgb(30,120,200)", 1200));
+    const QImage plain = CaptureBmp(server, false).convertToFormat(QImage::Format_RGB32);
+    const QImage marked = CaptureBmp(server, true).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(plain.size(), QSize(1280, 1200));
+    ASSERT_EQ(marked.size(), plain.size());
+    // The image mark's green at its anchor, the page's blue outside both marks.
+    EXPECT_EQ(QColor(marked.pixel(100, 630)).green(), 200);
+    EXPECT_EQ(plain.pixel(100, 630), qRgb(30, 120, 200));
+    EXPECT_EQ(marked.pixel(1200, 1100), plain.pixel(1200, 1100));
+    int textPixels = 0;
+    for (int y = 300; y < 360; ++y) {
+        for (int x = 300; x < 700; ++x)
+            textPixels += QColor(marked.pixel(x, y)).red() > 150 ? 1 : 0;
+    }
+    EXPECT_GT(textPixels, 200) << "the red text mark is missing";
+}
+
+struct NamingCase
+{
+    const char* name;
+    QList<QPair<const char*, const char*>> settings; // section "set"
+    QStringList present; // files there before, holding "old"
+    QStringList expected; // the folder afterwards
+    QStringList replaced; // of `present`, those that hold a new picture afterwards
+};
+
+class Naming : public ::testing::TestWithParam<NamingCase>
+{
+};
+
+TEST_P(Naming, ChoosesTheNameAndLeavesOrReplacesWhatWasThere)
+{
+    const NamingCase& c = GetParam();
+    TestServer server;
+    server.page("/page", ColourPage("rgb(200,60,30)", 900));
+    TempHome home;
+    const QString out = home.file("out");
+    QDir().mkpath(out);
+    home.set("set", "outputfolder", out);
+    home.set("set", "fileoption", "0");
+    home.set("set", "filename", "x");
+    home.set("set", "existedfile", "0");
+    home.set("set", "outputformat", "JPG");
+    for (const auto& [key, value] : c.settings)
+        home.set("set", key, QString::fromUtf8(value).replace("@OUT@", out));
+    const QString folder = QString(home.settingsPath()).section('/', 0, -2);
+    QString target = out;
+    for (const auto& [key, value] : c.settings) {
+        if (QLatin1String(key) == "outputfolder" && (QLatin1String(value) == "0" || QLatin1String(value) == ""))
+            target = folder;
+    }
+    for (const QString& name : c.present)
+        Write(target + "/" + name, "old");
+
+    RealBatch batch(SharedPool(), home);
+    FixedClock clock(QDateTime(QDate(2026, 12, 6), QTime(21, 5, 9)));
+    batch.conversion.setClock(clock);
+    batch.add(server.url("/page"));
+    ASSERT_TRUE(batch.run());
+    ASSERT_EQ(batch.statuses(), QStringList { "OK" }) << batch.list.reason(0).toStdString();
+
+    QStringList files = FilesIn(target);
+    files.removeAll("settings.dat");
+    files.removeAll("out");
+    EXPECT_EQ(files, Sorted(c.expected));
+    for (const QString& name : c.present)
+        EXPECT_EQ(Read(target + "/" + name) == "old", !c.replaced.contains(name)) << name.toStdString();
+    for (const QString& name : c.expected) {
+        if (name.endsWith(".BMP") && !c.present.contains(name)) {
+            EXPECT_TRUE(Read(target + "/" + name).startsWith("BM")) << name.toStdString();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, Naming,
+    ::testing::Values(NamingCase { "custom_name_with_stamp_in_app_home",
+                          { { "outputfolder", "0" }, { "filename", "webimage" }, { "datetime", "1" } }, {},
+                          { "webimage120626210509.jpg" }, {} },
+        NamingCase { "bmp_and_numbered_jpg_present", { { "Thumbnail", "1" }, { "imagesize", "10" } },
+            { "x.BMP", "x_0.jpg" }, { "x.BMP", "x_0.jpg", "x_0_0.jpg", "x_0_Thumbnail.jpg" }, {} },
+        NamingCase { "jpg_present_bmp_free", {}, { "x.jpg" }, { "x.jpg", "x_0.jpg" }, {} },
+        NamingCase { "overwrite_replaces_output_and_thumbnail",
+            { { "existedfile", "1" }, { "Thumbnail", "1" }, { "imagesize", "10" } }, { "x.jpg", "x_Thumbnail.jpg" },
+            { "x.jpg", "x_Thumbnail.jpg" }, { "x.jpg", "x_Thumbnail.jpg" } },
+        NamingCase { "lower_case_jpg_gives_bmp", { { "outputformat", "jpg" } }, {}, { "x.BMP" }, {} },
+        NamingCase { "empty_folder_setting_is_app_home", { { "outputfolder", "" } }, {}, { "x.jpg" }, {} }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace qm::test

@@ -1,0 +1,106 @@
+#include "tests/pipeline/PipelineFixture.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+#include <unistd.h>
+
+#include "platform/cdp/Browser.h"
+#include "tests/support/EventLoop.h"
+
+namespace qm::test {
+
+namespace {
+
+EnginePool* g_pool = nullptr;
+
+class PoolEnvironment : public ::testing::Environment
+{
+public:
+    void TearDown() override
+    {
+        delete g_pool;
+        g_pool = nullptr;
+    }
+};
+
+[[maybe_unused]] const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new PoolEnvironment);
+
+} // namespace
+
+EnginePool& SharedPool()
+{
+    if (!g_pool)
+        g_pool = new EnginePool({ cdp::BrowserOptions {} });
+    return *g_pool;
+}
+
+RealBatch::RealBatch(EnginePool& pool, const TempHome& home)
+    : settings(home.settingsPath())
+    , conversion(pool, settings, home.path())
+    , driver(list, state, view, conversion, settings, home.path())
+{
+    QObject::connect(&driver, &BatchDriver::pageFinished, &driver,
+        [this](UrlListModel::RowId, const QString&, const PageOutcome& outcome) { outcomes.append(outcome); });
+}
+
+bool RealBatch::run(std::chrono::milliseconds limit)
+{
+    driver.StartBatch();
+    return waitForSignal(&driver, &BatchDriver::idle, limit);
+}
+
+QStringList RealBatch::statuses() const
+{
+    QStringList out;
+    for (int i = 0; i < list.rowCount(); ++i)
+        out.append(list.status(i));
+    return out;
+}
+
+QStringList FilesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+QByteArray ColourPage(const QString& colour, int height, const QString& text)
+{
+    return QStringLiteral("<!doctype html><html><body style='margin:0'><div style='height:%1px;background:%2;"
+                          "font:20px sans-serif;color:white'>%3</div></body></html>")
+        .arg(height)
+        .arg(colour, text)
+        .toUtf8();
+}
+
+RemoteChromium::RemoteChromium()
+{
+    const auto executable = cdp::Browser::findExecutable();
+    if (!executable)
+        return;
+    QStringList args { "--headless", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+        "--disable-component-update", "--disable-sync", "--disable-dev-shm-usage", "--remote-debugging-port=0",
+        "--remote-debugging-address=127.0.0.1", "--user-data-dir=" + m_profile.path() };
+    if (::geteuid() == 0)
+        args << "--no-sandbox";
+    args << "about:blank";
+    LoopRunner runner;
+    QObject::connect(&m_process, &QProcess::readyReadStandardError, [&] {
+        m_output += m_process.readAllStandardError();
+        const auto match = QRegularExpression("DevTools listening on (ws://\\S+)").match(QString::fromUtf8(m_output));
+        if (match.hasMatch() && m_endpoint.isEmpty()) {
+            m_endpoint = match.captured(1);
+            runner.done();
+        }
+    });
+    m_process.start(*executable, args);
+    runner.run(30s);
+    m_process.disconnect();
+}
+
+RemoteChromium::~RemoteChromium()
+{
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+} // namespace qm::test
