@@ -22,7 +22,7 @@ QStringList ParseUrlList(QByteArrayView bytes)
         const qsizetype tab = line.indexOf('\t');
         if (tab >= 0)
             line = line.first(tab);
-        const QString address = text::DecodeLine(line);
+        const QString address = text::WithoutLeadingBoms(text::DecodeLine(line));
         if (!address.trimmed().isEmpty())
             addresses.append(address);
     }

@@ -56,7 +56,7 @@ QList<ScheduleTask> ParseSchedule(QByteArrayView bytes)
     QList<ScheduleTask> tasks;
     const QByteArrayView body = bytes.sliced(text::BomLength(bytes));
     for (const text::LineSpan& span : text::SplitLines(body)) {
-        const QString line = text::DecodeLine(body.sliced(span.start, span.length));
+        const QString line = text::WithoutLeadingBoms(text::DecodeLine(body.sliced(span.start, span.length)));
         ScheduleTask task;
         QString* const fields[] = { &task.startTime, &task.url, &task.status, &task.comment };
         qsizetype from = 0;

@@ -47,8 +47,15 @@ void IniDocument::index()
         line.endLength = span.endLength;
         const qsizetype end = line.start + line.length;
         qsizetype p = line.start;
-        while (p < end && isBlank(m_bytes[p]))
-            ++p;
+        // Blanks, and byte-order marks left where files were joined, do not hide a header or key.
+        while (p < end) {
+            if (isBlank(m_bytes[p]))
+                ++p;
+            else if (text::BomLength(all.sliced(p, end - p)) > 0)
+                p += text::BomLength(all.sliced(p, end - p));
+            else
+                break;
+        }
         if (p < end && m_bytes[p] == '[') {
             const qsizetype close = all.sliced(p + 1, end - p - 1).indexOf(']');
             if (close >= 0) {

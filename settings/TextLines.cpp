@@ -36,6 +36,15 @@ QString DecodeLine(QByteArrayView bytes)
     return QString::fromLatin1(bytes);
 }
 
+QString WithoutLeadingBoms(QString line)
+{
+    qsizetype count = 0;
+    while (count < line.size() && line[count] == QChar(0xFEFF))
+        ++count;
+    line.remove(0, count);
+    return line;
+}
+
 QByteArrayView LineEndOf(QByteArrayView bytes, QByteArrayView fallback)
 {
     for (qsizetype i = 0; i < bytes.size(); ++i) {

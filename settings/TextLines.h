@@ -26,6 +26,10 @@ qsizetype BomLength(QByteArrayView bytes);
 // single-byte code page still read as text).
 QString DecodeLine(QByteArrayView bytes);
 
+// The line without the zero-width no-break spaces (byte-order marks) it starts with: editors leave
+// them where files were joined, and at the start of a file one of them would vanish on the next read.
+QString WithoutLeadingBoms(QString line);
+
 // The line end a file already uses (taken from its first line end), for lines added to it.
 QByteArrayView LineEndOf(QByteArrayView bytes, QByteArrayView fallback);
 

@@ -45,6 +45,7 @@ TEST(IniStore, ReadsByTheStoreRules)
         { "CR LF line ends", "[s]\r\na=1\r\nb=2\r\n", "s", "b", "2" },
         { "last line without a line end", "[s]\nk=v", "s", "k", "v" },
         { "UTF-8 byte-order mark", "\xEF\xBB\xBF[s]\nk=1\n", "s", "k", "1" },
+        { "doubled byte-order mark", "\xEF\xBB\xBF\xEF\xBB\xBF[s]\nk=1\n", "s", "k", "1" },
         { "UTF-8 value", "[s]\nk=caf\xC3\xA9\n", "s", "k", u"caf\u00e9"_s },
         { "single-byte value", "[s]\nk=caf\xE9\n", "s", "k", u"caf\u00e9"_s },
         { "NUL ends the value", QByteArray("[s]\nk=ab\0cd\n", 11), "s", "k", "ab" },

@@ -52,6 +52,7 @@ TEST(ScheduleFile, ReadsShortLongAndOddLines)
         { "CR only, last line without end", "a\tb\rc\td", { { "a", "b", "", "" }, { "c", "d", "", "" } } },
         { "empty fields kept in place", "\t\ts\t\r\n", { { "", "", "s", "" } } },
         { "single-byte text", "t\tcaf\xE9\r\n", { { "t", u"caf\u00e9"_s, "", "" } } },
+        { "doubled byte-order mark", "\xEF\xBB\xBF\xEF\xBB\xBFt\tu\r\n", { { "t", "u", "", "" } } },
         { "empty file", "", {} },
     };
     test::TempHome home;

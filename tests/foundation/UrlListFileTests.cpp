@@ -45,6 +45,10 @@ TEST(UrlListFile, ReadsEveryLineEndAndSkipsOnlyEmptyLines)
             "\xEF\xBB\xBF"
             "a\r\n",
             { "a" } },
+        { "marks left where files were joined",
+            "\n\xEF\xBB\xBF\xEF\xBB\xBF"
+            "a\r\n\xEF\xBB\xBF\r\n",
+            { "a" } },
         { "single-byte line", "caf\xE9\r\n", { u"caf\u00e9"_s } },
         { "binary noise", QByteArray("\x00\x01\r\n\xff\xfe\tx\r\nok", 12),
             { QString(QChar(0)) + QChar(1), u"\u00ff\u00fe"_s, "ok" } },
