@@ -11,6 +11,7 @@
 #include "browser/PageViewWidget.h"
 #include "capture/CapturePage.h"
 #include "platform/cdp/Browser.h"
+#include "platform/cdp/Session.h"
 #include "platform/cdp/Tab.h"
 #include "settings/SettingKeys.h"
 
@@ -159,8 +160,14 @@ void Form2::useTab(cdp::Tab* tab)
     // Frames show their addresses while they load; the page's own address is what stays in the box,
     // since the box names the output of a conversion.
     connect(tab, &cdp::Tab::documentComplete, this, [this](const QString& url, bool topLevel) {
-        if (topLevel)
-            m_text1->setText(url);
+        if (!topLevel)
+            return;
+        m_text1->setText(url);
+        // The tab was born on about:blank; history starts with the first page the user sees.
+        if (!m_historyStarted && m_tab) {
+            m_historyStarted = true;
+            m_tab->session().send(QStringLiteral("Page.resetNavigationHistory"));
+        }
     });
     connect(tab, &cdp::Tab::statusTextChanged, this, &Form2::setLoadStatus);
     connect(tab, &cdp::Tab::loadFailed, this, [this](const QString&, const Error& why) { setLoadStatus(why.message); });

@@ -98,6 +98,7 @@ private:
     QString m_pendingAddress; // asked for before the tab was ready
     QString m_loadStatus;
     QString m_hoveredLink;
+    bool m_historyStarted = false;
 
     BrowserPlacement m_placement; // remembered before the capture prepares the page
     std::shared_ptr<MiniBrowserCapture> m_host;
