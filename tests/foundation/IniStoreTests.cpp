@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "settings/Inifun.h"
 #include "settings/TextFile.h"
@@ -82,6 +83,12 @@ TEST(IniStore, MissingOrUnreadableFileReadsEmptyAndIsNotCreated)
     ASSERT_TRUE(QDir(home.path()).mkdir("folder"));
     EXPECT_EQ(ReadSetting(home.file("folder"), "set", "quality"), "");
     EXPECT_EQ(ReadSetting(home.file("no/such/folder/settings.dat"), "set", "quality"), "");
+
+    // Opening a pipe for reading would wait for a writer that never comes.
+    const QString pipe = home.file("pipe.dat");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(ReadSetting(pipe, "set", "quality"), "");
+    EXPECT_FALSE(WriteSetting(pipe, "set", "quality", "90").has_value());
 }
 
 struct WriteCase

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/AppHome.h"
+#include "settings/IniDocument.h"
 #include "settings/Inifun.h"
 #include "settings/SettingKeys.h"
+#include "settings/TextFile.h"
 #include "tests/foundation/FileHelpers.h"
 #include "tests/support/TempHome.h"
 
@@ -85,6 +88,26 @@ TEST(SettingKeys, JobsAndPageTimeoutHaveSafeBounds)
         EXPECT_EQ(ReadJobs(settings), c.jobs) << (c.stored ? c.stored : "(missing)");
         EXPECT_EQ(ReadPageTimeout(settings).count(), c.seconds) << (c.stored ? c.stored : "(missing)");
     }
+}
+
+TEST(SettingKeys, FirstRunSettingsHoldEveryKeyWithSoundValues)
+{
+    const Result<QByteArray> bytes = ReadTextFile(AppHome::shareFile("settings.dat"));
+    ASSERT_TRUE(bytes.has_value()) << bytes.error().message.toStdString();
+    const IniDocument firstRun(*bytes);
+    for (const SettingKey* key : AllSettingKeys())
+        EXPECT_TRUE(firstRun.value(key->sectionName(), key->keyName()).has_value()) << "missing: " << key->name;
+
+    test::TempHome home;
+    test::writeBytes(home.settingsPath(), *bytes);
+    const FileSettings settings(home.settingsPath());
+    EXPECT_EQ(ReadText(settings, keys::OutputFormat), "PNG");
+    EXPECT_EQ(ReadInteger(settings, keys::Quality), 90);
+    EXPECT_TRUE(ReadEquals(settings, keys::ExistedFile, 0)) << "new users get numbering, not overwriting";
+    EXPECT_FALSE(ReadEquals(settings, keys::FileOption, 0)) << "new users get names after the site";
+    EXPECT_TRUE(ReadFlag(settings, keys::Scripts));
+    EXPECT_EQ(ReadJobs(settings), 1);
+    EXPECT_EQ(ReadPageTimeout(settings).count(), 60);
 }
 
 } // namespace
