@@ -9,6 +9,7 @@
 #include "capture/EnginePool.h"
 #include "capture/PageConversion.h"
 #include "platform/AppHome.h"
+#include "scheduler/ScheduleDesktopUi.h"
 #include "settings/SettingsSource.h"
 
 namespace qm::app {
@@ -42,6 +43,7 @@ int runDesktop(int argc, char** argv)
     Desktop desktop(*home, dialogs, engines.browser(0), &pages, options);
 
     // The windows built elsewhere register their hooks here.
+    RegisterScheduleWindow(desktop.hooks());
 
     desktop.start();
     return app.exec();
