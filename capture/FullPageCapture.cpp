@@ -46,6 +46,7 @@ QString prepareScript(milliseconds budget)
     }
   }
   const body = document.body;
+  const before = t ? t.lastChange : 0;
   if (body) {
     body.setAttribute('scroll', 'no');
     body.style.border = '0px';
@@ -53,6 +54,9 @@ QString prepareScript(milliseconds budget)
     body.style.margin = '0px';
   }
   window.scrollTo(0, 0);
+  // Our own style changes are not the page changing: let the observer see them, then forget them.
+  await null;
+  if (t) t.lastChange = before;
   return saved;
 })(%2))JS")
         .arg(cdp::PageTrackerState())

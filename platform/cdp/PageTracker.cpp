@@ -33,7 +33,6 @@ QString PageTrackerScript()
   };
   nativeAdd.call(window, 'load', () => {
     state.loaded = true;
-    state.lastChange = performance.now();
     new MutationObserver(() => { state.lastChange = performance.now(); })
       .observe(document, { subtree: true, childList: true, attributes: true, characterData: true });
   }, { once: true });
