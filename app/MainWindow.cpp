@@ -145,10 +145,9 @@ void MainWindow::closeDialogs()
 
 void MainWindow::afterModal(QWidget* window)
 {
-    connect(window, &QObject::destroyed, this, [this] {
-        if (m_driver)
-            m_driver->nudge();
-    });
+    // The driver is the context: when the window goes first, nothing is left to call.
+    if (BatchDriver* driver = m_driver.get())
+        connect(window, &QObject::destroyed, driver, [driver] { driver->nudge(); });
 }
 
 // ---- BatchView ----

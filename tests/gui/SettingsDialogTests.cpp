@@ -1,0 +1,269 @@
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTest>
+
+#include "GuiFixture.h"
+#include "settings/ColourSwatchWidget.h"
+#include "settings/Inifun.h"
+#include "settings/SettingsDialog.h"
+
+namespace qm::test {
+namespace {
+
+class SettingsTest : public WindowTest
+{
+protected:
+    SettingsDialog* open()
+    {
+        if (!m_window)
+            makeWindow();
+        m_window->show();
+        m_window->showSettings();
+        auto* dialog = find<SettingsDialog>(QStringLiteral("Form4"));
+        EXPECT_NE(dialog, nullptr);
+        return dialog;
+    }
+    template<typename T> T* control(SettingsDialog* dialog, const char* name)
+    {
+        T* found = dialog->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    void click(SettingsDialog* dialog, const char* button)
+    {
+        QTest::mouseClick(control<QPushButton>(dialog, button), Qt::LeftButton);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QString setting(const char* section, const char* key) const
+    {
+        return ReadSetting(home.settingsPath(), QLatin1String(section), QLatin1String(key));
+    }
+    static QStringList items(QComboBox* list)
+    {
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i)
+            out.append(list->itemText(i));
+        return out;
+    }
+};
+
+TEST_F(SettingsTest, WithoutSettingsFileTheDialogShowsNothingChosenAndOkAsksForAFileName)
+{
+    SettingsDialog* dialog = open();
+    const SettingsControls& c = dialog->controls();
+    EXPECT_EQ(c.Combo2->currentIndex(), -1);
+    EXPECT_EQ(c.cboWriteSpeed->count(), 0);
+    EXPECT_TRUE(c.Text2->text().isEmpty());
+    EXPECT_TRUE(c.Text1->text().isEmpty());
+    EXPECT_TRUE(c.Option4->isChecked());
+    EXPECT_TRUE(c.Option2->isChecked());
+    for (QCheckBox* box : { c.Check1, c.Check2, c.Check3, c.Check4, c.Check5, c.Check6, c.Check7 })
+        EXPECT_FALSE(box->isChecked()) << qPrintable(box->objectName());
+    EXPECT_EQ(c.Combo4->currentIndex(), 0);
+    EXPECT_EQ(c.Combo5->currentIndex(), 0);
+    EXPECT_TRUE(c.Text3->text().isEmpty()); // only a stored 0 shows as 60
+    EXPECT_EQ(c.Combo3->count(), 100);
+    EXPECT_EQ(c.Combo3->itemText(99), QStringLiteral("100"));
+
+    c.Text1->setText("   ");
+    click(dialog, "Command1");
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.messages()[0].text, QStringLiteral("Please enter audio file name."));
+    EXPECT_EQ(dialogs.messages()[0].icon, UserDialogs::Icon::Error);
+    EXPECT_FALSE(QFile::exists(home.settingsPath()));
+    EXPECT_TRUE(dialog->isVisible());
+}
+
+struct TypeCase
+{
+    const char* name;
+    const char* type;
+    const char* format;
+    const char* shownType;
+    QStringList formats;
+    const char* shownFormat;
+};
+
+TEST_F(SettingsTest, OutputTypeChoosesTheFormatList)
+{
+    const TypeCase cases[] = {
+        { "PDF", "PDF", "PDF", "PDF", { "PDF" }, "PDF" },
+        { "zero means Image and BMP", "0", "0", "Image", { "BMP", "JPG", "GIF", "PNG", "TIFF" }, "BMP" },
+        { "Image with JPG", "Image", "JPG", "Image", { "BMP", "JPG", "GIF", "PNG", "TIFF" }, "JPG" },
+        { "TEXT", "TEXT", "TXT", "TEXT", { "TXT" }, "TXT" },
+        { "lower-case format matches nothing", "Image", "jpg", "Image", { "BMP", "JPG", "GIF", "PNG", "TIFF" }, "BMP" },
+    };
+    for (const TypeCase& t : cases) {
+        SCOPED_TRACE(t.name);
+        home.set("set", "outputtype", t.type);
+        home.set("set", "outputformat", t.format);
+        SettingsDialog* dialog = open();
+        EXPECT_EQ(dialog->controls().Combo2->currentText(), QLatin1String(t.shownType));
+        EXPECT_EQ(items(dialog->controls().cboWriteSpeed), t.formats);
+        EXPECT_EQ(dialog->controls().cboWriteSpeed->currentText(), QLatin1String(t.shownFormat));
+        click(dialog, "Command2");
+    }
+    // Choosing TEXT by hand leaves exactly TXT, selected.
+    SettingsDialog* dialog = open();
+    QComboBox* type = dialog->controls().Combo2;
+    type->setCurrentIndex(type->findText("TEXT"));
+    emit type->activated(type->currentIndex());
+    EXPECT_EQ(items(dialog->controls().cboWriteSpeed), QStringList({ "TXT" }));
+    EXPECT_EQ(dialog->controls().cboWriteSpeed->currentIndex(), 0);
+}
+
+TEST_F(SettingsTest, ValuesOutOfRangeLeaveTheControlAndOkStoresMinusOneForNoPlacement)
+{
+    home.set("set", "quality", "150");
+    home.set("set", "filename", "shot");
+    home.set("watermark", "twz", "7");
+    home.set("watermark", "Ttransparency", "0");
+    home.set("watermark", "IDeviation", "255");
+    SettingsDialog* dialog = open();
+    EXPECT_EQ(dialog->controls().Slider4->value(), 90);
+    EXPECT_EQ(dialog->controls().Combo4->currentIndex(), -1);
+    EXPECT_EQ(dialog->controls().Slider1->value(), 50);
+    EXPECT_EQ(dialog->controls().Slider2->value(), 255);
+    click(dialog, "Command1");
+    EXPECT_EQ(setting("watermark", "Twz"), QStringLiteral("-1"));
+    EXPECT_EQ(setting("set", "quality"), QStringLiteral("90"));
+}
+
+TEST_F(SettingsTest, CheckBoxesEnableTheirWatermarkGroups)
+{
+    SettingsDialog* dialog = open();
+    const SettingsControls& c = dialog->controls();
+    const QList<QWidget*> text { c.Command15, c.Text7, c.Text8, c.Text9, c.Text10, c.Text5, c.Combo1, c.Text6,
+        c.Slider1, c.Combo4, c.Picture4 };
+    const QList<QWidget*> image { c.Command5, c.Text12, c.Text14, c.Text15, c.Slider2, c.Slider3, c.Combo5,
+        c.Picture1 };
+    auto enabled = [](const QList<QWidget*>& group) {
+        int n = 0;
+        for (QWidget* w : group)
+            n += w->isEnabled() ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(enabled(text), 0);
+    EXPECT_EQ(enabled(image), 0);
+    QTest::mouseClick(c.Check6, Qt::LeftButton, {}, QPoint(6, c.Check6->height() / 2));
+    EXPECT_EQ(enabled(text), 11);
+    EXPECT_EQ(enabled(image), 0);
+    QTest::mouseClick(c.Check7, Qt::LeftButton, {}, QPoint(6, c.Check7->height() / 2));
+    EXPECT_EQ(enabled(image), 8);
+    QTest::mouseClick(c.Check6, Qt::LeftButton, {}, QPoint(6, c.Check6->height() / 2));
+    EXPECT_EQ(enabled(text), 0);
+    EXPECT_EQ(enabled(image), 8);
+}
+
+TEST_F(SettingsTest, PickedColoursAndImageAreWrittenAtOnceAndSurviveCancel)
+{
+    home.set("watermark", "textwatermark", "1");
+    home.set("watermark", "imagewatermark", "1");
+    SettingsDialog* dialog = open();
+    dialogs.setNextColour(QColor(10, 20, 30));
+    click(dialog, "Command15");
+    EXPECT_EQ(setting("watermark", "textcolor"), QString::number(10 + 20 * 256 + 30 * 65536));
+    EXPECT_EQ(dialog->controls().Picture4->colour(), QColor(10, 20, 30));
+
+    // The picker starts from the colour picked last; a cancelled pick changes nothing.
+    dialogs.setNextColour(std::nullopt);
+    QTest::mouseClick(dialog->controls().Picture1, Qt::LeftButton);
+    ASSERT_EQ(dialogs.colourRequests().size(), 2);
+    EXPECT_EQ(dialogs.colourRequests()[1], QColor(10, 20, 30));
+    EXPECT_TRUE(setting("watermark", "Itransparency").isEmpty());
+    dialogs.setNextColour(QColor(255, 255, 255));
+    click(dialog, "Command6");
+    EXPECT_EQ(setting("watermark", "Itransparency"), QStringLiteral("16777215"));
+
+    dialogs.setNextFiles({ "/pictures/logo.gif" });
+    click(dialog, "Command5");
+    EXPECT_EQ(
+        dialogs.fileRequests().last().filter, QStringLiteral("Image Files(*.jpg) and Gif Files(*.gif) (*.jpg *.gif)"));
+    EXPECT_EQ(setting("watermark", "waterimage"), QStringLiteral("/pictures/logo.gif"));
+
+    // The folder picker fills the box but writes nothing before OK.
+    dialogs.setNextFolder("/exports");
+    click(dialog, "Command4");
+    EXPECT_EQ(dialog->controls().Text2->text(), QStringLiteral("/exports"));
+
+    click(dialog, "Command2");
+    EXPECT_EQ(find<QWidget>(QStringLiteral("Form4")), nullptr);
+    EXPECT_EQ(setting("watermark", "textcolor"), QString::number(10 + 20 * 256 + 30 * 65536));
+    EXPECT_EQ(setting("watermark", "waterimage"), QStringLiteral("/pictures/logo.gif"));
+    EXPECT_TRUE(setting("set", "outputfolder").isEmpty());
+    EXPECT_TRUE(setting("set", "filename").isEmpty());
+}
+
+TEST_F(SettingsTest, OkWritesEveryKeyInOrderAndRewritesTheOutputFormatColumn)
+{
+    app::MainWindow* window = makeWindow();
+    for (const char* address : { "http://a.test/", "http://b.test/", "/w/c.htm" })
+        window->list().appendUrl(QLatin1String(address), QString());
+    SettingsDialog* dialog = open();
+    const SettingsControls& c = dialog->controls();
+    c.Combo2->setCurrentIndex(c.Combo2->findText("Image"));
+    emit c.Combo2->activated(c.Combo2->currentIndex());
+    c.cboWriteSpeed->setCurrentIndex(c.cboWriteSpeed->findText("JPG"));
+    c.Text1->setText("  shot  ");
+    c.Text2->setText(home.file("out"));
+    c.Text3->setText("45");
+    c.Jobs->setValue(3);
+    c.Option3->setChecked(true);
+    c.Option1->setChecked(true);
+    click(dialog, "Command1");
+
+    EXPECT_EQ(find<QWidget>(QStringLiteral("Form4")), nullptr);
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(window->list().format(row), QStringLiteral("JPG"));
+    EXPECT_EQ(setting("set", "filename"), QStringLiteral("shot"));
+    EXPECT_EQ(setting("set", "timeout"), QStringLiteral("45"));
+    EXPECT_EQ(setting("set", "jobs"), QStringLiteral("3"));
+    EXPECT_EQ(setting("set", "fileoption"), QStringLiteral("0"));
+    EXPECT_EQ(setting("set", "existedfile"), QStringLiteral("0"));
+    EXPECT_EQ(setting("set", "datetime"), QStringLiteral("0"));
+
+    // Written into a fresh file, the keys stand in the order they were written.
+    QFile file(home.settingsPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QStringList keys;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QString text = QString::fromUtf8(line).trimmed();
+        if (text.startsWith('['))
+            keys.append(text);
+        else if (text.contains('='))
+            keys.append(text.section('=', 0, 0).trimmed());
+    }
+    EXPECT_EQ(keys,
+        QStringList({ "[set]", "outputtype", "outputformat", "quality", "outputfolder", "filename", "datetime",
+            "fileoption", "existedfile", "timeout", "delay", "jobs", "Scripts", "JAVA", "ActiveX", "Thumbnail",
+            "imagesize", "[watermark]", "textwatermark", "watertext", "Twz", "Tx", "Ty", "Tsize", "TQuality", "Tfont",
+            "TRotate", "Ttransparency", "imagewatermark", "waterimage", "Iwz", "Ix", "Iy", "IDeviation", "IOpacity" }));
+}
+
+TEST_F(SettingsTest, ReloadShowsTheFileAsItIsNow)
+{
+    home.set("set", "filename", "first");
+    home.set("set", "jobs", "2");
+    SettingsDialog* dialog = open();
+    EXPECT_EQ(dialog->controls().Text1->text(), QStringLiteral("first"));
+    EXPECT_EQ(dialog->controls().Jobs->value(), 2);
+    dialog->controls().Text1->setText("typed, not saved");
+    home.set("set", "filename", "second");
+    home.set("set", "outputtype", "PDF");
+    home.set("set", "jobs", "12"); // outside 1..8
+    click(dialog, "Command3");
+    EXPECT_EQ(dialog->controls().Text1->text(), QStringLiteral("second"));
+    EXPECT_EQ(dialog->controls().Combo2->currentText(), QStringLiteral("PDF"));
+    EXPECT_LE(dialog->controls().Jobs->value(), 8);
+    EXPECT_TRUE(dialog->isVisible());
+}
+
+} // namespace
+} // namespace qm::test
