@@ -86,6 +86,14 @@ qm::Result<PipeTransport*> BrowserProcess::start(const QString& executable, cons
         ::dup2(out, 4);
     });
 
+    // Chromium's own temporary files (shared memory without /dev/shm) go inside the profile folder, so
+    // they are removed with it even when the browser is killed.
+    const QString temp = m_profile->path() + QStringLiteral("/tmp");
+    QDir().mkpath(temp);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), temp);
+    m_process.setProcessEnvironment(environment);
+
     QStringList args = standardArguments();
     args << QStringLiteral("--remote-debugging-pipe") << QStringLiteral("--user-data-dir=") + m_profile->path();
     args << extraArguments << QStringLiteral("about:blank");

@@ -106,6 +106,9 @@ public:
         args << "--remote-debugging-port=0"
              << "--remote-debugging-address=127.0.0.1"
              << "--user-data-dir=" + m_profile.path() << "about:blank";
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", m_profile.path());
+        m_process.setProcessEnvironment(environment);
         m_process.start(*cdp::Browser::findExecutable(), args);
         LoopRunner runner;
         QObject::connect(&m_process, &QProcess::readyReadStandardError, [&] {
