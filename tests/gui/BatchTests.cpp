@@ -1,0 +1,240 @@
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "GuiFixture.h"
+#include "app/ImageButtonWidget.h"
+#include "batch/BatchDriver.h"
+#include "capture/EnginePool.h"
+#include "capture/PageConversion.h"
+#include "platform/cdp/Browser.h"
+#include "settings/SettingsDialog.h"
+#include "settings/SettingsSource.h"
+#include "tests/support/EventLoop.h"
+#include "tests/support/TestServer.h"
+
+namespace qm::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// One real browser for every batch of this suite, each page in a tab of its own.
+EnginePool* g_pool = nullptr;
+
+class PoolEnvironment : public ::testing::Environment
+{
+public:
+    void TearDown() override
+    {
+        delete g_pool;
+        g_pool = nullptr;
+    }
+};
+[[maybe_unused]] const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new PoolEnvironment);
+
+EnginePool& Pool()
+{
+    if (!g_pool)
+        g_pool = new EnginePool({ cdp::BrowserOptions {} });
+    return *g_pool;
+}
+
+QByteArray Page(const char* colour, const char* text)
+{
+    return QStringLiteral("<!doctype html><html><body style='margin:0'><div style='height:900px;background:%1;"
+                          "font:24px sans-serif'>%2</div></body></html>")
+        .arg(QLatin1String(colour), QLatin1String(text))
+        .toUtf8();
+}
+
+class BatchWindowTest : public WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        if (!cdp::Browser::findExecutable())
+            GTEST_SKIP() << "no Chromium on this machine";
+        out = home.file("out");
+        home.set("set", "outputtype", "Image");
+        home.set("set", "outputformat", "PNG");
+        home.set("set", "outputfolder", out);
+        home.set("set", "fileoption", "1");
+        home.set("set", "existedfile", "0");
+        home.set("set", "timeout", "30");
+        home.set("set", "filename", "webimage");
+        conversion = std::make_unique<PageConversion>(Pool(), settings, home.path());
+        app::MainWindow* window = makeWindow(conversion.get());
+        conversion->setRowsPresent([window] { return window->list().rowCount() > 0; });
+        window->show();
+        QObject::connect(&window->list(), &QAbstractItemModel::dataChanged, [this, window](const QModelIndex& at) {
+            seen.append(QStringLiteral("%1:%2").arg(at.row() + 1).arg(window->list().status(at.row())));
+        });
+        QObject::connect(window->findChild<QProgressBar*>(QStringLiteral("prgTotalProgress")),
+            &QProgressBar::valueChanged, [this](int value) { progress.append(value); });
+    }
+    void TearDown() override
+    {
+        WindowTest::TearDown();
+        conversion.reset();
+    }
+
+    // Types the addresses into the Add URL dialog, as a user does.
+    void addAddresses(const QStringList& addresses)
+    {
+        m_window->findChild<QAction*>(QStringLiteral("addfiles"))->trigger();
+        QWidget* dialog = find<QWidget>(QStringLiteral("Form3"));
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->setPlainText(addresses.join('\n'));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    void click(const char* image)
+    {
+        QTest::mouseClick(m_window->findChild<app::ImageButtonWidget*>(QLatin1String(image)), Qt::LeftButton);
+    }
+    bool runUntilIdle(std::chrono::milliseconds limit)
+    {
+        return waitForSignal(m_window->driver(), &BatchDriver::idle, limit);
+    }
+    // Runs the loop until row `row` (1-based) shows `status`.
+    bool waitForStatus(int row, const QString& status, std::chrono::milliseconds limit)
+    {
+        if (m_window->list().status(row - 1) == status)
+            return true;
+        LoopRunner runner;
+        auto c = QObject::connect(&m_window->list(), &QAbstractItemModel::dataChanged, [&] {
+            if (m_window->list().status(row - 1) == status)
+                runner.done();
+        });
+        const bool ok = runner.run(limit);
+        QObject::disconnect(c);
+        return ok;
+    }
+    QStringList statuses() const
+    {
+        QStringList out;
+        for (int i = 0; i < m_window->list().rowCount(); ++i)
+            out.append(m_window->list().status(i));
+        return out;
+    }
+    QString caption() const { return m_window->findChild<QGroupBox*>(QStringLiteral("Frame2"))->title(); }
+    bool panelVisible() const { return m_window->findChild<QWidget*>(QStringLiteral("Picture6"))->isVisible(); }
+
+    TestServer server;
+    QString out;
+    FileSettings settings { home.settingsPath() };
+    std::unique_ptr<PageConversion> conversion;
+    QStringList seen;
+    QList<int> progress;
+};
+
+TEST_F(BatchWindowTest, ThreeRowsConvertThenConvertAgainInAnotherFormat)
+{
+    server.page("/red", Page("#d33", "red"));
+    server.page("/green", Page("#3d3", "green"));
+    server.page("/blue", Page("#33d", "blue"));
+    addAddresses({ server.url("/red"), server.url("/green"), server.url("/blue") });
+    ASSERT_EQ(m_window->list().rowCount(), 3);
+
+    int progressAtMessage = -1;
+    bool panelAtMessage = false;
+    dialogs.onMessage([&](const FakeDialogs::Message&) {
+        progressAtMessage = m_window->progress();
+        panelAtMessage = panelVisible();
+    });
+    click("Image5");
+    EXPECT_TRUE(panelVisible());
+    ASSERT_TRUE(runUntilIdle(120s)) << qPrintable(statuses().join(','));
+
+    EXPECT_EQ(statuses(), QStringList({ "OK", "OK", "OK" })) << qPrintable(m_window->list().reason(0));
+    for (int row = 1; row <= 3; ++row)
+        EXPECT_LT(
+            seen.indexOf(QStringLiteral("%1:Processing").arg(row)), seen.indexOf(QStringLiteral("%1:OK").arg(row)))
+            << qPrintable(seen.join(' '));
+    EXPECT_EQ(progress, QList<int>({ 33, 66, 99, 100, 0 }));
+    EXPECT_EQ(dialogs.messageTexts(), QStringList({ "Conversion completed!" }));
+    EXPECT_EQ(dialogs.messages()[0].icon, UserDialogs::Icon::Information);
+    EXPECT_EQ(progressAtMessage, 100);
+    EXPECT_TRUE(panelAtMessage);
+    EXPECT_FALSE(panelVisible());
+    EXPECT_EQ(caption(), QStringLiteral("Status"));
+    EXPECT_EQ(openedFolders, QStringList({ out }));
+    EXPECT_EQ(QDir(out).entryList({ "*.png" }, QDir::Files).size(), 3) << qPrintable(QDir(out).entryList().join(','));
+
+    // The user picks JPG in the settings and converts the same list again.
+    m_window->showSettings();
+    auto* dialog = find<SettingsDialog>(QStringLiteral("Form4"));
+    ASSERT_NE(dialog, nullptr);
+    QComboBox* format = dialog->controls().cboWriteSpeed;
+    format->setCurrentIndex(format->findText("JPG"));
+    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(m_window->list().format(2), QStringLiteral("JPG"));
+    progress.clear();
+    click("Image5");
+    ASSERT_TRUE(runUntilIdle(120s)) << qPrintable(statuses().join(','));
+    EXPECT_EQ(statuses(), QStringList({ "OK", "OK", "OK" }));
+    EXPECT_EQ(QDir(out).entryList({ "*.jpg" }, QDir::Files).size(), 3) << qPrintable(QDir(out).entryList().join(','));
+    EXPECT_EQ(progress, QList<int>({ 33, 66, 99, 100, 0 }));
+}
+
+TEST_F(BatchWindowTest, CancelInTheMiddleMarksTheRowAndNeitherCompletesNorOpensTheFolder)
+{
+    server.page("/first", Page("#ddd", "first"));
+    server.stall("/stalled");
+    server.page("/third", Page("#ddd", "third"));
+    addAddresses({ server.url("/first"), server.url("/stalled"), server.url("/third") });
+
+    click("Image5");
+    ASSERT_TRUE(waitForStatus(2, "Processing", 60s)) << qPrintable(statuses().join(','));
+    EXPECT_EQ(caption(), QStringLiteral("Processing ") + server.url("/stalled"));
+    click("Image9"); // CANCEL
+    ASSERT_TRUE(runUntilIdle(30s));
+
+    EXPECT_EQ(statuses(), QStringList({ "OK", "Cancel", "" }));
+    EXPECT_EQ(dialogs.messageTexts(), QStringList({ "Conversion Canceled by the user!" }));
+    EXPECT_EQ(dialogs.messages()[0].icon, UserDialogs::Icon::Error);
+    EXPECT_FALSE(panelVisible());
+    EXPECT_EQ(caption(), QStringLiteral("Status"));
+    EXPECT_EQ(m_window->progress(), 0);
+    EXPECT_TRUE(openedFolders.isEmpty());
+    EXPECT_FALSE(m_window->batchState().running);
+
+    // Until the next start, the browser's status texts read "User cancel".
+    m_window->statusTextChanged(QStringLiteral("Loading"));
+    EXPECT_EQ(m_window->findChild<QLabel*>(QStringLiteral("SkinLabel1"))->text(), QStringLiteral("User cancel"));
+    EXPECT_EQ(m_window->findChild<QLabel*>(QStringLiteral("SkinLabel6"))->text(), QStringLiteral("User cancel"));
+}
+
+TEST_F(BatchWindowTest, AModalWindowHoldsTheNextRowUntilItCloses)
+{
+    server.page("/one", Page("#ddd", "one"));
+    server.page("/two", Page("#ddd", "two"));
+    addAddresses({ server.url("/one"), server.url("/two") });
+
+    click("Image5");
+    ASSERT_TRUE(waitForStatus(1, "Processing", 30s));
+    m_window->showSettings();
+    QWidget* settings = find<QWidget>(QStringLiteral("Form4"));
+    ASSERT_NE(settings, nullptr);
+    ASSERT_TRUE(waitForStatus(1, "OK", 60s)) << qPrintable(m_window->list().reason(0));
+    // The row in flight finished; the driver's next pass finds the settings window open and issues nothing.
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(m_window->list().status(1), QString());
+    EXPECT_EQ(m_window->batchState().rowCursor, 2);
+
+    settings->close();
+    ASSERT_TRUE(runUntilIdle(60s));
+    EXPECT_EQ(statuses(), QStringList({ "OK", "OK" }));
+}
+
+} // namespace
+} // namespace qm::test
