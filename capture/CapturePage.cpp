@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QUuid>
 
+#include "capture/CaptureGate.h"
 #include "capture/FullPageCapture.h"
 #include "capture/NameReservation.h"
 #include "capture/Naming.h"
@@ -98,12 +99,23 @@ void CaptureRun::start()
         return;
     }
     cdp::SnapshotRequest timed = *request;
-    timed.timeLimit = remaining();
     m_waiting = true;
     QPointer<CaptureRun> self(this);
-    CaptureFullPage(m_host.tab(), timed, [self](Result<cdp::Snapshot> snapshot) {
-        if (self)
-            self->snapshotTaken(std::move(snapshot));
+    cdp::Tab& tab = m_host.tab();
+    CaptureGate::enter(tab.parent() ? tab.parent() : &tab, &tab, [self, timed](QObject* hold) mutable {
+        if (!self || self->m_abandoned) {
+            delete hold;
+            if (self)
+                self->deleteLater();
+            return;
+        }
+        QPointer<QObject> turn(hold);
+        timed.timeLimit = self->remaining();
+        CaptureFullPage(self->m_host.tab(), timed, [self, turn](Result<cdp::Snapshot> snapshot) {
+            delete turn.data();
+            if (self)
+                self->snapshotTaken(std::move(snapshot));
+        });
     });
 }
 
