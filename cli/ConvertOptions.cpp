@@ -91,6 +91,10 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
         } else if (name == QLatin1String("-q") || name == QLatin1String("--quiet")) {
             flagged = flag(options.quiet);
         } else {
+            static const QStringList valued { "-l", "--list", "-f", "--format", "-o", "--out", "-j", "--jobs",
+                "--timeout", "--width", "--browser", "--home" };
+            if (!valued.contains(name))
+                return usageError(QStringLiteral("unknown option %1").arg(name));
             const auto given = value();
             if (!given)
                 return usageError(QStringLiteral("%1 needs a value").arg(name));
@@ -132,8 +136,6 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
                 if (v.isEmpty())
                     return usageError(QStringLiteral("--home needs a folder"));
                 options.home = absolute(v, workingFolder);
-            } else {
-                return usageError(QStringLiteral("unknown option %1").arg(name));
             }
         }
         if (!flagged)

@@ -1,0 +1,226 @@
+// `quillmark convert` run as a program: outputs, exit statuses, --json and Ctrl+C.
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <csignal>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/EventLoop.h"
+#include "tests/support/TestServer.h"
+
+using namespace std::chrono_literals;
+
+namespace qm::test {
+namespace {
+
+struct ProgramRun
+{
+    int exitCode = -1;
+    bool finished = false;
+    QByteArray out;
+    QByteArray err;
+};
+
+QString Binary()
+{
+    return qEnvironmentVariable("QUILLMARK_BINARY");
+}
+
+// Starts the program; `started` runs once it is running (to interrupt it, for instance).
+ProgramRun Convert(const QStringList& arguments, std::function<void(QProcess&)> started = {})
+{
+    ProgramRun run;
+    QProcess process;
+    process.setProgram(Binary());
+    process.setArguments(QStringList { "convert" } + arguments);
+    LoopRunner loop;
+    QObject::connect(&process, &QProcess::finished, [&] { loop.done(); });
+    QObject::connect(&process, &QProcess::errorOccurred, [&](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            loop.done();
+    });
+    process.start();
+    if (started)
+        started(process);
+    run.finished = loop.run(120s);
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+QByteArray Read(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The error lines of a run, without Qt's own start-up notes.
+QList<QByteArray> ErrorLines(const ProgramRun& run)
+{
+    QList<QByteArray> lines;
+    for (const QByteArray& line : run.err.split('\n')) {
+        if (!line.isEmpty() && !line.startsWith("QStandardPaths"))
+            lines.append(line);
+    }
+    return lines;
+}
+
+class CliBinary : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_FALSE(Binary().isEmpty()) << "QUILLMARK_BINARY is not set"; }
+    QString home() const { return dir.filePath("home"); }
+    QString out() const { return dir.filePath("out"); }
+    QTemporaryDir dir;
+};
+
+TEST_F(CliBinary, SamplePageWithoutAddressesAndSettingsLeftAlone)
+{
+    const ProgramRun first = Convert({ "--home", home(), "-o", out() });
+    ASSERT_TRUE(first.finished);
+    EXPECT_EQ(first.exitCode, 0) << first.err.toStdString();
+    const QStringList files = QDir(out()).entryList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(files.size(), 1) << files.join(' ').toStdString();
+    EXPECT_TRUE(files[0].endsWith(".png"));
+    const QString written = out() + "/" + files[0];
+    EXPECT_TRUE(first.out.contains(written.toUtf8())) << "the user is told where the file went";
+    QImageReader reader(written);
+    EXPECT_EQ(reader.format(), "png");
+    EXPECT_EQ(reader.size().width(), 1280);
+    EXPECT_GT(reader.size().height(), 800);
+
+    // An option changes this run only: settings.dat keeps saying PNG.
+    const QByteArray settings = Read(home() + "/settings.dat");
+    ASSERT_TRUE(settings.contains("outputformat=PNG"));
+    const ProgramRun second = Convert({ "--home", home(), "-o", out(), "-f", "jpg", "-q" });
+    EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
+    EXPECT_TRUE(second.out.isEmpty());
+    EXPECT_EQ(Read(home() + "/settings.dat"), settings);
+    EXPECT_EQ(QDir(out()).entryList({ "*.jpg" }, QDir::Files).size(), 1);
+}
+
+TEST_F(CliBinary, JsonReportsEveryPageAndSomeFailedExitsOne)
+{
+    TestServer server;
+    server.page("/ok", "<!doctype html><body style='margin:0;background:#c33'><h1>fine</h1></body>");
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(probe.serverPort());
+    probe.close();
+
+    const ProgramRun run
+        = Convert({ "--home", home(), "-o", out(), "--json", "--timeout", "20", server.url("/ok"), refused });
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    const QList<QByteArray> lines = run.out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 2) << run.out.toStdString();
+    QHash<QString, QJsonObject> byAddress;
+    for (const QByteArray& line : lines) {
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        EXPECT_EQ(object.keys(), QStringList({ "address", "milliseconds", "output", "reason", "status" }));
+        byAddress.insert(object.value("address").toString(), object);
+    }
+    const QJsonObject ok = byAddress.value(server.url("/ok"));
+    EXPECT_EQ(ok.value("status").toString(), "OK");
+    EXPECT_TRUE(QFile::exists(ok.value("output").toString()));
+    EXPECT_EQ(ok.value("reason").toString(), "");
+    EXPECT_GE(ok.value("milliseconds").toInteger(), 0);
+    const QJsonObject failed = byAddress.value(refused);
+    EXPECT_EQ(failed.value("status").toString(), "Failed");
+    EXPECT_TRUE(failed.value("output").isNull());
+    EXPECT_TRUE(failed.value("reason").toString().contains("REFUSED", Qt::CaseInsensitive));
+}
+
+struct SetupCase
+{
+    const char* name;
+    QStringList arguments; // "@DIR@" is the test's folder
+    const char* mentions;
+};
+
+class CliRefuses : public CliBinary, public ::testing::WithParamInterface<SetupCase>
+{
+};
+
+TEST_P(CliRefuses, ExitsTwoWithOneLineNamingTheCause)
+{
+    QFile plain(dir.filePath("plain.txt"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    QStringList arguments { "--home", home() };
+    for (QString argument : GetParam().arguments)
+        arguments.append(argument.replace("@DIR@", dir.path()));
+    const ProgramRun run = Convert(arguments);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 2);
+    const QList<QByteArray> lines = ErrorLines(run);
+    ASSERT_EQ(lines.size(), 1) << run.err.toStdString();
+    EXPECT_TRUE(lines[0].contains(GetParam().mentions)) << lines[0].toStdString();
+    EXPECT_FALSE(QDir(out()).exists() && !QDir(out()).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Setup, CliRefuses,
+    ::testing::Values(SetupCase { "unknown_option", { "--colour", "red" }, "unknown option --colour" },
+        SetupCase { "bad_format", { "-f", "webp" }, "unknown format \"webp\"" },
+        SetupCase { "unreadable_list", { "-l", "@DIR@/missing.ulf" }, "cannot read the list" },
+        SetupCase { "output_folder_under_a_file", { "-o", "@DIR@/plain.txt/out" }, "output folder" },
+        SetupCase { "no_browser", { "-o", "@DIR@/out", "--browser", "@DIR@/no-such-chromium" }, "no-such-chromium" },
+        SetupCase { "missing_page_file", { "-o", "@DIR@/out", "@DIR@/nothing.html" }, "no such file" }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The process ids of the children of `pid`.
+QList<qint64> Children(qint64 pid)
+{
+    QList<qint64> out;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        for (const QByteArray& child : Read(tasks.filePath(task) + "/children").split(' ')) {
+            if (!child.trimmed().isEmpty())
+                out.append(child.trimmed().toLongLong());
+        }
+    }
+    return out;
+}
+
+bool Alive(qint64 pid)
+{
+    const QByteArray status = Read(QStringLiteral("/proc/%1/stat").arg(pid));
+    return !status.isEmpty() && !status.contains(") Z ");
+}
+
+TEST_F(CliBinary, InterruptDropsPagesInFlightLeavesNoFileAndEndsTheBrowser)
+{
+    // A page that never answers: the program is certainly converting it when Ctrl+C arrives.
+    QTcpServer hang;
+    ASSERT_TRUE(hang.listen(QHostAddress::LocalHost, 0));
+    QList<qint64> browsers;
+    const ProgramRun run = Convert({ "--home", home(), "-o", out(), "--timeout", "60",
+                                       QStringLiteral("http://127.0.0.1:%1/hang").arg(hang.serverPort()) },
+        [&](QProcess& process) {
+            QObject::connect(&hang, &QTcpServer::newConnection, [&] {
+                browsers = Children(process.processId());
+                ::kill(pid_t(process.processId()), SIGINT);
+            });
+        });
+    ASSERT_TRUE(run.finished) << "the program did not stop after Ctrl+C";
+    EXPECT_EQ(run.exitCode, 130) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("interrupted"));
+    EXPECT_TRUE(QDir(out()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    ASSERT_FALSE(browsers.isEmpty()) << "no browser process was seen";
+    for (qint64 pid : browsers)
+        EXPECT_FALSE(Alive(pid)) << "browser process " << pid << " outlived the program";
+}
+
+} // namespace
+} // namespace qm::test
