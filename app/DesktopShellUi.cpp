@@ -137,7 +137,7 @@ void Desktop::exitProgram()
     if (m_main)
         m_main->closeDialogs(); // Form3, Form4
     if (m_trayDialog)
-        m_trayDialog->close();
+        delete m_trayDialog.data();
     if (m_hooks.unloadScheduleWindow)
         m_hooks.unloadScheduleWindow();
     if (m_hooks.unloadSchedulerEntry)

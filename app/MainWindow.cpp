@@ -137,10 +137,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::closeDialogs()
 {
-    if (m_addUrl)
-        m_addUrl->close();
-    if (m_settingsDialog)
-        m_settingsDialog->close();
+    // Unloaded at once, not at the next turn of the event loop: ExitProgram goes on right after.
+    delete m_addUrl.data();
+    delete m_settingsDialog.data();
 }
 
 void MainWindow::afterModal(QWidget* window)

@@ -1,0 +1,187 @@
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "FakeDialogs.h"
+#include "Printers.h"
+#include "app/DesktopShellUi.h"
+#include "app/FormTray.h"
+#include "app/ImageButtonWidget.h"
+#include "app/MainWindow.h"
+#include "tests/support/TempHome.h"
+
+namespace qm::test {
+namespace {
+
+class DesktopTest : public ::testing::Test
+{
+protected:
+    std::unique_ptr<app::Desktop> make(bool trayAvailable)
+    {
+        app::DesktopOptions options;
+        options.trayAvailable = trayAvailable;
+        options.openUrl = [this](const QUrl& url) { opened.append(url); };
+        options.endProcess = [this] { steps.append("end"); };
+        auto desktop = std::make_unique<app::Desktop>(home.home(), dialogs, nullptr, nullptr, options);
+        app::DesktopHooks& hooks = desktop->hooks();
+        hooks.loadScheduleWindow = [this, d = desktop.get()] {
+            steps.append(QStringLiteral("load Form5 (tray %1, main %2)")
+                             .arg(d->tray() ? "loaded" : "missing", d->mainWindow() ? "loaded" : "missing"));
+        };
+        hooks.unloadMiniBrowser = [this] { steps.append("Form2"); };
+        hooks.unloadScheduleWindow = [this, d = desktop.get()] {
+            steps.append(QStringLiteral("Form5 (Form3 %1, Form4 %2)")
+                             .arg(d->mainWindow()->findChild<QWidget*>("Form3") ? "open" : "closed",
+                                 d->mainWindow()->findChild<QWidget*>("Form4") ? "open" : "closed"));
+        };
+        hooks.unloadSchedulerEntry = [this, d = desktop.get()] {
+            steps.append(QStringLiteral("Form77 (tray %1)").arg(d->tray() ? "loaded" : "gone"));
+        };
+        return desktop;
+    }
+    static void settle() { QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    TempHome home;
+    FakeDialogs dialogs;
+    QList<QUrl> opened;
+    QStringList steps;
+};
+
+TEST_F(DesktopTest, StartUpLoadsTheTrayThenTheScheduleWindowThenTheMainWindow)
+{
+    auto desktop = make(true);
+    desktop->start();
+    EXPECT_EQ(steps, QStringList({ "load Form5 (tray loaded, main missing)" }));
+    ASSERT_NE(desktop->mainWindow(), nullptr);
+    EXPECT_TRUE(desktop->mainWindow()->isVisible());
+    EXPECT_FALSE(desktop->tray()->isVisible());
+    EXPECT_EQ(desktop->tray()->windowTitle(), QStringLiteral("systray"));
+    QStringList tray;
+    for (QAction* action : desktop->tray()->menu()->actions())
+        tray.append(action->isSeparator() ? QStringLiteral("-") : action->objectName() + "=" + action->text());
+    EXPECT_EQ(tray,
+        QStringList({ "web=Quillmark On the Web", "Help=Help", "-", "maindisp=Quillmark", "-", "Option=Settings", "-",
+            "settings=Convert Now", "Restore=Cancel Convert", "-", "Exit=Exit" }));
+    EXPECT_EQ(desktop->tray()->menu()->objectName(), QStringLiteral("mPopupSys"));
+}
+
+struct ExitCase
+{
+    const char* name;
+    std::function<void(app::Desktop&)> choose;
+};
+
+TEST_F(DesktopTest, ExitUnloadsEveryWindowInOrderThenEndsTheProgram)
+{
+    const ExitCase cases[] = {
+        { "toolbar",
+            [](app::Desktop& d) {
+                QTest::mouseClick(d.mainWindow()->findChild<app::ImageButtonWidget*>("Image10"), Qt::LeftButton);
+            } },
+        { "File menu", [](app::Desktop& d) { d.mainWindow()->findChild<QAction*>("Exit")->trigger(); } },
+        { "tray menu", [](app::Desktop& d) { d.tray()->menu()->findChild<QAction*>("Exit")->trigger(); } },
+    };
+    for (const ExitCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        steps.clear();
+        auto desktop = make(true);
+        desktop->start();
+        home.set("set", "filename", "x");
+        desktop->mainWindow()->addUrls(false);
+        desktop->mainWindow()->showSettings();
+        c.choose(*desktop);
+        EXPECT_EQ(steps,
+            QStringList({ "load Form5 (tray loaded, main missing)", "Form2", "Form5 (Form3 closed, Form4 closed)",
+                "Form77 (tray loaded)", "end" }));
+        settle();
+        EXPECT_EQ(desktop->tray(), nullptr);
+        EXPECT_EQ(desktop->mainWindow(), nullptr);
+    }
+}
+
+TEST_F(DesktopTest, WithATrayClosingKeepsTheProgramAndRestoreLoadsAFreshWindow)
+{
+    auto desktop = make(true);
+    desktop->start();
+    desktop->mainWindow()->list().appendUrl("http://a.test/", "PNG");
+    desktop->mainWindow()->setWindowState(Qt::WindowMinimized); // as the window manager does
+    EXPECT_FALSE(desktop->mainWindow()->isVisible());
+
+    desktop->tray()->menu()->findChild<QAction*>("maindisp")->trigger();
+    EXPECT_TRUE(desktop->mainWindow()->isVisible());
+    EXPECT_FALSE(desktop->mainWindow()->isMinimized());
+    EXPECT_EQ(desktop->mainWindow()->list().rowCount(), 1);
+
+    desktop->mainWindow()->close();
+    settle();
+    EXPECT_EQ(desktop->mainWindow(), nullptr);
+    EXPECT_NE(desktop->tray(), nullptr);
+    EXPECT_FALSE(steps.contains("end"));
+
+    desktop->tray()->menu()->findChild<QAction*>("maindisp")->trigger();
+    ASSERT_NE(desktop->mainWindow(), nullptr);
+    EXPECT_TRUE(desktop->mainWindow()->isVisible());
+    EXPECT_EQ(desktop->mainWindow()->list().rowCount(), 0);
+}
+
+TEST_F(DesktopTest, WithoutATrayClosingTheMainWindowEndsTheProgram)
+{
+    auto desktop = make(false);
+    desktop->start();
+    desktop->mainWindow()->setWindowState(Qt::WindowMinimized); // as the window manager does
+    EXPECT_TRUE(desktop->mainWindow()->isVisible()); // minimised, not hidden out of reach
+    desktop->mainWindow()->close();
+    EXPECT_EQ(steps.last(), QStringLiteral("end"));
+    EXPECT_EQ(steps.count("end"), 1);
+}
+
+TEST_F(DesktopTest, HelpAndWebPagesOpenBundledFiles)
+{
+    auto desktop = make(true);
+    desktop->start();
+    desktop->mainWindow()->findChild<QAction*>("helphelp")->trigger();
+    desktop->mainWindow()->findChild<QAction*>("CDBurnerHomePage")->trigger();
+    desktop->mainWindow()->findChild<QAction*>("SupportOnline")->trigger();
+    desktop->tray()->menu()->findChild<QAction*>("web")->trigger();
+    desktop->tray()->menu()->findChild<QAction*>("Help")->trigger();
+    ASSERT_EQ(opened.size(), 5);
+    const QStringList ends { "/help/index.html", "/web/home.html", "/web/support.html", "/web/home.html",
+        "/help/index.html" };
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(opened[i].isLocalFile()) << qPrintable(opened[i].toString());
+        EXPECT_TRUE(opened[i].toLocalFile().endsWith(ends[i])) << qPrintable(opened[i].toString());
+        EXPECT_TRUE(QFile::exists(opened[i].toLocalFile())) << qPrintable(opened[i].toLocalFile());
+    }
+}
+
+TEST_F(DesktopTest, EachWindowIsSkinnedAtItsLoadAndAMissingSkinLeavesItPlain)
+{
+    QDir(home.path()).mkpath("skins");
+    QFile skin(home.file("skins/frmmain.skn"));
+    ASSERT_TRUE(skin.open(QIODevice::WriteOnly));
+    skin.write("QWidget { color: #123456; }");
+    skin.close();
+    auto desktop = make(true);
+    desktop->start();
+    EXPECT_EQ(desktop->mainWindow()->styleSheet(), QStringLiteral("QWidget { color: #123456; }"));
+    home.set("set", "filename", "x");
+    desktop->mainWindow()->showSettings();
+    EXPECT_EQ(desktop->mainWindow()->findChild<QWidget*>("Form4")->styleSheet(),
+        QStringLiteral("QWidget { color: #123456; }"));
+
+    // Without any skin file the window keeps the platform's look.
+    qputenv("QUILLMARK_SHARE", home.file("no-share").toUtf8());
+    QFile::remove(home.file("skins/frmmain.skn"));
+    desktop->mainWindow()->close();
+    settle();
+    desktop->restoreMainWindow();
+    EXPECT_TRUE(desktop->mainWindow()->styleSheet().isEmpty());
+    qputenv("QUILLMARK_SHARE", QUILLMARK_SOURCE_SHARE);
+}
+
+} // namespace
+} // namespace qm::test
