@@ -5,6 +5,7 @@
 #include <QSystemTrayIcon>
 
 #include "app/DesktopShellUi.h"
+#include "app/MainWindow.h"
 #include "app/SystemDialogsUi.h"
 #include "capture/EnginePool.h"
 #include "capture/PageConversion.h"
@@ -41,6 +42,8 @@ int runDesktop(int argc, char** argv)
     options.openUrl = [](const QUrl& address) { QDesktopServices::openUrl(address); };
     options.endProcess = [] { QCoreApplication::exit(0); };
     Desktop desktop(*home, dialogs, engines.browser(0), &pages, options);
+    // A page that completes while the main window's list is empty is not captured.
+    pages.setRowsPresent([&desktop] { return desktop.mainWindow() && desktop.mainWindow()->list().rowCount() > 0; });
 
     // The windows built elsewhere register their hooks here.
     RegisterScheduleWindow(desktop.hooks());
