@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -156,7 +157,11 @@ void Form2::openTab()
 void Form2::useTab(cdp::Tab* tab)
 {
     m_tab = tab;
-    connect(tab, &cdp::Tab::navigationStarted, this, [this](const QString& url, bool) { m_text1->setText(url); });
+    connect(tab, &cdp::Tab::navigationStarted, this, [this](const QString& url, bool topLevel) {
+        m_text1->setText(url);
+        if (topLevel)
+            setLoadStatus(QStringLiteral("Loading %1").arg(url));
+    });
     // Frames show their addresses while they load; the page's own address is what stays in the box,
     // since the box names the output of a conversion.
     connect(tab, &cdp::Tab::documentComplete, this, [this](const QString& url, bool topLevel) {
@@ -168,6 +173,18 @@ void Form2::useTab(cdp::Tab* tab)
             m_historyStarted = true;
             m_tab->session().send(QStringLiteral("Page.resetNavigationHistory"));
         }
+    });
+    // A page taken back from the back-forward cache loads nothing, so only its commit tells of it.
+    connect(&tab->session(), &cdp::Session::event, this, [this](const QString& method, const QJsonObject& params) {
+        if (method != QLatin1String("Page.frameNavigated")
+            || params.value(QLatin1String("type")).toString() != QLatin1String("BackForwardCacheRestore"))
+            return;
+        const QJsonObject frame = params.value(QLatin1String("frame")).toObject();
+        if (!frame.value(QLatin1String("parentId")).isUndefined())
+            return;
+        m_text1->setText(
+            frame.value(QLatin1String("url")).toString() + frame.value(QLatin1String("urlFragment")).toString());
+        setLoadStatus(QStringLiteral("Done"));
     });
     connect(tab, &cdp::Tab::statusTextChanged, this, &Form2::setLoadStatus);
     connect(tab, &cdp::Tab::loadFailed, this, [this](const QString&, const Error& why) { setLoadStatus(why.message); });
@@ -214,7 +231,11 @@ void Form2::setLoadStatus(const QString& text)
 
 void Form2::showStatus()
 {
-    m_statusPanel->setText(m_hoveredLink.isEmpty() ? m_loadStatus : m_hoveredLink);
+    const QString text = m_hoveredLink.isEmpty() ? m_loadStatus : m_hoveredLink;
+    if (text == m_statusPanel->text())
+        return;
+    m_statusPanel->setText(text);
+    emit statusChanged(text);
 }
 
 void Form2::resizeEvent(QResizeEvent* event)

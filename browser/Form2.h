@@ -62,6 +62,7 @@ public:
 
 signals:
     void tabReady();
+    void statusChanged(const QString& text); // the status bar's first panel
     void tabFailed(const QString& why);
     void conversionFinished(const qm::CaptureOutcome& outcome);
 

@@ -89,6 +89,7 @@ void HoverProbe::answer(const QString& link, Qt::CursorShape cursor)
         m_cursor = cursor;
         emit cursorChanged(cursor);
     }
+    emit answered();
 }
 
 Qt::CursorShape HoverProbe::CursorFor(const QString& cssCursor, bool isLink, bool isTextField)

@@ -34,6 +34,7 @@ public:
 signals:
     void linkChanged(const QString& address); // empty when the pointer left the link
     void cursorChanged(Qt::CursorShape shape);
+    void answered(); // after each answer, changed or not
 
 private:
     void ask(QPointF at);

@@ -64,9 +64,31 @@ PageInput::PageInput(QObject* parent)
 void PageInput::setTab(cdp::Tab* tab)
 {
     m_tab = tab;
+    ++m_generation;
+    m_pending = 0;
     m_moveOut = m_wheelOut = false;
     m_nextMove.reset();
     m_nextWheel.reset();
+}
+
+void PageInput::send(const QString& method, const QJsonObject& params, std::function<void()> answered)
+{
+    if (!m_tab)
+        return;
+    ++m_pending;
+    QPointer<PageInput> self(this);
+    m_tab->session().send(
+        method, params,
+        [self, generation = m_generation, answered = std::move(answered)](Result<QJsonObject>) {
+            if (!self || self->m_generation != generation)
+                return; // an answer from a tab no longer shown
+            --self->m_pending;
+            if (answered)
+                answered();
+            if (self && self->m_pending == 0)
+                emit self->idle();
+        },
+        kInputLimit);
 }
 
 void PageInput::move(QPointF at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
@@ -91,21 +113,15 @@ void PageInput::sendMove(const Move& move)
                                                                : Qt::NoButton;
     params.insert(QStringLiteral("button"), ButtonName(held));
     m_moveOut = true;
-    QPointer<PageInput> self(this);
-    m_tab->session().send(
-        QStringLiteral("Input.dispatchMouseEvent"), params,
-        [self, at = move.at](Result<QJsonObject>) {
-            if (!self)
-                return;
-            self->m_moveOut = false;
-            emit self->moved(at);
-            if (self->m_nextMove) {
-                const Move next = *self->m_nextMove;
-                self->m_nextMove.reset();
-                self->sendMove(next);
-            }
-        },
-        kInputLimit);
+    send(QStringLiteral("Input.dispatchMouseEvent"), params, [this, at = move.at] {
+        m_moveOut = false;
+        emit moved(at);
+        if (m_nextMove) {
+            const Move next = *m_nextMove;
+            m_nextMove.reset();
+            sendMove(next);
+        }
+    });
 }
 
 void PageInput::press(
@@ -131,7 +147,7 @@ void PageInput::sendButton(const char* type, QPointF at, Qt::MouseButton button,
     params.insert(QStringLiteral("button"), ButtonName(button));
     params.insert(QStringLiteral("buttons"), ButtonMask(buttons));
     params.insert(QStringLiteral("clickCount"), clickCount);
-    m_tab->session().send(QStringLiteral("Input.dispatchMouseEvent"), params, {}, kInputLimit);
+    send(QStringLiteral("Input.dispatchMouseEvent"), params);
 }
 
 void PageInput::wheel(QPointF at, QPointF delta, Qt::KeyboardModifiers modifiers)
@@ -157,20 +173,14 @@ void PageInput::sendWheel(const Wheel& wheel)
     params.insert(QStringLiteral("deltaX"), wheel.delta.x());
     params.insert(QStringLiteral("deltaY"), wheel.delta.y());
     m_wheelOut = true;
-    QPointer<PageInput> self(this);
-    m_tab->session().send(
-        QStringLiteral("Input.dispatchMouseEvent"), params,
-        [self](Result<QJsonObject>) {
-            if (!self)
-                return;
-            self->m_wheelOut = false;
-            if (self->m_nextWheel) {
-                const Wheel next = *self->m_nextWheel;
-                self->m_nextWheel.reset();
-                self->sendWheel(next);
-            }
-        },
-        kInputLimit);
+    send(QStringLiteral("Input.dispatchMouseEvent"), params, [this] {
+        m_wheelOut = false;
+        if (m_nextWheel) {
+            const Wheel next = *m_nextWheel;
+            m_nextWheel.reset();
+            sendWheel(next);
+        }
+    });
 }
 
 bool PageInput::key(int qtKey, Qt::KeyboardModifiers modifiers, const QString& text)
@@ -180,8 +190,8 @@ bool PageInput::key(int qtKey, Qt::KeyboardModifiers modifiers, const QString& t
         return false;
     if (!m_tab)
         return true;
-    m_tab->session().send(QStringLiteral("Input.dispatchKeyEvent"), KeyDownParams(*key, modifiers), {}, kInputLimit);
-    m_tab->session().send(QStringLiteral("Input.dispatchKeyEvent"), KeyUpParams(*key, modifiers), {}, kInputLimit);
+    send(QStringLiteral("Input.dispatchKeyEvent"), KeyDownParams(*key, modifiers));
+    send(QStringLiteral("Input.dispatchKeyEvent"), KeyUpParams(*key, modifiers));
     return true;
 }
 
@@ -189,7 +199,7 @@ void PageInput::insertText(const QString& text)
 {
     if (!m_tab || text.isEmpty())
         return;
-    m_tab->session().send(QStringLiteral("Input.insertText"), { { QStringLiteral("text"), text } }, {}, kInputLimit);
+    send(QStringLiteral("Input.insertText"), { { QStringLiteral("text"), text } });
 }
 
 } // namespace qm

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QObject>
 #include <QPointF>
 #include <QPointer>
 #include <Qt>
+#include <functional>
 #include <optional>
 
 namespace qm {
@@ -34,9 +36,14 @@ public:
     // Text without keys (an input method's commit).
     void insertText(const QString& text);
 
+    // Input events sent and not yet handled by the page.
+    int pending() const { return m_pending; }
+
 signals:
     // The page has taken a move (the pointer position it now knows).
     void moved(QPointF at);
+    // Every event sent so far has been handled.
+    void idle();
 
 private:
     struct Move
@@ -52,6 +59,7 @@ private:
         Qt::KeyboardModifiers modifiers;
     };
 
+    void send(const QString& method, const QJsonObject& params, std::function<void()> answered = {});
     void sendMove(const Move& move);
     void sendWheel(const Wheel& wheel);
     void sendButton(const char* type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons,
@@ -62,6 +70,8 @@ private:
     std::optional<Move> m_nextMove;
     bool m_wheelOut = false;
     std::optional<Wheel> m_nextWheel;
+    int m_pending = 0;
+    quint64 m_generation = 0;
     int m_clickCount = 1; // of the last press, which its release repeats
 };
 

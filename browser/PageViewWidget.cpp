@@ -36,6 +36,8 @@ PageViewWidget::PageViewWidget(QWidget* parent)
     connect(m_input, &PageInput::moved, m_hover, &HoverProbe::probe);
     connect(m_hover, &HoverProbe::linkChanged, this, &PageViewWidget::linkHovered);
     connect(m_hover, &HoverProbe::cursorChanged, this, [this](Qt::CursorShape shape) { setCursor(shape); });
+    connect(m_hover, &HoverProbe::answered, this, &PageViewWidget::hoverUpdated);
+    connect(m_input, &PageInput::idle, this, &PageViewWidget::inputIdle);
 }
 
 PageViewWidget::~PageViewWidget() = default;
@@ -66,6 +68,11 @@ void PageViewWidget::setFrozen(bool frozen)
 QString PageViewWidget::linkUnderMouse() const
 {
     return m_hover->link();
+}
+
+int PageViewWidget::inputPending() const
+{
+    return m_input->pending();
 }
 
 void PageViewWidget::showFrame(const QImage& image)

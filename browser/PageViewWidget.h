@@ -32,10 +32,13 @@ public:
     QImage currentFrame() const { return m_frame; }
     qint64 framesShown() const { return m_framesShown; }
     QString linkUnderMouse() const;
+    int inputPending() const; // input events the page has not handled yet
 
 signals:
     void frameShown();
     void linkHovered(const QString& address); // empty when the pointer left the link
+    void hoverUpdated(); // the page said what lies under the pointer
+    void inputIdle(); // the page has handled every input event sent to it
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -204,3 +204,29 @@ void MiniBrowserTest::ClickButton(const char* objectName)
 }
 
 } // namespace qm::test
+
+namespace qm::test {
+
+bool MiniBrowserTest::ShowsPage(const QString& url)
+{
+    const auto shown = [&] { return address()->text() == url && form->statusText() == QLatin1String("Done"); };
+    if (shown())
+        return true;
+    LoopRunner runner;
+    const auto check = [&] {
+        if (shown())
+            runner.done();
+    };
+    QObject context;
+    QObject::connect(form, &Form2::statusChanged, &context, check);
+    QObject::connect(address(), &QLineEdit::textChanged, &context, check);
+    return runner.run(20s);
+}
+
+void MiniBrowserTest::Settle()
+{
+    EXPECT_TRUE(WaitUntil([this] { return view()->inputPending() == 0; }, view(), &PageViewWidget::inputIdle))
+        << "the page did not take its input";
+}
+
+} // namespace qm::test

@@ -80,6 +80,8 @@ protected:
     // Waits for the next top-level completion after `action`, and returns its address.
     QString LoadBy(const std::function<void()>& action);
     // Waits until the page view shows a frame whose pixel at `at` is near `colour`.
+    // Waits until the address box reads `url` and the status bar says the page is there.
+    bool ShowsPage(const QString& url);
     bool ShowsColour(QPoint at, QRgb colour, std::chrono::milliseconds limit = 20s);
 
     Result<QJsonValue> Evaluate(const QString& expression);
@@ -91,6 +93,8 @@ protected:
     void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void Wheel(QPoint at, int notches); // positive: down the page
     void ClickButton(const char* objectName);
+    // Runs until the page has handled every input event sent so far.
+    void Settle();
 
     PageViewWidget* view() const { return form->webBrowser(); }
     QLineEdit* address() const { return form->addressBox(); }

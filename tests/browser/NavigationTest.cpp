@@ -115,14 +115,16 @@ TEST_F(NavigationTest, BackAndForwardWalkTheHistory)
     ClickButton("BackButton");
     ClickButton("ForwardButton");
     EXPECT_EQ(LoadBy([&] { Click(CenterOf(QStringLiteral("#next"))); }), server.url(QStringLiteral("/second")));
-    EXPECT_EQ(form->tab()->currentUrl(), server.url(QStringLiteral("/second")));
+    MoveTo(QPoint(view()->width() - 5, view()->height() - 5)); // off the link, so the status shows loading
+    EXPECT_TRUE(ShowsColour(QPoint(5, 5), qRgb(220, 40, 40)));
 
-    EXPECT_EQ(LoadBy([&] { ClickButton("BackButton"); }), server.url(QStringLiteral("/first")));
-    EXPECT_EQ(address()->text(), server.url(QStringLiteral("/first")));
+    // Pages may come back from the back-forward cache without loading: the box follows them all the same.
+    ClickButton("BackButton");
+    EXPECT_TRUE(ShowsPage(server.url(QStringLiteral("/first"))));
     EXPECT_TRUE(ShowsColour(QPoint(5, view()->height() - 5), qRgb(20, 120, 220)));
 
-    EXPECT_EQ(LoadBy([&] { ClickButton("ForwardButton"); }), server.url(QStringLiteral("/second")));
-    EXPECT_EQ(address()->text(), server.url(QStringLiteral("/second")));
+    ClickButton("ForwardButton");
+    EXPECT_TRUE(ShowsPage(server.url(QStringLiteral("/second"))));
     EXPECT_TRUE(ShowsColour(QPoint(5, 5), qRgb(220, 40, 40)));
 }
 
@@ -150,7 +152,9 @@ TEST_F(NavigationTest, StopEndsAPageThatNeverFinishesLoading)
     EXPECT_FALSE(form->statusText().startsWith(QStringLiteral("Loading")));
     // Stop with nothing loading does nothing; browsing goes on.
     ClickButton("StopButton");
-    EXPECT_EQ(LoadBy([&] { ClickButton("BackButton"); }), server.url(QStringLiteral("/first")));
+    ClickButton("BackButton");
+    EXPECT_TRUE(ShowsPage(server.url(QStringLiteral("/first"))));
+    EXPECT_TRUE(ShowsColour(QPoint(5, view()->height() - 5), qRgb(20, 120, 220)));
 }
 
 TEST_F(NavigationTest, FrameAddressesPassThroughTheBoxWhileThePageAddressStays)
