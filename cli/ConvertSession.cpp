@@ -160,6 +160,10 @@ Result<void> ConvertSession::prepare()
             return std::unexpected(executable.error());
         given.append(*executable);
     }
+    // Captures in one browser take turns (only one tab can be in front), so parallel pages on the
+    // local machine each get a browser of their own.
+    if (m_options.browsers.isEmpty())
+        given = QStringList(jobs, given.first());
     for (const QString& browser : std::as_const(given)) {
         cdp::BrowserOptions options;
         if (isRemote(browser))
