@@ -1,0 +1,133 @@
+// "CONVERT NOW!" converts exactly what the page view shows, then gives the page back.
+#include <QDir>
+#include <QImageReader>
+#include <QPushButton>
+
+#include "capture/Naming.h"
+#include "platform/cdp/Tab.h"
+#include "tests/browser/BrowserFixture.h"
+
+namespace qm::test {
+
+namespace {
+
+// 3000 px tall: a blue top, a peach bottom with a field, and a box that turns green once the field
+// holds "quill" (so typing shows in the pixels).
+const QByteArray kLongPage = R"HTML(<!doctype html><html><body style="margin:0;height:3000px;position:relative">
+<div style="position:absolute;top:0;height:2400px;width:100%;background:rgb(30,60,200)"></div>
+<div style="position:absolute;top:2400px;height:600px;width:100%;background:rgb(255,220,180)"></div>
+<input id="field" style="position:absolute;left:20px;top:2450px;width:300px;height:30px"
+       oninput="document.getElementById('box').style.background = this.value === 'quill' ? 'rgb(0,170,0)' : 'red'">
+<div id="box" style="position:absolute;left:400px;top:2500px;width:100px;height:100px;background:red"></div>
+<a id="away" href="/other" style="position:absolute;left:20px;top:2700px">away</a>
+</body></html>)HTML";
+
+const QRgb kPeach = qRgb(255, 220, 180);
+const QRgb kGreen = qRgb(0, 170, 0);
+
+} // namespace
+
+class ConvertTest : public MiniBrowserTest
+{
+protected:
+    void SetUp() override
+    {
+        server.page(QStringLiteral("/long"), kLongPage);
+        server.page(QStringLiteral("/other"), "<!doctype html><body style='background:rgb(0,0,0)'>");
+        home.set(QStringLiteral("set"), QStringLiteral("outputformat"), QStringLiteral("PNG"));
+        home.set(QStringLiteral("set"), QStringLiteral("outputfolder"), QStringLiteral("0"));
+        Open(server.url(QStringLiteral("/long")));
+    }
+
+    // Clicks "CONVERT NOW!" and runs until the window shows its message.
+    bool Convert()
+    {
+        LoopRunner runner;
+        messages.onShown = [&] { runner.done(); };
+        ClickButton("cmdWriteDisc");
+        const bool shown = runner.run(60s);
+        messages.onShown = nullptr;
+        return shown;
+    }
+
+    // Scrolls to the bottom and types into the field there, until the page shows it.
+    void ScrollDownAndType()
+    {
+        Wheel(QPoint(600, 300), 30);
+        ASSERT_TRUE(ShowsColour(QPoint(5, 5), kPeach)) << "the page did not scroll";
+        Settle();
+        Click(CenterOf(QStringLiteral("#field")));
+        Type(QStringLiteral("quill"));
+        ASSERT_TRUE(ShowsColour(CenterOf(QStringLiteral("#box")), kGreen)) << "the typing did not reach the page";
+    }
+};
+
+TEST_F(ConvertTest, ConvertsTheWholePageAsTheUserLeftItAndGivesThePageBack)
+{
+    ScrollDownAndType();
+    const QRect placeBefore = view()->geometry();
+    const QSize viewportBefore = form->tab()->viewport();
+    const Result<QJsonValue> stateBefore = Evaluate(QStringLiteral("[innerWidth, innerHeight, scrollY]"));
+    ASSERT_TRUE(stateBefore.has_value());
+    ASSERT_GT(stateBefore->toArray().at(2).toInt(), 2000);
+
+    // The output is named after the address box as it reads at the click.
+    const QString typedAddress = QStringLiteral("http://named.example/some/page.html");
+    address()->setText(typedAddress);
+    ASSERT_TRUE(Convert());
+
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_FALSE(messages.shown[0].error) << messages.shown[0].text.toStdString();
+    EXPECT_EQ(messages.shown[0].text, QStringLiteral("Conversion completed!"));
+    EXPECT_TRUE(openedFolders.isEmpty()) << "the folder opens once the message is answered";
+    messages.shown[0].dismissed();
+    EXPECT_EQ(openedFolders, QStringList { home.path() });
+
+    // The page view and the page are where the user left them.
+    EXPECT_EQ(view()->geometry(), placeBefore);
+    EXPECT_EQ(form->tab()->viewport(), viewportBefore);
+    const Result<QJsonValue> stateAfter = Evaluate(QStringLiteral("[innerWidth, innerHeight, scrollY]"));
+    ASSERT_TRUE(stateAfter.has_value());
+    EXPECT_EQ(stateAfter->toArray(), stateBefore->toArray());
+    EXPECT_FALSE(form->isConverting());
+
+    const QString output = home.file(SiteNameFromAddress(typedAddress) + QStringLiteral(".png"));
+    ASSERT_TRUE(QFile::exists(output)) << QDir(home.path()).entryList().join(u' ').toStdString();
+    QImageReader::setAllocationLimit(0);
+    const QImage image(output);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.height(), 3000) << "the whole page, not the part on show";
+    EXPECT_EQ(image.width(), viewportBefore.width());
+    EXPECT_LT(ColourDistance(image.pixel(5, 5), qRgb(30, 60, 200)), 24);
+    EXPECT_LT(ColourDistance(image.pixel(450, 2550), kGreen), 24) << "the typed text is not in the output";
+    EXPECT_LT(ColourDistance(image.pixel(5, 2990), kPeach), 24);
+
+    // Browsing goes on in the same view.
+    EXPECT_EQ(LoadBy([&] { Click(CenterOf(QStringLiteral("#away"))); }), server.url(QStringLiteral("/other")));
+    EXPECT_TRUE(ShowsColour(QPoint(5, 5), qRgb(0, 0, 0)));
+}
+
+TEST_F(ConvertTest, AConversionThatWritesNothingSaysWhyAndOpensNoFolder)
+{
+    // The output folder would have to be made inside a file.
+    home.set(QStringLiteral("set"), QStringLiteral("outputfolder"), home.settingsPath() + QStringLiteral("/out"));
+    ScrollDownAndType();
+    const QRect placeBefore = view()->geometry();
+    ASSERT_TRUE(Convert());
+
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].error);
+    EXPECT_TRUE(messages.shown[0].text.startsWith(QStringLiteral("The page could not be converted: ")))
+        << messages.shown[0].text.toStdString();
+    if (messages.shown[0].dismissed)
+        messages.shown[0].dismissed();
+    EXPECT_TRUE(openedFolders.isEmpty());
+    EXPECT_EQ(view()->geometry(), placeBefore);
+    EXPECT_TRUE(form->findChild<QPushButton*>(QStringLiteral("cmdWriteDisc"))->isEnabled());
+
+    // The page stays live: scrolling back up shows its top again.
+    Wheel(QPoint(600, 300), -30);
+    EXPECT_TRUE(ShowsColour(QPoint(5, 5), qRgb(30, 60, 200)));
+}
+
+} // namespace qm::test
