@@ -7,6 +7,7 @@
 #include "app/DesktopShellUi.h"
 #include "app/MainWindow.h"
 #include "app/SystemDialogsUi.h"
+#include "browser/MiniBrowserUi.h"
 #include "capture/EnginePool.h"
 #include "capture/PageConversion.h"
 #include "platform/AppHome.h"
@@ -47,6 +48,7 @@ int runDesktop(int argc, char** argv)
 
     // The windows built elsewhere register their hooks here.
     RegisterScheduleWindow(desktop.hooks());
+    RegisterMiniBrowser(desktop.hooks());
 
     desktop.start();
     return app.exec();
