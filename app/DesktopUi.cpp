@@ -45,6 +45,15 @@ int runDesktop(int argc, char** argv)
     Desktop desktop(*home, dialogs, engines.browser(0), &pages, options);
     // A page that completes while the main window's list is empty is not captured.
     pages.setRowsPresent([&desktop] { return desktop.mainWindow() && desktop.mainWindow()->list().rowCount() > 0; });
+    // The status labels follow the capture tabs: their loading state, and "User cancel" after a cancel.
+    QObject::connect(&pages, &PageConversion::statusTextChanged, &app, [&desktop](const QString& text) {
+        if (MainWindow* window = desktop.mainWindow())
+            window->statusTextChanged(text);
+    });
+    QObject::connect(&pages, &PageConversion::newWindowRequested, &app, [&desktop](const QString&) {
+        if (MainWindow* window = desktop.mainWindow())
+            window->newWindowRequested();
+    });
 
     // The windows built elsewhere register their hooks here.
     RegisterScheduleWindow(desktop.hooks());

@@ -111,6 +111,8 @@ void PageConversion::tabReady(Ticket ticket, Result<cdp::Tab*> tab)
             p->run->abandon();
         end(ticket, std::unexpected(why), false);
     }));
+    page->connections.append(connect(t, &cdp::Tab::statusTextChanged, this, &PageConversion::statusTextChanged));
+    page->connections.append(connect(t, &cdp::Tab::popupClosed, this, &PageConversion::newWindowRequested));
     page->connections.append(connect(t, &QObject::destroyed, this, [this, ticket] {
         if (const auto p = m_pages.value(ticket); p && p->run)
             p->run->abandon();

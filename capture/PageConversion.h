@@ -38,6 +38,11 @@ public:
     void abandonAll();
     int pagesInFlight() const { return int(m_pages.size()); }
 
+signals:
+    // What the tabs of pages in flight report, for the window's status labels.
+    void statusTextChanged(const QString& text);
+    void newWindowRequested(const QString& url);
+
 private:
     struct Page;
     class Host;

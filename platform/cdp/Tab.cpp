@@ -150,6 +150,7 @@ void Tab::navigate(const QString& url, milliseconds limit)
     nav = Private::Navigation { .active = true, .url = url, .serial = nav.serial + 1 };
     d->documentResponses.clear();
     d->requestsInFlight.clear();
+    d->refusedDownloads.clear();
     d->navTimer.start(limit);
     emit statusTextChanged(QStringLiteral("Loading %1").arg(url));
     if (d->crashed) {
@@ -177,7 +178,7 @@ void Tab::navigate(const QString& url, milliseconds limit)
                 self->failNavigation(qm::Error::make(qm::Error::Code::Navigation,
                     QStringLiteral("%1: the address is a download, and downloads are refused").arg(url)));
                 if (self)
-                    emit self->downloadRefused(url);
+                    self->reportRefusedDownload(url);
                 return;
             }
             if (!errorText.isEmpty() && !IsHttpStatusError(errorText)) {

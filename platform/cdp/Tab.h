@@ -78,6 +78,7 @@ private:
     void onEvent(const QString& method, const QJsonObject& params);
     void onBrowserEvent(const QString& method, const QJsonObject& params);
     void finishNavigation();
+    void reportRefusedDownload(const QString& url);
     void completeTopLevel(const QString& loaderId);
     void failNavigation(const qm::Error& why);
     void markCrashed(const qm::Error& why);

@@ -117,8 +117,7 @@ void Tab::onEvent(const QString& method, const QJsonObject& params)
 void Tab::onBrowserEvent(const QString& method, const QJsonObject& params)
 {
     if (is(method, "Browser.downloadWillBegin")) {
-        const QString url = str(params, "url");
-        emit downloadRefused(url);
+        reportRefusedDownload(str(params, "url"));
         if (d->nav.active && str(params, "frameId") == d->mainFrameId) {
             d->session->send(QStringLiteral("Page.stopLoading"));
             failNavigation(qm::Error::make(qm::Error::Code::Navigation,
@@ -128,6 +127,14 @@ void Tab::onBrowserEvent(const QString& method, const QJsonObject& params)
         markCrashed(qm::Error::make(qm::Error::Code::Crashed, QStringLiteral("the page's renderer crashed")));
     } else if (is(method, "Target.popupClosed")) {
         emit popupClosed(str(params, "url"));
+    }
+}
+
+void Tab::reportRefusedDownload(const QString& url)
+{
+    if (!d->refusedDownloads.contains(url)) {
+        d->refusedDownloads.insert(url);
+        emit downloadRefused(url);
     }
 }
 

@@ -42,6 +42,7 @@ struct Tab::Private
     QHash<QString, QString> frameUrls;
     QHash<QString, PageLoad> documentResponses; // by loader id
     QSet<QString> requestsInFlight;
+    QSet<QString> refusedDownloads; // reported once each; the browser tells of one download several ways
     PageLoad lastLoad;
 
     Navigation nav;
