@@ -12,48 +12,16 @@
 #include <QVBoxLayout>
 
 #include "settings/SettingsControlsUi.h"
+#include "settings/SettingsWidgetsUi.h"
 #include "settings/UpDownWidget.h"
 
 namespace qm {
 
 namespace {
 
-template<typename T, typename... Args> T* Named(const char* name, Args&&... args)
-{
-    auto* widget = new T(std::forward<Args>(args)...);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
 QGroupBox* Frame(const char* name, const QString& caption)
 {
     return Named<QGroupBox>(name, caption);
-}
-
-QSlider* Slider(const char* name, int minimum, int maximum, int pageStep, int singleStep, int start)
-{
-    auto* slider = Named<QSlider>(name, Qt::Horizontal);
-    slider->setRange(minimum, maximum);
-    slider->setPageStep(pageStep);
-    slider->setSingleStep(singleStep);
-    slider->setValue(start);
-    return slider;
-}
-
-// A slider with its position shown beside it.
-QWidget* WithValue(QSlider* slider)
-{
-    auto* box = new QWidget;
-    auto* value = new QLabel(QString::number(slider->value()));
-    value->setObjectName(slider->objectName() + QStringLiteral("Value"));
-    value->setMinimumWidth(28);
-    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QObject::connect(slider, &QSlider::valueChanged, value, [value](int v) { value->setText(QString::number(v)); });
-    auto* layout = new QHBoxLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(slider, 1);
-    layout->addWidget(value);
-    return box;
 }
 
 QWidget* SecondsBox(QLineEdit* text, const char* upDownName, int minimum)

@@ -11,17 +11,11 @@
 
 #include "settings/ColourSwatchWidget.h"
 #include "settings/SettingsControlsUi.h"
+#include "settings/SettingsWidgetsUi.h"
 
 namespace qm {
 
 namespace {
-
-template<typename T, typename... Args> T* Named(const char* name, Args&&... args)
-{
-    auto* widget = new T(std::forward<Args>(args)...);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 const QStringList& PlacementItems()
 {
@@ -29,31 +23,6 @@ const QStringList& PlacementItems()
         QStringLiteral("the top lies on the right"), QStringLiteral("the bottom lies on the left"),
         QStringLiteral("the bottom lies on the right"), QStringLiteral("specified place!") };
     return items;
-}
-
-QSlider* Slider(const char* name, int minimum, int maximum, int pageStep, int singleStep, int start)
-{
-    auto* slider = Named<QSlider>(name, Qt::Horizontal);
-    slider->setRange(minimum, maximum);
-    slider->setPageStep(pageStep);
-    slider->setSingleStep(singleStep);
-    slider->setValue(start);
-    return slider;
-}
-
-QWidget* WithValue(QSlider* slider)
-{
-    auto* box = new QWidget;
-    auto* value = new QLabel(QString::number(slider->value()));
-    value->setObjectName(slider->objectName() + QStringLiteral("Value"));
-    value->setMinimumWidth(28);
-    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QObject::connect(slider, &QSlider::valueChanged, value, [value](int v) { value->setText(QString::number(v)); });
-    auto* layout = new QHBoxLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(slider, 1);
-    layout->addWidget(value);
-    return box;
 }
 
 QLineEdit* Short(QLineEdit* edit)
