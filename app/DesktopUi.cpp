@@ -10,6 +10,7 @@
 #include "browser/MiniBrowserUi.h"
 #include "capture/EnginePool.h"
 #include "capture/PageConversion.h"
+#include "cli/InterruptWatcher.h"
 #include "platform/AppHome.h"
 #include "scheduler/ScheduleDesktopUi.h"
 #include "settings/SettingsSource.h"
@@ -58,6 +59,11 @@ int runDesktop(int argc, char** argv)
     // The windows built elsewhere register their hooks here.
     RegisterScheduleWindow(desktop.hooks());
     RegisterMiniBrowser(desktop.hooks());
+
+    // Logging out or a kill ends the program the orderly way, so the schedule is saved.
+    cli::InterruptWatcher interrupts;
+    QObject::connect(
+        &interrupts, &cli::InterruptWatcher::interrupted, &app, [&desktop](int) { desktop.exitProgram(); });
 
     desktop.start();
     return app.exec();
