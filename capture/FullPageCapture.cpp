@@ -227,25 +227,46 @@ private:
     {
         if (m_nextRow >= m_size.height())
             return finishBands();
-        const QRect clip(0, m_nextRow, m_size.width(), std::min(m_bandRows, m_size.height() - m_nextRow));
+        requestBand(m_nextRow);
+    }
+
+    // The browser renders the next band while this process reads and re-encodes the one before it:
+    // one capture is out at a time, and the bands are still taken and written in order.
+    void requestBand(int row)
+    {
+        const QRect clip(0, row, m_size.width(), std::min(m_bandRows, m_size.height() - row));
         send(QStringLiteral("Page.captureScreenshot"), screenshotParams(QStringLiteral("png"), clip),
             [this, clip](const QJsonObject& r) {
-                const QImage band = QImage::fromData(data(r), "PNG");
-                if (band.size() != clip.size())
-                    return fail(qm::Error::make(qm::Error::Code::Protocol,
-                        QStringLiteral("The browser returned a band of the wrong size at row %1").arg(clip.y())));
-                if (m_encoder) {
-                    if (auto added = m_encoder->addBand(band); !added)
-                        return fail(added.error());
-                } else {
-                    const QImage rgb = band.convertToFormat(QImage::Format_RGB32);
-                    const qsizetype rowBytes = qsizetype(rgb.width()) * 4;
-                    for (int y = 0; y < rgb.height(); ++y)
-                        std::memcpy(m_whole.scanLine(clip.y() + y), rgb.constScanLine(y), size_t(rowBytes));
-                }
                 m_nextRow = clip.bottom() + 1;
-                nextBand();
+                if (m_nextRow < m_size.height())
+                    requestBand(m_nextRow);
+                const QByteArray encoded = data(r);
+                // The request above fails the job at once when the time is up.
+                if (m_done && addBand(clip, encoded) && m_nextRow >= m_size.height())
+                    finishBands();
             });
+    }
+
+    bool addBand(QRect clip, const QByteArray& encoded)
+    {
+        const QImage band = QImage::fromData(encoded, "PNG");
+        if (band.size() != clip.size()) {
+            fail(qm::Error::make(qm::Error::Code::Protocol,
+                QStringLiteral("The browser returned a band of the wrong size at row %1").arg(clip.y())));
+            return false;
+        }
+        if (m_encoder) {
+            if (auto added = m_encoder->addBand(band); !added) {
+                fail(added.error());
+                return false;
+            }
+        } else {
+            const QImage rgb = band.convertToFormat(QImage::Format_RGB32);
+            const qsizetype rowBytes = qsizetype(rgb.width()) * 4;
+            for (int y = 0; y < rgb.height(); ++y)
+                std::memcpy(m_whole.scanLine(clip.y() + y), rgb.constScanLine(y), size_t(rowBytes));
+        }
+        return true;
     }
 
     void finishBands()
