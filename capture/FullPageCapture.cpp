@@ -20,9 +20,11 @@ using cdp::SnapshotEncoding;
 namespace {
 
 // One capture holds at most this many pixels; taller pages are taken in bands of about BandPixels.
-constexpr qint64 SinglePixels = 16'000'000;
-constexpr int SingleHeight = 16384;
-constexpr qint64 BandPixels = 4'000'000;
+// The browser returns a whole page of this size intact, and one capture costs far less than the bands'
+// decoding and re-encoding here; the limit only keeps the browser's own picture memory in bounds.
+constexpr qint64 SinglePixels = 32'000'000;
+constexpr int SingleHeight = 32768;
+constexpr qint64 BandPixels = 8'000'000;
 constexpr int JpegMaxSide = 65500;
 
 QString prepareScript(milliseconds budget)
