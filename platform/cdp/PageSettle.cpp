@@ -34,7 +34,10 @@ QString settleScript(milliseconds budget)
       await wait(Math.min(until, end) - now);
     }
   }
-  await Promise.race([new Promise((r) => requestAnimationFrame(() => r())), wait(100)]);
+  // A frame lets the page's own frame callbacks and observers run; with none of them and no change
+  // since the load there is nothing a frame would add.
+  if (!t || t.frames.size > 0 || t.observers > 0 || t.lastChange > 0)
+    await Promise.race([new Promise((r) => requestAnimationFrame(() => r())), wait(100)]);
   return true;
 })(%2, %3))JS")
         .arg(PageTrackerState())

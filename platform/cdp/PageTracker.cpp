@@ -8,7 +8,8 @@ QString PageTrackerScript()
     return QStringLiteral(R"JS((() => {
   const key = Symbol.for('quillmark.tracker');
   if (window[key]) return;
-  const state = { lastChange: 0, loaded: false, timers: new Map(), observers: 0, scrollListeners: 0 };
+  const state = { lastChange: 0, loaded: false, timers: new Map(), frames: new Set(), observers: 0,
+    scrollListeners: 0 };
   const nativeSet = window.setTimeout, nativeClear = window.clearTimeout;
   state.wait = (ms) => new Promise((resolve) => nativeSet.call(window, resolve, ms));
   window.setTimeout = function (handler, delay, ...args) {
@@ -20,6 +21,16 @@ QString PageTrackerScript()
     return id;
   };
   window.clearTimeout = function (id) { state.timers.delete(id); return nativeClear.apply(this, arguments); };
+  // Frame callbacks still to run: settling waits for the next frame only when there are any.
+  const nativeFrame = window.requestAnimationFrame, nativeCancelFrame = window.cancelAnimationFrame;
+  window.requestAnimationFrame = function (callback) {
+    if (typeof callback !== 'function') return nativeFrame.apply(this, arguments);
+    let id = 0;
+    id = nativeFrame.call(window, (time) => { state.frames.delete(id); return callback(time); });
+    state.frames.add(id);
+    return id;
+  };
+  window.cancelAnimationFrame = function (id) { state.frames.delete(id); return nativeCancelFrame.apply(this, arguments); };
   const NativeObserver = window.IntersectionObserver;
   if (NativeObserver) {
     window.IntersectionObserver = class extends NativeObserver {

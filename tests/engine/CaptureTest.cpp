@@ -172,20 +172,33 @@ TEST_F(CaptureTest, PageWithoutDoctypeIsNotDoubledInHeight)
 
 TEST_F(CaptureTest, ContentAddedAfterLoadIsInTheCapture)
 {
-    LoadPage(
-        "/late", R"html(<!doctype html><body style="margin:0"><div style="height:200px;background:rgb(0,0,0)"></div>
+    // Content a timer or a frame callback (asked for by a timer) adds after the load: 2000 px, so a capture taken too
+    // early has the wrong height as well as the wrong colour.
+    struct Case
+    {
+        const char* name;
+        const char* schedule;
+    };
+    for (const Case c : { Case { "timer", "(add) => setTimeout(add, 500)" },
+             Case { "frame", "(add) => setTimeout(() => requestAnimationFrame(add), 300)" } }) {
+        SCOPED_TRACE(c.name);
+        LoadPage(QStringLiteral("/late-%1").arg(QLatin1String(c.name)),
+            QByteArray(
+                R"html(<!doctype html><body style="margin:0"><div style="height:200px;background:rgb(0,0,0)"></div>
 <script>
-addEventListener('load', () => setTimeout(() => {
+addEventListener('load', () => ()html")
+                + c.schedule + R"html()(() => {
   const late = document.createElement('div');
-  late.style.cssText = 'height:500px;background:rgb(255,128,0)';
+  late.style.cssText = 'height:2000px;background:rgb(255,128,0)';
   document.body.appendChild(late);
-}, 500));
+}));
 </script></body>)html");
-    const auto snapshot = Capture(*tab);
-    ASSERT_TRUE(snapshot) << snapshot.error().message.toStdString();
-    const QImage image = Pixels(*snapshot);
-    EXPECT_EQ(image.height(), 800); // 700 px of content inside an 800 px viewport
-    EXPECT_EQ(RowsOfColour(image, 10, 0, qRgb(255, 128, 0)), 500);
+        const auto snapshot = Capture(*tab);
+        ASSERT_TRUE(snapshot) << snapshot.error().message.toStdString();
+        const QImage image = Pixels(*snapshot);
+        EXPECT_EQ(image.height(), 2200);
+        EXPECT_EQ(RowsOfColour(image, 10, 0, qRgb(255, 128, 0)), 2000);
+    }
 }
 
 TEST_F(CaptureTest, FramesAreDrawnInsideTheOneTopLevelCapture)
