@@ -12,6 +12,7 @@
 
 #include "batch/BatchDriver.h"
 #include "batch/UrlListFile.h"
+#include "capture/CapturePage.h"
 #include "capture/EnginePool.h"
 #include "capture/OutputFolder.h"
 #include "capture/PageConversion.h"
@@ -161,9 +162,10 @@ Result<void> ConvertSession::prepare()
         given.append(*executable);
     }
     // Captures in one browser take turns (only one tab can be in front), so parallel pages on the
-    // local machine each get a browser of their own.
+    // local machine each get a browser of their own. Outputs made without a capture (PDF, text) do
+    // not take turns: their pages share one browser's tabs and spare the machine the other browsers.
     if (m_options.browsers.isEmpty())
-        given = QStringList(jobs, given.first());
+        given = QStringList(SnapshotFor(*d->settings) ? jobs : 1, given.first());
     for (const QString& browser : std::as_const(given)) {
         cdp::BrowserOptions options;
         if (isRemote(browser))

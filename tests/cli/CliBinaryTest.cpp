@@ -224,3 +224,49 @@ TEST_F(CliBinary, InterruptDropsPagesInFlightLeavesNoFileAndEndsTheBrowser)
 
 } // namespace
 } // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+struct ParallelCase
+{
+    const char* format;
+    int browsers;
+};
+
+class CliParallel : public CliBinary, public ::testing::WithParamInterface<ParallelCase>
+{
+};
+
+// Two pages that never answer are both requested at once; captured outputs get a browser per page,
+// PDF pages share one browser's tabs.
+TEST_P(CliParallel, TwoJobsLoadBothPagesAtOnceInTheirBrowsers)
+{
+    QTcpServer first;
+    QTcpServer second;
+    ASSERT_TRUE(first.listen(QHostAddress::LocalHost, 0));
+    ASSERT_TRUE(second.listen(QHostAddress::LocalHost, 0));
+    QList<qint64> browsers;
+    const ProgramRun run = Convert({ "--home", home(), "-o", out(), "-f", GetParam().format, "-j", "2", "--timeout",
+                                       "60", QStringLiteral("http://127.0.0.1:%1/a").arg(first.serverPort()),
+                                       QStringLiteral("http://127.0.0.1:%1/b").arg(second.serverPort()) },
+        [&](QProcess& process) {
+            auto bothAsked = [&] {
+                if (!first.hasPendingConnections() || !second.hasPendingConnections())
+                    return;
+                browsers = Children(process.processId());
+                ::kill(pid_t(process.processId()), SIGINT);
+            };
+            QObject::connect(&first, &QTcpServer::newConnection, bothAsked);
+            QObject::connect(&second, &QTcpServer::newConnection, bothAsked);
+        });
+    ASSERT_TRUE(run.finished) << "the two pages were not asked for at once";
+    EXPECT_EQ(run.exitCode, 130) << run.err.toStdString();
+    EXPECT_EQ(browsers.size(), GetParam().browsers);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, CliParallel, ::testing::Values(ParallelCase { "PNG", 2 }, ParallelCase { "PDF", 1 }),
+    [](const auto& info) { return std::string(info.param.format); });
+
+} // namespace
+} // namespace qm::test
