@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -245,7 +246,7 @@ void Form2::resizeEvent(QResizeEvent* event)
     m_frame1->setGeometry(0, 0, width(), bandHeight);
     const int statusHeight = m_statusBar1->sizeHint().height();
     m_statusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
-    if (!m_run) // a capture puts the page view back where it found it; the new size follows after
+    if (!m_converting) // a capture puts the page view back where it found it; the new size follows after
         m_webBrowser->setGeometry(BrowserGeometryFor(m_webBrowser->geometry(), size(), statusHeight));
 }
 
@@ -265,7 +266,7 @@ void Form2::RestoreBrowserPlacement()
 
 void Form2::convertNow()
 {
-    if (!m_tab || m_run)
+    if (!m_tab || m_converting)
         return;
     QPointer<Form2> self(this);
     MiniBrowserCapture::Steps steps {
@@ -274,8 +275,10 @@ void Form2::convertNow()
                 self->rememberPlacement();
         },
         [self] {
-            if (self)
-                self->RestoreBrowserPlacement();
+            if (!self)
+                return;
+            self->RestoreBrowserPlacement();
+            self->restorePageLook();
         },
         [self](const CaptureOutcome& outcome) {
             if (self)
@@ -287,6 +290,19 @@ void Form2::convertNow()
     m_webBrowser->setFrozen(true);
     m_cmdWriteDisc->setEnabled(false);
     rememberPlacement();
+    m_converting = true;
+    m_tab->evaluate(KeepPageLookScript(), [self](Result<QJsonValue>) {
+        if (self)
+            self->startCapture();
+    });
+}
+
+void Form2::startCapture()
+{
+    if (!m_tab || &m_host->tab() != m_tab.data()) { // the tab crashed and was replaced meanwhile
+        conversionEnded(nullptr);
+        return;
+    }
     const CaptureContext context { *m_setup.settings, m_setup.appHome, *m_setup.clock, m_setup.messages,
         ReadPageTimeout(*m_setup.settings) };
     m_run = CapturePage(*m_host, context, std::nullopt, nullptr);
@@ -303,9 +319,17 @@ void Form2::convertNow()
     });
 }
 
+void Form2::restorePageLook()
+{
+    if (m_tab)
+        m_tab->evaluate(RestorePageLookScript(), [](Result<QJsonValue>) {});
+}
+
 void Form2::conversionEnded(const CaptureOutcome* outcome)
 {
     m_run = nullptr;
+    m_converting = false;
+    restorePageLook(); // a run that ended early never reached its after-snapshot step
     if (m_webBrowser->geometry() != m_placement.toPixels())
         RestoreBrowserPlacement();
     m_webBrowser->setFrozen(false);

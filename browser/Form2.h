@@ -53,7 +53,7 @@ public:
     PageViewWidget* webBrowser() const { return m_webBrowser; }
     QLineEdit* addressBox() const { return m_text1; }
     QString statusText() const;
-    bool isConverting() const { return m_run != nullptr; }
+    bool isConverting() const { return m_converting; }
 
     // Puts the page view back where the capture found it, and the tab's viewport with it.
     void RestoreBrowserPlacement();
@@ -75,6 +75,8 @@ private:
     void useTab(cdp::Tab* tab);
     void goToAddressBox();
     void convertNow();
+    void startCapture();
+    void restorePageLook();
     void rememberPlacement();
     void conversionEnded(const CaptureOutcome* outcome);
     void setLoadStatus(const QString& text);
@@ -104,6 +106,7 @@ private:
     BrowserPlacement m_placement; // remembered before the capture prepares the page
     std::shared_ptr<MiniBrowserCapture> m_host;
     QPointer<CaptureRun> m_run;
+    bool m_converting = false;
 };
 
 } // namespace qm

@@ -59,10 +59,19 @@ void PageViewWidget::setTab(cdp::Tab* tab)
 
 void PageViewWidget::setFrozen(bool frozen)
 {
+    if (frozen == m_frozen)
+        return;
     m_frozen = frozen;
-    m_screencast->setPaused(frozen);
-    if (!frozen)
-        pushViewport();
+    // The capture renders the page its own way; the screencast starts afresh once it is done.
+    if (frozen) {
+        m_screencast->stop();
+        return;
+    }
+    if (!m_tab)
+        return;
+    pushViewport();
+    m_screencast->start(m_tab);
+    m_screencast->refresh();
 }
 
 QString PageViewWidget::linkUnderMouse() const
@@ -85,8 +94,10 @@ void PageViewWidget::showFrame(const QImage& image)
 
 void PageViewWidget::pushViewport()
 {
-    if (m_tab && !m_frozen && width() > 0 && height() > 0 && m_tab->viewport() != size())
-        m_tab->setViewport(size());
+    if (!m_tab || m_frozen || width() <= 0 || height() <= 0 || m_tab->viewport() == size())
+        return;
+    m_tab->setViewport(size());
+    m_screencast->refresh();
 }
 
 void PageViewWidget::paintEvent(QPaintEvent*)

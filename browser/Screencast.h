@@ -13,8 +13,8 @@ class Tab;
 }
 
 // The tab's live picture: the browser sends a frame whenever the page's look changes, each one is
-// acknowledged at once so the next can come, and decoded into an image. A paused screencast still
-// acknowledges frames but shows none of them (the capture resizes the page meanwhile).
+// acknowledged at once so the next can come, and decoded into an image. The browser does not always
+// send one after the viewport changes size, so refresh() has it send the page as it is now.
 class Screencast : public QObject
 {
     Q_OBJECT
@@ -24,8 +24,8 @@ public:
 
     void start(cdp::Tab* tab);
     void stop();
-    void setPaused(bool paused) { m_paused = paused; }
-    bool isPaused() const { return m_paused; }
+    // A frame of the page as it is now, once it has drawn itself (after a resize).
+    void refresh();
 
     qint64 framesReceived() const { return m_received; }
 
@@ -36,10 +36,15 @@ signals:
 private:
     void onEvent(const QString& method, const QJsonObject& params);
 
+    void sendStart();
+    void show(const QString& base64);
+
     QPointer<cdp::Tab> m_tab;
     QMetaObject::Connection m_events;
-    bool m_paused = false;
     qint64 m_received = 0;
+    bool m_refreshing = false;
+    bool m_refreshAgain = false;
+    bool m_startAgain = false;
 };
 
 } // namespace qm

@@ -23,6 +23,10 @@ const QByteArray kLongPage = R"HTML(<!doctype html><html><body style="margin:0;h
 </body></html>)HTML";
 
 const QRgb kPeach = qRgb(255, 220, 180);
+
+// What the user would notice if the conversion left the page changed.
+const QString kViewState = QStringLiteral("[innerWidth, innerHeight, scrollY, document.body.getAttribute('style'), "
+                                          "document.getElementById('field').value]");
 const QRgb kGreen = qRgb(0, 170, 0);
 
 } // namespace
@@ -67,7 +71,7 @@ TEST_F(ConvertTest, ConvertsTheWholePageAsTheUserLeftItAndGivesThePageBack)
     ScrollDownAndType();
     const QRect placeBefore = view()->geometry();
     const QSize viewportBefore = form->tab()->viewport();
-    const Result<QJsonValue> stateBefore = Evaluate(QStringLiteral("[innerWidth, innerHeight, scrollY]"));
+    const Result<QJsonValue> stateBefore = Evaluate(kViewState);
     ASSERT_TRUE(stateBefore.has_value());
     ASSERT_GT(stateBefore->toArray().at(2).toInt(), 2000);
 
@@ -86,7 +90,7 @@ TEST_F(ConvertTest, ConvertsTheWholePageAsTheUserLeftItAndGivesThePageBack)
     // The page view and the page are where the user left them.
     EXPECT_EQ(view()->geometry(), placeBefore);
     EXPECT_EQ(form->tab()->viewport(), viewportBefore);
-    const Result<QJsonValue> stateAfter = Evaluate(QStringLiteral("[innerWidth, innerHeight, scrollY]"));
+    const Result<QJsonValue> stateAfter = Evaluate(kViewState);
     ASSERT_TRUE(stateAfter.has_value());
     EXPECT_EQ(stateAfter->toArray(), stateBefore->toArray());
     EXPECT_FALSE(form->isConverting());
@@ -113,6 +117,7 @@ TEST_F(ConvertTest, AConversionThatWritesNothingSaysWhyAndOpensNoFolder)
     home.set(QStringLiteral("set"), QStringLiteral("outputfolder"), home.settingsPath() + QStringLiteral("/out"));
     ScrollDownAndType();
     const QRect placeBefore = view()->geometry();
+    const Result<QJsonValue> stateBefore = Evaluate(kViewState);
     ASSERT_TRUE(Convert());
 
     ASSERT_EQ(messages.shown.size(), 1);
@@ -124,6 +129,9 @@ TEST_F(ConvertTest, AConversionThatWritesNothingSaysWhyAndOpensNoFolder)
     EXPECT_TRUE(openedFolders.isEmpty());
     EXPECT_EQ(view()->geometry(), placeBefore);
     EXPECT_TRUE(form->findChild<QPushButton*>(QStringLiteral("cmdWriteDisc"))->isEnabled());
+    const Result<QJsonValue> stateAfter = Evaluate(kViewState);
+    ASSERT_TRUE(stateBefore.has_value() && stateAfter.has_value());
+    EXPECT_EQ(stateAfter->toArray(), stateBefore->toArray());
 
     // The page stays live: scrolling back up shows its top again.
     Wheel(QPoint(600, 300), -30);

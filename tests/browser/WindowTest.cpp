@@ -75,7 +75,8 @@ protected:
         const QSize wanted = view()->size();
         ASSERT_TRUE(
             WaitUntil([&] { return view()->currentFrame().size() == wanted; }, view(), &PageViewWidget::frameShown))
-            << "no frame at the new size";
+            << "no frame at the new size: the view is " << wanted.width() << "x" << wanted.height() << ", the frame "
+            << view()->currentFrame().width() << "x" << view()->currentFrame().height();
     }
 };
 
