@@ -92,6 +92,9 @@ qm::Result<PipeTransport*> BrowserProcess::start(const QString& executable, cons
     QDir().mkpath(temp);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("TMPDIR"), temp);
+    // The crash reporter keeps its database under the user's config folder; point that into the
+    // profile too, so nothing is written outside it.
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_profile->path() + QStringLiteral("/config"));
     m_process.setProcessEnvironment(environment);
 
     QStringList args = standardArguments();
