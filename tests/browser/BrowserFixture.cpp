@@ -14,20 +14,6 @@ namespace qm::test {
 
 namespace {
 
-cdp::Browser* g_browser = nullptr;
-
-class BrowserEnvironment : public ::testing::Environment
-{
-public:
-    void TearDown() override
-    {
-        delete g_browser;
-        g_browser = nullptr;
-    }
-};
-
-[[maybe_unused]] const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new BrowserEnvironment);
-
 void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons)
 {
     QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
@@ -35,13 +21,6 @@ void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton bu
 }
 
 } // namespace
-
-cdp::Browser& SharedBrowser()
-{
-    if (!g_browser)
-        g_browser = new cdp::Browser(cdp::BrowserOptions {});
-    return *g_browser;
-}
 
 void RecordedMessages::information(const QString& text, std::function<void()> dismissed)
 {

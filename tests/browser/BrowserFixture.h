@@ -17,6 +17,7 @@
 #include "platform/MessageSink.h"
 #include "settings/SettingsSource.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/SharedBrowser.h"
 #include "tests/support/TempHome.h"
 #include "tests/support/TestServer.h"
 
@@ -29,9 +30,6 @@ inline void PrintTo(const QString& text, std::ostream* out)
 namespace qm::test {
 
 using namespace std::chrono_literals;
-
-// The Chromium all mini-browser tests share (started on first use, ended with the test program).
-cdp::Browser& SharedBrowser();
 
 // Runs the event loop until `condition` holds, looking again each time `signal` fires.
 template<typename Sender, typename Signal>

@@ -9,14 +9,12 @@
 #include "platform/cdp/Browser.h"
 #include "platform/cdp/Snapshot.h"
 #include "platform/cdp/Tab.h"
+#include "tests/support/SharedBrowser.h"
 #include "tests/support/TestServer.h"
 
 namespace qm::test {
 
 using namespace std::chrono_literals;
-
-// The Chromium every engine test shares (started on first use, ended with the test program).
-cdp::Browser& SharedBrowser();
 
 // Opens a tab on a browser, running the event loop until it is there.
 cdp::Tab* OpenTab(cdp::Browser& browser);
