@@ -3,5 +3,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+LAUNCHER=()
+if command -v ccache >/dev/null; then
+    # Shared between checkouts of this tree: paths below it hash the same.
+    export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+    LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${LAUNCHER[@]}" >/dev/null
 cmake --build build -j "$(nproc)"

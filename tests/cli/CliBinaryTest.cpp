@@ -12,69 +12,13 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/EventLoop.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestServer.h"
 
 using namespace std::chrono_literals;
 
 namespace qm::test {
 namespace {
-
-struct ProgramRun
-{
-    int exitCode = -1;
-    bool finished = false;
-    QByteArray out;
-    QByteArray err;
-};
-
-QString Binary()
-{
-    return qEnvironmentVariable("QUILLMARK_BINARY");
-}
-
-// Starts the program; `started` runs once it is running (to interrupt it, for instance).
-ProgramRun Convert(const QStringList& arguments, std::function<void(QProcess&)> started = {})
-{
-    ProgramRun run;
-    QProcess process;
-    process.setProgram(Binary());
-    process.setArguments(QStringList { "convert" } + arguments);
-    LoopRunner loop;
-    QObject::connect(&process, &QProcess::finished, [&] { loop.done(); });
-    QObject::connect(&process, &QProcess::errorOccurred, [&](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            loop.done();
-    });
-    process.start();
-    if (started)
-        started(process);
-    run.finished = loop.run(120s);
-    if (!run.finished) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
-
-QByteArray Read(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The error lines of a run, without Qt's own start-up notes.
-QList<QByteArray> ErrorLines(const ProgramRun& run)
-{
-    QList<QByteArray> lines;
-    for (const QByteArray& line : run.err.split('\n')) {
-        if (!line.isEmpty() && !line.startsWith("QStandardPaths"))
-            lines.append(line);
-    }
-    return lines;
-}
 
 class CliBinary : public ::testing::Test
 {
@@ -101,12 +45,12 @@ TEST_F(CliBinary, SamplePageWithoutAddressesAndSettingsLeftAlone)
     EXPECT_GT(reader.size().height(), 800);
 
     // An option changes this run only: settings.dat keeps saying PNG.
-    const QByteArray settings = Read(home() + "/settings.dat");
+    const QByteArray settings = ReadAll(home() + "/settings.dat");
     ASSERT_TRUE(settings.contains("outputformat=PNG"));
     const ProgramRun second = Convert({ "--home", home(), "-o", out(), "-f", "jpg", "-q" });
     EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
     EXPECT_TRUE(second.out.isEmpty());
-    EXPECT_EQ(Read(home() + "/settings.dat"), settings);
+    EXPECT_EQ(ReadAll(home() + "/settings.dat"), settings);
     EXPECT_EQ(QDir(out()).entryList({ "*.jpg" }, QDir::Files).size(), 1);
 }
 
@@ -178,26 +122,6 @@ INSTANTIATE_TEST_SUITE_P(Setup, CliRefuses,
         SetupCase { "no_browser", { "-o", "@DIR@/out", "--browser", "@DIR@/no-such-chromium" }, "no-such-chromium" },
         SetupCase { "missing_page_file", { "-o", "@DIR@/out", "@DIR@/nothing.html" }, "no such file" }),
     [](const auto& info) { return std::string(info.param.name); });
-
-// The process ids of the children of `pid`.
-QList<qint64> Children(qint64 pid)
-{
-    QList<qint64> out;
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        for (const QByteArray& child : Read(tasks.filePath(task) + "/children").split(' ')) {
-            if (!child.trimmed().isEmpty())
-                out.append(child.trimmed().toLongLong());
-        }
-    }
-    return out;
-}
-
-bool Alive(qint64 pid)
-{
-    const QByteArray status = Read(QStringLiteral("/proc/%1/stat").arg(pid));
-    return !status.isEmpty() && !status.contains(") Z ");
-}
 
 TEST_F(CliBinary, InterruptDropsPagesInFlightLeavesNoFileAndEndsTheBrowser)
 {
