@@ -98,10 +98,11 @@ void UrlListCommands::loadUrlList(QWidget* parent)
         if (chosen.isEmpty() || chosen.first().isEmpty())
             return;
         m_dialogFileName = chosen.first();
-        // A file that cannot be read leaves the list as it was, and says why.
+        // A file that cannot be read leaves the list as it was; one that is there but is no list says so.
         const Result<QStringList> addresses = ReadUrlListFile(chosen.first());
         if (!addresses) {
-            m_dialogs.message(parent, UserDialogs::Icon::Error, addresses.error().message);
+            if (addresses.error().code != Error::Code::NotFound)
+                m_dialogs.message(parent, UserDialogs::Icon::Error, addresses.error().message);
             return;
         }
         m_list.clearAll();

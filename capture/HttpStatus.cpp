@@ -7,118 +7,75 @@ namespace qm {
 
 namespace {
 
-const char* standardPhrase(int status)
+struct Phrase
 {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 201:
-        return "Created";
-    case 202:
-        return "Accepted";
-    case 203:
-        return "Non-Authoritative Information";
-    case 204:
-        return "No Content";
-    case 206:
-        return "Partial Content";
-    case 300:
-        return "Multiple Choices";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 303:
-        return "See Other";
-    case 304:
-        return "Not Modified";
-    case 307:
-        return "Temporary Redirect";
-    case 308:
-        return "Permanent Redirect";
-    case 400:
-        return "Bad Request";
-    case 401:
-        return "Unauthorized";
-    case 402:
-        return "Payment Required";
-    case 403:
-        return "Forbidden";
-    case 404:
-        return "Not Found";
-    case 405:
-        return "Method Not Allowed";
-    case 406:
-        return "Not Acceptable";
-    case 407:
-        return "Proxy Authentication Required";
-    case 408:
-        return "Request Timeout";
-    case 409:
-        return "Conflict";
-    case 410:
-        return "Gone";
-    case 411:
-        return "Length Required";
-    case 412:
-        return "Precondition Failed";
-    case 413:
-        return "Content Too Large";
-    case 414:
-        return "URI Too Long";
-    case 415:
-        return "Unsupported Media Type";
-    case 416:
-        return "Range Not Satisfiable";
-    case 417:
-        return "Expectation Failed";
-    case 418:
-        return "I'm a teapot";
-    case 421:
-        return "Misdirected Request";
-    case 422:
-        return "Unprocessable Content";
-    case 423:
-        return "Locked";
-    case 424:
-        return "Failed Dependency";
-    case 425:
-        return "Too Early";
-    case 426:
-        return "Upgrade Required";
-    case 428:
-        return "Precondition Required";
-    case 429:
-        return "Too Many Requests";
-    case 431:
-        return "Request Header Fields Too Large";
-    case 451:
-        return "Unavailable For Legal Reasons";
-    case 500:
-        return "Internal Server Error";
-    case 501:
-        return "Not Implemented";
-    case 502:
-        return "Bad Gateway";
-    case 503:
-        return "Service Unavailable";
-    case 504:
-        return "Gateway Timeout";
-    case 505:
-        return "HTTP Version Not Supported";
-    case 506:
-        return "Variant Also Negotiates";
-    case 507:
-        return "Insufficient Storage";
-    case 508:
-        return "Loop Detected";
-    case 510:
-        return "Not Extended";
-    case 511:
-        return "Network Authentication Required";
-    default:
-        return "";
+    int status;
+    const char* text;
+};
+
+constexpr Phrase Phrases[] = {
+    Phrase { 200, "OK" },
+    Phrase { 201, "Created" },
+    Phrase { 202, "Accepted" },
+    Phrase { 203, "Non-Authoritative Information" },
+    Phrase { 204, "No Content" },
+    Phrase { 206, "Partial Content" },
+    Phrase { 300, "Multiple Choices" },
+    Phrase { 301, "Moved Permanently" },
+    Phrase { 302, "Found" },
+    Phrase { 303, "See Other" },
+    Phrase { 304, "Not Modified" },
+    Phrase { 307, "Temporary Redirect" },
+    Phrase { 308, "Permanent Redirect" },
+    Phrase { 400, "Bad Request" },
+    Phrase { 401, "Unauthorized" },
+    Phrase { 402, "Payment Required" },
+    Phrase { 403, "Forbidden" },
+    Phrase { 404, "Not Found" },
+    Phrase { 405, "Method Not Allowed" },
+    Phrase { 406, "Not Acceptable" },
+    Phrase { 407, "Proxy Authentication Required" },
+    Phrase { 408, "Request Timeout" },
+    Phrase { 409, "Conflict" },
+    Phrase { 410, "Gone" },
+    Phrase { 411, "Length Required" },
+    Phrase { 412, "Precondition Failed" },
+    Phrase { 413, "Content Too Large" },
+    Phrase { 414, "URI Too Long" },
+    Phrase { 415, "Unsupported Media Type" },
+    Phrase { 416, "Range Not Satisfiable" },
+    Phrase { 417, "Expectation Failed" },
+    Phrase { 418, "I'm a teapot" },
+    Phrase { 421, "Misdirected Request" },
+    Phrase { 422, "Unprocessable Content" },
+    Phrase { 423, "Locked" },
+    Phrase { 424, "Failed Dependency" },
+    Phrase { 425, "Too Early" },
+    Phrase { 426, "Upgrade Required" },
+    Phrase { 428, "Precondition Required" },
+    Phrase { 429, "Too Many Requests" },
+    Phrase { 431, "Request Header Fields Too Large" },
+    Phrase { 451, "Unavailable For Legal Reasons" },
+    Phrase { 500, "Internal Server Error" },
+    Phrase { 501, "Not Implemented" },
+    Phrase { 502, "Bad Gateway" },
+    Phrase { 503, "Service Unavailable" },
+    Phrase { 504, "Gateway Timeout" },
+    Phrase { 505, "HTTP Version Not Supported" },
+    Phrase { 506, "Variant Also Negotiates" },
+    Phrase { 507, "Insufficient Storage" },
+    Phrase { 508, "Loop Detected" },
+    Phrase { 510, "Not Extended" },
+    Phrase { 511, "Network Authentication Required" },
+};
+
+QString standardPhrase(int status)
+{
+    for (const Phrase& phrase : Phrases) {
+        if (phrase.status == status)
+            return QString::fromLatin1(phrase.text);
     }
+    return {};
 }
 
 } // namespace
@@ -129,7 +86,7 @@ QString HttpStatusLine(int status, const QString& serverText)
         return {};
     QString phrase = serverText.trimmed();
     if (phrase.isEmpty())
-        phrase = QString::fromLatin1(standardPhrase(status));
+        phrase = standardPhrase(status);
     QString line = QStringLiteral("HTTP %1").arg(status);
     if (!phrase.isEmpty())
         line += QLatin1Char(' ') + phrase;
