@@ -4,6 +4,7 @@
 
 #include "capture/CaptureGate.h"
 #include "capture/FullPageCapture.h"
+#include "capture/HttpStatus.h"
 #include "capture/Naming.h"
 #include "capture/output/EncodePicture.h"
 #include "capture/output/HtmlToPlainText.h"
@@ -78,8 +79,34 @@ bool CaptureRun::settingIsOn(const QString& section, const QString& key) const
     return isOn(m_context.settings, section, key);
 }
 
+bool CaptureRun::refusedForHttpStatus()
+{
+    const cdp::PageLoad load = m_host.tab().lastLoad();
+    m_httpStatus = load.httpStatus;
+    m_httpStatusLine = HttpStatusLine(load.httpStatus, load.httpStatusText);
+    if (!IsHttpError(m_httpStatus) || CapturesHttpErrors(m_context.settings))
+        return false;
+    // Every host hears of its outcome on the event loop, as after an engine step.
+    m_waiting = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_waiting = false;
+            if (m_abandoned) {
+                deleteLater();
+                return;
+            }
+            m_address = m_host.pageAddress();
+            finish(fail(Error::Code::Navigation, m_httpStatusLine));
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
 void CaptureRun::start()
 {
+    if (refusedForHttpStatus())
+        return;
     m_host.beforePreparation();
     const auto request = SnapshotFor(m_context.settings);
     if (!request) {
@@ -153,7 +180,7 @@ void CaptureRun::applyWatermarks()
         m_pixelsChanged = true;
     }
     if (settingIsOn(kWatermark, QStringLiteral("imagewatermark")) && decoded()) {
-        ApplyImageWatermark(m_context.settings, m_snapshot.image);
+        m_warning = ApplyImageWatermark(m_context.settings, m_snapshot.image);
         m_pixelsChanged = true;
     }
 }
@@ -328,7 +355,7 @@ void CaptureRun::finish(Result<QString> output)
     m_held = HeldName();
     if (output && !QFileInfo(*output).isFile())
         output = fail(Error::Code::Io, QStringLiteral("the output file %1 was not written").arg(*output));
-    CaptureOutcome outcome { m_address, std::move(output), m_thumbnail };
+    CaptureOutcome outcome { m_address, std::move(output), m_thumbnail, m_httpStatus, m_httpStatusLine, m_warning };
     deleteLater();
     m_host.completed(outcome);
 }

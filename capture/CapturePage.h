@@ -32,9 +32,10 @@ struct CaptureContext
 };
 
 // One run of the pipeline for the page the host's tab shows: snapshot, names, watermarks, thumbnail,
-// then the output by "outputformat". Outputs are written to hidden temporary files and land complete
-// under names claimed atomically, so parallel runs never collide and no empty or half-written file is
-// ever seen under an output's name. The run deletes itself after the host's completion step.
+// then the output by "outputformat". An HTTP error page (status 400 or above) fails the run with its
+// status unless "httperrors" is on; nothing is written for it. Outputs are written to hidden temporary files and land
+// complete under names claimed atomically, so parallel runs never collide and no empty or half-written file is ever
+// seen under an output's name. The run deletes itself after the host's completion step.
 class CaptureRun : public QObject
 {
     Q_OBJECT
@@ -48,6 +49,7 @@ public:
     void abandon();
 
 private:
+    bool refusedForHttpStatus();
     void snapshotTaken(Result<cdp::Snapshot> snapshot);
     void applyWatermarks();
     void writeThumbnail();
@@ -78,6 +80,8 @@ private:
     bool m_waiting = false; // an engine call is out; the run stays until it answers
 
     QString m_address;
+    int m_httpStatus = 0;
+    QString m_httpStatusLine;
     std::optional<Error> m_snapshotError;
     cdp::Snapshot m_snapshot;
     bool m_pixelsChanged = false;
@@ -88,6 +92,7 @@ private:
     bool m_numbering = false;
     int m_quality = 0;
     QString m_thumbnail;
+    QString m_warning;
 };
 
 // Runs the pipeline for `host` unless the guards refuse `completion` (then nothing happens and
