@@ -30,9 +30,9 @@ struct CaptureContext
 
 // One run of the pipeline for the page the host's tab shows: snapshot, names, watermarks, thumbnail,
 // then the output by "outputformat". An HTTP error page (status 400 or above) fails the run with its
-// status unless "httperrors" is on; nothing is written for it. Outputs are written under names reserved atomically and
-// land by rename, so parallel runs never collide and no half-written file is ever seen. The run deletes itself after
-// the host's completion step.
+// status unless "httperrors" is on; nothing is written for it. Outputs are written under names
+// reserved atomically and land by rename, so parallel runs never collide and no half-written file is
+// ever seen. The run deletes itself after the host's completion step.
 class CaptureRun : public QObject
 {
     Q_OBJECT
