@@ -1,6 +1,7 @@
 #include "capture/CapturePage.h"
 
 #include <QFileInfo>
+#include <QUrl>
 
 #include "capture/CaptureGate.h"
 #include "capture/FullPageCapture.h"
@@ -82,8 +83,11 @@ bool CaptureRun::settingIsOn(const QString& section, const QString& key) const
 bool CaptureRun::refusedForHttpStatus()
 {
     const cdp::PageLoad load = m_host.tab().lastLoad();
-    m_httpStatus = load.httpStatus;
-    m_httpStatusLine = HttpStatusLine(load.httpStatus, load.httpStatusText);
+    // Chromium answers file: pages with 200 too; only a web server's status is one.
+    const QString scheme = QUrl(load.url).scheme();
+    const bool web = scheme == QLatin1String("http") || scheme == QLatin1String("https");
+    m_httpStatus = web ? load.httpStatus : 0;
+    m_httpStatusLine = HttpStatusLine(m_httpStatus, load.httpStatusText);
     if (!IsHttpError(m_httpStatus) || CapturesHttpErrors(m_context.settings))
         return false;
     // Every host hears of its outcome on the event loop, as after an engine step.

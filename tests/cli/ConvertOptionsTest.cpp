@@ -44,6 +44,9 @@ TEST(ConvertOptions, DefaultsAndFlags)
     EXPECT_EQ(flags.timeout, "2.5");
     EXPECT_EQ(flags.width, 800);
     EXPECT_EQ(flags.home, "/h");
+    EXPECT_EQ(flags.httpErrors, "");
+    EXPECT_EQ(parsed({ "--http-errors", "capture" }).httpErrors, "1");
+    EXPECT_EQ(parsed({ "--http-errors=fail" }).httpErrors, "0");
     EXPECT_TRUE(parsed({ "--help" }).help);
     // After "--" everything is an address, even what looks like an option.
     EXPECT_EQ(parsed({ "--", "-q" }).addresses, QStringList { "-q" });
@@ -86,7 +89,8 @@ INSTANTIATE_TEST_SUITE_P(Arguments, ConvertOptionsRefused,
         BadCase { "timeout_zero", { "--timeout", "0" }, "above 0" },
         BadCase { "timeout_text", { "--timeout", "soon" }, "soon" },
         BadCase { "width_tiny", { "--width", "5" }, "100 to 16384" },
-        BadCase { "flag_with_value", { "--json=yes" }, "takes no value" }),
+        BadCase { "flag_with_value", { "--json=yes" }, "takes no value" },
+        BadCase { "http_errors_unknown", { "--http-errors", "keep" }, "fail or capture" }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PageAddress, FilesBecomeAbsoluteFileUrlsWebAddressesStay)
