@@ -203,7 +203,7 @@ void BatchDriver::finishRow(const Flight& flight, const PageOutcome& outcome)
         const auto value = rules::toInteger(m_view.progress() + 100.0 / rows);
         m_view.setProgress(value.value_or(100));
         if (outcome.output)
-            m_list.setStatusById(flight.row, kOk);
+            m_list.setStatusById(flight.row, kOk, outcome.note);
         else
             m_list.setStatusById(flight.row, kFailed, outcome.output.error().message);
     }

@@ -23,6 +23,7 @@ struct CaptureOutcome
     QString address; // the page address used for the name and the PDF
     Result<QString> output; // the path of the output file, which exists
     QString thumbnail; // the thumbnail's path when one was written
+    QString note; // what the user should know about a written output, e.g. "cut at 100000 px"
 };
 
 // A window (or the command line) that runs the capture pipeline on its tab. The main window, the

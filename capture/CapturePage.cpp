@@ -12,6 +12,7 @@
 #include "capture/output/EncodePicture.h"
 #include "capture/output/HtmlToPlainText.h"
 #include "capture/output/PdfOutput.h"
+#include "capture/output/ScrollerExpansion.h"
 #include "capture/output/Thumbnail.h"
 #include "capture/output/Watermarks.h"
 #include "platform/cdp/Tab.h"
@@ -43,6 +44,8 @@ std::optional<cdp::SnapshotRequest> SnapshotFor(const SettingsSource& settings)
     if (textual && !thumbnail)
         return std::nullopt;
     cdp::SnapshotRequest request;
+    request.expand = ReadScrollerExpansion(settings);
+    request.maxHeight = ReadMaxCaptureHeight(settings);
     if (!thumbnail && !marks && format.encoder == QLatin1String("png")) {
         request.encoding = cdp::SnapshotEncoding::Png;
     } else if (!thumbnail && !marks && format.encoder == QLatin1String("jpg")) {
@@ -270,7 +273,8 @@ void CaptureRun::writePdf(const OutputFormat& format)
     m_waiting = true;
     QPointer<CaptureRun> self(this);
     const QString target = *path;
-    MakePdfFromPage(m_host.tab(), m_address, m_pendingFile, remaining(), [self, target](Result<void> made) {
+    const cdp::ScrollerExpansion expand = ReadScrollerExpansion(m_context.settings);
+    MakePdfFromPage(m_host.tab(), m_address, m_pendingFile, remaining(), expand, [self, target](Result<void> made) {
         if (!self)
             return;
         self->m_waiting = false;
@@ -351,7 +355,8 @@ void CaptureRun::finish(Result<QString> output)
     removePlaceholders();
     if (output && !QFileInfo(*output).isFile())
         output = fail(Error::Code::Io, QStringLiteral("the output file %1 was not written").arg(*output));
-    CaptureOutcome outcome { m_address, std::move(output), m_thumbnail };
+    const QString note = output ? m_snapshot.note : QString();
+    CaptureOutcome outcome { m_address, std::move(output), m_thumbnail, note };
     deleteLater();
     m_host.completed(outcome);
 }

@@ -95,8 +95,8 @@ void PageConversion::tabReady(Ticket ticket, Result<cdp::Tab*> tab)
 
     cdp::Tab* t = *tab;
     page->tab = t;
-    page->host = std::make_unique<Host>(
-        *t, m_rowsPresent, [this, ticket](const CaptureOutcome& outcome) { end(ticket, outcome.output, true); });
+    page->host = std::make_unique<Host>(*t, m_rowsPresent,
+        [this, ticket](const CaptureOutcome& outcome) { end(ticket, outcome.output, true, outcome.note); });
     page->connections.append(connect(
         t, &cdp::Tab::documentComplete, this, [this, ticket](const QString& url, bool topLevel, const cdp::PageLoad&) {
             documentComplete(ticket, url, topLevel);
@@ -132,7 +132,7 @@ void PageConversion::documentComplete(Ticket ticket, const QString& url, bool to
     page->run = CapturePage(*page->host, context, PageCompletion { url, topLevel }, this);
 }
 
-void PageConversion::end(Ticket ticket, Result<QString> output, bool tabReusable)
+void PageConversion::end(Ticket ticket, Result<QString> output, bool tabReusable, const QString& note)
 {
     const auto page = m_pages.take(ticket);
     if (!page)
@@ -140,7 +140,7 @@ void PageConversion::end(Ticket ticket, Result<QString> output, bool tabReusable
     page->disconnect();
     if (page->tab)
         m_pool.release(page->tab, tabReusable);
-    PageOutcome outcome { std::move(output), std::chrono::milliseconds(page->clock.elapsed()) };
+    PageOutcome outcome { std::move(output), std::chrono::milliseconds(page->clock.elapsed()), note };
     // The host's completion can arrive inside a capture step; the batch hears of it on the event loop.
     // The page (and its host, which may be the caller right now) lives until then.
     QTimer::singleShot(0, this, [page, outcome] { page->finished(outcome); });

@@ -49,7 +49,7 @@ private:
 
     void tabReady(Ticket ticket, Result<cdp::Tab*> tab);
     void documentComplete(Ticket ticket, const QString& url, bool topLevel);
-    void end(Ticket ticket, Result<QString> output, bool tabReusable);
+    void end(Ticket ticket, Result<QString> output, bool tabReusable, const QString& note = {});
 
     EnginePool& m_pool;
     const SettingsSource& m_settings;

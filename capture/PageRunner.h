@@ -13,6 +13,7 @@ struct PageOutcome
 {
     Result<QString> output;
     std::chrono::milliseconds elapsed { 0 };
+    QString note; // about a written output, e.g. "cut at 100000 px"
 };
 
 // Converts single pages for the batch driver: loads the address in a tab of its own and runs the capture

@@ -48,6 +48,8 @@ QByteArray ProgressDisplay::jsonLine(const QString& address, const PageOutcome& 
     object.insert(QStringLiteral("output"), outcome.output ? QJsonValue(*outcome.output) : QJsonValue());
     object.insert(QStringLiteral("reason"), outcome.output ? QString() : outcome.output.error().message);
     object.insert(QStringLiteral("milliseconds"), qint64(outcome.elapsed.count()));
+    if (!outcome.note.isEmpty())
+        object.insert(QStringLiteral("note"), outcome.note);
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
@@ -97,7 +99,9 @@ void ProgressDisplay::pageFinished(const QString& address, const PageOutcome& ou
         std::fflush(m_out);
     } else if (m_style != Style::Quiet) {
         const QString line = outcome.output
-            ? QStringLiteral("OK      %1 -> %2").arg(address, *outcome.output)
+            ? QStringLiteral("OK      %1 -> %2%3")
+                  .arg(address, *outcome.output,
+                      outcome.note.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(outcome.note))
             : QStringLiteral("Failed  %1: %2").arg(address, outcome.output.error().message);
         std::fputs(line.toLocal8Bit().constData(), m_out);
         std::fputc('\n', m_out);

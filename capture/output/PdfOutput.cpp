@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <memory>
 
+#include "capture/output/ScrollerExpansion.h"
 #include "platform/cdp/PageSettle.h"
 #include "platform/cdp/Session.h"
 #include "platform/cdp/Tab.h"
@@ -35,12 +36,13 @@ bool sameAddress(const QString& a, const QString& b)
 class PdfJob : public QObject
 {
 public:
-    PdfJob(cdp::Tab& tab, QString address, QString outputPath, milliseconds limit,
+    PdfJob(cdp::Tab& tab, QString address, QString outputPath, milliseconds limit, cdp::ScrollerExpansion expand,
         std::function<void(qm::Result<void>)> done)
         : QObject(&tab)
         , m_tab(tab)
         , m_address(std::move(address))
         , m_limit(limit)
+        , m_expand(expand)
         , m_deadline(steady_clock::now() + limit)
         , m_file(outputPath)
         , m_done(std::move(done))
@@ -76,8 +78,17 @@ private:
         QPointer<PdfJob> self(this);
         cdp::SettlePage(m_tab, steady_clock::now() + std::min(remaining() / 2, milliseconds(10000)), [self] {
             if (self)
-                self->print();
+                self->expand();
         });
+    }
+
+    void expand()
+    {
+        if (m_expand == cdp::ScrollerExpansion::None)
+            return print();
+        m_expanded = true;
+        send(QStringLiteral("Runtime.evaluate"), { { QStringLiteral("expression"), ExpandScrollersScript(m_expand) } },
+            [this](const QJsonObject&) { print(); });
     }
 
     void send(const QString& method, const QJsonObject& params, std::function<void(const QJsonObject&)> next)
@@ -162,6 +173,9 @@ private:
         if (!m_done)
             return;
         auto done = std::exchange(m_done, nullptr);
+        if (m_expanded && !m_tab.isCrashed())
+            m_tab.session().send(
+                QStringLiteral("Runtime.evaluate"), { { QStringLiteral("expression"), UndoPageChangesScript() } });
         deleteLater();
         done(result);
     }
@@ -169,6 +183,8 @@ private:
     cdp::Tab& m_tab;
     QString m_address;
     milliseconds m_limit;
+    cdp::ScrollerExpansion m_expand;
+    bool m_expanded = false;
     steady_clock::time_point m_deadline;
     QSaveFile m_file;
     std::function<void(qm::Result<void>)> m_done;
@@ -179,9 +195,9 @@ private:
 } // namespace
 
 void MakePdfFromPage(cdp::Tab& tab, const QString& address, const QString& outputPath, milliseconds limit,
-    std::function<void(qm::Result<void>)> done)
+    cdp::ScrollerExpansion expand, std::function<void(qm::Result<void>)> done)
 {
-    auto* job = new PdfJob(tab, address, outputPath, limit, std::move(done));
+    auto* job = new PdfJob(tab, address, outputPath, limit, expand, std::move(done));
     QTimer::singleShot(0, job, [job] { job->start(); });
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "platform/Error.h"
+#include "platform/cdp/Snapshot.h"
 
 namespace qm {
 
@@ -15,8 +16,9 @@ class Tab;
 // Paginated PDF of the page at `address` (the tab's loaded page when it shows that address, else the
 // tab navigates there first); written atomically; nothing written on failure. A4 paper, 24 pt margins
 // left and right, 48 pt top and bottom, backgrounds printed. The document is streamed from the browser
-// in pieces, so long documents never travel as one message.
+// in pieces, so long documents never travel as one message. The page's scrolling boxes are opened as
+// `expand` asks before printing (else an app-shell page prints as one sheet) and put back afterwards.
 void MakePdfFromPage(cdp::Tab& tab, const QString& address, const QString& outputPath, std::chrono::milliseconds limit,
-    std::function<void(qm::Result<void>)> done);
+    cdp::ScrollerExpansion expand, std::function<void(qm::Result<void>)> done);
 
 } // namespace qm
