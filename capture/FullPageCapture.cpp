@@ -40,7 +40,11 @@ QString prepareScript(milliseconds budget, const cdp::SnapshotRequest& request)
   const wait = t ? t.wait : (ms) => new Promise((r) => setTimeout(r, ms));
   for (const el of document.querySelectorAll('img[loading="lazy"], iframe[loading="lazy"]')) el.loading = 'eager';
   const unchanged = t ? t.lastChange : 0;
-  %3;
+  try {
+    %3;
+  } catch (e) {
+    // A page the boxes cannot be opened on is still captured as it shows.
+  }
   // Our own style changes are not the page changing: let the observer see them, then forget them.
   await null;
   if (t) t.lastChange = unchanged;

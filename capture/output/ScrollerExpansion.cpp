@@ -65,10 +65,12 @@ QString ExpandScrollersScript(cdp::ScrollerExpansion mode)
   };
   const css = (el) => getComputedStyle(el);
   const overflows = (el) => el.scrollHeight > el.clientHeight + 1;
+  // The body's overflow belongs to the viewport unless the root element sets one of its own.
+  const bodyOwnsOverflow = () => css(root).overflowY !== 'visible';
   const open = (el) => {
     for (let e = el; e; e = e.parentElement) {
       const s = css(e);
-      if (s.overflowY !== 'visible') {
+      if (s.overflowY !== 'visible' && (e !== body || bodyOwnsOverflow())) {
         set(e, 'overflow-y', 'visible');
         set(e, 'overflow-x', s.overflowX === 'visible' ? 'visible' : 'clip');
       }
@@ -96,8 +98,7 @@ QString ExpandScrollersScript(cdp::ScrollerExpansion mode)
     return false;
   };
   const scrollers = () => {
-    // The body's own overflow belongs to the viewport unless the root element sets one.
-    const bodyScrolls = css(root).overflowY !== 'visible';
+    const bodyScrolls = bodyOwnsOverflow();
     const found = [];
     const walker = document.createTreeWalker(body, NodeFilter.SHOW_ELEMENT);
     for (let e = body; e; e = walker.nextNode()) {

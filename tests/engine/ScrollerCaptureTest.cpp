@@ -72,6 +72,11 @@ TEST_F(ScrollerCaptureTest, AppShellScrollersOpenToTheirWholeContent)
             "<header style='height:60px;flex:none;background:rgb(0,0,0)'></header>"
             "<main style='flex:1;min-height:0;overflow:auto'>%1</main></body>",
             60 },
+        { "filled_after_load",
+            "<!doctype html><style>html,body{height:100%}</style><body><div id='s' style='overflow:auto;height:100%'>"
+            "</div><template id='t'>%1</template><script>"
+            "addEventListener('load', () => setTimeout(() => s.append(t.content), 300));</script></body>",
+            0 },
     };
     for (const ShellCase& c : cases) {
         SCOPED_TRACE(c.name);
