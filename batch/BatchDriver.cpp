@@ -203,10 +203,13 @@ void BatchDriver::finishRow(const Flight& flight, const PageOutcome& outcome)
     if (rows > 0) {
         const auto value = rules::toInteger(m_view.progress() + 100.0 / rows);
         m_view.setProgress(value.value_or(100));
-        if (outcome.output)
-            m_list.setStatusById(flight.row, kOk, outcome.httpStatusLine); // the tool tip shows the status
-        else
+        if (outcome.output) {
+            QStringList tip { outcome.httpStatusLine, outcome.note }; // the tool tip: the status, what was cut
+            tip.removeAll(QString());
+            m_list.setStatusById(flight.row, kOk, tip.join(QStringLiteral("; ")));
+        } else {
             m_list.setStatusById(flight.row, kFailed, outcome.output.error().message);
+        }
     }
     emit pageFinished(flight.row, flight.address, outcome);
     if (!outcome.warning.isEmpty() && !m_warned.contains(outcome.warning)) {

@@ -26,6 +26,7 @@ struct CaptureOutcome
     int httpStatus = 0; // the main document's, 0 for file: and data: pages
     QString httpStatusLine; // "HTTP 404 Not Found", empty with status 0
     QString warning; // something the user should hear of once, though the page converted (a watermark left out)
+    QString note; // what the user should know about a written output, e.g. "cut at 100000 px"
 };
 
 // A window (or the command line) that runs the capture pipeline on its tab. The main window, the

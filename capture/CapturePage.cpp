@@ -11,6 +11,7 @@
 #include "capture/output/HtmlToPlainText.h"
 #include "capture/output/OutputFile.h"
 #include "capture/output/PdfOutput.h"
+#include "capture/output/ScrollerExpansion.h"
 #include "capture/output/Thumbnail.h"
 #include "capture/output/Watermarks.h"
 #include "platform/cdp/Tab.h"
@@ -41,6 +42,8 @@ std::optional<cdp::SnapshotRequest> SnapshotFor(const SettingsSource& settings)
     if (textual && !thumbnail)
         return std::nullopt;
     cdp::SnapshotRequest request;
+    request.expand = ReadScrollerExpansion(settings);
+    request.maxHeight = ReadMaxCaptureHeight(settings);
     if (!thumbnail && !marks && format.encoder == QLatin1String("png")) {
         request.encoding = cdp::SnapshotEncoding::Png;
     } else if (!thumbnail && !marks && format.encoder == QLatin1String("jpg")) {
@@ -293,7 +296,7 @@ void CaptureRun::writePdf(const OutputFormat& format)
     m_waiting = true;
     QPointer<CaptureRun> self(this);
     // The engine streams into the hidden file; it takes a name only if the run still stands.
-    MakePdfInto(m_host.tab(), m_address, std::move(*file), remaining(),
+    MakePdfInto(m_host.tab(), m_address, std::move(*file), remaining(), ReadScrollerExpansion(m_context.settings),
         [self, target](Result<std::unique_ptr<OutputFile>> made) {
             if (!self)
                 return;
@@ -359,7 +362,9 @@ void CaptureRun::finish(Result<QString> output)
     m_held = HeldName();
     if (output && !QFileInfo(*output).isFile())
         output = fail(Error::Code::Io, QStringLiteral("the output file %1 was not written").arg(*output));
-    CaptureOutcome outcome { m_address, std::move(output), m_thumbnail, m_httpStatus, m_httpStatusLine, m_warning };
+    const QString note = output ? m_snapshot.note : QString();
+    CaptureOutcome outcome { m_address, std::move(output), m_thumbnail, m_httpStatus, m_httpStatusLine, m_warning,
+        note };
     deleteLater();
     m_host.completed(outcome);
 }

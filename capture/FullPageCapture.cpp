@@ -1,12 +1,13 @@
 #include "capture/FullPageCapture.h"
 
-#include <QJsonArray>
 #include <QJsonObject>
 #include <QPointer>
 #include <QTimer>
 #include <cmath>
+#include <limits>
 
 #include "capture/BandEncoder.h"
+#include "capture/output/ScrollerExpansion.h"
 #include "platform/cdp/PageSettle.h"
 #include "platform/cdp/PageTracker.h"
 #include "platform/cdp/Session.h"
@@ -27,21 +28,32 @@ constexpr int SingleHeight = 32768;
 constexpr qint64 BandPixels = 8'000'000;
 constexpr int JpegMaxSide = 65500;
 
-QString prepareScript(milliseconds budget)
+QString prepareScript(milliseconds budget, const cdp::SnapshotRequest& request)
 {
-    // Native lazy images and frames load at once; pages that watch scrolling themselves (observers,
-    // scroll handlers) get a pass from top to bottom. Then the body's scroll bars, border and margin go.
-    return QStringLiteral(R"JS((async (budget) => {
+    // Native lazy images and frames load at once; the page's scrolling boxes are opened; pages that watch
+    // scrolling themselves (observers, scroll handlers) get a pass from top to bottom, which ends at the
+    // bottom or at the height cap (endless feeds grow as long as they are scrolled). Then the body's
+    // scroll bars, border and margin go. Every style change is noted, to be undone after the capture.
+    return QStringLiteral(R"JS((async (budget, cap) => {
   const t = %1;
+  %2
   const wait = t ? t.wait : (ms) => new Promise((r) => setTimeout(r, ms));
-  const saved = [window.scrollX, window.scrollY];
   for (const el of document.querySelectorAll('img[loading="lazy"], iframe[loading="lazy"]')) el.loading = 'eager';
+  const unchanged = t ? t.lastChange : 0;
+  try {
+    %3;
+  } catch (e) {
+    // A page the boxes cannot be opened on is still captured as it shows.
+  }
+  // Our own style changes are not the page changing: let the observer see them, then forget them.
+  await null;
+  if (t) t.lastChange = unchanged;
   const watches = (t && (t.observers > 0 || t.scrollListeners > 0)) || window.onscroll || document.onscroll;
   if (watches) {
     const end = performance.now() + budget;
     const frame = () => Promise.race([new Promise((r) => requestAnimationFrame(() => r())), wait(50)]);
     const step = Math.max(window.innerHeight, 200);
-    for (let y = 0; y < document.documentElement.scrollHeight && performance.now() < end; y += step) {
+    for (let y = 0; y < Math.min(document.documentElement.scrollHeight, cap) && performance.now() < end; y += step) {
       window.scrollTo(0, y);
       await frame();
       await frame();
@@ -50,19 +62,20 @@ QString prepareScript(milliseconds budget)
   const body = document.body;
   const before = t ? t.lastChange : 0;
   if (body) {
+    keep(body);
     body.setAttribute('scroll', 'no');
     body.style.border = '0px';
     body.style.overflow = 'hidden';
     body.style.margin = '0px';
   }
   window.scrollTo(0, 0);
-  // Our own style changes are not the page changing: let the observer see them, then forget them.
   await null;
   if (t) t.lastChange = before;
-  return saved;
-})(%2))JS")
-        .arg(cdp::PageTrackerState())
-        .arg(budget.count());
+  return true;
+})(%4, %5))JS")
+        .arg(cdp::PageTrackerState(), KeepForUndoSnippet(), ExpandScrollersScript(request.expand))
+        .arg(budget.count())
+        .arg(request.maxHeight > 0 ? request.maxHeight : std::numeric_limits<int>::max());
 }
 
 class CaptureJob : public QObject
@@ -120,18 +133,33 @@ private:
     {
         const milliseconds budget = std::max(remaining() / 4, 0ms);
         send(QStringLiteral("Runtime.evaluate"),
-            { { QStringLiteral("expression"), prepareScript(budget) }, { QStringLiteral("awaitPromise"), true },
+            { { QStringLiteral("expression"), prepareScript(budget, m_request) },
+                { QStringLiteral("awaitPromise"), true }, { QStringLiteral("returnByValue"), true } },
+            [this](const QJsonObject&) { settle(&CaptureJob::openLateScrollers); });
+    }
+
+    void settle(void (CaptureJob::*next)())
+    {
+        const auto settleBudget = std::min(m_request.settleLimit, remaining() / 2);
+        QPointer<CaptureJob> self(this);
+        cdp::SettlePage(m_tab, steady_clock::now() + settleBudget, [self, next] {
+            if (self)
+                (self.data()->*next)();
+        });
+    }
+
+    // Content that arrived while the page settled may have filled boxes that did not scroll before.
+    void openLateScrollers()
+    {
+        if (m_request.expand == cdp::ScrollerExpansion::None)
+            return measure();
+        send(QStringLiteral("Runtime.evaluate"),
+            { { QStringLiteral("expression"), ExpandScrollersScript(m_request.expand) },
                 { QStringLiteral("returnByValue"), true } },
             [this](const QJsonObject& r) {
-                const QJsonArray saved
-                    = r.value(QLatin1String("result")).toObject().value(QLatin1String("value")).toArray();
-                m_savedScroll = QPointF(saved.at(0).toDouble(), saved.at(1).toDouble());
-                const auto settleBudget = std::min(m_request.settleLimit, remaining() / 2);
-                QPointer<CaptureJob> self(this);
-                cdp::SettlePage(m_tab, steady_clock::now() + settleBudget, [self] {
-                    if (self)
-                        self->measure();
-                });
+                if (r.value(QLatin1String("result")).toObject().value(QLatin1String("value")).toInt() > 0)
+                    return settle(&CaptureJob::measure);
+                measure();
             });
     }
 
@@ -144,6 +172,10 @@ private:
             if (m_size.isEmpty())
                 return fail(
                     qm::Error::make(qm::Error::Code::Unsupported, QStringLiteral("The page has no size to capture")));
+            if (m_request.maxHeight > 0 && m_size.height() > m_request.maxHeight) {
+                m_size.setHeight(m_request.maxHeight);
+                m_note = QStringLiteral("cut at %1 px").arg(m_request.maxHeight);
+            }
             const qint64 pixels = qint64(m_size.width()) * m_size.height();
             if (pixels <= SinglePixels && m_size.height() <= SingleHeight)
                 return captureWhole();
@@ -181,6 +213,7 @@ private:
         send(QStringLiteral("Page.captureScreenshot"), params, [this](const QJsonObject& r) {
             cdp::Snapshot snapshot;
             snapshot.size = m_size;
+            snapshot.note = m_note;
             if (m_request.encoding == SnapshotEncoding::Decoded) {
                 snapshot.image = QImage::fromData(data(r), "PNG").convertToFormat(QImage::Format_RGB32);
                 if (snapshot.image.size() != m_size)
@@ -275,6 +308,7 @@ private:
     {
         cdp::Snapshot snapshot;
         snapshot.size = m_size;
+        snapshot.note = m_note;
         if (m_encoder) {
             auto file = m_encoder->finish();
             m_encoder.reset();
@@ -287,18 +321,17 @@ private:
         succeed(std::move(snapshot));
     }
 
-    void restoreScroll()
+    // The page is used on after the capture (the mini browser shows it): every style change is undone
+    // and the scroll positions are given back, whatever the capture's outcome.
+    void restorePage()
     {
-        m_tab.session().send(QStringLiteral("Runtime.evaluate"),
-            { { QStringLiteral("expression"),
-                QStringLiteral("window.scrollTo(%1, %2)").arg(m_savedScroll.x()).arg(m_savedScroll.y()) } });
+        if (m_tab.isCrashed())
+            return;
+        m_tab.session().send(
+            QStringLiteral("Runtime.evaluate"), { { QStringLiteral("expression"), UndoPageChangesScript() } });
     }
 
-    void succeed(cdp::Snapshot snapshot)
-    {
-        restoreScroll();
-        finish(std::move(snapshot));
-    }
+    void succeed(cdp::Snapshot snapshot) { finish(std::move(snapshot)); }
 
     void fail(const qm::Error& why) { finish(std::unexpected(why)); }
 
@@ -307,6 +340,7 @@ private:
         if (!m_done)
             return;
         auto done = std::exchange(m_done, nullptr);
+        restorePage();
         m_encoder.reset();
         m_whole = QImage();
         deleteLater();
@@ -317,8 +351,8 @@ private:
     cdp::SnapshotRequest m_request;
     steady_clock::time_point m_deadline;
     std::function<void(qm::Result<cdp::Snapshot>)> m_done;
-    QPointF m_savedScroll;
     QSize m_size;
+    QString m_note;
     int m_bandRows = 0;
     int m_nextRow = 0;
     QImage m_whole;

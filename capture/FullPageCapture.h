@@ -11,12 +11,13 @@ namespace cdp {
 class Tab;
 }
 
-// PrepareFullPage + settle + snapshot of what the tab shows now; restores scroll position and viewport.
-// The page is brought to the front, lazy content is loaded, the body's scroll bars, border and margin
-// are stripped, and the whole document is rendered at its measured size without stretching the
-// viewport (100vh sections keep their height, fixed elements appear once). Pages too large for one
-// capture are taken in bands and joined. `done` runs once, on the event loop; not at all when the tab
-// is deleted first.
+// PrepareFullPage + settle + snapshot of what the tab shows now; gives the page back as it was (styles,
+// scroll positions, viewport). The page is brought to the front, its scrolling boxes are opened as the
+// request asks, lazy content is loaded, the body's scroll bars, border and margin are stripped, and the
+// whole document is rendered at its measured size without stretching the viewport (100vh sections keep
+// their height, fixed elements appear once). Pages taller than the request's cap are cut there, and
+// the snapshot's note says so. Pages too large for one capture are taken in bands and joined. `done` runs once, on the
+// event loop; not at all when the tab is deleted first.
 void CaptureFullPage(
     cdp::Tab& tab, const cdp::SnapshotRequest& request, std::function<void(qm::Result<cdp::Snapshot>)> done);
 

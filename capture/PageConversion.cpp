@@ -145,6 +145,7 @@ void PageConversion::end(Ticket ticket, Result<QString> output, bool tabReusable
         outcome.httpStatus = captured->httpStatus;
         outcome.httpStatusLine = captured->httpStatusLine;
         outcome.warning = captured->warning;
+        outcome.note = captured->note;
     }
     // The host's completion can arrive inside a capture step; the batch hears of it on the event loop.
     // The page (and its host, which may be the caller right now) lives until then.

@@ -16,6 +16,7 @@ struct PageOutcome
     int httpStatus = 0; // the main document's when the page loaded, else 0 (and for file: and data:)
     QString httpStatusLine; // "HTTP 404 Not Found"; empty with status 0
     QString warning; // said once per batch (a watermark picture that cannot be used)
+    QString note; // about a written output, e.g. "cut at 100000 px"
 };
 
 // Converts single pages for the batch driver: loads the address in a tab of its own and runs the capture

@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include "capture/output/ScrollerExpansion.h"
+
 namespace qm::cli {
 
 namespace {
@@ -39,6 +41,9 @@ QString ConvertUsage()
         "  -j, --jobs N        pages converted at once (default: the \"jobs\" setting, else 1)\n"
         "      --timeout SEC   page time limit (this run's \"timeout\")\n"
         "      --width PX      viewport width in CSS pixels (default 1280)\n"
+        "      --expand WHAT   scrolling boxes opened for the whole page: page (the page's own\n"
+        "                      scroller and cut side bars; default), all, or none\n"
+        "      --max-height PX tallest picture; longer pages are cut there (default 100000)\n"
         "      --browser X     Chromium executable, or a remote browser (ws:// or http:// endpoint);\n"
         "                      repeat it to spread the pages over several remote browsers\n"
         "      --home DIR      app home for this run (settings.dat and the rest)\n"
@@ -94,7 +99,7 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
             flagged = flag(options.quiet);
         } else {
             static const QStringList valued { "-l", "--list", "-f", "--format", "-o", "--out", "-j", "--jobs",
-                "--timeout", "--width", "--browser", "--home", "--http-errors" };
+                "--timeout", "--width", "--expand", "--max-height", "--browser", "--home", "--http-errors" };
             if (!valued.contains(name))
                 return usageError(QStringLiteral("unknown option %1").arg(name));
             const auto given = value();
@@ -128,6 +133,16 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
                     return usageError(
                         QStringLiteral("--width takes a whole number of pixels from 100 to 16384, not \"%1\"").arg(v));
                 options.width = *width;
+            } else if (name == QLatin1String("--expand")) {
+                if (!ScrollerExpansionFromText(v))
+                    return usageError(QStringLiteral("--expand takes all, page or none, not \"%1\"").arg(v));
+                options.expand = v.trimmed().toLower();
+            } else if (name == QLatin1String("--max-height")) {
+                const auto height = wholeNumber(v);
+                if (!height || *height < 1)
+                    return usageError(
+                        QStringLiteral("--max-height takes a whole number of pixels above 0, not \"%1\"").arg(v));
+                options.maxHeight = QString::number(*height);
             } else if (name == QLatin1String("--browser")) {
                 if (v.isEmpty())
                     return usageError(QStringLiteral("--browser needs an executable or an endpoint"));

@@ -18,6 +18,8 @@ struct ConvertOptions
     std::optional<int> jobs;
     QString timeout; // seconds, a positive number
     int width = 1280;
+    QString expand; // "all", "page" or "none" (this run's "expandscrollers")
+    QString maxHeight; // pixels, a whole number above 0 (this run's "maxheight")
     QStringList browsers; // executables or ws:// / http:// endpoints, in order
     QString home;
     QString httpErrors; // "1" to convert error pages, "0" to fail them; empty: the "httperrors" setting

@@ -146,6 +146,10 @@ Result<void> ConvertSession::prepare()
         d->settings->set(set, QStringLiteral("timeout"), m_options.timeout);
     if (!m_options.httpErrors.isEmpty())
         d->settings->set(set, QStringLiteral("httperrors"), m_options.httpErrors);
+    if (!m_options.expand.isEmpty())
+        d->settings->set(set, keys::ExpandScrollers.keyName(), m_options.expand);
+    if (!m_options.maxHeight.isEmpty())
+        d->settings->set(set, keys::MaxHeight.keyName(), m_options.maxHeight);
     int jobs = m_options.jobs.value_or(ReadJobs(*d->settings));
     if (!m_options.jobs && m_options.browsers.size() > 1)
         jobs = std::max(jobs, int(std::min<qsizetype>(m_options.browsers.size(), 8)));

@@ -53,6 +53,8 @@ QByteArray ProgressDisplay::jsonLine(const QString& address, const PageOutcome& 
                                         : QString());
     object.insert(QStringLiteral("httpStatus"), outcome.httpStatus);
     object.insert(QStringLiteral("milliseconds"), qint64(outcome.elapsed.count()));
+    if (!outcome.note.isEmpty())
+        object.insert(QStringLiteral("note"), outcome.note);
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
@@ -105,6 +107,8 @@ void ProgressDisplay::pageFinished(const QString& address, const PageOutcome& ou
                                       : QStringLiteral("Failed  %1: %2").arg(address, outcome.output.error().message);
         if (outcome.output && outcome.httpStatus >= 400)
             line += QStringLiteral(" (%1)").arg(outcome.httpStatusLine);
+        if (outcome.output && !outcome.note.isEmpty())
+            line += QStringLiteral(" (%1)").arg(outcome.note);
         std::fputs(line.toLocal8Bit().constData(), m_out);
         std::fputc('\n', m_out);
         std::fflush(m_out);

@@ -16,7 +16,7 @@ std::span<const SettingKey* const> AllSettingKeys()
         &FileOption, &ExistedFile, &Timeout, &Delay, &Scripts, &Java, &ActiveX, &Thumbnail, &ImageSize, &Jobs,
         &TextWatermark, &WaterText, &TextPlacement, &TextX, &TextY, &TextSize, &TextQuality, &TextFont, &TextRotate,
         &TextTransparency, &TextColor, &ImageWatermark, &WaterImage, &ImagePlacement, &ImageX, &ImageY,
-        &ImageTransparency, &ImageDeviation, &ImageOpacity };
+        &ImageTransparency, &ImageDeviation, &ImageOpacity, &ExpandScrollers, &MaxHeight };
     return all;
 }
 

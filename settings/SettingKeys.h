@@ -72,6 +72,9 @@ inline constexpr SettingKey ImageY { "watermark", "Iy", R::Number };
 inline constexpr SettingKey ImageTransparency { "watermark", "Itransparency", R::Number, "Itransparency " };
 inline constexpr SettingKey ImageDeviation { "watermark", "IDeviation", R::Number }; // 0..255
 inline constexpr SettingKey ImageOpacity { "watermark", "IOpacity", R::Number }; // percent
+// Section "set", keys the settings dialog leaves alone.
+inline constexpr SettingKey ExpandScrollers { "set", "expandscrollers", R::Text }; // page, all or none
+inline constexpr SettingKey MaxHeight { "set", "maxheight", R::Integer }; // tallest picture in pixels
 } // namespace keys
 
 // All keys above, in the order of their declaration.

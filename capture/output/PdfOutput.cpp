@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "capture/output/OutputFile.h"
+#include "capture/output/ScrollerExpansion.h"
 #include "platform/cdp/PageSettle.h"
 #include "platform/cdp/Session.h"
 #include "platform/cdp/Tab.h"
@@ -35,11 +36,13 @@ bool sameAddress(const QString& a, const QString& b)
 class PdfJob : public QObject
 {
 public:
-    PdfJob(cdp::Tab& tab, QString address, std::unique_ptr<OutputFile> file, milliseconds limit, PdfDone done)
+    PdfJob(cdp::Tab& tab, QString address, std::unique_ptr<OutputFile> file, milliseconds limit,
+        cdp::ScrollerExpansion expand, PdfDone done)
         : QObject(&tab)
         , m_tab(tab)
         , m_address(std::move(address))
         , m_limit(limit)
+        , m_expand(expand)
         , m_deadline(steady_clock::now() + limit)
         , m_file(std::move(file))
         , m_done(std::move(done))
@@ -75,8 +78,17 @@ private:
         QPointer<PdfJob> self(this);
         cdp::SettlePage(m_tab, steady_clock::now() + std::min(remaining() / 2, milliseconds(10000)), [self] {
             if (self)
-                self->print();
+                self->expand();
         });
+    }
+
+    void expand()
+    {
+        if (m_expand == cdp::ScrollerExpansion::None)
+            return print();
+        m_expanded = true;
+        send(QStringLiteral("Runtime.evaluate"), { { QStringLiteral("expression"), ExpandScrollersScript(m_expand) } },
+            [this](const QJsonObject&) { print(); });
     }
 
     void send(const QString& method, const QJsonObject& params, std::function<void(const QJsonObject&)> next)
@@ -154,6 +166,9 @@ private:
         if (!m_done)
             return;
         auto done = std::exchange(m_done, nullptr);
+        if (m_expanded && !m_tab.isCrashed())
+            m_tab.session().send(
+                QStringLiteral("Runtime.evaluate"), { { QStringLiteral("expression"), UndoPageChangesScript() } });
         deleteLater();
         done(std::move(result));
     }
@@ -161,6 +176,8 @@ private:
     cdp::Tab& m_tab;
     QString m_address;
     milliseconds m_limit;
+    cdp::ScrollerExpansion m_expand;
+    bool m_expanded = false;
     steady_clock::time_point m_deadline;
     std::unique_ptr<OutputFile> m_file; // dropped, and so removed, unless handed on complete
     PdfDone m_done;
@@ -170,22 +187,22 @@ private:
 
 } // namespace
 
-void MakePdfInto(
-    cdp::Tab& tab, const QString& address, std::unique_ptr<OutputFile> file, milliseconds limit, PdfDone done)
+void MakePdfInto(cdp::Tab& tab, const QString& address, std::unique_ptr<OutputFile> file, milliseconds limit,
+    cdp::ScrollerExpansion expand, PdfDone done)
 {
-    auto* job = new PdfJob(tab, address, std::move(file), limit, std::move(done));
+    auto* job = new PdfJob(tab, address, std::move(file), limit, expand, std::move(done));
     QTimer::singleShot(0, job, [job] { job->start(); });
 }
 
 void MakePdfFromPage(cdp::Tab& tab, const QString& address, const QString& outputPath, milliseconds limit,
-    std::function<void(qm::Result<void>)> done)
+    cdp::ScrollerExpansion expand, std::function<void(qm::Result<void>)> done)
 {
     auto file = OutputFile::create(outputPath);
     if (!file) {
         QTimer::singleShot(0, &tab, [done = std::move(done), error = file.error()] { done(std::unexpected(error)); });
         return;
     }
-    MakePdfInto(tab, address, std::move(*file), limit,
+    MakePdfInto(tab, address, std::move(*file), limit, expand,
         [outputPath, done = std::move(done)](qm::Result<std::unique_ptr<OutputFile>> made) {
             if (!made)
                 return done(std::unexpected(made.error()));

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/Error.h"
+#include "platform/cdp/Snapshot.h"
 
 namespace qm {
 
@@ -19,13 +20,14 @@ using PdfDone = std::function<void(Result<std::unique_ptr<OutputFile>>)>;
 // Paginated PDF of the page at `address` (the tab's loaded page when it shows that address, else the
 // tab navigates there first); written atomically; nothing written on failure. A4 paper, 24 pt margins
 // left and right, 48 pt top and bottom, backgrounds printed. The document is streamed from the browser
-// in pieces, so long documents never travel as one message.
+// in pieces, so long documents never travel as one message. The page's scrolling boxes are opened as
+// `expand` asks before printing (else an app-shell page prints as one sheet) and put back afterwards.
 void MakePdfFromPage(cdp::Tab& tab, const QString& address, const QString& outputPath, std::chrono::milliseconds limit,
-    std::function<void(qm::Result<void>)> done);
+    cdp::ScrollerExpansion expand, std::function<void(qm::Result<void>)> done);
 
 // The same document streamed into `file`; `done` gets it back complete but not finished or landed, or
 // the failure (the file then is dropped, which removes it).
 void MakePdfInto(cdp::Tab& tab, const QString& address, std::unique_ptr<OutputFile> file,
-    std::chrono::milliseconds limit, PdfDone done);
+    std::chrono::milliseconds limit, cdp::ScrollerExpansion expand, PdfDone done);
 
 } // namespace qm

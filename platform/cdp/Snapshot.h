@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
+#include <QString>
 #include <chrono>
 
 namespace qm::cdp {
@@ -11,6 +12,10 @@ namespace qm::cdp {
 // browser (fast path: the bytes are written as they are).
 enum class SnapshotEncoding { Decoded, Png, Jpeg };
 
+// Which scrolling boxes are opened up so that the whole page shows: none, the page's main scroller and
+// the sticky or fixed panels it cuts, or every box that scrolls.
+enum class ScrollerExpansion { None, Page, All };
+
 struct SnapshotRequest
 {
     SnapshotEncoding encoding = SnapshotEncoding::Decoded;
@@ -18,6 +23,8 @@ struct SnapshotRequest
     std::chrono::milliseconds timeLimit { 60000 }; // for the whole prepare + settle + capture
     // At most this long (within timeLimit) waiting for the page to settle; then it is captured as it is.
     std::chrono::milliseconds settleLimit { 10000 };
+    ScrollerExpansion expand = ScrollerExpansion::Page;
+    int maxHeight = 100000; // pixels; taller pages are cut here (endless feeds)
 };
 
 struct Snapshot
@@ -25,6 +32,7 @@ struct Snapshot
     QSize size; // pixels of the whole page
     QImage image; // Decoded
     QByteArray encoded; // Png or Jpeg: the complete file
+    QString note; // what the user should know about a picture that was taken, e.g. "cut at 100000 px"
 };
 
 struct PageLoad

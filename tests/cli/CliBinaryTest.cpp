@@ -87,6 +87,20 @@ TEST_F(CliBinary, JsonReportsEveryPageAndSomeFailedExitsOne)
     EXPECT_TRUE(failed.value("reason").toString().contains("REFUSED", Qt::CaseInsensitive));
 }
 
+TEST_F(CliBinary, PageTallerThanMaxHeightIsCutAndTheReportSaysSo)
+{
+    TestServer server;
+    server.page("/long", "<!doctype html><body style='margin:0'><div style='height:10000px;background:#36c'></div>");
+    const ProgramRun run
+        = Convert({ "--home", home(), "-o", out(), "--json", "--max-height", "3000", "-q", server.url("/long") });
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject page = QJsonDocument::fromJson(run.out.trimmed()).object();
+    EXPECT_EQ(page.value("status").toString(), "OK");
+    EXPECT_EQ(page.value("note").toString(), "cut at 3000 px");
+    EXPECT_EQ(QImageReader(page.value("output").toString()).size(), QSize(1280, 3000));
+}
+
 struct SetupCase
 {
     const char* name;

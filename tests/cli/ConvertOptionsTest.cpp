@@ -38,7 +38,8 @@ TEST(ConvertOptions, DefaultsAndFlags)
     EXPECT_EQ(none.width, 1280);
     EXPECT_FALSE(none.jobs.has_value());
     EXPECT_TRUE(none.addresses.isEmpty());
-    const ConvertOptions flags = parsed({ "--json", "-q", "--timeout", "2.5", "--width", "800", "--home", "/h" });
+    const ConvertOptions flags = parsed({ "--json", "-q", "--timeout", "2.5", "--width", "800", "--home", "/h",
+        "--expand", "ALL", "--max-height=5000" });
     EXPECT_TRUE(flags.json);
     EXPECT_TRUE(flags.quiet);
     EXPECT_EQ(flags.timeout, "2.5");
@@ -47,6 +48,8 @@ TEST(ConvertOptions, DefaultsAndFlags)
     EXPECT_EQ(flags.httpErrors, "");
     EXPECT_EQ(parsed({ "--http-errors", "capture" }).httpErrors, "1");
     EXPECT_EQ(parsed({ "--http-errors=fail" }).httpErrors, "0");
+    EXPECT_EQ(flags.expand, "all");
+    EXPECT_EQ(flags.maxHeight, "5000");
     EXPECT_TRUE(parsed({ "--help" }).help);
     // After "--" everything is an address, even what looks like an option.
     EXPECT_EQ(parsed({ "--", "-q" }).addresses, QStringList { "-q" });
@@ -89,6 +92,8 @@ INSTANTIATE_TEST_SUITE_P(Arguments, ConvertOptionsRefused,
         BadCase { "timeout_zero", { "--timeout", "0" }, "above 0" },
         BadCase { "timeout_text", { "--timeout", "soon" }, "soon" },
         BadCase { "width_tiny", { "--width", "5" }, "100 to 16384" },
+        BadCase { "expand_unknown", { "--expand", "most" }, "all, page or none" },
+        BadCase { "max_height_zero", { "--max-height", "0" }, "above 0" },
         BadCase { "flag_with_value", { "--json=yes" }, "takes no value" },
         BadCase { "http_errors_unknown", { "--http-errors", "keep" }, "fail or capture" }),
     [](const auto& info) { return std::string(info.param.name); });

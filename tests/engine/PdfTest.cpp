@@ -15,11 +15,12 @@ namespace {
 class PdfTest : public EngineTest
 {
 protected:
-    qm::Result<void> MakePdf(const QString& address, const QString& path, std::chrono::milliseconds limit = 30s)
+    qm::Result<void> MakePdf(const QString& address, const QString& path, std::chrono::milliseconds limit = 30s,
+        cdp::ScrollerExpansion expand = cdp::ScrollerExpansion::Page)
     {
         LoopRunner runner;
         qm::Result<void> result = qm::fail(qm::Error::Code::Timeout, "never called back");
-        MakePdfFromPage(*tab, address, path, limit, [&](qm::Result<void> r) {
+        MakePdfFromPage(*tab, address, path, limit, expand, [&](qm::Result<void> r) {
             result = r;
             runner.done();
         });
