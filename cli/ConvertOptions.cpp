@@ -42,9 +42,12 @@ QString ConvertUsage()
         "      --browser X     Chromium executable, or a remote browser (ws:// or http:// endpoint);\n"
         "                      repeat it to spread the pages over several remote browsers\n"
         "      --home DIR      app home for this run (settings.dat and the rest)\n"
+        "      --allow-files DIR  let local pages read the files under DIR too (they read their own\n"
+        "                      folder only); \"all\" lifts the limit (this run's \"allowfiles\")\n"
         "      --json          one JSON object per finished page on stdout: address, status,\n"
         "                      output path, reason, milliseconds\n"
         "      -q, --quiet     no progress display\n"
+        "      --verbose       technical detail of failures on stderr\n"
         "  quillmark --version\n");
 }
 
@@ -90,9 +93,11 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
             flagged = flag(options.json);
         } else if (name == QLatin1String("-q") || name == QLatin1String("--quiet")) {
             flagged = flag(options.quiet);
+        } else if (name == QLatin1String("--verbose")) {
+            flagged = flag(options.verbose);
         } else {
             static const QStringList valued { "-l", "--list", "-f", "--format", "-o", "--out", "-j", "--jobs",
-                "--timeout", "--width", "--browser", "--home" };
+                "--timeout", "--width", "--browser", "--home", "--allow-files" };
             if (!valued.contains(name))
                 return usageError(QStringLiteral("unknown option %1").arg(name));
             const auto given = value();
@@ -132,6 +137,11 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
                 const bool remote = v.startsWith(QLatin1String("ws://")) || v.startsWith(QLatin1String("wss://"))
                     || v.startsWith(QLatin1String("http://")) || v.startsWith(QLatin1String("https://"));
                 options.browsers.append(remote ? v : absolute(v, workingFolder));
+            } else if (name == QLatin1String("--allow-files")) {
+                if (v.isEmpty() || v.contains(u';'))
+                    return usageError(QStringLiteral("--allow-files needs a folder (or \"all\"), one per option"));
+                options.allowFiles.append(
+                    v.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0 ? v : absolute(v, workingFolder));
             } else if (name == QLatin1String("--home")) {
                 if (v.isEmpty())
                     return usageError(QStringLiteral("--home needs a folder"));

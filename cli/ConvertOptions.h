@@ -20,7 +20,9 @@ struct ConvertOptions
     int width = 1280;
     QStringList browsers; // executables or ws:// / http:// endpoints, in order
     QString home;
+    QStringList allowFiles; // folders local pages may read besides their own, or "all"
     bool json = false;
+    bool verbose = false;
     bool quiet = false;
     bool help = false;
 };

@@ -139,6 +139,8 @@ Result<void> ConvertSession::prepare()
         d->settings->set(set, QStringLiteral("outputfolder"), m_options.outputFolder);
     if (!m_options.timeout.isEmpty())
         d->settings->set(set, QStringLiteral("timeout"), m_options.timeout);
+    if (!m_options.allowFiles.isEmpty())
+        d->settings->set(set, QStringLiteral("allowfiles"), m_options.allowFiles.join(u';'));
     int jobs = m_options.jobs.value_or(ReadJobs(*d->settings));
     if (!m_options.jobs && m_options.browsers.size() > 1)
         jobs = std::max(jobs, int(std::min<qsizetype>(m_options.browsers.size(), 8)));
