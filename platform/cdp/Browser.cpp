@@ -190,6 +190,13 @@ void Browser::start(Done done)
         QTimer::singleShot(0, this, [finish, error = transport.error()] { finish(std::unexpected(error)); });
         return;
     }
+    // The pipe closes as the browser dies. Its exit, which says how it ended, is awaited briefly so
+    // that the pages in it fail with that rather than with the closed pipe. Connected before the
+    // connection's own handler, so it runs first.
+    connect(*transport, &Transport::closed, this, [process = QPointer<BrowserProcess>(d->process)] {
+        if (process)
+            process->awaitExit(std::chrono::milliseconds(1000));
+    });
     handshake(*transport);
 }
 

@@ -183,6 +183,12 @@ QString BrowserProcess::profilePath() const
     return m_profile ? m_profile->path() : QString();
 }
 
+void BrowserProcess::awaitExit(std::chrono::milliseconds limit)
+{
+    if (m_process.state() == QProcess::Running)
+        m_process.waitForFinished(int(limit.count()));
+}
+
 bool BrowserProcess::isRunning() const
 {
     return m_process.state() == QProcess::Running;

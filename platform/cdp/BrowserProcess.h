@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QProcess>
 #include <QStringList>
+#include <chrono>
 #include <memory>
 
 #include "platform/Error.h"
@@ -32,6 +33,8 @@ public:
     // asked to close: it gets the grace period to do so before it is told to.
     void stop(bool asked = false);
     bool isRunning() const;
+    // Waits at most `limit` for a browser that is ending anyway (its pipe closed); exited() follows.
+    void awaitExit(std::chrono::milliseconds limit);
     qint64 pid() const;
 
     // The first 64 KiB of what the browser wrote on stderr (for the --verbose log only).
