@@ -192,7 +192,7 @@ void BatchDriver::pageTimedOut(PageRunner::Ticket ticket, std::chrono::seconds l
     flight.limit->deleteLater();
     m_runner.abandon(ticket);
     PageOutcome outcome { fail(Error::Code::Timeout,
-                              QStringLiteral("the page did not finish within %1 s").arg(qint64(limit.count()))),
+                              QStringLiteral("the page did not finish loading within %1 s").arg(qint64(limit.count()))),
         std::chrono::milliseconds(flight.clock.elapsed()) };
     finishRow(flight, outcome);
 }

@@ -100,6 +100,14 @@ void EnginePool::acquire(std::function<void(Result<cdp::Tab*>)> done)
         return;
     }
     Engine& engine = m_engines[index];
+    // A renderer can crash while its tab waits; such a tab is closed, never handed out.
+    for (const auto& tab : engine.idle.toList()) {
+        if (tab && tab->isCrashed()) {
+            engine.idle.removeOne(tab);
+            tab->close();
+            tab->deleteLater();
+        }
+    }
     if (!engine.idle.isEmpty() && engine.browser->isConnected()) {
         QPointer<cdp::Tab> tab = engine.idle.takeLast();
         engine.busy.append(tab);

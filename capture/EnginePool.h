@@ -15,8 +15,9 @@ namespace cdp {
 class Tab;
 }
 
-// The browsers a batch converts in (one local Chromium, or several remote ones) and their tabs. Tabs
-// are reused from page to page; a tab that crashed or was abandoned is closed and replaced. A browser
+// The browsers a batch converts in (one local Chromium, or several remote ones) and their tabs. A tab
+// whose page converted is reused for the next page; any other is closed with its browser context (and
+// so its renderers) and replaced. A browser
 // that dies is started again when the next tab is wanted, so the batch goes on.
 class EnginePool : public QObject
 {

@@ -7,7 +7,9 @@
 
 #include "capture/CapturePage.h"
 #include "capture/EnginePool.h"
+#include "capture/PageFailure.h"
 #include "platform/cdp/Tab.h"
+#include "settings/SettingKeys.h"
 
 namespace qm {
 
@@ -38,6 +40,7 @@ private:
 struct PageConversion::Page
 {
     QString address;
+    std::chrono::milliseconds limit { 0 };
     QDeadlineTimer deadline;
     QElapsedTimer clock;
     Finished finished;
@@ -71,6 +74,7 @@ void PageConversion::convert(Ticket ticket, const QString& address, std::chrono:
 {
     auto page = std::make_shared<Page>();
     page->address = address;
+    page->limit = limit;
     page->deadline = QDeadlineTimer(limit);
     page->clock.start();
     page->finished = std::move(finished);
@@ -104,7 +108,7 @@ void PageConversion::tabReady(Ticket ticket, Result<cdp::Tab*> tab)
     page->connections.append(connect(t, &cdp::Tab::loadFailed, this, [this, ticket](const QString&, const Error& why) {
         const auto p = m_pages.value(ticket);
         if (p && !p->run)
-            end(ticket, std::unexpected(why), true);
+            end(ticket, std::unexpected(why), false);
     }));
     page->connections.append(connect(t, &cdp::Tab::crashed, this, [this, ticket](const Error& why) {
         if (const auto p = m_pages.value(ticket); p && p->run)
@@ -118,6 +122,7 @@ void PageConversion::tabReady(Ticket ticket, Result<cdp::Tab*> tab)
             p->run->abandon();
         end(ticket, fail(Error::Code::BrowserGone, QStringLiteral("the browser closed the tab")), false);
     }));
+    t->setFileAccess(cdp::FileAccess::fromSetting(ReadText(m_settings, keys::AllowFiles)));
     t->navigate(page->address, std::chrono::milliseconds(std::max<qint64>(1, page->deadline.remainingTime())));
 }
 
@@ -138,8 +143,20 @@ void PageConversion::end(Ticket ticket, Result<QString> output, bool tabReusable
     if (!page)
         return;
     page->disconnect();
+    if (!output) {
+        // A tab whose page failed in the browser (timed out, crashed, stopped answering, or did not load,
+        // which may be a crash still on its way) is never used again: its renderer may be stuck or gone.
+        // Only a page the tab converted and the program could not write leaves it sound.
+        const auto code = output.error().code;
+        if (code != Error::Code::Io && code != Error::Code::Unsupported)
+            tabReusable = false;
+        // Timers fire a little late, so a failure this close to the deadline is the deadline's.
+        const bool limitReached = page->deadline.remainingTime() < 1000;
+        output = std::unexpected(
+            UserFacingFailure(output.error(), PageFailureFacts { page->address, page->limit, limitReached }));
+    }
     if (page->tab)
-        m_pool.release(page->tab, tabReusable);
+        m_pool.release(page->tab, tabReusable && !page->tab->isCrashed());
     PageOutcome outcome { std::move(output), std::chrono::milliseconds(page->clock.elapsed()) };
     if (captured) {
         outcome.httpStatus = captured->httpStatus;

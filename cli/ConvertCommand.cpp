@@ -9,6 +9,7 @@
 
 #include "cli/ConvertOptions.h"
 #include "cli/ConvertSession.h"
+#include "platform/VerboseLog.h"
 
 namespace qm::cli {
 
@@ -41,6 +42,7 @@ int runConvert(int argc, char** argv)
             options.error().message.toLocal8Bit().constData());
         return 2;
     }
+    SetVerbose(options->verbose);
     if (options->help) {
         std::fputs(ConvertUsage().toLocal8Bit().constData(), stdout);
         return 0;

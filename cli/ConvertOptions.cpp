@@ -49,9 +49,12 @@ QString ConvertUsage()
         "      --home DIR      app home for this run (settings.dat and the rest)\n"
         "      --http-errors X fail (default) or capture: what becomes of pages with an HTTP status\n"
         "                      of 400 or above (this run's \"httperrors\")\n"
+        "      --allow-files DIR  let local pages read the files under DIR too (they read their own\n"
+        "                      folder only); \"all\" lifts the limit (this run's \"allowfiles\")\n"
         "      --json          one JSON object per finished page on stdout: address, status,\n"
         "                      output path, reason, milliseconds, httpStatus\n"
         "      -q, --quiet     no progress display\n"
+        "      --verbose       technical detail of failures on stderr\n"
         "  quillmark --version\n");
 }
 
@@ -97,9 +100,12 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
             flagged = flag(options.json);
         } else if (name == QLatin1String("-q") || name == QLatin1String("--quiet")) {
             flagged = flag(options.quiet);
+        } else if (name == QLatin1String("--verbose")) {
+            flagged = flag(options.verbose);
         } else {
             static const QStringList valued { "-l", "--list", "-f", "--format", "-o", "--out", "-j", "--jobs",
-                "--timeout", "--width", "--expand", "--max-height", "--browser", "--home", "--http-errors" };
+                "--timeout", "--width", "--expand", "--max-height", "--browser", "--home", "--http-errors",
+                "--allow-files" };
             if (!valued.contains(name))
                 return usageError(QStringLiteral("unknown option %1").arg(name));
             const auto given = value();
@@ -156,6 +162,11 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
                     options.httpErrors = QStringLiteral("0");
                 else
                     return usageError(QStringLiteral("--http-errors takes fail or capture, not \"%1\"").arg(v));
+            } else if (name == QLatin1String("--allow-files")) {
+                if (v.isEmpty() || v.contains(u';'))
+                    return usageError(QStringLiteral("--allow-files needs a folder (or \"all\"), one per option"));
+                options.allowFiles.append(
+                    v.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0 ? v : absolute(v, workingFolder));
             } else if (name == QLatin1String("--home")) {
                 if (v.isEmpty())
                     return usageError(QStringLiteral("--home needs a folder"));

@@ -23,7 +23,9 @@ struct ConvertOptions
     QStringList browsers; // executables or ws:// / http:// endpoints, in order
     QString home;
     QString httpErrors; // "1" to convert error pages, "0" to fail them; empty: the "httperrors" setting
+    QStringList allowFiles; // folders local pages may read besides their own, or "all"
     bool json = false;
+    bool verbose = false;
     bool quiet = false;
     bool help = false;
 };

@@ -150,6 +150,8 @@ Result<void> ConvertSession::prepare()
         d->settings->set(set, keys::ExpandScrollers.keyName(), m_options.expand);
     if (!m_options.maxHeight.isEmpty())
         d->settings->set(set, keys::MaxHeight.keyName(), m_options.maxHeight);
+    if (!m_options.allowFiles.isEmpty())
+        d->settings->set(set, QStringLiteral("allowfiles"), m_options.allowFiles.join(u';'));
     int jobs = m_options.jobs.value_or(ReadJobs(*d->settings));
     if (!m_options.jobs && m_options.browsers.size() > 1)
         jobs = std::max(jobs, int(std::min<qsizetype>(m_options.browsers.size(), 8)));

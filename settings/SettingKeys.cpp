@@ -14,8 +14,8 @@ std::span<const SettingKey* const> AllSettingKeys()
     using namespace keys;
     static constexpr std::array all { &OutputType, &OutputFormat, &Quality, &OutputFolder, &FileName, &DateTime,
         &FileOption, &ExistedFile, &Timeout, &Delay, &Scripts, &Java, &ActiveX, &Thumbnail, &ImageSize, &Jobs,
-        &TextWatermark, &WaterText, &TextPlacement, &TextX, &TextY, &TextSize, &TextQuality, &TextFont, &TextRotate,
-        &TextTransparency, &TextColor, &ImageWatermark, &WaterImage, &ImagePlacement, &ImageX, &ImageY,
+        &AllowFiles, &TextWatermark, &WaterText, &TextPlacement, &TextX, &TextY, &TextSize, &TextQuality, &TextFont,
+        &TextRotate, &TextTransparency, &TextColor, &ImageWatermark, &WaterImage, &ImagePlacement, &ImageX, &ImageY,
         &ImageTransparency, &ImageDeviation, &ImageOpacity, &ExpandScrollers, &MaxHeight };
     return all;
 }

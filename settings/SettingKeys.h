@@ -51,6 +51,8 @@ inline constexpr SettingKey ActiveX { "set", "activex", R::Flag, "ActiveX" }; //
 inline constexpr SettingKey Thumbnail { "set", "Thumbnail", R::Flag };
 inline constexpr SettingKey ImageSize { "set", "imagesize", R::Number }; // thumbnail percent, 1..100
 inline constexpr SettingKey Jobs { "set", "jobs", R::Integer }; // pages at once; see ReadJobs
+// Local files a local page may read beyond its own folder: folders separated by ';', or "all".
+inline constexpr SettingKey AllowFiles { "set", "allowfiles", R::Text };
 // Section "watermark".
 inline constexpr SettingKey TextWatermark { "watermark", "textwatermark", R::Flag };
 inline constexpr SettingKey WaterText { "watermark", "watertext", R::Text };

@@ -4,7 +4,9 @@
 #include <QJsonObject>
 #include <QStandardPaths>
 #include <QTimer>
+#include <optional>
 
+#include "platform/VerboseLog.h"
 #include "platform/cdp/BrowserProcess.h"
 #include "platform/cdp/Connection.h"
 #include "platform/cdp/PipeTransport.h"
@@ -23,6 +25,7 @@ struct Browser::Private
     QPointer<Connection> connection;
     QString version;
     bool starting = false;
+    std::optional<QString> lastExit; // how the local browser ended last, in the user's words
     std::vector<Done> waitingForStart;
 };
 
@@ -37,11 +40,17 @@ Browser::~Browser()
 {
     for (Tab* tab : findChildren<Tab*>(Qt::FindDirectChildrenOnly))
         delete tab;
+    const bool asked = d->process && d->connection && d->connection->isOpen();
     if (d->connection) {
         d->connection->disconnect(this);
-        delete d->connection;
+        if (asked)
+            d->connection->send({}, QStringLiteral("Browser.close"), {}, {}, d->options.commandLimit);
+        delete d->connection; // closes the pipe too, which a local browser takes as the end
     }
-    delete d->process; // ends the process and removes the profile folder
+    if (d->process) {
+        d->process->stop(asked); // ends the process group and removes the profile folder
+        delete d->process;
+    }
 }
 
 qm::Result<QString> Browser::findExecutable(const QString& configured)
@@ -121,10 +130,15 @@ void Browser::start(Done done)
             {}, QStringLiteral("Browser.getVersion"), {},
             [this, finish](qm::Result<QJsonObject> r) {
                 if (!r) {
-                    QString message = QStringLiteral("The browser did not start: %1").arg(r.error().message);
-                    if (d->process && !d->process->errorOutput().trimmed().isEmpty())
-                        message += QStringLiteral("\n") + QString::fromLocal8Bit(d->process->errorOutput()).trimmed();
-                    finish(qm::fail(qm::Error::Code::BrowserGone, message));
+                    VerboseLog(QStringLiteral("the browser did not start: %1").arg(r.error().message));
+                    if (d->process)
+                        VerboseLog(QStringLiteral("the browser's output: %1")
+                                       .arg(QString::fromLocal8Bit(d->process->errorOutput()).trimmed()));
+                    const QString why = r.error().code == qm::Error::Code::Timeout
+                        ? QStringLiteral("it did not answer within %1 s").arg(d->options.startLimit.count() / 1000.0)
+                        : d->lastExit.value_or(QStringLiteral("it closed its connection at once"));
+                    finish(qm::fail(
+                        qm::Error::Code::BrowserGone, QStringLiteral("The browser did not start: %1").arg(why)));
                     return;
                 }
                 d->version = r->value(QLatin1String("product")).toString();
@@ -166,6 +180,7 @@ void Browser::start(Done done)
     if (!d->process) {
         d->process = new BrowserProcess(this);
         connect(d->process, &BrowserProcess::exited, this, [this](const qm::Error& why) {
+            d->lastExit = why.message;
             if (d->connection)
                 d->connection->close(why);
         });
@@ -175,6 +190,13 @@ void Browser::start(Done done)
         QTimer::singleShot(0, this, [finish, error = transport.error()] { finish(std::unexpected(error)); });
         return;
     }
+    // The pipe closes as the browser dies. Its exit, which says how it ended, is awaited briefly so
+    // that the pages in it fail with that rather than with the closed pipe. Connected before the
+    // connection's own handler, so it runs first.
+    connect(*transport, &Transport::closed, this, [process = QPointer<BrowserProcess>(d->process)] {
+        if (process)
+            process->awaitExit(std::chrono::milliseconds(1000));
+    });
     handshake(*transport);
 }
 
@@ -191,12 +213,42 @@ void Browser::newTab(std::function<void(qm::Result<Tab*>)> done)
         });
         return;
     }
+    // Each tab gets a browser context of its own: its renderers are never shared with another tab's,
+    // so a page that hangs or crashes its renderer cannot take the next page with it. A browser that
+    // offers no contexts (some remote ones) gets plain tabs.
+    QPointer<Connection> connection = d->connection;
+    connection->send(
+        {}, QStringLiteral("Target.createBrowserContext"), { { QStringLiteral("disposeOnDetach"), true } },
+        [this, connection, done = std::move(done)](qm::Result<QJsonObject> r) mutable {
+            if (!connection) {
+                done(qm::fail(qm::Error::Code::BrowserGone, QStringLiteral("the browser went away")));
+                return;
+            }
+            if (!r)
+                VerboseLog(QStringLiteral("no browser context for a new tab: %1").arg(r.error().message));
+            openTarget(r ? r->value(QLatin1String("browserContextId")).toString() : QString(), std::move(done));
+        },
+        d->options.commandLimit);
+}
+
+void Browser::openTarget(const QString& contextId, std::function<void(qm::Result<Tab*>)> done)
+{
     QPointer<Connection> connection = d->connection;
     const auto limit = d->options.commandLimit;
+    QJsonObject params { { QStringLiteral("url"), QStringLiteral("about:blank") } };
+    if (!contextId.isEmpty())
+        params.insert(QStringLiteral("browserContextId"), contextId);
+    auto disposeContext = [connection, contextId, limit] {
+        if (connection && !contextId.isEmpty())
+            connection->send({}, QStringLiteral("Target.disposeBrowserContext"),
+                { { QStringLiteral("browserContextId"), contextId } }, {}, limit);
+    };
     connection->send(
-        {}, QStringLiteral("Target.createTarget"), { { QStringLiteral("url"), QStringLiteral("about:blank") } },
-        [this, connection, limit, done = std::move(done)](qm::Result<QJsonObject> r) mutable {
+        {}, QStringLiteral("Target.createTarget"), params,
+        [this, connection, limit, contextId, disposeContext, done = std::move(done)](
+            qm::Result<QJsonObject> r) mutable {
             if (!r || !connection) {
+                disposeContext();
                 done(std::unexpected(r
                         ? qm::Error::make(qm::Error::Code::BrowserGone, QStringLiteral("the browser went away"))
                         : r.error()));
@@ -206,8 +258,10 @@ void Browser::newTab(std::function<void(qm::Result<Tab*>)> done)
             connection->send(
                 {}, QStringLiteral("Target.attachToTarget"),
                 { { QStringLiteral("targetId"), targetId }, { QStringLiteral("flatten"), true } },
-                [this, connection, targetId, limit, done = std::move(done)](qm::Result<QJsonObject> r) mutable {
+                [this, connection, targetId, contextId, limit, disposeContext, done = std::move(done)](
+                    qm::Result<QJsonObject> r) mutable {
                     if (!r || !connection) {
+                        disposeContext();
                         done(std::unexpected(r
                                 ? qm::Error::make(qm::Error::Code::BrowserGone, QStringLiteral("the browser went away"))
                                 : r.error()));
@@ -216,6 +270,7 @@ void Browser::newTab(std::function<void(qm::Result<Tab*>)> done)
                     auto* tab = new Tab(this);
                     tab->d->connection = connection;
                     tab->d->targetId = targetId;
+                    tab->d->browserContextId = contextId;
                     tab->d->mainFrameId = targetId;
                     tab->d->commandLimit = limit;
                     tab->d->session = new Session(*connection, r->value(QLatin1String("sessionId")).toString(), tab);

@@ -41,8 +41,8 @@ public:
     QString version() const; // product string from Browser.getVersion
     qint64 processId() const; // the local browser's process id; 0 for a remote one or when not running
 
-    // A new tab with its own flattened session, viewport 1280 x 800 CSS px unless set otherwise.
-    // The tab is a child of the browser.
+    // A new tab with its own flattened session and browser context, viewport 1280 x 800 CSS px unless
+    // set otherwise. The tab is a child of the browser.
     void newTab(std::function<void(qm::Result<Tab*>)> done);
 
     Connection* connection() const;
@@ -51,6 +51,7 @@ signals:
     void disconnected(const qm::Error& why);
 
 private:
+    void openTarget(const QString& contextId, std::function<void(qm::Result<Tab*>)> done);
     void onBrowserEvent(const QString& method, const QJsonObject& params);
 
     struct Private;

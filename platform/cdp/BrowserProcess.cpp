@@ -1,11 +1,15 @@
 #include "platform/cdp/BrowserProcess.h"
 
 #include <QDir>
+#include <csignal>
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/VerboseLog.h"
 #include "platform/cdp/PipeTransport.h"
+#include "platform/cdp/ProcessGroup.h"
+#include "platform/cdp/ProfileFolder.h"
 
 namespace qm::cdp {
 
@@ -13,6 +17,37 @@ namespace {
 
 constexpr qsizetype ErrorOutputLimit = 64 * 1024;
 constexpr int QuitGraceMs = 2000;
+
+// Switches and features that keep the browser from talking to anyone but the pages it is sent to:
+// no update, account, safe-browsing, hint, variations, reliability, push or translate lookups.
+QStringList QuietNetworkArguments()
+{
+    return { QStringLiteral("--disable-client-side-phishing-detection"), QStringLiteral("--disable-default-apps"),
+        QStringLiteral("--disable-extensions"), QStringLiteral("--disable-domain-reliability"),
+        QStringLiteral("--disable-field-trial-config"), QStringLiteral("--metrics-recording-only"),
+        QStringLiteral("--no-pings"), QStringLiteral("--no-service-autorun"),
+        QStringLiteral("--safebrowsing-disable-auto-update"), QStringLiteral("--dns-prefetch-disable"),
+        // Updates of built-in components are still asked for despite --disable-component-update; an
+        // address the updater cannot use stops them.
+        QStringLiteral("--component-updater=url-source=data:,"),
+        // The profile lists its Google accounts at start-up whatever the sign-in settings say; the
+        // sign-in address points at a port the browser itself refuses to connect to.
+        QStringLiteral("--gaia-url=http://127.0.0.1:9/"),
+        QStringLiteral("--disable-features=OptimizationHints,OptimizationHintsFetching,"
+                       "OptimizationGuideModelDownloading,OptimizationHintsFetchingAnonymousDataConsent,"
+                       "Translate,MediaRouter,DialMediaRouteProvider,CertificateTransparencyComponentUpdater,"
+                       "AutofillServerCommunication,NetworkTimeServiceQuerying,InterestFeedContentSuggestions,"
+                       "SafeBrowsingEnhancedProtection,PrivacySandboxSettings4,DnsOverHttps,UseDnsHttpsSvcb,"
+                       "UseDnsHttpsSvcbAlpn,AsyncDns") };
+}
+
+// How the browser ended, for a page's reason: one short line.
+QString EndedText(int code, QProcess::ExitStatus status)
+{
+    if (status == QProcess::CrashExit)
+        return QStringLiteral("the browser ended unexpectedly (killed by signal %1)").arg(code);
+    return QStringLiteral("the browser ended unexpectedly (exit code %1)").arg(code);
+}
 
 } // namespace
 
@@ -25,12 +60,11 @@ BrowserProcess::BrowserProcess(QObject* parent)
         if (m_stopping)
             return;
         onStderr();
-        QString why = status == QProcess::CrashExit
-            ? QStringLiteral("the browser process crashed")
-            : QStringLiteral("the browser process ended (exit code %1)").arg(code);
-        const QString output = QString::fromLocal8Bit(m_errorOutput).trimmed();
-        if (!output.isEmpty())
-            why += QStringLiteral(": ") + output.right(2000);
+        // Renderers and helpers outlive a killed browser unless their group is ended too.
+        ProcessGroup(m_group).signal(SIGKILL);
+        const QString why = EndedText(code, status);
+        VerboseLog(
+            QStringLiteral("%1; its last output: %2").arg(why, QString::fromLocal8Bit(m_errorOutput.right(2000))));
         emit exited(qm::Error::make(qm::Error::Code::BrowserGone, why));
     });
 }
@@ -51,6 +85,7 @@ QStringList BrowserProcess::standardArguments()
         QStringLiteral("--disable-background-timer-throttling"), QStringLiteral("--disable-renderer-backgrounding"),
         QStringLiteral("--disable-backgrounding-occluded-windows"), QStringLiteral("--password-store=basic"),
         QStringLiteral("--use-mock-keychain") };
+    args << QuietNetworkArguments();
     if (::geteuid() == 0)
         args << QStringLiteral("--no-sandbox");
     return args;
@@ -61,10 +96,11 @@ qm::Result<PipeTransport*> BrowserProcess::start(const QString& executable, cons
     stop();
     m_stopping = false;
     m_errorOutput.clear();
-    m_profile = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quillmark-browser-XXXXXX"));
-    if (!m_profile->isValid())
-        return qm::fail(qm::Error::Code::Io,
-            QStringLiteral("Cannot create a browser profile folder: %1").arg(m_profile->errorString()));
+    ProfileFolder::removeStale();
+    auto profile = ProfileFolder::create();
+    if (!profile)
+        return std::unexpected(profile.error());
+    m_profile = std::move(*profile);
 
     int toBrowser[2];
     int fromBrowser[2];
@@ -80,6 +116,7 @@ qm::Result<PipeTransport*> BrowserProcess::start(const QString& executable, cons
     // In the child: the pipe ends become fds 3 (commands in) and 4 (answers out). They are first moved
     // above 4 so that moving one cannot overwrite the other.
     m_process.setChildProcessModifier([childRead, childWrite] {
+        ::setpgid(0, 0); // a group of its own, so that ending it reaches every helper process
         const int in = ::fcntl(childRead, F_DUPFD_CLOEXEC, 10);
         const int out = ::fcntl(childWrite, F_DUPFD_CLOEXEC, 10);
         ::dup2(in, 3);
@@ -99,6 +136,10 @@ qm::Result<PipeTransport*> BrowserProcess::start(const QString& executable, cons
 
     QStringList args = standardArguments();
     args << QStringLiteral("--remote-debugging-pipe") << QStringLiteral("--user-data-dir=") + m_profile->path();
+    // Tests read the browser's own network log to prove it talks to nobody but the page.
+    const QString netLog = qEnvironmentVariable("QUILLMARK_NET_LOG");
+    if (!netLog.isEmpty())
+        args << QStringLiteral("--log-net-log=") + netLog << QStringLiteral("--net-log-capture-mode=Default");
     args << extraArguments << QStringLiteral("about:blank");
     m_process.start(executable, args);
     ::close(childRead);
@@ -109,20 +150,43 @@ qm::Result<PipeTransport*> BrowserProcess::start(const QString& executable, cons
         return qm::fail(qm::Error::Code::NotFound,
             QStringLiteral("Cannot start the browser %1: %2").arg(executable, m_process.errorString()));
     }
+    m_group = m_process.processId();
     return new PipeTransport(fromBrowser[0], toBrowser[1]);
 }
 
-void BrowserProcess::stop()
+void BrowserProcess::stop(bool asked)
 {
     if (m_process.state() != QProcess::NotRunning) {
         m_stopping = true;
-        m_process.terminate();
+        // A browser that closes itself finishes its files (network log, profile) and its helpers.
+        if (!asked || !m_process.waitForFinished(QuitGraceMs))
+            m_process.terminate();
         if (!m_process.waitForFinished(QuitGraceMs)) {
-            m_process.kill();
+            ProcessGroup(m_group).signal(SIGKILL);
             m_process.waitForFinished(QuitGraceMs);
         }
     }
+    endGroup();
     m_profile.reset();
+}
+
+void BrowserProcess::endGroup()
+{
+    // The profile folder may only go once nothing writes into it any more.
+    if (m_group > 0 && !ProcessGroup(m_group).end(std::chrono::milliseconds(QuitGraceMs)))
+        VerboseLog(QStringLiteral("browser processes of group %1 did not end").arg(m_group));
+    m_group = 0;
+}
+
+QString BrowserProcess::profilePath() const
+{
+    return m_profile ? m_profile->path() : QString();
+}
+
+void BrowserProcess::awaitExit(std::chrono::milliseconds limit)
+{
+    if (m_process.state() == QProcess::Running)
+        m_process.waitForFinished(int(limit.count()));
 }
 
 bool BrowserProcess::isRunning() const

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QProcess>
 #include <QStringList>
-#include <QTemporaryDir>
+#include <chrono>
 #include <memory>
 
 #include "platform/Error.h"
@@ -12,9 +12,11 @@
 namespace qm::cdp {
 
 class PipeTransport;
+class ProfileFolder;
 
-// A local Chromium started with --remote-debugging-pipe and a private profile folder. The profile
-// folder is removed when the object goes; the process is asked to quit, then killed after a grace period.
+// A local Chromium started with --remote-debugging-pipe and a private profile folder, in a process
+// group of its own. Ending it ends the whole group (renderers and helpers too) before the profile
+// folder is removed, so nothing is left running or on disk.
 class BrowserProcess : public QObject
 {
     Q_OBJECT
@@ -27,22 +29,29 @@ public:
 
     // Starts the executable; the transport talks to it over fds 3 and 4.
     qm::Result<PipeTransport*> start(const QString& executable, const QStringList& extraArguments);
-    void stop();
+    // Ends the browser and its group, then removes the profile. `asked` says the browser was already
+    // asked to close: it gets the grace period to do so before it is told to.
+    void stop(bool asked = false);
     bool isRunning() const;
+    // Waits at most `limit` for a browser that is ending anyway (its pipe closed); exited() follows.
+    void awaitExit(std::chrono::milliseconds limit);
     qint64 pid() const;
 
-    // The first 64 KiB of what the browser wrote on stderr (start-up errors).
+    // The first 64 KiB of what the browser wrote on stderr (for the --verbose log only).
     QByteArray errorOutput() const { return m_errorOutput; }
-    QString profilePath() const { return m_profile ? m_profile->path() : QString(); }
+    QString profilePath() const;
 
 signals:
+    // The browser ended on its own; `why` says how, in the user's words.
     void exited(const qm::Error& why);
 
 private:
     void onStderr();
+    void endGroup();
 
     QProcess m_process;
-    std::unique_ptr<QTemporaryDir> m_profile;
+    std::unique_ptr<ProfileFolder> m_profile;
+    qint64 m_group = 0;
     QByteArray m_errorOutput;
     bool m_stopping = false;
 };

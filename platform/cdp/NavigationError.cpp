@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/VerboseLog.h"
+
 namespace qm::cdp {
 
 namespace {
@@ -46,7 +48,8 @@ qm::Error NavigationError(const QString& url, const QString& errorText)
     }
     if (errorText.startsWith(QLatin1String("net::ERR_CERT_")))
         reason = QStringLiteral("the server's certificate is not trusted");
-    return qm::Error::make(qm::Error::Code::Navigation, QStringLiteral("%1: %2 (%3)").arg(url, reason, errorText));
+    VerboseLog(QStringLiteral("%1: the browser reported %2").arg(url, errorText));
+    return qm::Error::make(qm::Error::Code::Navigation, QStringLiteral("%1: %2").arg(url, reason));
 }
 
 bool IsHttpStatusError(const QString& errorText)

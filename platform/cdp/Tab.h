@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/Error.h"
+#include "platform/cdp/FileAccess.h"
 #include "platform/cdp/Snapshot.h"
 
 namespace qm::cdp {
@@ -34,6 +35,9 @@ public:
     void goBack();
     void goForward();
     void stopLoading();
+
+    // Local files the pages of this tab may read (by default a local page's own folder only).
+    void setFileAccess(const FileAccess& access);
 
     void setViewport(QSize cssPixels);
     QSize viewport() const;
@@ -75,10 +79,12 @@ protected:
 private:
     friend class Browser;
     void setUp(std::function<void(qm::Result<void>)> done);
+    void closeTarget();
     void onEvent(const QString& method, const QJsonObject& params);
     void onBrowserEvent(const QString& method, const QJsonObject& params);
     void finishNavigation();
     void reportRefusedDownload(const QString& url);
+    void onFileRequest(const QJsonObject& params);
     void completeTopLevel(const QString& loaderId);
     void failNavigation(const qm::Error& why);
     void markCrashed(const qm::Error& why);

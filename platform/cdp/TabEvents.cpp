@@ -109,6 +109,8 @@ void Tab::onEvent(const QString& method, const QJsonObject& params)
         emit dialogDismissed(type, str(params, "message"));
     } else if (is(method, "Page.downloadWillBegin")) {
         onBrowserEvent(QStringLiteral("Browser.downloadWillBegin"), params);
+    } else if (is(method, "Fetch.requestPaused")) {
+        onFileRequest(params);
     } else if (is(method, "Inspector.targetCrashed")) {
         markCrashed(qm::Error::make(qm::Error::Code::Crashed, QStringLiteral("the page's renderer crashed")));
     }

@@ -9,6 +9,7 @@
 #include <chrono>
 
 #include "platform/cdp/Connection.h"
+#include "platform/cdp/FileAccess.h"
 #include "platform/cdp/Session.h"
 #include "platform/cdp/Snapshot.h"
 #include "platform/cdp/Tab.h"
@@ -32,6 +33,7 @@ struct Tab::Private
     QPointer<Connection> connection;
     Session* session = nullptr;
     QString targetId;
+    QString browserContextId; // empty: the browser's default context
     QString mainFrameId;
     QSize viewport { 1280, 800 };
     std::chrono::milliseconds commandLimit { 30000 };
@@ -44,6 +46,8 @@ struct Tab::Private
     QSet<QString> requestsInFlight;
     QSet<QString> refusedDownloads; // reported once each; the browser tells of one download several ways
     PageLoad lastLoad;
+    FileAccess fileAccess;
+    QString accessPage; // the address last sent to navigate(): whose folder local files are read from
 
     Navigation nav;
     QTimer navTimer;

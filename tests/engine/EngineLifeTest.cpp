@@ -6,8 +6,11 @@
 #include <QTemporaryDir>
 #include <csignal>
 
+#include <unistd.h>
+
 #include "capture/FullPageCapture.h"
 #include "platform/cdp/BrowserProcess.h"
+#include "platform/cdp/ProcessGroup.h"
 #include "platform/cdp/Session.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/support/EventLoop.h"
@@ -109,6 +112,7 @@ public:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("TMPDIR", m_profile.path());
         m_process.setProcessEnvironment(environment);
+        m_process.setChildProcessModifier([] { ::setpgid(0, 0); }); // its helpers end with it
         m_process.start(*cdp::Browser::findExecutable(), args);
         LoopRunner runner;
         QObject::connect(&m_process, &QProcess::readyReadStandardError, [&] {
@@ -125,8 +129,10 @@ public:
     }
     ~RemoteChromium()
     {
-        m_process.kill();
+        const cdp::ProcessGroup group(m_process.processId());
+        group.signal(SIGKILL);
         m_process.waitForFinished(5000);
+        group.waitForExit(5s);
     }
     QString webSocketEndpoint() const { return m_endpoint; }
     QString httpEndpoint() const

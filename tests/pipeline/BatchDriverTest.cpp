@@ -141,7 +141,7 @@ TEST(BatchDriver, StalledPageFailsAtTheTimeLimitWhileTheRestConvert)
     batch.driver.StartBatch();
     ASSERT_TRUE(batch.runToIdle());
     EXPECT_EQ(batch.statuses(), QStringList({ "OK", "Failed", "OK" }));
-    EXPECT_EQ(batch.list.reason(1), "the page did not finish within 1 s");
+    EXPECT_EQ(batch.list.reason(1), "the page did not finish loading within 1 s");
     ASSERT_EQ(batch.runner.abandoned.size(), 1);
     EXPECT_EQ(batch.runner.abandoned.first(), batch.runner.calls[1].ticket);
     EXPECT_EQ(batch.runner.calls[1].limit, 1s);

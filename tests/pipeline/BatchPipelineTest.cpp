@@ -55,7 +55,7 @@ TEST(BatchPipeline, StalledAndRefusedPagesFailWithTheirReasonWhileTheRestConvert
     PictureSettings(home, "page");
     home.set("set", "timeout", "2");
 
-    RealBatch batch(SharedPool(), home);
+    RealBatch batch(WarmSharedPool(), home);
     batch.add(server.url("/one"));
     batch.add(server.url("/stall"));
     batch.add(RefusedAddress());

@@ -2,10 +2,12 @@
 
 #include <QDir>
 #include <QRegularExpression>
+#include <csignal>
 
 #include <unistd.h>
 
 #include "platform/cdp/Browser.h"
+#include "platform/cdp/ProcessGroup.h"
 #include "tests/support/EventLoop.h"
 
 namespace qm::test {
@@ -33,6 +35,18 @@ EnginePool& SharedPool()
     if (!g_pool)
         g_pool = new EnginePool({ cdp::BrowserOptions {} });
     return *g_pool;
+}
+
+EnginePool& WarmSharedPool()
+{
+    EnginePool& pool = SharedPool();
+    LoopRunner runner;
+    pool.start([&](Result<void> started) {
+        EXPECT_TRUE(started) << started.error().message.toStdString();
+        runner.done();
+    });
+    EXPECT_TRUE(runner.run(std::chrono::seconds(60))) << "the browser did not start within 60 s";
+    return pool;
 }
 
 RealBatch::RealBatch(EnginePool& pool, const TempHome& home)
@@ -92,6 +106,7 @@ RemoteChromium::RemoteChromium()
             runner.done();
         }
     });
+    m_process.setChildProcessModifier([] { ::setpgid(0, 0); }); // its helpers end with it
     m_process.start(*executable, args);
     runner.run(30s);
     m_process.disconnect();
@@ -99,8 +114,10 @@ RemoteChromium::RemoteChromium()
 
 RemoteChromium::~RemoteChromium()
 {
-    m_process.kill();
+    const cdp::ProcessGroup group(m_process.processId());
+    group.signal(SIGKILL);
     m_process.waitForFinished(5000);
+    group.waitForExit(std::chrono::seconds(5));
 }
 
 } // namespace qm::test

@@ -21,6 +21,8 @@ using namespace std::chrono_literals;
 
 // The one local Chromium (in a pool) that the pipeline tests share; ended with the test program.
 EnginePool& SharedPool();
+// The shared pool with its browser started: timed cases never count the browser's cold start.
+EnginePool& WarmSharedPool();
 
 // A batch of real pages: the driver, the page runner over a pool and a settings file in a temporary home.
 struct RealBatch
