@@ -213,7 +213,7 @@ TEST_P(ProgramEnding, LeavesNoProfileFolderAndNoBrowserProcess)
                 [&process, signalNumber] { ::kill(pid_t(process.processId()), signalNumber); });
         });
     ASSERT_TRUE(run.finished);
-    EXPECT_EQ(run.exitCode, GetParam() == Ending::Normal ? 0 : 130) << run.err.toStdString();
+    EXPECT_EQ(run.exitCode, GetParam() == Ending::Normal ? 0 : 128 + signalNumber) << run.err.toStdString();
     EXPECT_FALSE(run.err.contains("QTemporaryDir")) << run.err.toStdString();
     EXPECT_EQ(QDir(temp).entryList({ "quillmark-browser-*" }, QDir::Dirs), QStringList { "quillmark-browser-live" });
     EXPECT_FALSE(ProcessMentions(temp)) << "a browser process outlived the program";
