@@ -7,6 +7,7 @@
 
 #include "capture/CapturePage.h"
 #include "capture/EnginePool.h"
+#include "capture/PageAddress.h"
 #include "platform/cdp/Tab.h"
 
 namespace qm {
@@ -70,11 +71,14 @@ PageConversion::~PageConversion()
 void PageConversion::convert(Ticket ticket, const QString& address, std::chrono::milliseconds limit, Finished finished)
 {
     auto page = std::make_shared<Page>();
-    page->address = address;
+    const Result<QString> loaded = PageAddress(address);
+    page->address = loaded.value_or(address);
     page->deadline = QDeadlineTimer(limit);
     page->clock.start();
     page->finished = std::move(finished);
     m_pages.insert(ticket, page);
+    if (!loaded)
+        return end(ticket, std::unexpected(loaded.error()), false);
     QPointer<PageConversion> self(this);
     m_pool.acquire([self, ticket](Result<cdp::Tab*> tab) {
         if (self)

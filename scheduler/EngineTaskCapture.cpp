@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "capture/CapturePage.h"
+#include "capture/PageAddress.h"
 #include "platform/AppHome.h"
 #include "platform/cdp/Browser.h"
 #include "platform/cdp/Tab.h"
@@ -64,9 +65,12 @@ void EngineTaskCapture::start(
     abandon();
     m_task = std::make_unique<Task>();
     m_task->generation = ++m_generation;
-    m_task->url = url;
+    const Result<QString> address = PageAddress(url);
+    m_task->url = address.value_or(url);
     m_task->deadline = QDeadlineTimer(limit);
     m_task->finished = std::move(finished);
+    if (!address)
+        return end(std::unexpected(address.error()), true);
 
     if (m_tab) {
         const quint64 generation = m_task->generation;
