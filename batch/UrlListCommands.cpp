@@ -61,7 +61,7 @@ void UrlListCommands::addHtmlFiles(QWidget* parent)
         const SelectedFileInfo info = ParseSelectedFiles(chosen);
         m_dialogFileName.clear();
         const QString format = outputFormat();
-        for (int i = 0; i < info.count; ++i)
+        for (qsizetype i = 0; i < info.count; ++i)
             m_list.appendUrl(info.folder + info.names[i], format);
     });
 }

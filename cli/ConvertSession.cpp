@@ -15,6 +15,7 @@
 #include "capture/CapturePage.h"
 #include "capture/EnginePool.h"
 #include "capture/OutputFolder.h"
+#include "capture/PageAddress.h"
 #include "capture/PageConversion.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/ProgressDisplay.h"
@@ -141,7 +142,7 @@ Result<void> ConvertSession::prepare()
         d->settings->set(set, QStringLiteral("timeout"), m_options.timeout);
     int jobs = m_options.jobs.value_or(ReadJobs(*d->settings));
     if (!m_options.jobs && m_options.browsers.size() > 1)
-        jobs = std::max(jobs, int(std::min<qsizetype>(m_options.browsers.size(), 8)));
+        jobs = std::max(jobs, int(std::min<qsizetype>(m_options.browsers.size(), MostJobs)));
     d->settings->set(set, QStringLiteral("jobs"), QString::number(jobs));
 
     auto pages = addresses();
@@ -189,14 +190,12 @@ Result<QStringList> ConvertSession::addresses() const
                 QStringLiteral("cannot read the list %1: %2").arg(m_options.listFile, listed.error().message));
         if (listed->isEmpty())
             return fail(Error::Code::Usage, QStringLiteral("the list %1 holds no addresses").arg(m_options.listFile));
-        out += *listed;
+        for (const QString& entry : std::as_const(*listed))
+            out.append(NormalisedAddress(entry, QDir::currentPath()).value_or(entry));
     }
-    for (const QString& argument : m_options.addresses) {
-        auto address = PageAddressFromArgument(argument, QDir::currentPath());
-        if (!address)
-            return std::unexpected(address.error());
-        out.append(*address);
-    }
+    // Relative paths are made absolute here; whatever is not a page fails its own row, with the reason.
+    for (const QString& argument : m_options.addresses)
+        out.append(NormalisedAddress(argument, QDir::currentPath()).value_or(argument));
     if (out.isEmpty() && m_options.listFile.isEmpty()) {
         // The first command a new user runs: the sample page that ships with the program.
         const QString sample = AppHome::shareFile(QStringLiteral("sample/sample.html"));
