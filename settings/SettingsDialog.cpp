@@ -50,6 +50,15 @@ std::optional<int> InRange(const QString& value, int minimum, int maximum)
     return int(*n);
 }
 
+// A page time limit typed out of range is saved as the nearest end; other text is saved as typed.
+QString TimeoutText(const QString& typed)
+{
+    const double seconds = rules::readAsNumber(typed);
+    if (!(seconds > 0) || (seconds >= 1 && seconds <= double(LongestPageTimeout.count())))
+        return typed;
+    return QString::number(ClampPageTimeout(seconds).count());
+}
+
 void SelectText(QComboBox* list, const QString& text)
 {
     const int at = list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -247,40 +256,51 @@ void SettingsDialog::onOk()
         return;
     }
     auto trimmed = [](const QLineEdit* edit) { return edit->text().trimmed(); };
-    write(kSet, QStringLiteral("outputtype"), m_c.Combo2->currentText().trimmed());
-    write(kSet, QStringLiteral("outputformat"), m_c.cboWriteSpeed->currentText().trimmed());
-    write(kSet, QStringLiteral("quality"), QString::number(m_c.Slider4->value()));
-    write(kSet, QStringLiteral("outputfolder"), trimmed(m_c.Text2));
-    write(kSet, QStringLiteral("filename"), trimmed(m_c.Text1));
-    write(kSet, QStringLiteral("datetime"), Flag(m_c.Check1));
-    write(kSet, QStringLiteral("fileoption"), m_c.Option3->isChecked() ? QStringLiteral("0") : QStringLiteral("1"));
-    write(kSet, QStringLiteral("existedfile"), m_c.Option1->isChecked() ? QStringLiteral("0") : QStringLiteral("1"));
-    write(kSet, QStringLiteral("timeout"), trimmed(m_c.Text3));
-    write(kSet, QStringLiteral("delay"), trimmed(m_c.Text4));
-    write(kSet, QStringLiteral("jobs"), QString::number(m_c.Jobs->value()));
-    write(kSet, QStringLiteral("Scripts"), Flag(m_c.Check2));
-    write(kSet, QStringLiteral("JAVA"), Flag(m_c.Check3));
-    write(kSet, QStringLiteral("ActiveX"), Flag(m_c.Check4));
-    write(kSet, QStringLiteral("Thumbnail"), Flag(m_c.Check5));
-    write(kSet, QStringLiteral("imagesize"), m_c.Combo3->currentText());
-
-    write(kWatermark, QStringLiteral("textwatermark"), Flag(m_c.Check6));
-    write(kWatermark, QStringLiteral("watertext"), trimmed(m_c.Text7));
-    write(kWatermark, QStringLiteral("Twz"), QString::number(m_c.Combo4->currentIndex()));
-    write(kWatermark, QStringLiteral("Tx"), trimmed(m_c.Text8));
-    write(kWatermark, QStringLiteral("Ty"), trimmed(m_c.Text9));
-    write(kWatermark, QStringLiteral("Tsize"), trimmed(m_c.Text10));
-    write(kWatermark, QStringLiteral("TQuality"), trimmed(m_c.Text5));
-    write(kWatermark, QStringLiteral("Tfont"), m_c.Combo1->currentText().trimmed());
-    write(kWatermark, QStringLiteral("TRotate"), trimmed(m_c.Text6));
-    write(kWatermark, QStringLiteral("Ttransparency"), QString::number(m_c.Slider1->value()));
-    write(kWatermark, QStringLiteral("imagewatermark"), Flag(m_c.Check7));
-    write(kWatermark, QStringLiteral("waterimage"), trimmed(m_c.Text12));
-    write(kWatermark, QStringLiteral("Iwz"), QString::number(m_c.Combo5->currentIndex()));
-    write(kWatermark, QStringLiteral("Ix"), trimmed(m_c.Text15));
-    write(kWatermark, QStringLiteral("Iy"), trimmed(m_c.Text14));
-    write(kWatermark, QStringLiteral("IDeviation"), QString::number(m_c.Slider2->value()));
-    write(kWatermark, QStringLiteral("IOpacity"), QString::number(m_c.Slider3->value()));
+    using namespace keys;
+    const std::initializer_list<std::pair<const SettingKey&, QString>> values {
+        { OutputType, m_c.Combo2->currentText().trimmed() },
+        { OutputFormat, m_c.cboWriteSpeed->currentText().trimmed() },
+        { Quality, QString::number(m_c.Slider4->value()) },
+        { keys::OutputFolder, trimmed(m_c.Text2) },
+        { FileName, trimmed(m_c.Text1) },
+        { DateTime, Flag(m_c.Check1) },
+        { FileOption, m_c.Option3->isChecked() ? QStringLiteral("0") : QStringLiteral("1") },
+        { ExistedFile, m_c.Option1->isChecked() ? QStringLiteral("0") : QStringLiteral("1") },
+        { Timeout, TimeoutText(trimmed(m_c.Text3)) },
+        { Delay, trimmed(m_c.Text4) },
+        { Jobs, QString::number(m_c.Jobs->value()) },
+        { Scripts, Flag(m_c.Check2) },
+        { Java, Flag(m_c.Check3) },
+        { ActiveX, Flag(m_c.Check4) },
+        { Thumbnail, Flag(m_c.Check5) },
+        { ImageSize, m_c.Combo3->currentText() },
+        { TextWatermark, Flag(m_c.Check6) },
+        { WaterText, trimmed(m_c.Text7) },
+        { TextPlacement, QString::number(m_c.Combo4->currentIndex()) },
+        { TextX, trimmed(m_c.Text8) },
+        { TextY, trimmed(m_c.Text9) },
+        { TextSize, trimmed(m_c.Text10) },
+        { TextQuality, trimmed(m_c.Text5) },
+        { TextFont, m_c.Combo1->currentText().trimmed() },
+        { TextRotate, trimmed(m_c.Text6) },
+        { TextTransparency, QString::number(m_c.Slider1->value()) },
+        { ImageWatermark, Flag(m_c.Check7) },
+        { WaterImage, trimmed(m_c.Text12) },
+        { ImagePlacement, QString::number(m_c.Combo5->currentIndex()) },
+        { ImageX, trimmed(m_c.Text15) },
+        { ImageY, trimmed(m_c.Text14) },
+        { ImageDeviation, QString::number(m_c.Slider2->value()) },
+        { ImageOpacity, QString::number(m_c.Slider3->value()) },
+    };
+    QList<SettingWrite> writes;
+    for (const auto& [key, value] : values)
+        writes.append({ key.sectionName(), key.writtenName(), value });
+    // One rewrite of the file: all of OK's values are saved or none is, and a refusal is told.
+    if (const Result<void> saved = WriteSettings(m_settingsPath, writes); !saved) {
+        m_dialogs.message(this, UserDialogs::Icon::Error,
+            QStringLiteral("The settings were not saved: %1").arg(saved.error().message));
+        return;
+    }
 
     emit outputFormatWritten(read(kSet, QStringLiteral("outputformat")));
     accept();

@@ -34,6 +34,9 @@ Result<void> WriteFileAtomically(const QString& path, const QByteArray& bytes)
     const QFileInfo existing(path);
     if (existing.exists() && !existing.isFile())
         return fail(Error::Code::Io, QStringLiteral("%1 is not a regular file").arg(path));
+    // A file its owner made read-only stays as it is, even for a user (root) whom the system lets through.
+    if (existing.exists() && !existing.permissions().testFlag(QFileDevice::WriteOwner))
+        return fail(Error::Code::Io, QStringLiteral("cannot write %1: the file is read-only").arg(path));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(Error::Code::Io, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
