@@ -31,7 +31,7 @@ int runDesktop(int argc, char** argv)
         qCritical("quillmark: %s", qPrintable(home.error().message));
         return 2;
     }
-    const FileSettings settings(home->settingsPath());
+    FileSettings settings(home->settingsPath());
 
     // One browser for the whole program; every host converts in a tab of its own.
     EnginePool engines({ cdp::BrowserOptions {} });
@@ -66,6 +66,12 @@ int runDesktop(int argc, char** argv)
         &interrupts, &cli::InterruptWatcher::interrupted, &app, [&desktop](int) { desktop.exitProgram(); });
 
     desktop.start();
+    // A settings file that cannot be read is said once, at start-up or when a page first finds it so.
+    settings.setProblemHandler([&dialogs, &desktop](const QString& reason) {
+        QString text = reason;
+        text[0] = text[0].toUpper();
+        dialogs.message(desktop.mainWindow(), UserDialogs::Icon::Error, text + QLatin1Char('.'), {});
+    });
     return app.exec();
 }
 

@@ -57,6 +57,7 @@ void BatchDriver::StartBatch()
     m_rowCount = m_list.rowCount();
     m_state.rowCursor = 1;
     m_jobs = ReadJobs(m_settings);
+    m_warned.clear();
     queuePump();
 }
 
@@ -202,11 +203,15 @@ void BatchDriver::finishRow(const Flight& flight, const PageOutcome& outcome)
         const auto value = rules::toInteger(m_view.progress() + 100.0 / rows);
         m_view.setProgress(value.value_or(100));
         if (outcome.output)
-            m_list.setStatusById(flight.row, kOk);
+            m_list.setStatusById(flight.row, kOk, outcome.httpStatusLine); // the tool tip shows the status
         else
             m_list.setStatusById(flight.row, kFailed, outcome.output.error().message);
     }
     emit pageFinished(flight.row, flight.address, outcome);
+    if (!outcome.warning.isEmpty() && !m_warned.contains(outcome.warning)) {
+        m_warned.append(outcome.warning);
+        emit warned(outcome.warning);
+    }
     updateReady();
     queuePump();
 }
@@ -245,7 +250,13 @@ void BatchDriver::complete()
     m_view.setFrameCaption(kIdleCaption);
     m_view.setBusyCursor(false);
     QPointer<BatchDriver> self(this);
-    m_view.information(QStringLiteral("Conversion completed!"), [self] {
+    // Warnings wait for the end: a message box during the batch would hold back its next rows.
+    QString text = QStringLiteral("Conversion completed!");
+    for (QString warning : std::as_const(m_warned)) {
+        warning[0] = warning[0].toUpper();
+        text += QStringLiteral("\n\n") + warning + QLatin1Char('.');
+    }
+    m_view.information(text, [self] {
         if (!self)
             return;
         self->m_view.setProgress(0);

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
+#include <QStringList>
 #include <QTimer>
 
 #include "batch/BatchState.h"
@@ -45,6 +46,9 @@ signals:
     void pageFinished(qm::UrlListModel::RowId row, const QString& address, const qm::PageOutcome& outcome);
     // `running` was cleared: the batch completed (message dismissed, folder opened) or a cancel was seen.
     void idle();
+    // A page's warning (a watermark picture that cannot be used), once per batch for each text; the
+    // completion message repeats them.
+    void warned(const QString& text);
 
 private:
     struct Flight
@@ -81,6 +85,7 @@ private:
     bool m_pumpQueued = false;
     PageRunner::Ticket m_nextTicket = 0;
     QHash<PageRunner::Ticket, Flight> m_inFlight;
+    QStringList m_warned; // this batch's warnings already said, for its end message too
     QTimer m_holdCheck;
 };
 

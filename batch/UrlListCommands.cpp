@@ -94,14 +94,17 @@ void UrlListCommands::loadUrlList(QWidget* parent)
     UserDialogs::FileRequest request {
         .title = m_dialogTitle, .filter = kListFilter, .fileName = m_dialogFileName, .save = false, .multiple = false
     };
-    m_dialogs.chooseFiles(parent, request, [this](const QStringList& chosen) {
+    m_dialogs.chooseFiles(parent, request, [this, parent](const QStringList& chosen) {
         if (chosen.isEmpty() || chosen.first().isEmpty())
             return;
         m_dialogFileName = chosen.first();
-        // An unreadable file leaves the list as it was; nothing is said.
+        // A file that cannot be read leaves the list as it was; one that is there but is no list says so.
         const Result<QStringList> addresses = ReadUrlListFile(chosen.first());
-        if (!addresses)
+        if (!addresses) {
+            if (addresses.error().code != Error::Code::NotFound)
+                m_dialogs.message(parent, UserDialogs::Icon::Error, addresses.error().message);
             return;
+        }
         m_list.clearAll();
         const QString format = outputFormat();
         for (const QString& address : *addresses)

@@ -1,6 +1,7 @@
 #include "batch/UrlListFile.h"
 
 #include "settings/TextFile.h"
+#include "settings/TextLines.h"
 
 namespace qm {
 
@@ -19,7 +20,10 @@ Result<QStringList> ReadUrlListFile(const QString& path)
     const Result<QByteArray> bytes = ReadTextFile(path);
     if (!bytes)
         return std::unexpected(bytes.error());
-    return ParseUrlList(*bytes);
+    const std::optional<QByteArray> text = text::AsUtf8Text(*bytes);
+    if (!text)
+        return fail(Error::Code::Unsupported, QStringLiteral("%1 is not a list of addresses").arg(path));
+    return ParseUrlList(*text);
 }
 
 } // namespace qm

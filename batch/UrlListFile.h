@@ -13,8 +13,9 @@ namespace qm {
 // holds a tab or line break is refused (Usage) and nothing is written: it would not read back.
 Result<void> WriteUrlListFile(const QString& path, const QList<UrlListEntry>& rows);
 
-// The addresses of a .ulf file (see ParseUrlList). A missing file is NotFound; one that cannot be read,
-// is not a regular file or is too large is an error and yields nothing.
+// The addresses of a .ulf file (see ParseUrlList), UTF-8 or UTF-16 with its byte-order mark. A missing
+// file is NotFound; one that cannot be read, is not a regular file, is too large or is not text (binary)
+// is an error and yields nothing.
 Result<QStringList> ReadUrlListFile(const QString& path);
 
 } // namespace qm

@@ -23,6 +23,9 @@ struct CaptureOutcome
     QString address; // the page address used for the name and the PDF
     Result<QString> output; // the path of the output file, which exists
     QString thumbnail; // the thumbnail's path when one was written
+    int httpStatus = 0; // the main document's, 0 for file: and data: pages
+    QString httpStatusLine; // "HTTP 404 Not Found", empty with status 0
+    QString warning; // something the user should hear of once, though the page converted (a watermark left out)
 };
 
 // A window (or the command line) that runs the capture pipeline on its tab. The main window, the

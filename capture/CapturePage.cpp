@@ -1,23 +1,20 @@
 #include "capture/CapturePage.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QUuid>
 
 #include "capture/CaptureGate.h"
 #include "capture/FullPageCapture.h"
-#include "capture/NameReservation.h"
+#include "capture/HttpStatus.h"
 #include "capture/Naming.h"
-#include "capture/ReplaceFile.h"
 #include "capture/output/EncodePicture.h"
 #include "capture/output/HtmlToPlainText.h"
+#include "capture/output/OutputFile.h"
 #include "capture/output/PdfOutput.h"
 #include "capture/output/Thumbnail.h"
 #include "capture/output/Watermarks.h"
 #include "platform/cdp/Tab.h"
 #include "settings/ReadingRules.h"
 #include "settings/SettingsSource.h"
-#include "settings/TextFile.h"
 
 namespace qm {
 
@@ -70,12 +67,7 @@ CaptureRun::CaptureRun(CaptureHost& host, CaptureContext context, QObject* paren
 {
 }
 
-CaptureRun::~CaptureRun()
-{
-    removePlaceholders();
-    if (!m_pendingFile.isEmpty())
-        QFile::remove(m_pendingFile);
-}
+CaptureRun::~CaptureRun() = default;
 
 std::chrono::milliseconds CaptureRun::remaining() const
 {
@@ -87,8 +79,34 @@ bool CaptureRun::settingIsOn(const QString& section, const QString& key) const
     return isOn(m_context.settings, section, key);
 }
 
+bool CaptureRun::refusedForHttpStatus()
+{
+    const cdp::PageLoad load = m_host.tab().lastLoad();
+    m_httpStatus = load.httpStatus;
+    m_httpStatusLine = HttpStatusLine(load.httpStatus, load.httpStatusText);
+    if (!IsHttpError(m_httpStatus) || CapturesHttpErrors(m_context.settings))
+        return false;
+    // Every host hears of its outcome on the event loop, as after an engine step.
+    m_waiting = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_waiting = false;
+            if (m_abandoned) {
+                deleteLater();
+                return;
+            }
+            m_address = m_host.pageAddress();
+            finish(fail(Error::Code::Navigation, m_httpStatusLine));
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
 void CaptureRun::start()
 {
+    if (refusedForHttpStatus())
+        return;
     m_host.beforePreparation();
     const auto request = SnapshotFor(m_context.settings);
     if (!request) {
@@ -124,7 +142,7 @@ void CaptureRun::abandon()
     if (m_abandoned)
         return;
     m_abandoned = true;
-    removePlaceholders();
+    m_held = HeldName();
     if (!m_waiting)
         deleteLater();
 }
@@ -162,7 +180,7 @@ void CaptureRun::applyWatermarks()
         m_pixelsChanged = true;
     }
     if (settingIsOn(kWatermark, QStringLiteral("imagewatermark")) && decoded()) {
-        ApplyImageWatermark(m_context.settings, m_snapshot.image);
+        m_warning = ApplyImageWatermark(m_context.settings, m_snapshot.image);
         m_pixelsChanged = true;
     }
 }
@@ -187,14 +205,14 @@ void CaptureRun::writeOutput()
 
     // The intermediate BMP's name decides the output's: x.BMP taken gives x_0.bmp and then x_0.jpg.
     const QString first = IntermediatePath(naming);
-    auto reserved = ReserveName(first, PathStem(first), QStringLiteral("bmp"), m_numbering);
-    if (reserved) {
-        m_intermediate = *reserved;
-        if (m_numbering)
-            m_placeholders.append(m_intermediate);
+    m_bitmapBase = PathStem(first);
+    auto held = HeldName::hold(first, m_bitmapBase, QStringLiteral("bmp"), m_numbering);
+    if (held) {
+        m_held = std::move(*held);
+        m_intermediate = m_held.path();
     } else {
         m_intermediate = first;
-        m_intermediateError = reserved.error();
+        m_intermediateError = held.error();
     }
 
     applyWatermarks();
@@ -218,89 +236,81 @@ void CaptureRun::writeOutput()
     }
 }
 
-Result<QString> CaptureRun::reserveOutput(const OutputFormat& format)
+CaptureRun::Target CaptureRun::targetFor(const OutputFormat& format) const
+{
+    if (format.kind == OutputFormat::Kind::Bitmap)
+        return { m_intermediate, m_bitmapBase, QStringLiteral("bmp") };
+    const QString base = PathStem(m_intermediate);
+    return { base + format.extension, base, format.numbering };
+}
+
+Result<std::unique_ptr<OutputFile>> CaptureRun::openOutput(const Target& target) const
 {
     if (m_intermediateError)
         return std::unexpected(*m_intermediateError);
-    const QString base = PathStem(m_intermediate);
-    auto path = ReserveName(base + format.extension, base, format.numbering, m_numbering);
-    if (path && m_numbering)
-        m_placeholders.append(*path);
-    return path;
+    return OutputFile::create(target.first);
 }
 
-void CaptureRun::forget(const QString& placeholder)
+Result<QString> CaptureRun::land(OutputFile& file, const Target& target) const
 {
-    m_placeholders.removeAll(placeholder);
+    return ClaimName(file, target.first, target.base, target.extension, m_numbering);
 }
 
 void CaptureRun::writePicture(const OutputFormat& format)
 {
-    auto path = reserveOutput(format);
-    if (!path)
-        return finish(std::unexpected(path.error()));
+    const Target target = targetFor(format);
+    auto file = openOutput(target);
+    if (!file)
+        return finish(std::unexpected(file.error()));
     if (m_snapshotError)
         return finish(std::unexpected(*m_snapshotError));
 
     Result<void> written;
     const bool asIs = !m_pixelsChanged && !m_snapshot.encoded.isEmpty();
-    if (asIs && format.encoder == QLatin1String("png")) {
-        written = WriteFileAtomically(*path, m_snapshot.encoded);
-    } else if (asIs && format.encoder == QLatin1String("jpg")) {
-        written = WriteFileAtomically(*path, m_snapshot.encoded);
+    if (asIs && (format.encoder == QLatin1String("png") || format.encoder == QLatin1String("jpg"))) {
+        written = (*file)->writeAll(m_snapshot.encoded);
     } else if (!decoded()) {
         written = fail(Error::Code::Unsupported, QStringLiteral("the page's picture could not be decoded"));
     } else {
-        written = EncodePicture(m_snapshot.image, *path, format.encoder, format.fixedQuality.value_or(m_quality), 24, 6,
-            m_context.messages);
+        written = EncodePicture(m_snapshot.image, **file, format.encoder, format.fixedQuality.value_or(m_quality), 24,
+            6, m_context.messages);
     }
     if (!written)
         return finish(std::unexpected(written.error()));
-    forget(*path);
-    finish(*path);
+    finish(land(**file, target));
 }
 
 void CaptureRun::writePdf(const OutputFormat& format)
 {
-    auto path = reserveOutput(format);
-    if (!path)
-        return finish(std::unexpected(path.error()));
-    // The engine writes beside the reserved name; the file takes the name only if the run still stands.
-    m_pendingFile = *path + QStringLiteral(".part-") + QUuid::createUuid().toString(QUuid::Id128).left(8);
+    const Target target = targetFor(format);
+    auto file = openOutput(target);
+    if (!file)
+        return finish(std::unexpected(file.error()));
     m_waiting = true;
     QPointer<CaptureRun> self(this);
-    const QString target = *path;
-    MakePdfFromPage(m_host.tab(), m_address, m_pendingFile, remaining(), [self, target](Result<void> made) {
-        if (!self)
-            return;
-        self->m_waiting = false;
-        const QString pending = std::exchange(self->m_pendingFile, {});
-        if (self->m_abandoned) {
-            QFile::remove(pending);
-            self->deleteLater();
-            return;
-        }
-        if (!made) {
-            QFile::remove(pending);
-            return self->finish(std::unexpected(made.error()));
-        }
-        if (auto moved = ReplaceFile(pending, target); !moved) {
-            QFile::remove(pending);
-            return self->finish(std::unexpected(moved.error()));
-        }
-        self->forget(target);
-        self->finish(target);
-    });
+    // The engine streams into the hidden file; it takes a name only if the run still stands.
+    MakePdfInto(m_host.tab(), m_address, std::move(*file), remaining(),
+        [self, target](Result<std::unique_ptr<OutputFile>> made) {
+            if (!self)
+                return;
+            self->m_waiting = false;
+            if (self->m_abandoned) {
+                self->deleteLater();
+                return;
+            }
+            if (!made)
+                return self->finish(std::unexpected(made.error()));
+            self->finish(self->land(**made, target));
+        });
 }
 
 void CaptureRun::writeText(const OutputFormat& format)
 {
-    auto path = reserveOutput(format);
-    if (!path)
-        return finish(std::unexpected(path.error()));
+    const Target target = targetFor(format);
+    if (m_intermediateError)
+        return finish(std::unexpected(*m_intermediateError));
     m_waiting = true;
     QPointer<CaptureRun> self(this);
-    const QString target = *path;
     // The body's HTML goes straight to the converter: no staging file is needed in memory.
     m_host.tab().bodyHtml([self, target](Result<QString> html) {
         if (!self)
@@ -312,46 +322,40 @@ void CaptureRun::writeText(const OutputFormat& format)
         }
         if (!html)
             return self->finish(std::unexpected(html.error()));
-        if (auto written = WriteFileAtomically(target, HtmlToPlainText(*html).toUtf8()); !written)
+        auto file = self->openOutput(target);
+        if (!file)
+            return self->finish(std::unexpected(file.error()));
+        if (auto written = (*file)->writeAll(HtmlToPlainText(*html).toUtf8()); !written)
             return self->finish(std::unexpected(written.error()));
-        self->forget(target);
-        self->finish(target);
+        self->finish(self->land(**file, target));
     });
 }
 
 void CaptureRun::writeBitmap()
 {
+    const Target target = targetFor(OutputFormat {});
     if (m_intermediateError)
         return finish(std::unexpected(*m_intermediateError));
     if (m_snapshotError)
         return finish(std::unexpected(*m_snapshotError));
     if (!decoded())
         return finish(fail(Error::Code::Unsupported, QStringLiteral("the page's picture could not be decoded")));
-    auto written
-        = EncodePicture(m_snapshot.image, m_intermediate, QStringLiteral("bmp"), m_quality, 24, 6, m_context.messages);
-    if (!written)
+    auto file = openOutput(target);
+    if (!file)
+        return finish(std::unexpected(file.error()));
+    if (auto written
+        = EncodePicture(m_snapshot.image, **file, QStringLiteral("bmp"), m_quality, 24, 6, m_context.messages);
+        !written)
         return finish(std::unexpected(written.error()));
-    forget(m_intermediate);
-    finish(m_intermediate);
-}
-
-void CaptureRun::removePlaceholders()
-{
-    // Only empty files we created ourselves: a finished output has left this list already.
-    for (const QString& path : std::exchange(m_placeholders, {})) {
-        QFileInfo info(path);
-        if (info.isFile() && info.size() == 0)
-            QFile::remove(path);
-    }
+    finish(land(**file, target));
 }
 
 void CaptureRun::finish(Result<QString> output)
 {
-    // The intermediate BMP is gone unless it is the output; failed outputs leave no empty name behind.
-    removePlaceholders();
+    m_held = HeldName();
     if (output && !QFileInfo(*output).isFile())
         output = fail(Error::Code::Io, QStringLiteral("the output file %1 was not written").arg(*output));
-    CaptureOutcome outcome { m_address, std::move(output), m_thumbnail };
+    CaptureOutcome outcome { m_address, std::move(output), m_thumbnail, m_httpStatus, m_httpStatusLine, m_warning };
     deleteLater();
     m_host.completed(outcome);
 }

@@ -6,16 +6,19 @@
 #include <QPointer>
 #include <QStringList>
 #include <chrono>
+#include <memory>
 #include <optional>
 
 #include "capture/CaptureFormat.h"
 #include "capture/CaptureHost.h"
+#include "capture/NameReservation.h"
 #include "platform/Clock.h"
 #include "platform/cdp/Snapshot.h"
 
 namespace qm {
 
 class MessageSink;
+class OutputFile;
 class SettingsSource;
 
 // What every capture needs besides its host.
@@ -29,9 +32,10 @@ struct CaptureContext
 };
 
 // One run of the pipeline for the page the host's tab shows: snapshot, names, watermarks, thumbnail,
-// then the output by "outputformat". Outputs are written under names reserved atomically and land by
-// rename, so parallel runs never collide and no half-written file is ever seen. The run deletes
-// itself after the host's completion step.
+// then the output by "outputformat". An HTTP error page (status 400 or above) fails the run with its
+// status unless "httperrors" is on; nothing is written for it. Outputs are written to hidden temporary files and land
+// complete under names claimed atomically, so parallel runs never collide and no empty or half-written file is ever
+// seen under an output's name. The run deletes itself after the host's completion step.
 class CaptureRun : public QObject
 {
     Q_OBJECT
@@ -41,10 +45,11 @@ public:
 
     void start();
 
-    // Stops the run: nothing more is written, reserved names are released, the host hears nothing.
+    // Stops the run: nothing more is written, unfinished files are removed, the host hears nothing.
     void abandon();
 
 private:
+    bool refusedForHttpStatus();
     void snapshotTaken(Result<cdp::Snapshot> snapshot);
     void applyWatermarks();
     void writeThumbnail();
@@ -53,10 +58,17 @@ private:
     void writePdf(const OutputFormat& format);
     void writeText(const OutputFormat& format);
     void writeBitmap();
-    Result<QString> reserveOutput(const OutputFormat& format);
+    // The name an output is meant to get, and how it is numbered when something is there.
+    struct Target
+    {
+        QString first;
+        QString base;
+        QString extension;
+    };
+    Target targetFor(const OutputFormat& format) const;
+    Result<std::unique_ptr<OutputFile>> openOutput(const Target& target) const;
+    Result<QString> land(OutputFile& file, const Target& target) const;
     bool decoded();
-    void forget(const QString& placeholder);
-    void removePlaceholders();
     void finish(Result<QString> output);
     bool settingIsOn(const QString& section, const QString& key) const;
     std::chrono::milliseconds remaining() const;
@@ -68,16 +80,19 @@ private:
     bool m_waiting = false; // an engine call is out; the run stays until it answers
 
     QString m_address;
+    int m_httpStatus = 0;
+    QString m_httpStatusLine;
     std::optional<Error> m_snapshotError;
     cdp::Snapshot m_snapshot;
     bool m_pixelsChanged = false;
+    HeldName m_held; // the intermediate BMP's name, which decides the output's
     QString m_intermediate;
+    QString m_bitmapBase; // numbering base of the intermediate BMP
     std::optional<Error> m_intermediateError;
     bool m_numbering = false;
     int m_quality = 0;
     QString m_thumbnail;
-    QStringList m_placeholders; // reserved names not yet replaced by a finished file
-    QString m_pendingFile; // a file an engine call is writing, removed when the run is abandoned
+    QString m_warning;
 };
 
 // Runs the pipeline for `host` unless the guards refuse `completion` (then nothing happens and

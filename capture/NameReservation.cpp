@@ -3,55 +3,118 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <cerrno>
+#include <QMutex>
+#include <QSet>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <sys/stat.h>
+
+#include "capture/output/OutputFile.h"
 
 namespace qm {
 
 namespace {
 
-enum class Claim { Taken, Claimed, Failed };
+// Far more than any folder holds; only a pathological folder gets here.
+constexpr qint64 kAttempts = 1'000'000;
 
-Claim claim(const QString& path, int& error)
+QMutex& HeldMutex()
 {
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        ::close(fd);
-        return Claim::Claimed;
-    }
-    error = errno;
-    return error == EEXIST ? Claim::Taken : Claim::Failed;
+    static QMutex mutex;
+    return mutex;
+}
+
+QSet<QString>& Held()
+{
+    static QSet<QString> held;
+    return held;
+}
+
+// Nothing at the path, not even a dangling link. A name that cannot be looked at (too long, no access)
+// counts as free: the output's own write then fails with the reason, naming the output.
+bool Vacant(const QString& path)
+{
+    struct stat info
+    {
+    };
+    return ::lstat(QFile::encodeName(path).constData(), &info) != 0;
+}
+
+QString Numbered(const QString& base, qint64 n, const QString& extension)
+{
+    return base + u'_' + QString::number(n) + u'.' + extension;
 }
 
 } // namespace
 
-Result<QString> ReserveName(const QString& first, const QString& base, const QString& extension, bool numbering)
+HeldName::HeldName(HeldName&& other) noexcept
+    : m_path(std::move(other.m_path))
+    , m_held(std::exchange(other.m_held, false))
+{
+}
+
+HeldName& HeldName::operator=(HeldName&& other) noexcept
+{
+    if (this != &other) {
+        release();
+        m_path = std::move(other.m_path);
+        m_held = std::exchange(other.m_held, false);
+    }
+    return *this;
+}
+
+HeldName::~HeldName()
+{
+    release();
+}
+
+void HeldName::release()
+{
+    if (!std::exchange(m_held, false))
+        return;
+    const QMutexLocker lock(&HeldMutex());
+    Held().remove(m_path);
+}
+
+Result<HeldName> HeldName::hold(const QString& first, const QString& base, const QString& extension, bool numbering)
 {
     const QString folder = QFileInfo(first).absolutePath();
     if (!QDir().mkpath(folder))
         return fail(Error::Code::Io, QStringLiteral("cannot create the folder %1").arg(folder));
+    HeldName name;
+    name.m_path = first;
     if (!numbering)
-        return first;
-
-    // Far more than any folder holds; only a pathological folder gets here.
-    constexpr qint64 attempts = 1'000'000;
-    QString path = first;
-    for (qint64 n = 0; n <= attempts; ++n) {
-        int error = 0;
-        switch (claim(path, error)) {
-        case Claim::Claimed:
-            return path;
-        case Claim::Failed:
-            return fail(Error::Code::Io, QStringLiteral("cannot create %1: %2").arg(path, qt_error_string(error)));
-        case Claim::Taken:
-            break;
+        return name;
+    const QMutexLocker lock(&HeldMutex());
+    for (qint64 n = 0; n <= kAttempts; ++n) {
+        if (!Held().contains(name.m_path) && Vacant(name.m_path)) {
+            Held().insert(name.m_path);
+            name.m_held = true;
+            return name;
         }
-        path = base + u'_' + QString::number(n) + u'.' + extension;
+        name.m_path = Numbered(base, n, extension);
     }
     return fail(Error::Code::Io, QStringLiteral("no free name for %1 in %2").arg(first, folder));
+}
+
+Result<QString> ClaimName(
+    OutputFile& file, const QString& first, const QString& base, const QString& extension, bool numbering)
+{
+    if (!numbering) {
+        if (auto landed = file.land(first, true); !landed)
+            return std::unexpected(landed.error());
+        return first;
+    }
+    QString path = first;
+    for (qint64 n = 0; n <= kAttempts; ++n) {
+        auto landed = file.land(path, false);
+        if (!landed)
+            return std::unexpected(landed.error());
+        if (*landed)
+            return path;
+        path = Numbered(base, n, extension);
+    }
+    return fail(
+        Error::Code::Io, QStringLiteral("no free name for %1 in %2").arg(first, QFileInfo(first).absolutePath()));
 }
 
 } // namespace qm

@@ -43,7 +43,7 @@ QString ThumbnailPath(const QString& intermediate); // PathStem + "_Thumbnail.jp
 bool FileExistsAt(const QString& path);
 
 // The first of first, base_0.extension, base_1.extension ... at which no file exists. It only looks:
-// ReserveName (NameReservation.h) is the form that also claims the name.
+// HeldName and ClaimName (NameReservation.h) are the forms that hold or claim the name.
 QString NumberedPath(const QString& first, const QString& base, const QString& extension);
 
 } // namespace qm

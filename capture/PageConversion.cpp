@@ -99,8 +99,8 @@ void PageConversion::tabReady(Ticket ticket, Result<cdp::Tab*> tab)
 
     cdp::Tab* t = *tab;
     page->tab = t;
-    page->host = std::make_unique<Host>(
-        *t, m_rowsPresent, [this, ticket](const CaptureOutcome& outcome) { end(ticket, outcome.output, true); });
+    page->host = std::make_unique<Host>(*t, m_rowsPresent,
+        [this, ticket](const CaptureOutcome& outcome) { end(ticket, outcome.output, true, &outcome); });
     page->connections.append(connect(
         t, &cdp::Tab::documentComplete, this, [this, ticket](const QString& url, bool topLevel, const cdp::PageLoad&) {
             documentComplete(ticket, url, topLevel);
@@ -136,7 +136,7 @@ void PageConversion::documentComplete(Ticket ticket, const QString& url, bool to
     page->run = CapturePage(*page->host, context, PageCompletion { url, topLevel }, this);
 }
 
-void PageConversion::end(Ticket ticket, Result<QString> output, bool tabReusable)
+void PageConversion::end(Ticket ticket, Result<QString> output, bool tabReusable, const CaptureOutcome* captured)
 {
     const auto page = m_pages.take(ticket);
     if (!page)
@@ -145,6 +145,11 @@ void PageConversion::end(Ticket ticket, Result<QString> output, bool tabReusable
     if (page->tab)
         m_pool.release(page->tab, tabReusable);
     PageOutcome outcome { std::move(output), std::chrono::milliseconds(page->clock.elapsed()) };
+    if (captured) {
+        outcome.httpStatus = captured->httpStatus;
+        outcome.httpStatusLine = captured->httpStatusLine;
+        outcome.warning = captured->warning;
+    }
     // The host's completion can arrive inside a capture step; the batch hears of it on the event loop.
     // The page (and its host, which may be the caller right now) lives until then.
     QTimer::singleShot(0, this, [page, outcome] { page->finished(outcome); });

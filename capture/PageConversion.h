@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "capture/CaptureHost.h"
 #include "capture/PageRunner.h"
 #include "platform/Clock.h"
 
@@ -49,7 +50,7 @@ private:
 
     void tabReady(Ticket ticket, Result<cdp::Tab*> tab);
     void documentComplete(Ticket ticket, const QString& url, bool topLevel);
-    void end(Ticket ticket, Result<QString> output, bool tabReusable);
+    void end(Ticket ticket, Result<QString> output, bool tabReusable, const CaptureOutcome* captured = nullptr);
 
     EnginePool& m_pool;
     const SettingsSource& m_settings;

@@ -13,6 +13,9 @@ struct PageOutcome
 {
     Result<QString> output;
     std::chrono::milliseconds elapsed { 0 };
+    int httpStatus = 0; // the main document's when the page loaded, else 0 (and for file: and data:)
+    QString httpStatusLine; // "HTTP 404 Not Found"; empty with status 0
+    QString warning; // said once per batch (a watermark picture that cannot be used)
 };
 
 // Converts single pages for the batch driver: loads the address in a tab of its own and runs the capture

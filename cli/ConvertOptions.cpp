@@ -46,8 +46,10 @@ QString ConvertUsage()
         "      --browser X     Chromium executable, or a remote browser (ws:// or http:// endpoint);\n"
         "                      repeat it to spread the pages over several remote browsers\n"
         "      --home DIR      app home for this run (settings.dat and the rest)\n"
+        "      --http-errors X fail (default) or capture: what becomes of pages with an HTTP status\n"
+        "                      of 400 or above (this run's \"httperrors\")\n"
         "      --json          one JSON object per finished page on stdout: address, status,\n"
-        "                      output path, reason, milliseconds\n"
+        "                      output path, reason, milliseconds, httpStatus\n"
         "      -q, --quiet     no progress display\n"
         "  quillmark --version\n");
 }
@@ -96,7 +98,7 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
             flagged = flag(options.quiet);
         } else {
             static const QStringList valued { "-l", "--list", "-f", "--format", "-o", "--out", "-j", "--jobs",
-                "--timeout", "--width", "--browser", "--home" };
+                "--timeout", "--width", "--browser", "--home", "--http-errors" };
             if (!valued.contains(name))
                 return usageError(QStringLiteral("unknown option %1").arg(name));
             const auto given = value();
@@ -139,6 +141,13 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
                 // A bare name ("chromium") is a program on PATH, as in a shell; a path is taken as given.
                 const QString onPath = v.contains(u'/') ? QString() : QStandardPaths::findExecutable(v);
                 options.browsers.append(remote ? v : !onPath.isEmpty() ? onPath : absolute(v, workingFolder));
+            } else if (name == QLatin1String("--http-errors")) {
+                if (v == QLatin1String("capture"))
+                    options.httpErrors = QStringLiteral("1");
+                else if (v == QLatin1String("fail"))
+                    options.httpErrors = QStringLiteral("0");
+                else
+                    return usageError(QStringLiteral("--http-errors takes fail or capture, not \"%1\"").arg(v));
             } else if (name == QLatin1String("--home")) {
                 if (v.isEmpty())
                     return usageError(QStringLiteral("--home needs a folder"));

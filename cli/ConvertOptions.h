@@ -20,6 +20,7 @@ struct ConvertOptions
     int width = 1280;
     QStringList browsers; // executables or ws:// / http:// endpoints, in order
     QString home;
+    QString httpErrors; // "1" to convert error pages, "0" to fail them; empty: the "httperrors" setting
     bool json = false;
     bool quiet = false;
     bool help = false;

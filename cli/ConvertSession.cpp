@@ -6,6 +6,7 @@
 #include <QTemporaryFile>
 #include <QTimer>
 #include <QUrl>
+#include <csignal>
 #include <cstdio>
 
 #include <unistd.h>
@@ -118,7 +119,7 @@ int ConvertSession::run()
     if (startFailed)
         return 2;
     if (m_interrupted)
-        return 130;
+        return m_interruptSignal == SIGTERM ? 143 : 130;
     return code == 0 ? m_exitCode : code;
 }
 
@@ -132,6 +133,10 @@ Result<void> ConvertSession::prepare()
 
     // This run's options sit in front of settings.dat, which the command line never writes.
     d->file = std::make_unique<FileSettings>(d->home->settingsPath());
+    // Said once, before the defaults take the place of what the file would say.
+    d->file->setProblemHandler([](const QString& reason) {
+        std::fprintf(stderr, "quillmark convert: %s\n", reason.toLocal8Bit().constData());
+    });
     d->settings = std::make_unique<OverriddenSettings>(*d->file);
     const QString set = QStringLiteral("set");
     if (!m_options.format.isEmpty())
@@ -140,6 +145,8 @@ Result<void> ConvertSession::prepare()
         d->settings->set(set, QStringLiteral("outputfolder"), m_options.outputFolder);
     if (!m_options.timeout.isEmpty())
         d->settings->set(set, QStringLiteral("timeout"), m_options.timeout);
+    if (!m_options.httpErrors.isEmpty())
+        d->settings->set(set, QStringLiteral("httperrors"), m_options.httpErrors);
     int jobs = m_options.jobs.value_or(ReadJobs(*d->settings));
     if (!m_options.jobs && m_options.browsers.size() > 1)
         jobs = std::max(jobs, int(std::min<qsizetype>(m_options.browsers.size(), MostJobs)));
@@ -185,9 +192,13 @@ Result<QStringList> ConvertSession::addresses() const
     QStringList out;
     if (!m_options.listFile.isEmpty()) {
         auto listed = ReadUrlListFile(m_options.listFile);
-        if (!listed)
+        if (!listed) {
+            const QString& why = listed.error().message;
             return fail(Error::Code::Io,
-                QStringLiteral("cannot read the list %1: %2").arg(m_options.listFile, listed.error().message));
+                why.contains(m_options.listFile)
+                    ? QStringLiteral("cannot read the list: %1").arg(why)
+                    : QStringLiteral("cannot read the list %1: %2").arg(m_options.listFile, why));
+        }
         if (listed->isEmpty())
             return fail(Error::Code::Usage, QStringLiteral("the list %1 holds no addresses").arg(m_options.listFile));
         for (const QString& entry : std::as_const(*listed))
@@ -243,6 +254,11 @@ void ConvertSession::startBatch()
                 m_exitCode = 1;
             d->display->pageFinished(address, outcome);
         });
+    connect(d->driver.get(), &BatchDriver::warned, this, [this](const QString& text) {
+        d->display->clear();
+        std::fprintf(stderr, "quillmark convert: %s\n", text.toLocal8Bit().constData());
+        d->display->refresh();
+    });
     connect(d->driver.get(), &BatchDriver::idle, this, &ConvertSession::finished);
     if (style == ProgressDisplay::Style::Bar) {
         connect(&d->tick, &QTimer::timeout, this, [this] { d->display->refresh(); });
@@ -268,11 +284,12 @@ void ConvertSession::finished()
     QCoreApplication::exit(0);
 }
 
-void ConvertSession::interrupted()
+void ConvertSession::interrupted(int signalNumber)
 {
     if (m_interrupted)
         return;
     m_interrupted = true;
+    m_interruptSignal = signalNumber;
     d->tick.stop();
     if (d->display)
         d->display->clear();
@@ -284,7 +301,7 @@ void ConvertSession::interrupted()
     }
     if (d->conversion)
         d->conversion->abandonAll();
-    QCoreApplication::exit(130);
+    QCoreApplication::exit(signalNumber == SIGTERM ? 143 : 130);
 }
 
 } // namespace qm::cli

@@ -26,7 +26,7 @@ private:
     Result<QStringList> addresses() const;
     Result<void> checkOutputFolder() const;
     void startBatch();
-    void interrupted();
+    void interrupted(int signalNumber);
     void finished();
     int setupError(const Error& error) const;
 
@@ -34,6 +34,7 @@ private:
     std::unique_ptr<Parts> d;
     int m_exitCode = 0;
     bool m_interrupted = false;
+    int m_interruptSignal = 0; // SIGTERM ends with 143, Ctrl+C with 130
 };
 
 } // namespace qm::cli

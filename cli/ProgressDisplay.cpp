@@ -46,7 +46,12 @@ QByteArray ProgressDisplay::jsonLine(const QString& address, const PageOutcome& 
     object.insert(QStringLiteral("address"), address);
     object.insert(QStringLiteral("status"), outcome.output ? QStringLiteral("OK") : QStringLiteral("Failed"));
     object.insert(QStringLiteral("output"), outcome.output ? QJsonValue(*outcome.output) : QJsonValue());
-    object.insert(QStringLiteral("reason"), outcome.output ? QString() : outcome.output.error().message);
+    // A converted error page (httperrors on) is OK, with its status as the reason.
+    object.insert(QStringLiteral("reason"),
+        !outcome.output                 ? outcome.output.error().message
+            : outcome.httpStatus >= 400 ? outcome.httpStatusLine
+                                        : QString());
+    object.insert(QStringLiteral("httpStatus"), outcome.httpStatus);
     object.insert(QStringLiteral("milliseconds"), qint64(outcome.elapsed.count()));
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
@@ -96,9 +101,10 @@ void ProgressDisplay::pageFinished(const QString& address, const PageOutcome& ou
         std::fputc('\n', m_out);
         std::fflush(m_out);
     } else if (m_style != Style::Quiet) {
-        const QString line = outcome.output
-            ? QStringLiteral("OK      %1 -> %2").arg(address, *outcome.output)
-            : QStringLiteral("Failed  %1: %2").arg(address, outcome.output.error().message);
+        QString line = outcome.output ? QStringLiteral("OK      %1 -> %2").arg(address, *outcome.output)
+                                      : QStringLiteral("Failed  %1: %2").arg(address, outcome.output.error().message);
+        if (outcome.output && outcome.httpStatus >= 400)
+            line += QStringLiteral(" (%1)").arg(outcome.httpStatusLine);
         std::fputs(line.toLocal8Bit().constData(), m_out);
         std::fputc('\n', m_out);
         std::fflush(m_out);

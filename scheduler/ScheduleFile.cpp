@@ -1,6 +1,7 @@
 #include "scheduler/ScheduleFile.h"
 
 #include "settings/TextFile.h"
+#include "settings/TextLines.h"
 
 namespace qm {
 
@@ -12,7 +13,10 @@ Result<QList<ScheduleTask>> ReadScheduleFile(const QString& path)
             return QList<ScheduleTask> {};
         return std::unexpected(bytes.error());
     }
-    return ParseSchedule(*bytes);
+    const std::optional<QByteArray> text = text::AsUtf8Text(*bytes);
+    if (!text)
+        return fail(Error::Code::Unsupported, QStringLiteral("%1 is not a schedule").arg(path));
+    return ParseSchedule(*text);
 }
 
 Result<void> WriteScheduleFile(const QString& path, const QList<ScheduleTask>& tasks)

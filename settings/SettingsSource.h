@@ -2,6 +2,8 @@
 
 #include <QHash>
 #include <QString>
+#include <functional>
+#include <memory>
 
 namespace qm {
 
@@ -14,19 +16,33 @@ public:
     virtual QString read(const QString& section, const QString& key) const = 0;
 };
 
-// settings.dat itself.
+// settings.dat itself. The parsed file is kept and read again only when its size, modification time or
+// identity changed, so a change still applies from the next page on without a full read per value.
+// A file that exists but cannot be read (too large, not text, no permission) counts as empty: the
+// defaults apply, after the problem handler has been told once.
 class FileSettings : public SettingsSource
 {
 public:
-    explicit FileSettings(QString path)
-        : m_path(std::move(path))
-    {
-    }
+    explicit FileSettings(QString path);
+    ~FileSettings() override;
+
     QString read(const QString& section, const QString& key) const override;
     const QString& path() const { return m_path; }
 
+    // Runs once, with the reason, the first time the file is found unreadable; until a handler is set
+    // the problem waits for it.
+    void setProblemHandler(std::function<void(const QString& reason)> handler);
+    // Why the file could not be read at the last look; empty when it was read (or is missing).
+    QString problem() const;
+
 private:
+    struct Cache;
+    void refresh() const;
+    void tell() const;
+
     QString m_path;
+    std::unique_ptr<Cache> m_cache;
+    std::function<void(const QString&)> m_onProblem;
 };
 
 // Values set for one run (the command line's options) in front of another source; nothing is written.

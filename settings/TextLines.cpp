@@ -27,6 +27,35 @@ qsizetype BomLength(QByteArrayView bytes)
     return bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
 }
 
+std::optional<QByteArray> AsUtf8Text(QByteArrayView bytes)
+{
+    QByteArray text;
+    const bool littleEndian = bytes.startsWith("\xFF\xFE");
+    if (littleEndian || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(
+            littleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE, QStringDecoder::Flag::Stateless);
+        const QString decoded = utf16(bytes.sliced(2));
+        if (utf16.hasError() || bytes.size() % 2 != 0)
+            return std::nullopt;
+        text = decoded.toUtf8();
+    } else {
+        text = bytes.toByteArray();
+    }
+    qsizetype controls = 0;
+    for (const char c : std::as_const(text)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == 0)
+            return std::nullopt;
+        // Tab, line ends, form feed and the old end-of-file mark are at home in text.
+        if ((byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r' && byte != '\f' && byte != 0x1A)
+            || byte == 0x7F)
+            ++controls;
+    }
+    if (controls * 10 > text.size())
+        return std::nullopt;
+    return text;
+}
+
 QString DecodeLine(QByteArrayView bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <optional>
 
 namespace qm::text {
 
@@ -21,6 +22,11 @@ QList<LineSpan> SplitLines(QByteArrayView bytes);
 
 // Bytes of a leading UTF-8 byte-order mark (3) or 0.
 qsizetype BomLength(QByteArrayView bytes);
+
+// A text file's bytes in UTF-8: UTF-16 with its byte-order mark (little or big endian) is converted, UTF-8
+// and single-byte text pass as they are. nullopt when the bytes are not text (NUL bytes, or control
+// characters in numbers no text file has): such a file is refused instead of read as junk lines.
+std::optional<QByteArray> AsUtf8Text(QByteArrayView bytes);
 
 // UTF-8 when the bytes are valid UTF-8, else Latin-1 (files written by older programs in a
 // single-byte code page still read as text).

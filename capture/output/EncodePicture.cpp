@@ -2,11 +2,11 @@
 
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
 
 #include "capture/output/GifEncoder.h"
+#include "capture/output/OutputFile.h"
 #include "platform/MessageSink.h"
 
 namespace qm {
@@ -32,11 +32,9 @@ std::unexpected<WriteFailure> Failed(Error::Code code, QString message, int numb
     return std::unexpected(WriteFailure { Error { code, std::move(message) }, number });
 }
 
-std::unexpected<WriteFailure> FileFailed(const QString& what, const QSaveFile& file, int savedErrno)
+std::unexpected<WriteFailure> FileFailed(const OutputFile& file)
 {
-    QString detail
-        = QStringLiteral("%1 %2: %3").arg(what, QFileInfo(file.fileName()).absoluteFilePath(), file.errorString());
-    return Failed(Error::Code::Io, detail, savedErrno != 0 ? savedErrno : static_cast<int>(file.error()));
+    return Failed(Error::Code::Io, file.failure().message, file.errorNumber());
 }
 
 QImage Opaque(const QImage& picture)
@@ -44,10 +42,10 @@ QImage Opaque(const QImage& picture)
     return picture.hasAlphaChannel() ? picture.convertToFormat(QImage::Format_RGB32) : picture;
 }
 
-// The encoded bytes for formats that go through Qt's writers, written straight into `device`.
-WriteResult WriteWithQt(const QImage& picture, QIODevice& device, PictureFormat format, const PictureOptions& options)
+// The encoded bytes for formats that go through Qt's writers, written straight into `file`.
+WriteResult WriteWithQt(const QImage& picture, OutputFile& file, PictureFormat format, const PictureOptions& options)
 {
-    QImageWriter writer(&device, QByteArray());
+    QImageWriter writer(&file, QByteArray());
     QImage prepared;
     switch (format) {
     case PictureFormat::Bmp:
@@ -73,12 +71,16 @@ WriteResult WriteWithQt(const QImage& picture, QIODevice& device, PictureFormat 
     case PictureFormat::Gif:
         Q_UNREACHABLE();
     }
-    if (!writer.write(prepared))
+    const bool written = writer.write(prepared);
+    // The writers may report a failed write as success, or only as "Unknown error": the file knows.
+    if (file.failed())
+        return FileFailed(file);
+    if (!written)
         return Failed(Error::Code::Io, QStringLiteral("encoder: %1").arg(writer.errorString()), kEncoderFailed);
     return {};
 }
 
-WriteResult WriteFile(const QImage& picture, const QString& path, PictureFormat format, const PictureOptions& options)
+WriteResult Encode(const QImage& picture, OutputFile& file, PictureFormat format, const PictureOptions& options)
 {
     if (picture.isNull())
         return Failed(Error::Code::Unsupported, QStringLiteral("the picture is empty"), kUnsupportedPicture);
@@ -90,31 +92,29 @@ WriteResult WriteFile(const QImage& picture, const QString& path, PictureFormat 
                 .arg(picture.height()),
             kUnsupportedPicture);
     }
-    QByteArray gif;
-    if (format == PictureFormat::Gif) {
-        auto encoded = EncodeGif(picture);
-        if (!encoded) {
-            int number = encoded.error().code == Error::Code::Unsupported ? kUnsupportedPicture : kEncoderFailed;
-            return std::unexpected(WriteFailure { encoded.error(), number });
-        }
-        gif = std::move(*encoded);
+    if (format != PictureFormat::Gif)
+        return WriteWithQt(picture, file, format, options);
+    auto encoded = EncodeGif(picture);
+    if (!encoded) {
+        int number = encoded.error().code == Error::Code::Unsupported ? kUnsupportedPicture : kEncoderFailed;
+        return std::unexpected(WriteFailure { encoded.error(), number });
     }
+    if (!file.writeAll(*encoded))
+        return FileFailed(file);
+    return {};
+}
 
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        return FileFailed(QStringLiteral("cannot create"), file, errno);
-    if (format == PictureFormat::Gif) {
-        errno = 0;
-        if (file.write(gif) != gif.size())
-            return FileFailed(QStringLiteral("cannot write"), file, errno);
-    } else if (auto written = WriteWithQt(picture, file, format, options); !written) {
-        file.cancelWriting();
+// Encodes into a temporary file that replaces `path` only once complete and on disk.
+WriteResult WriteFile(const QImage& picture, const QString& path, PictureFormat format, const PictureOptions& options)
+{
+    auto file = OutputFile::create(path);
+    if (!file)
+        return std::unexpected(WriteFailure { file.error(), errno != 0 ? errno : kEncoderFailed });
+    if (auto written = Encode(picture, **file, format, options); !written)
         return written;
-    }
-    errno = 0;
-    if (!file.commit())
-        return FileFailed(QStringLiteral("cannot write"), file, errno);
+    if (auto landed = (*file)->land(path, true); !landed)
+        return std::unexpected(
+            WriteFailure { landed.error(), (*file)->failed() ? (*file)->errorNumber() : kEncoderFailed });
     return {};
 }
 
@@ -167,6 +167,28 @@ QString SaveFailureMessage(int number, const QString& detail)
         .arg(detail);
 }
 
+namespace {
+
+Result<void> Reported(WriteResult written, MessageSink* messages)
+{
+    if (written)
+        return {};
+    if (messages)
+        messages->error(SaveFailureMessage(written.error().number, written.error().error.message));
+    return std::unexpected(written.error().error);
+}
+
+PictureOptions OptionsFor(int quality, int colourDepth, int compression)
+{
+    PictureOptions options;
+    options.quality = quality;
+    options.tiffWithAlpha = colourDepth == 32;
+    options.tiffLzw = compression == 2;
+    return options;
+}
+
+} // namespace
+
 Result<void> EncodePicture(const QImage& picture, const QString& path, const QString& format, int quality,
     int colourDepth, int compression, MessageSink* messages)
 {
@@ -175,18 +197,18 @@ Result<void> EncodePicture(const QImage& picture, const QString& path, const QSt
         return fail(Error::Code::Unsupported, QStringLiteral("unknown picture format \"%1\"").arg(format));
     if (picture.isNull())
         return fail(Error::Code::Unsupported, QStringLiteral("the picture is empty"));
+    return Reported(WriteFile(picture, path, *chosen, OptionsFor(quality, colourDepth, compression)), messages);
+}
 
-    PictureOptions options;
-    options.quality = quality;
-    options.tiffWithAlpha = colourDepth == 32;
-    options.tiffLzw = compression == 2;
-    auto written = WriteFile(picture, path, *chosen, options);
-    if (!written) {
-        if (messages)
-            messages->error(SaveFailureMessage(written.error().number, written.error().error.message));
-        return std::unexpected(written.error().error);
-    }
-    return {};
+Result<void> EncodePicture(const QImage& picture, OutputFile& file, const QString& format, int quality, int colourDepth,
+    int compression, MessageSink* messages)
+{
+    const auto chosen = FormatFromName(format);
+    if (!chosen)
+        return fail(Error::Code::Unsupported, QStringLiteral("unknown picture format \"%1\"").arg(format));
+    if (picture.isNull())
+        return fail(Error::Code::Unsupported, QStringLiteral("the picture is empty"));
+    return Reported(Encode(picture, file, *chosen, OptionsFor(quality, colourDepth, compression)), messages);
 }
 
 } // namespace qm

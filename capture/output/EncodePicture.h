@@ -9,6 +9,7 @@
 namespace qm {
 
 class MessageSink;
+class OutputFile;
 
 enum class PictureFormat { Bmp, Jpeg, Png, Gif, Tiff };
 
@@ -24,8 +25,9 @@ struct PictureOptions
     bool tiffLzw = false; // LZW instead of no compression
 };
 
-// Writes `picture` to `path` through a temporary file in the same folder that is renamed over the
-// target, so a reader never sees half a file and a failure leaves any earlier file as it was.
+// Writes `picture` to `path` through a temporary file in the same folder that replaces the target once
+// complete and on disk, so a reader never sees half a file and a failure leaves any earlier file as it
+// was. Every write is checked: a full disk fails in the system's words.
 // Pages are opaque: every format but PNG drops an alpha channel.
 Result<void> WritePictureFile(
     const QImage& picture, const QString& path, PictureFormat format, const PictureOptions& options = {});
@@ -35,8 +37,12 @@ Result<void> WritePictureFile(
 // passes as 24 and 6; other values give 24 bits and no compression.
 // An empty picture or an unknown format writes nothing and fails without a message; a failure to
 // encode or write also sends one error message to `messages` (when given), which never blocks.
+// Writes atomically to `path`, replacing a file there.
 Result<void> EncodePicture(const QImage& picture, const QString& path, const QString& format, int quality,
     int colourDepth, int compression, MessageSink* messages);
+// Writes into `file`, which the caller finishes and lands (nothing is landed on failure).
+Result<void> EncodePicture(const QImage& picture, OutputFile& file, const QString& format, int quality, int colourDepth,
+    int compression, MessageSink* messages);
 
 // The text of the one message, with its number and detail filled in.
 QString SaveFailureMessage(int number, const QString& detail);

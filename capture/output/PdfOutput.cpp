@@ -2,11 +2,11 @@
 
 #include <QJsonObject>
 #include <QPointer>
-#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
 #include <memory>
 
+#include "capture/output/OutputFile.h"
 #include "platform/cdp/PageSettle.h"
 #include "platform/cdp/Session.h"
 #include "platform/cdp/Tab.h"
@@ -35,14 +35,13 @@ bool sameAddress(const QString& a, const QString& b)
 class PdfJob : public QObject
 {
 public:
-    PdfJob(cdp::Tab& tab, QString address, QString outputPath, milliseconds limit,
-        std::function<void(qm::Result<void>)> done)
+    PdfJob(cdp::Tab& tab, QString address, std::unique_ptr<OutputFile> file, milliseconds limit, PdfDone done)
         : QObject(&tab)
         , m_tab(tab)
         , m_address(std::move(address))
         , m_limit(limit)
         , m_deadline(steady_clock::now() + limit)
-        , m_file(outputPath)
+        , m_file(std::move(file))
         , m_done(std::move(done))
     {
         connect(&m_tab, &cdp::Tab::crashed, this, [this](const qm::Error& why) { fail(why); });
@@ -114,9 +113,6 @@ private:
             m_stream = r.value(QLatin1String("stream")).toString();
             if (m_stream.isEmpty())
                 return fail(qm::Error::make(qm::Error::Code::Protocol, QStringLiteral("The browser returned no PDF")));
-            if (!m_file.open(QIODevice::WriteOnly))
-                return fail(qm::Error::make(qm::Error::Code::Io,
-                    QStringLiteral("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString())));
             readChunk();
         });
     }
@@ -130,16 +126,12 @@ private:
                 const QByteArray bytes = r.value(QLatin1String("base64Encoded")).toBool()
                     ? QByteArray::fromBase64(data.toLatin1())
                     : data.toUtf8();
-                if (m_file.write(bytes) != bytes.size())
-                    return fail(qm::Error::make(qm::Error::Code::Io,
-                        QStringLiteral("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString())));
+                if (auto written = m_file->writeAll(bytes); !written)
+                    return fail(written.error());
                 if (!r.value(QLatin1String("eof")).toBool())
                     return readChunk();
                 closeStream();
-                if (!m_file.commit())
-                    return fail(qm::Error::make(qm::Error::Code::Io,
-                        QStringLiteral("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString())));
-                finish({});
+                finish(std::move(m_file));
             });
     }
 
@@ -153,36 +145,53 @@ private:
     void fail(const qm::Error& why)
     {
         closeStream();
-        m_file.cancelWriting();
+        m_file.reset();
         finish(std::unexpected(why));
     }
 
-    void finish(qm::Result<void> result)
+    void finish(qm::Result<std::unique_ptr<OutputFile>> result)
     {
         if (!m_done)
             return;
         auto done = std::exchange(m_done, nullptr);
         deleteLater();
-        done(result);
+        done(std::move(result));
     }
 
     cdp::Tab& m_tab;
     QString m_address;
     milliseconds m_limit;
     steady_clock::time_point m_deadline;
-    QSaveFile m_file;
-    std::function<void(qm::Result<void>)> m_done;
+    std::unique_ptr<OutputFile> m_file; // dropped, and so removed, unless handed on complete
+    PdfDone m_done;
     QString m_stream;
     bool m_loaded = false;
 };
 
 } // namespace
 
+void MakePdfInto(
+    cdp::Tab& tab, const QString& address, std::unique_ptr<OutputFile> file, milliseconds limit, PdfDone done)
+{
+    auto* job = new PdfJob(tab, address, std::move(file), limit, std::move(done));
+    QTimer::singleShot(0, job, [job] { job->start(); });
+}
+
 void MakePdfFromPage(cdp::Tab& tab, const QString& address, const QString& outputPath, milliseconds limit,
     std::function<void(qm::Result<void>)> done)
 {
-    auto* job = new PdfJob(tab, address, outputPath, limit, std::move(done));
-    QTimer::singleShot(0, job, [job] { job->start(); });
+    auto file = OutputFile::create(outputPath);
+    if (!file) {
+        QTimer::singleShot(0, &tab, [done = std::move(done), error = file.error()] { done(std::unexpected(error)); });
+        return;
+    }
+    MakePdfInto(tab, address, std::move(*file), limit,
+        [outputPath, done = std::move(done)](qm::Result<std::unique_ptr<OutputFile>> made) {
+            if (!made)
+                return done(std::unexpected(made.error()));
+            auto landed = (*made)->land(outputPath, true);
+            done(landed ? qm::Result<void> {} : std::unexpected(landed.error()));
+        });
 }
 
 } // namespace qm

@@ -3,6 +3,7 @@
 #include <QString>
 #include <chrono>
 #include <functional>
+#include <memory>
 
 #include "platform/Error.h"
 
@@ -11,6 +12,9 @@ namespace qm {
 namespace cdp {
 class Tab;
 }
+class OutputFile;
+
+using PdfDone = std::function<void(Result<std::unique_ptr<OutputFile>>)>;
 
 // Paginated PDF of the page at `address` (the tab's loaded page when it shows that address, else the
 // tab navigates there first); written atomically; nothing written on failure. A4 paper, 24 pt margins
@@ -18,5 +22,10 @@ class Tab;
 // in pieces, so long documents never travel as one message.
 void MakePdfFromPage(cdp::Tab& tab, const QString& address, const QString& outputPath, std::chrono::milliseconds limit,
     std::function<void(qm::Result<void>)> done);
+
+// The same document streamed into `file`; `done` gets it back complete but not finished or landed, or
+// the failure (the file then is dropped, which removes it).
+void MakePdfInto(cdp::Tab& tab, const QString& address, std::unique_ptr<OutputFile> file,
+    std::chrono::milliseconds limit, PdfDone done);
 
 } // namespace qm

@@ -141,18 +141,25 @@ void ApplyTextWatermark(const SettingsSource& s, const QString& source, const QS
     (void)image.save(target);
 }
 
-void ApplyImageWatermark(const SettingsSource& s, QImage& image)
+QString ApplyImageWatermark(const SettingsSource& s, QImage& image)
 {
+    if (image.isNull())
+        return {};
+    const QString path = ReadText(s, keys::WaterImage);
+    if (path.isEmpty())
+        return {};
     const auto m = ReadImageMark(s);
-    if (!m || image.isNull())
-        return;
+    if (!m)
+        return QStringLiteral("the watermark picture %1 does not exist; pages are converted without it").arg(path);
     Image overlay;
     if (!overlay.load(m->path))
-        return;
+        return QStringLiteral("the watermark picture %1 cannot be read as a picture; pages are converted without it")
+            .arg(path);
     Image base;
     base.assign(std::move(image));
     Blend(*m, overlay, base);
     image = base.takePicture();
+    return {};
 }
 
 void ApplyImageWatermark(const SettingsSource& s, const QString& source, const QString& target)

@@ -73,7 +73,8 @@ TEST_F(CliBinary, JsonReportsEveryPageAndSomeFailedExitsOne)
     QHash<QString, QJsonObject> byAddress;
     for (const QByteArray& line : lines) {
         const QJsonObject object = QJsonDocument::fromJson(line).object();
-        EXPECT_EQ(object.keys(), QStringList({ "address", "milliseconds", "output", "reason", "status" }));
+        EXPECT_EQ(
+            object.keys(), QStringList({ "address", "httpStatus", "milliseconds", "output", "reason", "status" }));
         byAddress.insert(object.value("address").toString(), object);
     }
     const QJsonObject ok = byAddress.value(server.url("/ok"));

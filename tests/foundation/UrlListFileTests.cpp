@@ -50,8 +50,16 @@ TEST(UrlListFile, ReadsEveryLineEndAndSkipsOnlyEmptyLines)
             "a\r\n\xEF\xBB\xBF\r\n",
             { "a" } },
         { "single-byte line", "caf\xE9\r\n", { u"caf\u00e9"_s } },
-        { "binary noise", QByteArray("\x00\x01\r\n\xff\xfe\tx\r\nok", 12),
-            { QString(QChar(0)) + QChar(1), u"\u00ff\u00fe"_s, "ok" } },
+        { "UTF-16 little endian",
+            QByteArray("\xff\xfe"
+                       "a\0\t\0P\0\r\0\n\0\xfc\0",
+                14),
+            { "a", u"\u00fc"_s } },
+        { "UTF-16 big endian",
+            QByteArray("\xfe\xff"
+                       "\0a\0\r\0\n\0\xfc",
+                10),
+            { "a", u"\u00fc"_s } },
         { "empty file", "", {} },
     };
     test::TempHome home;
@@ -71,6 +79,14 @@ TEST(UrlListFile, FailuresLoseNothing)
     EXPECT_EQ(ReadUrlListFile(path).error().code, Error::Code::NotFound);
     ASSERT_TRUE(QDir(home.path()).mkdir("folder.ulf"));
     EXPECT_FALSE(ReadUrlListFile(home.file("folder.ulf")).has_value());
+    // Binary data is not read as rows of junk.
+    for (const QByteArray& binary : { QByteArray("\x00\x01\r\n\xff\xfe\tx\r\nok", 12),
+             QByteArray("\x01\x02\x03\x04\x05\x06\x07\x08\x0e\x0fhello\r\n") }) {
+        test::writeBytes(path, binary);
+        const Result<QStringList> read = ReadUrlListFile(path);
+        ASSERT_FALSE(read.has_value());
+        EXPECT_TRUE(read.error().message.contains("not a list of addresses"));
+    }
 
     // A row that would not read back as one row is refused; the old file stays.
     test::writeBytes(path, "old\tPNG\r\n");

@@ -177,7 +177,19 @@ TEST_F(UrlListTest, CancelledDialogsAndUnreadableFiles)
     dialogs.setNextFiles({ home.file("missing.ulf") });
     window->findChild<QAction*>(QStringLiteral("LoadList"))->trigger();
     EXPECT_EQ(Addresses(window->list()), QStringList({ "http://keep.test/" }));
-    EXPECT_EQ(dialogs.messages().size(), 2); // loading says nothing
+    EXPECT_EQ(dialogs.messages().size(), 2); // a missing file says nothing
+
+    // A binary file is refused out loud, and the list stays as it was.
+    QFile binary(home.file("picture.ulf"));
+    ASSERT_TRUE(binary.open(QIODevice::WriteOnly));
+    binary.write(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    binary.close();
+    dialogs.setNextFiles({ binary.fileName() });
+    window->findChild<QAction*>(QStringLiteral("LoadList"))->trigger();
+    EXPECT_EQ(Addresses(window->list()), QStringList({ "http://keep.test/" }));
+    ASSERT_EQ(dialogs.messages().size(), 3);
+    EXPECT_TRUE(dialogs.messages().last().text.contains("not a list of addresses"));
+    EXPECT_EQ(dialogs.messages().last().icon, UserDialogs::Icon::Error);
 
     // A list file with an empty line loads all its other lines, and the window stays open.
     QFile gappy(home.file("gappy.ulf"));

@@ -158,7 +158,7 @@ TEST_F(EncodePictureTest, ReplacesAnExistingFileAndLeavesNoTemporaryFiles)
     WriteBytes(file, QByteArray(100000, 'x'));
     ASSERT_TRUE(EncodePicture(Solid(20, 10, Qt::green), file, QStringLiteral("png"), 0, 24, 6, &m_sink));
     EXPECT_EQ(Decode(file).pixel(5, 5), QColor(Qt::green).rgb());
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList { QStringLiteral("page.png") });
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("page.png") });
 }
 
 TEST_F(EncodePictureTest, UnwritableTargetSendsTheOneMessageAndKeepsTheOldFile)

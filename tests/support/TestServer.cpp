@@ -66,7 +66,8 @@ void TestServer::respond(QTcpSocket* socket, const QString& path)
 {
     m_hits[path] += 1;
     auto it = m_routes.constFind(path);
-    Route route = it != m_routes.cend() ? *it : Route { .status = 404, .body = "<html><body><h1>Not here</h1></body></html>" };
+    Route route
+        = it != m_routes.cend() ? *it : Route { .status = 404, .body = "<html><body><h1>Not here</h1></body></html>" };
     if (route.stall) {
         m_stalled.append(socket);
         return;
@@ -74,7 +75,8 @@ void TestServer::respond(QTcpSocket* socket, const QString& path)
     auto send = [socket, route] {
         if (socket->state() != QAbstractSocket::ConnectedState)
             return;
-        QByteArray reply = "HTTP/1.1 " + QByteArray::number(route.status) + (route.status == 200 ? " OK" : " Status")
+        const QByteArray phrase = route.reason ? *route.reason : route.status == 200 ? "OK" : "Status";
+        QByteArray reply = "HTTP/1.1 " + QByteArray::number(route.status) + (phrase.isEmpty() ? "" : " " + phrase)
             + "\r\nContent-Type: " + route.contentType + "\r\nContent-Length: " + QByteArray::number(route.body.size())
             + "\r\nCache-Control: no-store\r\nConnection: close\r\n";
         for (const auto& [name, value] : route.headers)

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <optional>
 
 class QTcpServer;
 class QTcpSocket;
@@ -26,6 +27,7 @@ public:
         int delayMs = 0;
         bool stall = false;
         QList<QPair<QByteArray, QByteArray>> headers;
+        std::optional<QByteArray> reason; // the status line's phrase; empty sends none
     };
 
     explicit TestServer(QObject* parent = nullptr);

@@ -1,0 +1,188 @@
+// What users hand the program: error pages, settings and lists it cannot read, a missing logo, a stop
+// request. Each is said out loud, once, and nothing false is written or reported.
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStringEncoder>
+#include <QTcpServer>
+#include <QUrl>
+#include <csignal>
+
+#include "tests/faults/FaultFixture.h"
+#include "tests/support/TestServer.h"
+
+namespace qm::test {
+namespace {
+
+QHash<QString, QJsonObject> JsonByAddress(const ProgramRun& run)
+{
+    QHash<QString, QJsonObject> pages;
+    for (const QByteArray& line : run.out.trimmed().split('\n')) {
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        pages.insert(object.value("address").toString(), object);
+    }
+    return pages;
+}
+
+int LinesContaining(const ProgramRun& run, const QByteArray& text)
+{
+    int count = 0;
+    for (const QByteArray& line : ErrorLines(run))
+        count += line.contains(text) ? 1 : 0;
+    return count;
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+class InputFaults : public FaultCase
+{
+protected:
+    void SetUp() override
+    {
+        FaultCase::SetUp();
+        server.route(
+            "/missing", TestServer::Route { .status = 404, .body = "<p>nothing here", .reason = "Gone Fishing" });
+        server.route("/broken", TestServer::Route { .status = 500, .body = "<p>oops", .reason = "" });
+        server.route("/empty404", TestServer::Route { .status = 404, .body = "", .reason = "" });
+        server.page("/fine", "<!doctype html><p>fine");
+        ASSERT_TRUE(QDir().mkpath(home()));
+    }
+    TestServer server;
+};
+
+TEST_F(InputFaults, HttpErrorPagesFailWithTheirStatusAndLeaveNoFile)
+{
+    const QString local = dir.filePath("local.html");
+    ASSERT_TRUE(WriteFile(local, "<!doctype html><p>local"));
+    const ProgramRun run = Convert({ "--home", home(), "-o", out(), "--json", server.url("/missing"),
+        server.url("/broken"), server.url("/empty404"), server.url("/fine"), local });
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    const auto pages = JsonByAddress(run);
+    const struct
+    {
+        QString address;
+        const char* status;
+        int http;
+        const char* reason;
+    } expected[] = {
+        { server.url("/missing"), "Failed", 404, "HTTP 404 Gone Fishing" },
+        { server.url("/broken"), "Failed", 500, "HTTP 500 Internal Server Error" },
+        { server.url("/empty404"), "Failed", 404, "HTTP 404 Not Found" },
+        { server.url("/fine"), "OK", 200, "" },
+        { QUrl::fromLocalFile(local).toString(QUrl::FullyEncoded), "OK", 0, "" },
+    };
+    for (const auto& page : expected) {
+        const QJsonObject line = pages.value(page.address);
+        EXPECT_EQ(line.value("status").toString(), page.status) << page.address.toStdString();
+        EXPECT_EQ(line.value("httpStatus").toInt(-1), page.http) << page.address.toStdString();
+        EXPECT_EQ(line.value("reason").toString(), page.reason) << page.address.toStdString();
+    }
+    EXPECT_EQ(outputs().size(), 2) << outputs().join(' ').toStdString();
+}
+
+TEST_F(InputFaults, CapturedHttpErrorPageIsWrittenWithItsStatus)
+{
+    const ProgramRun run
+        = Convert({ "--home", home(), "-o", out(), "--json", "--http-errors", "capture", server.url("/missing") });
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject line = JsonByAddress(run).value(server.url("/missing"));
+    EXPECT_EQ(line.value("status").toString(), "OK");
+    EXPECT_EQ(line.value("httpStatus").toInt(), 404);
+    EXPECT_EQ(line.value("reason").toString(), "HTTP 404 Gone Fishing");
+    EXPECT_TRUE(QFileInfo(line.value("output").toString()).isFile());
+}
+
+// A settings file that cannot be read is said once, before anything else, and the run goes on with
+// the defaults: its "outputformat=JPG" is not honoured, and two pages do not give two warnings.
+TEST_F(InputFaults, UnreadableSettingsAreSaidOnceThenTheDefaultsApply)
+{
+    const QString settings = QDir(home()).filePath("settings.dat");
+    const QByteArray readable = "[set]\noutputformat=JPG\n";
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+        qint64 size;
+    } cases[] = {
+        { "oversized", readable, 32 * 1024 * 1024 + 1 },
+        { "binary", readable + QByteArray(64, '\0') + QByteArray("\x89PNG\x1a\x02\x03", 7), 0 },
+    };
+    for (const auto& c : cases) {
+        QFile file(settings);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(c.bytes), c.bytes.size());
+        if (c.size > 0)
+            ASSERT_TRUE(file.resize(c.size));
+        file.close();
+        QDir(out()).removeRecursively();
+
+        const ProgramRun run
+            = Convert({ "--home", home(), "-o", out(), "-q", server.url("/fine"), server.url("/fine") });
+        ASSERT_TRUE(run.finished) << c.name;
+        EXPECT_EQ(run.exitCode, 0) << c.name << ": " << run.err.toStdString();
+        const QList<QByteArray> lines = ErrorLines(run);
+        ASSERT_EQ(lines.size(), 1) << c.name << ": " << run.err.toStdString();
+        EXPECT_TRUE(lines.first().contains("settings cannot be read")) << lines.first().toStdString();
+        EXPECT_EQ(outputs().size(), 2) << c.name;
+        EXPECT_TRUE(outputs().filter(".jpg", Qt::CaseInsensitive).isEmpty()) << c.name;
+    }
+}
+
+TEST_F(InputFaults, Utf16ListConvertsAndBinaryListIsRefused)
+{
+    const QString list = dir.filePath("list.ulf");
+    QStringEncoder utf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+    const QByteArray text = utf16(server.url("/fine") + "\tPNG\r\n" + server.url("/fine") + "?2\tPNG\r\n");
+    ASSERT_TRUE(WriteFile(list, text));
+    const ProgramRun converted = Convert({ "--home", home(), "-o", out(), "--json", "-l", list });
+    ASSERT_TRUE(converted.finished);
+    EXPECT_EQ(converted.exitCode, 0) << converted.err.toStdString();
+    EXPECT_EQ(JsonByAddress(converted).keys().size(), 2);
+    EXPECT_EQ(outputs().size(), 2);
+
+    QByteArray junk(2048, '\0');
+    for (int i = 0; i < junk.size(); ++i)
+        junk[i] = char((i * 7919) % 256);
+    ASSERT_TRUE(WriteFile(list, junk));
+    const ProgramRun refused = Convert({ "--home", home(), "-o", out(), "-l", list });
+    ASSERT_TRUE(refused.finished);
+    EXPECT_EQ(refused.exitCode, 2);
+    ASSERT_EQ(ErrorLines(refused).size(), 1) << refused.err.toStdString();
+    EXPECT_TRUE(ErrorLines(refused).first().contains("not a list of addresses"));
+}
+
+TEST_F(InputFaults, MissingWatermarkPictureIsSaidOncePerBatch)
+{
+    ASSERT_TRUE(WriteFile(QDir(home()).filePath("settings.dat"),
+        "[watermark]\nimagewatermark=1\nwaterimage=" + dir.filePath("no-logo.png").toUtf8() + "\n"));
+    const ProgramRun run = Convert({ "--home", home(), "-o", out(), "-q", server.url("/fine"),
+        server.url("/fine") + "?2", server.url("/fine") + "?3" });
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(LinesContaining(run, "no-logo.png"), 1) << run.err.toStdString();
+    EXPECT_EQ(outputs().size(), 3);
+}
+
+TEST_F(InputFaults, TerminationStopsCleanlyWithStatus143)
+{
+    QTcpServer hang;
+    ASSERT_TRUE(hang.listen(QHostAddress::LocalHost, 0));
+    const ProgramRun run = Convert({ "--home", home(), "-o", out(), "--timeout", "60",
+                                       QStringLiteral("http://127.0.0.1:%1/hang").arg(hang.serverPort()) },
+        [&](QProcess& process) {
+            QObject::connect(&hang, &QTcpServer::newConnection, [&] { ::kill(pid_t(process.processId()), SIGTERM); });
+        });
+    ASSERT_TRUE(run.finished) << "the program did not stop after SIGTERM";
+    EXPECT_EQ(run.exitCode, 143) << run.err.toStdString();
+    EXPECT_TRUE(outputs().isEmpty());
+}
+
+} // namespace
+} // namespace qm::test
