@@ -8,6 +8,7 @@
 #include "capture/CapturePage.h"
 #include "capture/EnginePool.h"
 #include "capture/PageAddress.h"
+#include "capture/PageSettings.h"
 #include "platform/cdp/Tab.h"
 
 namespace qm {
@@ -39,6 +40,7 @@ private:
 struct PageConversion::Page
 {
     QString address;
+    PageSettings settings; // as they were when the page started
     QDeadlineTimer deadline;
     QElapsedTimer clock;
     Finished finished;
@@ -71,6 +73,7 @@ PageConversion::~PageConversion()
 void PageConversion::convert(Ticket ticket, const QString& address, std::chrono::milliseconds limit, Finished finished)
 {
     auto page = std::make_shared<Page>();
+    page->settings = PageSettings::ReadFrom(m_settings);
     const Result<QString> loaded = PageAddress(address);
     page->address = loaded.value_or(address);
     page->deadline = QDeadlineTimer(limit);
@@ -131,7 +134,7 @@ void PageConversion::documentComplete(Ticket ticket, const QString& url, bool to
     if (!page || page->run || !page->tab)
         return; // one capture per page: a later completion (a script navigating) is not captured again
     page->host->setAddress(url);
-    CaptureContext context { m_settings, m_appHome, *m_clock, m_messages,
+    CaptureContext context { page->settings, m_appHome, *m_clock, m_messages,
         std::chrono::milliseconds(std::max<qint64>(1, page->deadline.remainingTime())) };
     page->run = CapturePage(*page->host, context, PageCompletion { url, topLevel }, this);
 }

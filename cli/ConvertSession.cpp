@@ -138,19 +138,18 @@ Result<void> ConvertSession::prepare()
         std::fprintf(stderr, "quillmark convert: %s\n", reason.toLocal8Bit().constData());
     });
     d->settings = std::make_unique<OverriddenSettings>(*d->file);
-    const QString set = QStringLiteral("set");
-    if (!m_options.format.isEmpty())
-        d->settings->set(set, QStringLiteral("outputformat"), m_options.format);
-    if (!m_options.outputFolder.isEmpty())
-        d->settings->set(set, QStringLiteral("outputfolder"), m_options.outputFolder);
-    if (!m_options.timeout.isEmpty())
-        d->settings->set(set, QStringLiteral("timeout"), m_options.timeout);
-    if (!m_options.httpErrors.isEmpty())
-        d->settings->set(set, QStringLiteral("httperrors"), m_options.httpErrors);
+    const auto setForRun = [this](const SettingKey& key, const QString& value) {
+        if (!value.isEmpty())
+            d->settings->set(key.sectionName(), key.keyName(), value);
+    };
+    setForRun(keys::OutputFormat, m_options.format);
+    setForRun(keys::OutputFolder, m_options.outputFolder);
+    setForRun(keys::Timeout, m_options.timeout);
+    setForRun(keys::HttpErrors, m_options.httpErrors);
     int jobs = m_options.jobs.value_or(ReadJobs(*d->settings));
     if (!m_options.jobs && m_options.browsers.size() > 1)
         jobs = std::max(jobs, int(std::min<qsizetype>(m_options.browsers.size(), MostJobs)));
-    d->settings->set(set, QStringLiteral("jobs"), QString::number(jobs));
+    setForRun(keys::Jobs, QString::number(jobs));
 
     auto pages = addresses();
     if (!pages)
@@ -231,7 +230,7 @@ Result<void> ConvertSession::checkOutputFolder() const
 
 void ConvertSession::startBatch()
 {
-    const QString format = d->settings->read(QStringLiteral("set"), QStringLiteral("outputformat"));
+    const QString format = ReadText(*d->settings, keys::OutputFormat);
     for (const QString& address : std::as_const(d->addresses))
         d->list.appendUrl(address, format);
 

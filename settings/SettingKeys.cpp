@@ -13,8 +13,8 @@ std::span<const SettingKey* const> AllSettingKeys()
     using namespace keys;
     static constexpr std::array all { &OutputType, &OutputFormat, &Quality, &OutputFolder, &FileName, &DateTime,
         &FileOption, &ExistedFile, &Timeout, &Delay, &Scripts, &Java, &ActiveX, &Thumbnail, &ImageSize, &Jobs,
-        &TextWatermark, &WaterText, &TextPlacement, &TextX, &TextY, &TextSize, &TextQuality, &TextFont, &TextRotate,
-        &TextTransparency, &TextColor, &ImageWatermark, &WaterImage, &ImagePlacement, &ImageX, &ImageY,
+        &HttpErrors, &TextWatermark, &WaterText, &TextPlacement, &TextX, &TextY, &TextSize, &TextQuality, &TextFont,
+        &TextRotate, &TextTransparency, &TextColor, &ImageWatermark, &WaterImage, &ImagePlacement, &ImageX, &ImageY,
         &ImageTransparency, &ImageDeviation, &ImageOpacity };
     return all;
 }
@@ -66,7 +66,10 @@ int ClampQuality(double quality)
 {
     if (std::isnan(quality))
         return 0;
-    return int(std::clamp(quality, 0.0, 100.0));
+    const std::optional<qint32> whole = rules::toInteger(quality);
+    if (!whole)
+        return quality > 0 ? 100 : 0;
+    return std::clamp<int>(*whole, 0, 100);
 }
 
 int ReadJobs(const SettingsSource& s)

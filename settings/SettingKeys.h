@@ -51,6 +51,7 @@ inline constexpr SettingKey ActiveX { "set", "activex", R::Flag, "ActiveX" }; //
 inline constexpr SettingKey Thumbnail { "set", "Thumbnail", R::Flag };
 inline constexpr SettingKey ImageSize { "set", "imagesize", R::Number }; // thumbnail percent, 1..100
 inline constexpr SettingKey Jobs { "set", "jobs", R::Integer }; // pages at once; see ReadJobs
+inline constexpr SettingKey HttpErrors { "set", "httperrors", R::Flag }; // convert pages of status 400 and above
 // Section "watermark".
 inline constexpr SettingKey TextWatermark { "watermark", "textwatermark", R::Flag };
 inline constexpr SettingKey WaterText { "watermark", "watertext", R::Text };
@@ -89,7 +90,7 @@ inline constexpr int MostJobs = 16;
 inline constexpr std::chrono::seconds LongestPageTimeout { 86400 };
 int ClampJobs(double number); // 1..MostJobs; not a number: 1
 std::chrono::seconds ClampPageTimeout(double seconds); // 1 s..LongestPageTimeout; a fraction rounds down
-int ClampQuality(double quality); // 0..100; not a number: 0
+int ClampQuality(double quality); // 0..100, halves rounded to even; not a number: 0
 
 // "jobs": pages converted at once; missing or not a number: 1; outside the range: the nearest end.
 int ReadJobs(const SettingsSource& s);

@@ -23,9 +23,6 @@ namespace qm {
 
 namespace {
 
-const QString kSet = QStringLiteral("set");
-const QString kWatermark = QStringLiteral("watermark");
-
 QString Flag(const QCheckBox* box)
 {
     return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
@@ -134,14 +131,15 @@ SettingsDialog::SettingsDialog(QString settingsPath, QString programFolder, User
     loadFromFile();
 }
 
-QString SettingsDialog::read(const QString& section, const QString& key) const
+QString SettingsDialog::read(const SettingKey& key) const
 {
-    return ReadSetting(m_settingsPath, section, key);
+    return ReadText(FileSettings(m_settingsPath), key);
 }
 
-void SettingsDialog::write(const QString& section, const QString& key, const QString& value) const
+void SettingsDialog::write(const SettingKey& key, const QString& value) const
 {
-    (void)WriteSetting(m_settingsPath, section, key, value);
+    // A pick that cannot be saved now is saved with the rest at OK, which says so when it fails.
+    (void)WriteSetting(m_settingsPath, key.sectionName(), key.writtenName(), value);
 }
 
 void SettingsDialog::reload()
@@ -173,51 +171,51 @@ void SettingsDialog::resetControls()
 void SettingsDialog::loadFromFile()
 {
     // Each step stands alone: a value that fits no control leaves that control as it was.
-    const QString type = read(kSet, QStringLiteral("outputtype"));
+    const QString type = read(keys::OutputType);
     SelectText(m_c.Combo2, IsZero(type) ? QStringLiteral("Image") : type);
     fillFormats();
-    const QString format = read(kSet, QStringLiteral("outputformat"));
+    const QString format = read(keys::OutputFormat);
     SelectText(m_c.cboWriteSpeed, IsZero(format) ? QStringLiteral("BMP") : format);
-    SetSlider(m_c.Slider4, read(kSet, QStringLiteral("quality")));
-    SelectText(m_c.Combo3, read(kSet, QStringLiteral("imagesize")));
-    const QString folder = read(kSet, QStringLiteral("outputfolder"));
+    SetSlider(m_c.Slider4, read(keys::Quality));
+    SelectText(m_c.Combo3, read(keys::ImageSize));
+    const QString folder = read(keys::OutputFolder);
     m_c.Text2->setText(IsZero(folder) ? m_programFolder : folder);
-    const QString name = read(kSet, QStringLiteral("filename"));
+    const QString name = read(keys::FileName);
     m_c.Text1->setText(IsZero(name) ? QStringLiteral("webimage") : name);
-    m_c.Check1->setChecked(IsOne(read(kSet, QStringLiteral("datetime"))));
-    (IsZero(read(kSet, QStringLiteral("fileoption"))) ? m_c.Option3 : m_c.Option4)->setChecked(true);
-    (IsZero(read(kSet, QStringLiteral("existedfile"))) ? m_c.Option1 : m_c.Option2)->setChecked(true);
-    const QString timeout = read(kSet, QStringLiteral("timeout"));
+    m_c.Check1->setChecked(IsOne(read(keys::DateTime)));
+    (IsZero(read(keys::FileOption)) ? m_c.Option3 : m_c.Option4)->setChecked(true);
+    (IsZero(read(keys::ExistedFile)) ? m_c.Option1 : m_c.Option2)->setChecked(true);
+    const QString timeout = read(keys::Timeout);
     m_c.Text3->setText(IsZero(timeout) ? QStringLiteral("60") : timeout);
-    const QString delay = read(kSet, QStringLiteral("delay"));
+    const QString delay = read(keys::Delay);
     m_c.Text4->setText(IsZero(delay) ? QStringLiteral("60") : delay);
     m_c.Jobs->setValue(ReadJobs(FileSettings(m_settingsPath)));
-    m_c.Check2->setChecked(IsOne(read(kSet, QStringLiteral("Scripts"))));
-    m_c.Check3->setChecked(IsOne(read(kSet, QStringLiteral("JAVA"))));
-    m_c.Check4->setChecked(IsOne(read(kSet, QStringLiteral("activex"))));
-    m_c.Check5->setChecked(IsOne(read(kSet, QStringLiteral("Thumbnail"))));
-    m_c.Check6->setChecked(IsOne(read(kWatermark, QStringLiteral("textwatermark"))));
+    m_c.Check2->setChecked(IsOne(read(keys::Scripts)));
+    m_c.Check3->setChecked(IsOne(read(keys::Java)));
+    m_c.Check4->setChecked(IsOne(read(keys::ActiveX)));
+    m_c.Check5->setChecked(IsOne(read(keys::Thumbnail)));
+    m_c.Check6->setChecked(IsOne(read(keys::TextWatermark)));
 
-    m_c.Text7->setText(read(kWatermark, QStringLiteral("watertext")));
-    SetPlacement(m_c.Combo4, read(kWatermark, QStringLiteral("twz")));
-    m_c.Text8->setText(read(kWatermark, QStringLiteral("Tx")));
-    m_c.Text9->setText(read(kWatermark, QStringLiteral("Ty")));
-    m_c.Text10->setText(read(kWatermark, QStringLiteral("Tsize")));
-    m_c.Text5->setText(read(kWatermark, QStringLiteral("TQuality")));
-    SelectText(m_c.Combo1, read(kWatermark, QStringLiteral("Tfont")));
-    m_c.Text6->setText(read(kWatermark, QStringLiteral("Trotate")));
-    SetSlider(m_c.Slider1, read(kWatermark, QStringLiteral("Ttransparency")));
-    if (const auto colour = rules::toInteger(rules::readAsNumber(read(kWatermark, QStringLiteral("textcolor")))))
+    m_c.Text7->setText(read(keys::WaterText));
+    SetPlacement(m_c.Combo4, read(keys::TextPlacement));
+    m_c.Text8->setText(read(keys::TextX));
+    m_c.Text9->setText(read(keys::TextY));
+    m_c.Text10->setText(read(keys::TextSize));
+    m_c.Text5->setText(read(keys::TextQuality));
+    SelectText(m_c.Combo1, read(keys::TextFont));
+    m_c.Text6->setText(read(keys::TextRotate));
+    SetSlider(m_c.Slider1, read(keys::TextTransparency));
+    if (const auto colour = rules::toInteger(rules::readAsNumber(read(keys::TextColor))))
         m_c.Picture4->setColour(ColourFromRgbValue(*colour));
-    m_c.Check7->setChecked(IsOne(read(kWatermark, QStringLiteral("imagewatermark"))));
-    m_c.Text12->setText(read(kWatermark, QStringLiteral("waterimage")));
-    SetPlacement(m_c.Combo5, read(kWatermark, QStringLiteral("iwz")));
-    m_c.Text15->setText(read(kWatermark, QStringLiteral("Ix")));
-    m_c.Text14->setText(read(kWatermark, QStringLiteral("Iy")));
-    if (const auto colour = rules::toInteger(rules::readAsNumber(read(kWatermark, QStringLiteral("Itransparency")))))
+    m_c.Check7->setChecked(IsOne(read(keys::ImageWatermark)));
+    m_c.Text12->setText(read(keys::WaterImage));
+    SetPlacement(m_c.Combo5, read(keys::ImagePlacement));
+    m_c.Text15->setText(read(keys::ImageX));
+    m_c.Text14->setText(read(keys::ImageY));
+    if (const auto colour = rules::toInteger(rules::readAsNumber(read(keys::ImageTransparency))))
         m_c.Picture1->setColour(ColourFromRgbValue(*colour));
-    SetSlider(m_c.Slider2, read(kWatermark, QStringLiteral("IDeviation")));
-    SetSlider(m_c.Slider3, read(kWatermark, QStringLiteral("IOpacity")));
+    SetSlider(m_c.Slider2, read(keys::ImageDeviation));
+    SetSlider(m_c.Slider3, read(keys::ImageOpacity));
 
     applyEnableRules();
 }
@@ -302,7 +300,7 @@ void SettingsDialog::onOk()
         return;
     }
 
-    emit outputFormatWritten(read(kSet, QStringLiteral("outputformat")));
+    emit outputFormatWritten(read(keys::OutputFormat));
     accept();
 }
 
@@ -314,8 +312,7 @@ void SettingsDialog::pickColour(bool textColour)
         m_lastColour = *picked;
         (textColour ? m_c.Picture4 : m_c.Picture1)->setColour(*picked);
         // Written at once: the pick survives a later Cancel.
-        write(kWatermark, textColour ? QStringLiteral("textcolor") : QStringLiteral("Itransparency "),
-            QString::number(RgbValueFromColour(*picked)));
+        write(textColour ? keys::TextColor : keys::ImageTransparency, QString::number(RgbValueFromColour(*picked)));
     });
 }
 
@@ -330,7 +327,7 @@ void SettingsDialog::pickWatermarkImage()
         if (chosen.isEmpty())
             return;
         m_c.Text12->setText(chosen.first());
-        write(kWatermark, QStringLiteral("waterimage"), m_c.Text12->text().trimmed());
+        write(keys::WaterImage, m_c.Text12->text().trimmed());
     });
 }
 
