@@ -7,7 +7,9 @@
 #include "app/MainWindow.h"
 #include "app/Skin.h"
 #include "platform/AppHome.h"
+#include "platform/UserDialogs.h"
 #include "settings/SettingsDialog.h"
+#include "settings/SettingsSource.h"
 
 namespace qm::app {
 
@@ -55,6 +57,19 @@ void Desktop::start()
     if (m_hooks.loadScheduleWindow)
         m_hooks.loadScheduleWindow();
     loadMainWindow()->show();
+}
+
+void Desktop::watchSettings(FileSettings& settings)
+{
+    QPointer<Desktop> self(this);
+    settings.setProblemHandler([self](const QString& reason) {
+        if (!self)
+            return;
+        QString text = reason;
+        text[0] = text[0].toUpper();
+        // Non-blocking: the box opens and the program goes on with the defaults.
+        self->m_hooks.dialogs->message(self->mainWindow(), UserDialogs::Icon::Error, text + QLatin1Char('.'), {});
+    });
 }
 
 void Desktop::loadTray()

@@ -9,6 +9,7 @@
 
 namespace qm {
 class AppHome;
+class FileSettings;
 class PageRunner;
 class SettingsDialog;
 class UserDialogs;
@@ -40,6 +41,10 @@ public:
 
     // The tray, then the schedule window (through its hook), then the main window.
     void start();
+
+    // A settings file that cannot be read is said in a message box, once: now when it is so already,
+    // else when a reader first finds it so. `settings` must outlive the desktop's event loop.
+    void watchSettings(FileSettings& settings);
 
     MainWindow* mainWindow() const;
     TrayForm* tray() const;

@@ -66,12 +66,7 @@ int runDesktop(int argc, char** argv)
         &interrupts, &cli::InterruptWatcher::interrupted, &app, [&desktop](int) { desktop.exitProgram(); });
 
     desktop.start();
-    // A settings file that cannot be read is said once, at start-up or when a page first finds it so.
-    settings.setProblemHandler([&dialogs, &desktop](const QString& reason) {
-        QString text = reason;
-        text[0] = text[0].toUpper();
-        dialogs.message(desktop.mainWindow(), UserDialogs::Icon::Error, text + QLatin1Char('.'), {});
-    });
+    desktop.watchSettings(settings);
     return app.exec();
 }
 

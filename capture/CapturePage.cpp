@@ -1,6 +1,7 @@
 #include "capture/CapturePage.h"
 
 #include <QFileInfo>
+#include <QUrl>
 
 #include "capture/CaptureGate.h"
 #include "capture/FullPageCapture.h"
@@ -73,8 +74,11 @@ std::chrono::milliseconds CaptureRun::remaining() const
 bool CaptureRun::refusedForHttpStatus()
 {
     const cdp::PageLoad load = m_host.tab().lastLoad();
-    m_httpStatus = load.httpStatus;
-    m_httpStatusLine = HttpStatusLine(load.httpStatus, load.httpStatusText);
+    // Chromium answers file: pages with 200 too; only a web server's status is one.
+    const QString scheme = QUrl(load.url).scheme();
+    const bool web = scheme == QLatin1String("http") || scheme == QLatin1String("https");
+    m_httpStatus = web ? load.httpStatus : 0;
+    m_httpStatusLine = HttpStatusLine(m_httpStatus, load.httpStatusText);
     if (!IsHttpError(m_httpStatus) || CapturesHttpErrors(m_settings))
         return false;
     // Every host hears of its outcome on the event loop, as after an engine step.

@@ -1,6 +1,5 @@
 #include "capture/output/OutputFile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>

@@ -45,6 +45,9 @@ TEST(ConvertOptions, DefaultsAndFlags)
     EXPECT_EQ(flags.timeout, "2");
     EXPECT_EQ(flags.width, 800);
     EXPECT_EQ(flags.home, "/h");
+    EXPECT_EQ(flags.httpErrors, "");
+    EXPECT_EQ(parsed({ "--http-errors", "capture" }).httpErrors, "1");
+    EXPECT_EQ(parsed({ "--http-errors=fail" }).httpErrors, "0");
     EXPECT_TRUE(parsed({ "--help" }).help);
     // Numbers out of range are taken as the nearest end, not refused.
     EXPECT_EQ(parsed({ "-j", "0" }).jobs, 1);
@@ -90,7 +93,8 @@ INSTANTIATE_TEST_SUITE_P(Arguments, ConvertOptionsRefused,
         BadCase { "jobs_not_number", { "-j", "two" }, "two" },
         BadCase { "timeout_text", { "--timeout", "soon" }, "soon" },
         BadCase { "width_tiny", { "--width", "5" }, "100 to 16384" },
-        BadCase { "flag_with_value", { "--json=yes" }, "takes no value" }),
+        BadCase { "flag_with_value", { "--json=yes" }, "takes no value" },
+        BadCase { "http_errors_unknown", { "--http-errors", "keep" }, "fail or capture" }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ProgressDisplay, BarShowsDoneFailedAndTimeLeft)

@@ -118,13 +118,14 @@ TEST_F(InputFaults, UnreadableSettingsAreSaidOnceThenTheDefaultsApply)
         QFile file(settings);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_EQ(file.write(c.bytes), c.bytes.size());
-        if (c.size > 0)
+        if (c.size > 0) {
             ASSERT_TRUE(file.resize(c.size));
+        }
         file.close();
         QDir(out()).removeRecursively();
 
         const ProgramRun run
-            = Convert({ "--home", home(), "-o", out(), "-q", server.url("/fine"), server.url("/fine") });
+            = Convert({ "--home", home(), "-o", out(), "-q", server.url("/fine"), server.url("/fine") + "?2" });
         ASSERT_TRUE(run.finished) << c.name;
         EXPECT_EQ(run.exitCode, 0) << c.name << ": " << run.err.toStdString();
         const QList<QByteArray> lines = ErrorLines(run);

@@ -12,6 +12,7 @@
 #include "app/FormTray.h"
 #include "app/ImageButtonWidget.h"
 #include "app/MainWindow.h"
+#include "settings/SettingsSource.h"
 #include "tests/support/TempHome.h"
 
 namespace qm::test {
@@ -101,6 +102,23 @@ TEST_F(DesktopTest, ExitUnloadsEveryWindowInOrderThenEndsTheProgram)
         EXPECT_EQ(desktop->tray(), nullptr);
         EXPECT_EQ(desktop->mainWindow(), nullptr);
     }
+}
+
+TEST_F(DesktopTest, UnreadableSettingsAreSaidOnceInAMessageBox)
+{
+    QFile file(home.settingsPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("[set]\noutputformat=JPG\n\0\0\0", 25));
+    file.close();
+    FileSettings settings(home.settingsPath());
+    auto desktop = make(true);
+    desktop->start();
+    desktop->watchSettings(settings);
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].text.contains("settings cannot be read")) << dialogs.messages()[0].text.toStdString();
+    EXPECT_EQ(dialogs.messages()[0].icon, UserDialogs::Icon::Error);
+    EXPECT_EQ(settings.read("set", "outputformat"), "");
+    EXPECT_EQ(dialogs.messages().size(), 1);
 }
 
 TEST_F(DesktopTest, WithATrayClosingKeepsTheProgramAndRestoreLoadsAFreshWindow)

@@ -270,6 +270,23 @@ TEST(BatchDriver, EachPageMarksItsOwnRowWhereverItMoved)
     EXPECT_EQ(batch.list.reason(0), "");
 }
 
+// A warning every page carries is said once per batch, and the rows stay OK; the end message repeats it.
+TEST(BatchDriver, PageWarningIsSaidOncePerBatch)
+{
+    Batch batch(3);
+    batch.runner.warning = QStringLiteral("the watermark picture /x.png does not exist");
+    QStringList warned;
+    QObject::connect(&batch.driver, &BatchDriver::warned, [&](const QString& text) { warned.append(text); });
+    for (int run = 1; run <= 2; ++run) {
+        batch.driver.StartBatch();
+        ASSERT_TRUE(batch.runToIdle());
+        EXPECT_EQ(warned, QStringList(run, batch.runner.warning));
+        EXPECT_EQ(batch.statuses(), QStringList(3, "OK"));
+        EXPECT_EQ(batch.view.entries("information ").last(),
+            "Conversion completed!\n\nThe watermark picture /x.png does not exist.");
+    }
+}
+
 TEST(BatchDriver, ModalWindowHoldsNewRows)
 {
     Batch batch(2, false);

@@ -69,7 +69,7 @@ void FakeRunner::finish(Ticket ticket, Result<QString> output)
 {
     QTimer::singleShot(0, &m_context, [this, ticket, output] {
         if (auto done = m_finished.take(ticket))
-            done(PageOutcome { output, std::chrono::milliseconds(1) });
+            done(PageOutcome { output, std::chrono::milliseconds(1), 0, {}, warning });
     });
 }
 

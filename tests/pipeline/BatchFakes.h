@@ -86,6 +86,7 @@ public:
     bool autoFinish = false;
     std::function<void()> onConvert; // after each convert()
     QStringList neverFinish; // addresses that never answer, even with autoFinish
+    QString warning; // every page's outcome carries it
 
 private:
     QObject m_context;

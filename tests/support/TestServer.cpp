@@ -75,7 +75,7 @@ void TestServer::respond(QTcpSocket* socket, const QString& path)
     auto send = [socket, route] {
         if (socket->state() != QAbstractSocket::ConnectedState)
             return;
-        const QByteArray phrase = route.reason ? *route.reason : route.status == 200 ? "OK" : "Status";
+        const QByteArray phrase = route.reason.value_or(route.status == 200 ? "OK" : "Status");
         QByteArray reply = "HTTP/1.1 " + QByteArray::number(route.status) + (phrase.isEmpty() ? "" : " " + phrase)
             + "\r\nContent-Type: " + route.contentType + "\r\nContent-Length: " + QByteArray::number(route.body.size())
             + "\r\nCache-Control: no-store\r\nConnection: close\r\n";
