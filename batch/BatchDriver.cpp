@@ -1,7 +1,6 @@
 #include "batch/BatchDriver.h"
 
 #include <QPointer>
-#include <limits>
 
 #include "capture/OutputFolder.h"
 #include "settings/ReadingRules.h"
@@ -55,7 +54,7 @@ void BatchDriver::StartBatch()
     m_view.setBusyCursor(true);
     m_state.running = true;
     m_state.cancelRequested = false;
-    m_rowCount = qint16(std::min(m_list.rowCount(), int(std::numeric_limits<qint16>::max())));
+    m_rowCount = m_list.rowCount();
     m_state.rowCursor = 1;
     m_jobs = ReadJobs(m_settings);
     m_warned.clear();
@@ -139,10 +138,10 @@ void BatchDriver::pump()
 
 void BatchDriver::issueRow()
 {
-    const int index = m_state.rowCursor - 1;
+    const int index = int(m_state.rowCursor - 1);
     if (index >= m_list.rowCount()) {
         // Rows removed since the start: there is nothing at this position to convert.
-        m_state.rowCursor = qint16(m_state.rowCursor + 1);
+        ++m_state.rowCursor;
         return;
     }
     Flight flight;
@@ -166,7 +165,7 @@ void BatchDriver::issueRow()
     });
     m_state.browserReady = false;
     m_list.setStatus(index, kProcessing);
-    m_state.rowCursor = qint16(m_state.rowCursor + 1);
+    ++m_state.rowCursor;
 }
 
 void BatchDriver::pageDone(PageRunner::Ticket ticket, PageOutcome outcome)
@@ -227,7 +226,7 @@ void BatchDriver::markCancelled()
             m_list.setStatusById(flight.row, kCancel);
         return;
     }
-    const int index = m_state.rowCursor - 2; // the row before the cursor, 0-based
+    const int index = int(m_state.rowCursor - 2); // the row before the cursor, 0-based
     if (index >= 0 && index < m_list.rowCount())
         m_list.setStatus(index, kCancel);
 }

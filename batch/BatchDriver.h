@@ -79,7 +79,7 @@ private:
     const SettingsSource& m_settings;
     QString m_appHome;
 
-    qint16 m_rowCount = 0;
+    qsizetype m_rowCount = 0;
     int m_jobs = 1;
     bool m_completing = false;
     bool m_pumpQueued = false;

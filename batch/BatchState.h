@@ -10,7 +10,7 @@ struct BatchState
     bool running = false;
     bool cancelRequested = false;
     bool browserReady = false;
-    qint16 rowCursor = 0; // 1-based index of the next row to issue
+    qsizetype rowCursor = 0; // 1-based index of the next row to issue
 };
 
 } // namespace qm

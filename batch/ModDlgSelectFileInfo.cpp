@@ -1,7 +1,6 @@
 #include "batch/ModDlgSelectFileInfo.h"
 
 #include <QFileInfo>
-#include <limits>
 
 namespace qm {
 
@@ -14,8 +13,6 @@ SelectedFileInfo ParseSelectedFiles(const QStringList& chosen)
     if (!info.folder.endsWith(QLatin1Char('/')))
         info.folder += QLatin1Char('/');
     for (const QString& path : chosen) {
-        if (info.count == std::numeric_limits<qint16>::max())
-            break;
         info.names.append(QFileInfo(path).fileName());
         ++info.count;
     }

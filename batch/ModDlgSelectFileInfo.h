@@ -8,7 +8,7 @@ namespace qm {
 // A file dialog's multi-selection: the folder (always ending in "/") and the names in it.
 struct SelectedFileInfo
 {
-    qint16 count = 0;
+    qsizetype count = 0;
     QString folder;
     QStringList names; // names[0] is the first file
 };

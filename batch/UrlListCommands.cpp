@@ -6,7 +6,7 @@
 #include "batch/UrlListFile.h"
 #include "batch/UrlListModel.h"
 #include "platform/UserDialogs.h"
-#include "settings/Inifun.h"
+#include "settings/SettingKeys.h"
 
 namespace qm {
 
@@ -16,7 +16,7 @@ const QString kHtmlFilter = QStringLiteral("Html Files (*.htm *.html)");
 
 QString ReadOutputFormat(const QString& settingsPath)
 {
-    return ReadSetting(settingsPath, QStringLiteral("set"), QStringLiteral("outputformat"));
+    return ReadText(FileSettings(settingsPath), keys::OutputFormat);
 }
 } // namespace
 
@@ -61,7 +61,7 @@ void UrlListCommands::addHtmlFiles(QWidget* parent)
         const SelectedFileInfo info = ParseSelectedFiles(chosen);
         m_dialogFileName.clear();
         const QString format = outputFormat();
-        for (int i = 0; i < info.count; ++i)
+        for (qsizetype i = 0; i < info.count; ++i)
             m_list.appendUrl(info.folder + info.names[i], format);
     });
 }

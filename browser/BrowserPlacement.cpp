@@ -1,9 +1,5 @@
 #include "browser/BrowserPlacement.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QUrl>
-
 namespace qm {
 
 BrowserPlacement BrowserPlacement::FromPixels(const QRect& r)
@@ -26,13 +22,6 @@ QRect BrowserGeometryFor(const QRect& current, QSize client, int statusBarHeight
     if (height > 0)
         next.setHeight(height);
     return next;
-}
-
-QString NavigableAddress(const QString& text)
-{
-    if (QDir::isAbsolutePath(text) && QFileInfo(text).isFile())
-        return QUrl::fromLocalFile(text).toString(QUrl::FullyEncoded);
-    return text;
 }
 
 } // namespace qm

@@ -32,8 +32,4 @@ struct BrowserPlacement
 // be positive keeps its current value (a window shrunk that far, or minimised, leaves the page as it was).
 QRect BrowserGeometryFor(const QRect& current, QSize client, int statusBarHeight);
 
-// The text of the address box as something the browser can load: the text itself, except that an
-// absolute path of a local file becomes its file address (Chromium loads addresses, not paths).
-QString NavigableAddress(const QString& text);
-
 } // namespace qm

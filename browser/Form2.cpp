@@ -12,6 +12,7 @@
 #include "browser/MiniBrowserCapture.h"
 #include "browser/PageViewWidget.h"
 #include "capture/CapturePage.h"
+#include "capture/PageAddress.h"
 #include "platform/cdp/Browser.h"
 #include "platform/cdp/Session.h"
 #include "platform/cdp/Tab.h"
@@ -215,8 +216,11 @@ void Form2::navigate(const QString& address)
         m_pendingAddress = address;
         return;
     }
+    const Result<QString> loaded = PageAddress(address);
+    if (!loaded)
+        return setLoadStatus(loaded.error().message);
     const std::chrono::milliseconds limit = ReadPageTimeout(*m_setup.settings);
-    m_tab->navigate(NavigableAddress(address), limit);
+    m_tab->navigate(*loaded, limit);
 }
 
 void Form2::goToAddressBox()

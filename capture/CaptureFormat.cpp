@@ -1,6 +1,6 @@
 #include "capture/CaptureFormat.h"
 
-#include "settings/ReadingRules.h"
+#include "settings/SettingKeys.h"
 #include "settings/SettingsSource.h"
 
 namespace qm {
@@ -25,8 +25,7 @@ OutputFormat OutputFormat::fromSetting(const QString& value)
 
 int ReadQuality(const SettingsSource& settings)
 {
-    const QString text = settings.read(QStringLiteral("set"), QStringLiteral("quality"));
-    return rules::toInteger(rules::readAsNumber(text)).value_or(0);
+    return ClampQuality(ReadNumber(settings, keys::Quality));
 }
 
 } // namespace qm

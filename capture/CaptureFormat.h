@@ -22,7 +22,7 @@ struct OutputFormat
     static OutputFormat fromSetting(const QString& value);
 };
 
-// The "quality" setting: the leading number, rounded halves to even; 0 when it does not fit.
+// The "quality" setting: the leading number, rounded halves to even, held to 0..100; 0 when not a number.
 int ReadQuality(const SettingsSource& settings);
 
 } // namespace qm

@@ -15,29 +15,24 @@
 #include "capture/output/Thumbnail.h"
 #include "capture/output/Watermarks.h"
 #include "platform/cdp/Tab.h"
-#include "settings/ReadingRules.h"
-#include "settings/SettingsSource.h"
+#include "settings/SettingKeys.h"
 
 namespace qm {
 
 namespace {
 
-const QString kSet = QStringLiteral("set");
-const QString kWatermark = QStringLiteral("watermark");
-
-bool isOn(const SettingsSource& settings, const QString& section, const QString& key)
+bool WatermarksOn(const SettingsSource& settings)
 {
-    return rules::equalsNumber(settings.read(section, key), 1);
+    return ReadFlag(settings, keys::TextWatermark) || ReadFlag(settings, keys::ImageWatermark);
 }
 
 } // namespace
 
 std::optional<cdp::SnapshotRequest> SnapshotFor(const SettingsSource& settings)
 {
-    const OutputFormat format = OutputFormat::fromSetting(settings.read(kSet, QStringLiteral("outputformat")));
-    const bool thumbnail = isOn(settings, kSet, QStringLiteral("Thumbnail"));
-    const bool marks = isOn(settings, kWatermark, QStringLiteral("textwatermark"))
-        || isOn(settings, kWatermark, QStringLiteral("imagewatermark"));
+    const OutputFormat format = OutputFormat::fromSetting(ReadText(settings, keys::OutputFormat));
+    const bool thumbnail = ReadFlag(settings, keys::Thumbnail);
+    const bool marks = WatermarksOn(settings);
     const bool textual = format.kind == OutputFormat::Kind::Pdf || format.kind == OutputFormat::Kind::Text;
     if (textual && !thumbnail)
         return std::nullopt;
@@ -48,7 +43,7 @@ std::optional<cdp::SnapshotRequest> SnapshotFor(const SettingsSource& settings)
         request.encoding = cdp::SnapshotEncoding::Png;
     } else if (!thumbnail && !marks && format.encoder == QLatin1String("jpg")) {
         request.encoding = cdp::SnapshotEncoding::Jpeg;
-        request.jpegQuality = std::clamp(ReadQuality(settings), 0, 100);
+        request.jpegQuality = ReadQuality(settings);
     }
     return request;
 }
@@ -67,6 +62,7 @@ CaptureRun::CaptureRun(CaptureHost& host, CaptureContext context, QObject* paren
     : QObject(parent)
     , m_host(host)
     , m_context(std::move(context))
+    , m_settings(PageSettings::ReadFrom(m_context.settings))
     , m_deadline(m_context.timeLimit)
 {
 }
@@ -78,11 +74,6 @@ std::chrono::milliseconds CaptureRun::remaining() const
     return std::max(std::chrono::milliseconds(1), std::chrono::milliseconds(m_deadline.remainingTime()));
 }
 
-bool CaptureRun::settingIsOn(const QString& section, const QString& key) const
-{
-    return isOn(m_context.settings, section, key);
-}
-
 bool CaptureRun::refusedForHttpStatus()
 {
     const cdp::PageLoad load = m_host.tab().lastLoad();
@@ -91,7 +82,7 @@ bool CaptureRun::refusedForHttpStatus()
     const bool web = scheme == QLatin1String("http") || scheme == QLatin1String("https");
     m_httpStatus = web ? load.httpStatus : 0;
     m_httpStatusLine = HttpStatusLine(m_httpStatus, load.httpStatusText);
-    if (!IsHttpError(m_httpStatus) || CapturesHttpErrors(m_context.settings))
+    if (!IsHttpError(m_httpStatus) || CapturesHttpErrors(m_settings))
         return false;
     // Every host hears of its outcome on the event loop, as after an engine step.
     m_waiting = true;
@@ -115,7 +106,7 @@ void CaptureRun::start()
     if (refusedForHttpStatus())
         return;
     m_host.beforePreparation();
-    const auto request = SnapshotFor(m_context.settings);
+    const auto request = SnapshotFor(m_settings);
     if (!request) {
         // PDF and text are made from the page itself; without a thumbnail no pixels are needed.
         m_snapshotError = Error::make(Error::Code::Unsupported, QStringLiteral("no snapshot taken"));
@@ -175,28 +166,28 @@ bool CaptureRun::decoded()
         return true;
     if (m_snapshot.encoded.isEmpty())
         return false;
-    // The settings changed since the snapshot was asked for: the pixels are needed after all.
+    // An engine-encoded snapshot, needed as pixels after all.
     m_snapshot.image = QImage::fromData(m_snapshot.encoded);
     return !m_snapshot.image.isNull();
 }
 
 void CaptureRun::applyWatermarks()
 {
-    if (settingIsOn(kWatermark, QStringLiteral("textwatermark")) && decoded()) {
-        ApplyTextWatermark(m_context.settings, m_snapshot.image);
+    if (ReadFlag(m_settings, keys::TextWatermark) && decoded()) {
+        ApplyTextWatermark(m_settings, m_snapshot.image);
         m_pixelsChanged = true;
     }
-    if (settingIsOn(kWatermark, QStringLiteral("imagewatermark")) && decoded()) {
-        m_warning = ApplyImageWatermark(m_context.settings, m_snapshot.image);
+    if (ReadFlag(m_settings, keys::ImageWatermark) && decoded()) {
+        m_warning = ApplyImageWatermark(m_settings, m_snapshot.image);
         m_pixelsChanged = true;
     }
 }
 
 void CaptureRun::writeThumbnail()
 {
-    if (!settingIsOn(kSet, QStringLiteral("Thumbnail")) || m_intermediateError || !decoded())
+    if (!ReadFlag(m_settings, keys::Thumbnail) || m_intermediateError || !decoded())
         return;
-    const double percent = rules::readAsNumber(m_context.settings.read(kSet, QStringLiteral("imagesize")));
+    const double percent = ReadNumber(m_settings, keys::ImageSize);
     const QString path = ThumbnailPath(m_intermediate);
     if (WriteThumbnail(m_snapshot.image, percent, path))
         m_thumbnail = path;
@@ -205,10 +196,10 @@ void CaptureRun::writeThumbnail()
 void CaptureRun::writeOutput()
 {
     const OutputNaming naming
-        = ReadOutputNaming(m_context.settings, m_context.appHome, m_host.pageAddress(), m_context.clock.now());
+        = ReadOutputNaming(m_settings, m_context.appHome, m_host.pageAddress(), m_context.clock.now());
     m_address = m_host.pageAddress();
     m_numbering = naming.numbering;
-    m_quality = ReadQuality(m_context.settings);
+    m_quality = ReadQuality(m_settings);
 
     // The intermediate BMP's name decides the output's: x.BMP taken gives x_0.bmp and then x_0.jpg.
     const QString first = IntermediatePath(naming);
@@ -225,8 +216,7 @@ void CaptureRun::writeOutput()
     applyWatermarks();
     writeThumbnail();
 
-    const OutputFormat format
-        = OutputFormat::fromSetting(m_context.settings.read(kSet, QStringLiteral("outputformat")));
+    const OutputFormat format = OutputFormat::fromSetting(ReadText(m_settings, keys::OutputFormat));
     switch (format.kind) {
     case OutputFormat::Kind::Picture:
         writePicture(format);

@@ -12,6 +12,7 @@
 #include "capture/CaptureFormat.h"
 #include "capture/CaptureHost.h"
 #include "capture/NameReservation.h"
+#include "capture/PageSettings.h"
 #include "platform/Clock.h"
 #include "platform/cdp/Snapshot.h"
 
@@ -24,7 +25,8 @@ class SettingsSource;
 // What every capture needs besides its host.
 struct CaptureContext
 {
-    const SettingsSource& settings; // read at each step, so changes apply from the next page on
+    // Read once, when the run is made (runners pass the values they read when the page started).
+    const SettingsSource& settings;
     QString appHome;
     const Clock& clock = Clock::system();
     MessageSink* messages = nullptr; // the encoder's one message on failure
@@ -70,11 +72,11 @@ private:
     Result<QString> land(OutputFile& file, const Target& target) const;
     bool decoded();
     void finish(Result<QString> output);
-    bool settingIsOn(const QString& section, const QString& key) const;
     std::chrono::milliseconds remaining() const;
 
     CaptureHost& m_host;
     CaptureContext m_context;
+    PageSettings m_settings; // the values of this page, read once
     QDeadlineTimer m_deadline;
     bool m_abandoned = false;
     bool m_waiting = false; // an engine call is out; the run stays until it answers

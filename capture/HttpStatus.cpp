@@ -1,7 +1,7 @@
 #include "capture/HttpStatus.h"
 
 #include "settings/ReadingRules.h"
-#include "settings/SettingsSource.h"
+#include "settings/SettingKeys.h"
 
 namespace qm {
 
@@ -100,7 +100,7 @@ bool IsHttpError(int status)
 
 bool CapturesHttpErrors(const SettingsSource& settings)
 {
-    return rules::equalsNumber(settings.read(QStringLiteral("set"), QStringLiteral("httperrors")), 1);
+    return ReadFlag(settings, keys::HttpErrors);
 }
 
 } // namespace qm

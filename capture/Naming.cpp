@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QFileInfo>
+#include <QUrl>
 
 #include "settings/ReadingRules.h"
 #include "settings/SettingKeys.h"
@@ -11,7 +12,10 @@ namespace qm {
 QString SiteNameFromAddress(const QString& address)
 {
     // The order matters: "https" goes before "http" ("myhttpsite" gives "myite").
-    QString name = address;
+    // A local page is named after its path as the user sees it ("my page", not "my%20page").
+    QString name = address.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)
+        ? QUrl::fromPercentEncoding(address.toUtf8())
+        : address;
     name.remove(QStringLiteral("https"));
     name.remove(QStringLiteral("http"));
     name.replace(u'.', u'_');

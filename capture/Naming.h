@@ -8,7 +8,8 @@
 namespace qm {
 
 // A file-name-safe name made from a page address: "https" and "http" removed anywhere, ":" and "/"
-// removed, "." "\" "*" "?" ">" "<" "|" turned into "_"; case-sensitive.
+// removed, "." "\" "*" "?" ">" "<" "|" turned into "_"; case-sensitive. A file: address is
+// percent-decoded first.
 QString SiteNameFromAddress(const QString& address);
 
 // "MMddyyHHmmss": month, day, two-digit year, hour 00-23, minutes, seconds.

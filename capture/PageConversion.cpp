@@ -7,7 +7,9 @@
 
 #include "capture/CapturePage.h"
 #include "capture/EnginePool.h"
+#include "capture/PageAddress.h"
 #include "capture/PageFailure.h"
+#include "capture/PageSettings.h"
 #include "platform/cdp/Tab.h"
 #include "settings/SettingKeys.h"
 
@@ -41,6 +43,7 @@ struct PageConversion::Page
 {
     QString address;
     std::chrono::milliseconds limit { 0 };
+    PageSettings settings; // as they were when the page started
     QDeadlineTimer deadline;
     QElapsedTimer clock;
     Finished finished;
@@ -73,12 +76,16 @@ PageConversion::~PageConversion()
 void PageConversion::convert(Ticket ticket, const QString& address, std::chrono::milliseconds limit, Finished finished)
 {
     auto page = std::make_shared<Page>();
-    page->address = address;
     page->limit = limit;
+    page->settings = PageSettings::ReadFrom(m_settings);
+    const Result<QString> loaded = PageAddress(address);
+    page->address = loaded.value_or(address);
     page->deadline = QDeadlineTimer(limit);
     page->clock.start();
     page->finished = std::move(finished);
     m_pages.insert(ticket, page);
+    if (!loaded)
+        return end(ticket, std::unexpected(loaded.error()), false);
     QPointer<PageConversion> self(this);
     m_pool.acquire([self, ticket](Result<cdp::Tab*> tab) {
         if (self)
@@ -122,7 +129,7 @@ void PageConversion::tabReady(Ticket ticket, Result<cdp::Tab*> tab)
             p->run->abandon();
         end(ticket, fail(Error::Code::BrowserGone, QStringLiteral("the browser closed the tab")), false);
     }));
-    t->setFileAccess(cdp::FileAccess::fromSetting(ReadText(m_settings, keys::AllowFiles)));
+    t->setFileAccess(cdp::FileAccess::fromSetting(ReadText(page->settings, keys::AllowFiles)));
     t->navigate(page->address, std::chrono::milliseconds(std::max<qint64>(1, page->deadline.remainingTime())));
 }
 
@@ -132,7 +139,7 @@ void PageConversion::documentComplete(Ticket ticket, const QString& url, bool to
     if (!page || page->run || !page->tab)
         return; // one capture per page: a later completion (a script navigating) is not captured again
     page->host->setAddress(url);
-    CaptureContext context { m_settings, m_appHome, *m_clock, m_messages,
+    CaptureContext context { page->settings, m_appHome, *m_clock, m_messages,
         std::chrono::milliseconds(std::max<qint64>(1, page->deadline.remainingTime())) };
     page->run = CapturePage(*page->host, context, PageCompletion { url, topLevel }, this);
 }

@@ -3,7 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QUrl>
+#include <cmath>
+
+#include "settings/SettingKeys.h"
 
 #include "capture/output/ScrollerExpansion.h"
 
@@ -38,8 +42,8 @@ QString ConvertUsage()
         "  -l, --list FILE     read addresses from a .ulf file (a plain list, one per line, works too)\n"
         "  -f, --format FMT    BMP, JPG, GIF, PNG, TIFF, PDF or TXT (this run's \"outputformat\")\n"
         "  -o, --out DIR       output folder (this run's \"outputfolder\")\n"
-        "  -j, --jobs N        pages converted at once (default: the \"jobs\" setting, else 1)\n"
-        "      --timeout SEC   page time limit (this run's \"timeout\")\n"
+        "  -j, --jobs N        pages converted at once, 1 to 16 (default: the \"jobs\" setting, else 1)\n"
+        "      --timeout SEC   page time limit, 1 to 86400 (this run's \"timeout\")\n"
         "      --width PX      viewport width in CSS pixels (default 1280)\n"
         "      --expand WHAT   scrolling boxes opened for the whole page: page (the page's own\n"
         "                      scroller and cut side bars; default), all, or none\n"
@@ -124,15 +128,16 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
                     return usageError(QStringLiteral("--out needs a folder"));
                 options.outputFolder = absolute(v, workingFolder);
             } else if (name == QLatin1String("-j") || name == QLatin1String("--jobs")) {
-                options.jobs = wholeNumber(v);
-                if (!options.jobs || *options.jobs < 1 || *options.jobs > 8)
-                    return usageError(QStringLiteral("--jobs takes a whole number from 1 to 8, not \"%1\"").arg(v));
+                const auto jobs = wholeNumber(v);
+                if (!jobs)
+                    return usageError(QStringLiteral("--jobs takes a whole number, not \"%1\"").arg(v));
+                options.jobs = ClampJobs(*jobs);
             } else if (name == QLatin1String("--timeout")) {
                 bool ok = false;
                 const double seconds = v.toDouble(&ok);
-                if (!ok || !(seconds > 0) || seconds > 86400)
-                    return usageError(QStringLiteral("--timeout takes a number of seconds above 0, not \"%1\"").arg(v));
-                options.timeout = v;
+                if (!ok || std::isnan(seconds))
+                    return usageError(QStringLiteral("--timeout takes a number of seconds, not \"%1\"").arg(v));
+                options.timeout = QString::number(ClampPageTimeout(seconds).count());
             } else if (name == QLatin1String("--width")) {
                 const auto width = wholeNumber(v);
                 if (!width || *width < 100 || *width > 16384)
@@ -154,7 +159,9 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
                     return usageError(QStringLiteral("--browser needs an executable or an endpoint"));
                 const bool remote = v.startsWith(QLatin1String("ws://")) || v.startsWith(QLatin1String("wss://"))
                     || v.startsWith(QLatin1String("http://")) || v.startsWith(QLatin1String("https://"));
-                options.browsers.append(remote ? v : absolute(v, workingFolder));
+                // A bare name ("chromium") is a program on PATH, as in a shell; a path is taken as given.
+                const QString onPath = v.contains(u'/') ? QString() : QStandardPaths::findExecutable(v);
+                options.browsers.append(remote ? v : !onPath.isEmpty() ? onPath : absolute(v, workingFolder));
             } else if (name == QLatin1String("--http-errors")) {
                 if (v == QLatin1String("capture"))
                     options.httpErrors = QStringLiteral("1");
@@ -177,20 +184,6 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
             return std::unexpected(flagged.error());
     }
     return options;
-}
-
-Result<QString> PageAddressFromArgument(const QString& argument, const QString& workingFolder)
-{
-    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
-    if (argument.isEmpty())
-        return fail(Error::Code::Usage, QStringLiteral("an empty address"));
-    const QString path = absolute(argument, workingFolder);
-    if (QFileInfo(path).isFile())
-        return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
-    if (scheme.match(argument).hasMatch())
-        return argument;
-    return fail(Error::Code::Usage,
-        QStringLiteral("no such file: %1 (for a web address, begin it with http:// or https://)").arg(argument));
 }
 
 } // namespace qm::cli

@@ -36,8 +36,4 @@ QString ConvertUsage();
 // `arguments` are those after "convert". Relative paths are made absolute against `workingFolder`.
 Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const QString& workingFolder);
 
-// A web address is kept as given; a local file path becomes an absolute file URL. An argument that is
-// neither (no scheme and no such file) is an error naming it.
-Result<QString> PageAddressFromArgument(const QString& argument, const QString& workingFolder);
-
 } // namespace qm::cli

@@ -16,6 +16,7 @@
 #include "capture/CapturePage.h"
 #include "capture/EnginePool.h"
 #include "capture/OutputFolder.h"
+#include "capture/PageAddress.h"
 #include "capture/PageConversion.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/ProgressDisplay.h"
@@ -137,25 +138,21 @@ Result<void> ConvertSession::prepare()
         std::fprintf(stderr, "quillmark convert: %s\n", reason.toLocal8Bit().constData());
     });
     d->settings = std::make_unique<OverriddenSettings>(*d->file);
-    const QString set = QStringLiteral("set");
-    if (!m_options.format.isEmpty())
-        d->settings->set(set, QStringLiteral("outputformat"), m_options.format);
-    if (!m_options.outputFolder.isEmpty())
-        d->settings->set(set, QStringLiteral("outputfolder"), m_options.outputFolder);
-    if (!m_options.timeout.isEmpty())
-        d->settings->set(set, QStringLiteral("timeout"), m_options.timeout);
-    if (!m_options.httpErrors.isEmpty())
-        d->settings->set(set, QStringLiteral("httperrors"), m_options.httpErrors);
-    if (!m_options.expand.isEmpty())
-        d->settings->set(set, keys::ExpandScrollers.keyName(), m_options.expand);
-    if (!m_options.maxHeight.isEmpty())
-        d->settings->set(set, keys::MaxHeight.keyName(), m_options.maxHeight);
-    if (!m_options.allowFiles.isEmpty())
-        d->settings->set(set, QStringLiteral("allowfiles"), m_options.allowFiles.join(u';'));
+    const auto setForRun = [this](const SettingKey& key, const QString& value) {
+        if (!value.isEmpty())
+            d->settings->set(key.sectionName(), key.keyName(), value);
+    };
+    setForRun(keys::OutputFormat, m_options.format);
+    setForRun(keys::OutputFolder, m_options.outputFolder);
+    setForRun(keys::Timeout, m_options.timeout);
+    setForRun(keys::HttpErrors, m_options.httpErrors);
+    setForRun(keys::ExpandScrollers, m_options.expand);
+    setForRun(keys::MaxHeight, m_options.maxHeight);
+    setForRun(keys::AllowFiles, m_options.allowFiles.join(u';'));
     int jobs = m_options.jobs.value_or(ReadJobs(*d->settings));
     if (!m_options.jobs && m_options.browsers.size() > 1)
-        jobs = std::max(jobs, int(std::min<qsizetype>(m_options.browsers.size(), 8)));
-    d->settings->set(set, QStringLiteral("jobs"), QString::number(jobs));
+        jobs = std::max(jobs, int(std::min<qsizetype>(m_options.browsers.size(), MostJobs)));
+    setForRun(keys::Jobs, QString::number(jobs));
 
     auto pages = addresses();
     if (!pages)
@@ -206,14 +203,12 @@ Result<QStringList> ConvertSession::addresses() const
         }
         if (listed->isEmpty())
             return fail(Error::Code::Usage, QStringLiteral("the list %1 holds no addresses").arg(m_options.listFile));
-        out += *listed;
+        for (const QString& entry : std::as_const(*listed))
+            out.append(NormalisedAddress(entry, QDir::currentPath()).value_or(entry));
     }
-    for (const QString& argument : m_options.addresses) {
-        auto address = PageAddressFromArgument(argument, QDir::currentPath());
-        if (!address)
-            return std::unexpected(address.error());
-        out.append(*address);
-    }
+    // Relative paths are made absolute here; whatever is not a page fails its own row, with the reason.
+    for (const QString& argument : m_options.addresses)
+        out.append(NormalisedAddress(argument, QDir::currentPath()).value_or(argument));
     if (out.isEmpty() && m_options.listFile.isEmpty()) {
         // The first command a new user runs: the sample page that ships with the program.
         const QString sample = AppHome::shareFile(QStringLiteral("sample/sample.html"));
@@ -238,7 +233,7 @@ Result<void> ConvertSession::checkOutputFolder() const
 
 void ConvertSession::startBatch()
 {
-    const QString format = d->settings->read(QStringLiteral("set"), QStringLiteral("outputformat"));
+    const QString format = ReadText(*d->settings, keys::OutputFormat);
     for (const QString& address : std::as_const(d->addresses))
         d->list.appendUrl(address, format);
 

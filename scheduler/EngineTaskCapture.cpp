@@ -4,6 +4,8 @@
 #include <QTimer>
 
 #include "capture/CapturePage.h"
+#include "capture/PageAddress.h"
+#include "capture/PageSettings.h"
 #include "platform/AppHome.h"
 #include "platform/cdp/Browser.h"
 #include "platform/cdp/Tab.h"
@@ -37,6 +39,7 @@ struct EngineTaskCapture::Task
 {
     quint64 generation = 0;
     QString url;
+    PageSettings settings; // as they were when the task started
     QDeadlineTimer deadline;
     std::function<void(Result<void>)> finished;
     QPointer<CaptureRun> run;
@@ -64,9 +67,13 @@ void EngineTaskCapture::start(
     abandon();
     m_task = std::make_unique<Task>();
     m_task->generation = ++m_generation;
-    m_task->url = url;
+    m_task->settings = PageSettings::ReadFrom(m_settings);
+    const Result<QString> address = PageAddress(url);
+    m_task->url = address.value_or(url);
     m_task->deadline = QDeadlineTimer(limit);
     m_task->finished = std::move(finished);
+    if (!address)
+        return end(std::unexpected(address.error()), true);
 
     if (m_tab) {
         const quint64 generation = m_task->generation;
@@ -143,7 +150,7 @@ void EngineTaskCapture::documentComplete(const QString& url, bool topLevel)
     if (!m_task || !m_host || m_task->run)
         return; // no task, or its page is already being captured
     m_host->setAddress(url);
-    CaptureContext context { m_settings, m_appHome, *m_clock, nullptr,
+    CaptureContext context { m_task->settings, m_appHome, *m_clock, nullptr,
         std::chrono::milliseconds(std::max<qint64>(1, m_task->deadline.remainingTime())) };
     m_task->run = CapturePage(*m_host, context, PageCompletion { url, topLevel }, this);
     if (m_task->run) // the run may outlive the task (abandoned, waiting for an engine answer): so does its host

@@ -1,5 +1,6 @@
 #include "scheduler/ScheduleDesktopUi.h"
 
+#include <cstdio>
 #include <memory>
 
 #include "app/DesktopHooks.h"
@@ -7,6 +8,7 @@
 #include "platform/Clock.h"
 #include "scheduler/EngineTaskCapture.h"
 #include "scheduler/ScheduleListModel.h"
+#include "scheduler/ScheduleStore.h"
 #include "scheduler/ScheduleWindow.h"
 #include "scheduler/Scheduler.h"
 #include "scheduler/SchedulerDialog.h"
@@ -49,8 +51,13 @@ void RegisterScheduleWindow(app::DesktopHooks& hooks)
             state->window->bringOnScreen();
     };
     hooks.unloadScheduleWindow = [state] {
-        if (state->window)
+        if (state->window) {
             state->window->saveAndHide();
+            // The last chance to keep the tasks: a failure is told where someone may still read it.
+            if (const auto& error = state->scheduler->store().lastError())
+                std::fprintf(stderr, "quillmark: the schedule was not saved to %s: %s\n",
+                    qPrintable(state->scheduler->store().path()), qPrintable(error->message));
+        }
         state->window.reset();
         state->scheduler.reset();
         state->settings.reset();

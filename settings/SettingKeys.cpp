@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <limits>
 
 #include "settings/ReadingRules.h"
 
@@ -14,9 +13,9 @@ std::span<const SettingKey* const> AllSettingKeys()
     using namespace keys;
     static constexpr std::array all { &OutputType, &OutputFormat, &Quality, &OutputFolder, &FileName, &DateTime,
         &FileOption, &ExistedFile, &Timeout, &Delay, &Scripts, &Java, &ActiveX, &Thumbnail, &ImageSize, &Jobs,
-        &AllowFiles, &TextWatermark, &WaterText, &TextPlacement, &TextX, &TextY, &TextSize, &TextQuality, &TextFont,
-        &TextRotate, &TextTransparency, &TextColor, &ImageWatermark, &WaterImage, &ImagePlacement, &ImageX, &ImageY,
-        &ImageTransparency, &ImageDeviation, &ImageOpacity, &ExpandScrollers, &MaxHeight };
+        &AllowFiles, &HttpErrors, &TextWatermark, &WaterText, &TextPlacement, &TextX, &TextY, &TextSize, &TextQuality,
+        &TextFont, &TextRotate, &TextTransparency, &TextColor, &ImageWatermark, &WaterImage, &ImagePlacement, &ImageX,
+        &ImageY, &ImageTransparency, &ImageDeviation, &ImageOpacity, &ExpandScrollers, &MaxHeight };
     return all;
 }
 
@@ -45,16 +44,37 @@ bool ReadEquals(const SettingsSource& s, const SettingKey& key, double n)
     return rules::equalsNumber(ReadText(s, key), n);
 }
 
-int ReadJobs(const SettingsSource& s)
+int ClampJobs(double number)
 {
-    constexpr int most = 8;
-    const double number = ReadNumber(s, keys::Jobs);
     if (std::isnan(number))
         return 1;
     const std::optional<qint32> jobs = rules::toInteger(number);
     if (!jobs)
-        return number > 0 ? most : 1;
-    return std::clamp<int>(*jobs, 1, most);
+        return number > 0 ? MostJobs : 1;
+    return std::clamp<int>(*jobs, 1, MostJobs);
+}
+
+std::chrono::seconds ClampPageTimeout(double seconds)
+{
+    // A fraction of a second still means "some time": never round a positive limit down to none.
+    if (!(seconds >= 1))
+        return std::chrono::seconds { 1 };
+    return std::chrono::seconds { qint64(std::min<double>(seconds, double(LongestPageTimeout.count()))) };
+}
+
+int ClampQuality(double quality)
+{
+    if (std::isnan(quality))
+        return 0;
+    const std::optional<qint32> whole = rules::toInteger(quality);
+    if (!whole)
+        return quality > 0 ? 100 : 0;
+    return std::clamp<int>(*whole, 0, 100);
+}
+
+int ReadJobs(const SettingsSource& s)
+{
+    return ClampJobs(ReadNumber(s, keys::Jobs));
 }
 
 std::chrono::seconds ReadPageTimeout(const SettingsSource& s)
@@ -63,11 +83,7 @@ std::chrono::seconds ReadPageTimeout(const SettingsSource& s)
     const double number = ReadNumber(s, keys::Timeout);
     if (!(number > 0))
         return fallback;
-    // A fraction of a second still means "some time": never round a positive limit down to none.
-    const std::optional<qint32> seconds = rules::toInteger(number);
-    if (!seconds)
-        return std::chrono::seconds { std::numeric_limits<qint32>::max() };
-    return std::chrono::seconds { std::max<qint32>(*seconds, 1) };
+    return ClampPageTimeout(number);
 }
 
 } // namespace qm

@@ -53,6 +53,7 @@ inline constexpr SettingKey ImageSize { "set", "imagesize", R::Number }; // thum
 inline constexpr SettingKey Jobs { "set", "jobs", R::Integer }; // pages at once; see ReadJobs
 // Local files a local page may read beyond its own folder: folders separated by ';', or "all".
 inline constexpr SettingKey AllowFiles { "set", "allowfiles", R::Text };
+inline constexpr SettingKey HttpErrors { "set", "httperrors", R::Flag }; // convert pages of status 400 and above
 // Section "watermark".
 inline constexpr SettingKey TextWatermark { "watermark", "textwatermark", R::Flag };
 inline constexpr SettingKey WaterText { "watermark", "watertext", R::Text };
@@ -88,9 +89,18 @@ std::optional<qint32> ReadInteger(const SettingsSource& s, const SettingKey& key
 bool ReadFlag(const SettingsSource& s, const SettingKey& key); // equals 1
 bool ReadEquals(const SettingsSource& s, const SettingKey& key, double n);
 
-// "jobs": pages converted at once, 1 to 8; missing or not a number: 1; outside the range: the nearest end.
+// The ranges every source of these numbers is held to (settings file, dialog, command line, scheduler);
+// a value outside is taken as the nearest end, never refused.
+inline constexpr int MostJobs = 16;
+inline constexpr std::chrono::seconds LongestPageTimeout { 86400 };
+int ClampJobs(double number); // 1..MostJobs; not a number: 1
+std::chrono::seconds ClampPageTimeout(double seconds); // 1 s..LongestPageTimeout; a fraction rounds down
+int ClampQuality(double quality); // 0..100, halves rounded to even; not a number: 0
+
+// "jobs": pages converted at once; missing or not a number: 1; outside the range: the nearest end.
 int ReadJobs(const SettingsSource& s);
-// "timeout": the time limit of one page; missing, not a number or not positive: 60 seconds.
+// "timeout": the time limit of one page; missing, not a number or not positive: 60 seconds; above
+// LongestPageTimeout: that.
 std::chrono::seconds ReadPageTimeout(const SettingsSource& s);
 
 } // namespace qm

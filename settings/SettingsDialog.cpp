@@ -23,9 +23,6 @@ namespace qm {
 
 namespace {
 
-const QString kSet = QStringLiteral("set");
-const QString kWatermark = QStringLiteral("watermark");
-
 QString Flag(const QCheckBox* box)
 {
     return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
@@ -48,6 +45,15 @@ std::optional<int> InRange(const QString& value, int minimum, int maximum)
     if (!n || *n < minimum || *n > maximum)
         return std::nullopt;
     return int(*n);
+}
+
+// A page time limit typed out of range is saved as the nearest end; other text is saved as typed.
+QString TimeoutText(const QString& typed)
+{
+    const double seconds = rules::readAsNumber(typed);
+    if (!(seconds > 0) || (seconds >= 1 && seconds <= double(LongestPageTimeout.count())))
+        return typed;
+    return QString::number(ClampPageTimeout(seconds).count());
 }
 
 void SelectText(QComboBox* list, const QString& text)
@@ -125,14 +131,15 @@ SettingsDialog::SettingsDialog(QString settingsPath, QString programFolder, User
     loadFromFile();
 }
 
-QString SettingsDialog::read(const QString& section, const QString& key) const
+QString SettingsDialog::read(const SettingKey& key) const
 {
-    return ReadSetting(m_settingsPath, section, key);
+    return ReadText(FileSettings(m_settingsPath), key);
 }
 
-void SettingsDialog::write(const QString& section, const QString& key, const QString& value) const
+void SettingsDialog::write(const SettingKey& key, const QString& value) const
 {
-    (void)WriteSetting(m_settingsPath, section, key, value);
+    // A pick that cannot be saved now is saved with the rest at OK, which says so when it fails.
+    (void)WriteSetting(m_settingsPath, key.sectionName(), key.writtenName(), value);
 }
 
 void SettingsDialog::reload()
@@ -164,51 +171,51 @@ void SettingsDialog::resetControls()
 void SettingsDialog::loadFromFile()
 {
     // Each step stands alone: a value that fits no control leaves that control as it was.
-    const QString type = read(kSet, QStringLiteral("outputtype"));
+    const QString type = read(keys::OutputType);
     SelectText(m_c.Combo2, IsZero(type) ? QStringLiteral("Image") : type);
     fillFormats();
-    const QString format = read(kSet, QStringLiteral("outputformat"));
+    const QString format = read(keys::OutputFormat);
     SelectText(m_c.cboWriteSpeed, IsZero(format) ? QStringLiteral("BMP") : format);
-    SetSlider(m_c.Slider4, read(kSet, QStringLiteral("quality")));
-    SelectText(m_c.Combo3, read(kSet, QStringLiteral("imagesize")));
-    const QString folder = read(kSet, QStringLiteral("outputfolder"));
+    SetSlider(m_c.Slider4, read(keys::Quality));
+    SelectText(m_c.Combo3, read(keys::ImageSize));
+    const QString folder = read(keys::OutputFolder);
     m_c.Text2->setText(IsZero(folder) ? m_programFolder : folder);
-    const QString name = read(kSet, QStringLiteral("filename"));
+    const QString name = read(keys::FileName);
     m_c.Text1->setText(IsZero(name) ? QStringLiteral("webimage") : name);
-    m_c.Check1->setChecked(IsOne(read(kSet, QStringLiteral("datetime"))));
-    (IsZero(read(kSet, QStringLiteral("fileoption"))) ? m_c.Option3 : m_c.Option4)->setChecked(true);
-    (IsZero(read(kSet, QStringLiteral("existedfile"))) ? m_c.Option1 : m_c.Option2)->setChecked(true);
-    const QString timeout = read(kSet, QStringLiteral("timeout"));
+    m_c.Check1->setChecked(IsOne(read(keys::DateTime)));
+    (IsZero(read(keys::FileOption)) ? m_c.Option3 : m_c.Option4)->setChecked(true);
+    (IsZero(read(keys::ExistedFile)) ? m_c.Option1 : m_c.Option2)->setChecked(true);
+    const QString timeout = read(keys::Timeout);
     m_c.Text3->setText(IsZero(timeout) ? QStringLiteral("60") : timeout);
-    const QString delay = read(kSet, QStringLiteral("delay"));
+    const QString delay = read(keys::Delay);
     m_c.Text4->setText(IsZero(delay) ? QStringLiteral("60") : delay);
     m_c.Jobs->setValue(ReadJobs(FileSettings(m_settingsPath)));
-    m_c.Check2->setChecked(IsOne(read(kSet, QStringLiteral("Scripts"))));
-    m_c.Check3->setChecked(IsOne(read(kSet, QStringLiteral("JAVA"))));
-    m_c.Check4->setChecked(IsOne(read(kSet, QStringLiteral("activex"))));
-    m_c.Check5->setChecked(IsOne(read(kSet, QStringLiteral("Thumbnail"))));
-    m_c.Check6->setChecked(IsOne(read(kWatermark, QStringLiteral("textwatermark"))));
+    m_c.Check2->setChecked(IsOne(read(keys::Scripts)));
+    m_c.Check3->setChecked(IsOne(read(keys::Java)));
+    m_c.Check4->setChecked(IsOne(read(keys::ActiveX)));
+    m_c.Check5->setChecked(IsOne(read(keys::Thumbnail)));
+    m_c.Check6->setChecked(IsOne(read(keys::TextWatermark)));
 
-    m_c.Text7->setText(read(kWatermark, QStringLiteral("watertext")));
-    SetPlacement(m_c.Combo4, read(kWatermark, QStringLiteral("twz")));
-    m_c.Text8->setText(read(kWatermark, QStringLiteral("Tx")));
-    m_c.Text9->setText(read(kWatermark, QStringLiteral("Ty")));
-    m_c.Text10->setText(read(kWatermark, QStringLiteral("Tsize")));
-    m_c.Text5->setText(read(kWatermark, QStringLiteral("TQuality")));
-    SelectText(m_c.Combo1, read(kWatermark, QStringLiteral("Tfont")));
-    m_c.Text6->setText(read(kWatermark, QStringLiteral("Trotate")));
-    SetSlider(m_c.Slider1, read(kWatermark, QStringLiteral("Ttransparency")));
-    if (const auto colour = rules::toInteger(rules::readAsNumber(read(kWatermark, QStringLiteral("textcolor")))))
+    m_c.Text7->setText(read(keys::WaterText));
+    SetPlacement(m_c.Combo4, read(keys::TextPlacement));
+    m_c.Text8->setText(read(keys::TextX));
+    m_c.Text9->setText(read(keys::TextY));
+    m_c.Text10->setText(read(keys::TextSize));
+    m_c.Text5->setText(read(keys::TextQuality));
+    SelectText(m_c.Combo1, read(keys::TextFont));
+    m_c.Text6->setText(read(keys::TextRotate));
+    SetSlider(m_c.Slider1, read(keys::TextTransparency));
+    if (const auto colour = rules::toInteger(rules::readAsNumber(read(keys::TextColor))))
         m_c.Picture4->setColour(ColourFromRgbValue(*colour));
-    m_c.Check7->setChecked(IsOne(read(kWatermark, QStringLiteral("imagewatermark"))));
-    m_c.Text12->setText(read(kWatermark, QStringLiteral("waterimage")));
-    SetPlacement(m_c.Combo5, read(kWatermark, QStringLiteral("iwz")));
-    m_c.Text15->setText(read(kWatermark, QStringLiteral("Ix")));
-    m_c.Text14->setText(read(kWatermark, QStringLiteral("Iy")));
-    if (const auto colour = rules::toInteger(rules::readAsNumber(read(kWatermark, QStringLiteral("Itransparency")))))
+    m_c.Check7->setChecked(IsOne(read(keys::ImageWatermark)));
+    m_c.Text12->setText(read(keys::WaterImage));
+    SetPlacement(m_c.Combo5, read(keys::ImagePlacement));
+    m_c.Text15->setText(read(keys::ImageX));
+    m_c.Text14->setText(read(keys::ImageY));
+    if (const auto colour = rules::toInteger(rules::readAsNumber(read(keys::ImageTransparency))))
         m_c.Picture1->setColour(ColourFromRgbValue(*colour));
-    SetSlider(m_c.Slider2, read(kWatermark, QStringLiteral("IDeviation")));
-    SetSlider(m_c.Slider3, read(kWatermark, QStringLiteral("IOpacity")));
+    SetSlider(m_c.Slider2, read(keys::ImageDeviation));
+    SetSlider(m_c.Slider3, read(keys::ImageOpacity));
 
     applyEnableRules();
 }
@@ -247,42 +254,53 @@ void SettingsDialog::onOk()
         return;
     }
     auto trimmed = [](const QLineEdit* edit) { return edit->text().trimmed(); };
-    write(kSet, QStringLiteral("outputtype"), m_c.Combo2->currentText().trimmed());
-    write(kSet, QStringLiteral("outputformat"), m_c.cboWriteSpeed->currentText().trimmed());
-    write(kSet, QStringLiteral("quality"), QString::number(m_c.Slider4->value()));
-    write(kSet, QStringLiteral("outputfolder"), trimmed(m_c.Text2));
-    write(kSet, QStringLiteral("filename"), trimmed(m_c.Text1));
-    write(kSet, QStringLiteral("datetime"), Flag(m_c.Check1));
-    write(kSet, QStringLiteral("fileoption"), m_c.Option3->isChecked() ? QStringLiteral("0") : QStringLiteral("1"));
-    write(kSet, QStringLiteral("existedfile"), m_c.Option1->isChecked() ? QStringLiteral("0") : QStringLiteral("1"));
-    write(kSet, QStringLiteral("timeout"), trimmed(m_c.Text3));
-    write(kSet, QStringLiteral("delay"), trimmed(m_c.Text4));
-    write(kSet, QStringLiteral("jobs"), QString::number(m_c.Jobs->value()));
-    write(kSet, QStringLiteral("Scripts"), Flag(m_c.Check2));
-    write(kSet, QStringLiteral("JAVA"), Flag(m_c.Check3));
-    write(kSet, QStringLiteral("ActiveX"), Flag(m_c.Check4));
-    write(kSet, QStringLiteral("Thumbnail"), Flag(m_c.Check5));
-    write(kSet, QStringLiteral("imagesize"), m_c.Combo3->currentText());
+    using namespace keys;
+    const std::initializer_list<std::pair<const SettingKey&, QString>> values {
+        { OutputType, m_c.Combo2->currentText().trimmed() },
+        { OutputFormat, m_c.cboWriteSpeed->currentText().trimmed() },
+        { Quality, QString::number(m_c.Slider4->value()) },
+        { keys::OutputFolder, trimmed(m_c.Text2) },
+        { FileName, trimmed(m_c.Text1) },
+        { DateTime, Flag(m_c.Check1) },
+        { FileOption, m_c.Option3->isChecked() ? QStringLiteral("0") : QStringLiteral("1") },
+        { ExistedFile, m_c.Option1->isChecked() ? QStringLiteral("0") : QStringLiteral("1") },
+        { Timeout, TimeoutText(trimmed(m_c.Text3)) },
+        { Delay, trimmed(m_c.Text4) },
+        { Jobs, QString::number(m_c.Jobs->value()) },
+        { Scripts, Flag(m_c.Check2) },
+        { Java, Flag(m_c.Check3) },
+        { ActiveX, Flag(m_c.Check4) },
+        { Thumbnail, Flag(m_c.Check5) },
+        { ImageSize, m_c.Combo3->currentText() },
+        { TextWatermark, Flag(m_c.Check6) },
+        { WaterText, trimmed(m_c.Text7) },
+        { TextPlacement, QString::number(m_c.Combo4->currentIndex()) },
+        { TextX, trimmed(m_c.Text8) },
+        { TextY, trimmed(m_c.Text9) },
+        { TextSize, trimmed(m_c.Text10) },
+        { TextQuality, trimmed(m_c.Text5) },
+        { TextFont, m_c.Combo1->currentText().trimmed() },
+        { TextRotate, trimmed(m_c.Text6) },
+        { TextTransparency, QString::number(m_c.Slider1->value()) },
+        { ImageWatermark, Flag(m_c.Check7) },
+        { WaterImage, trimmed(m_c.Text12) },
+        { ImagePlacement, QString::number(m_c.Combo5->currentIndex()) },
+        { ImageX, trimmed(m_c.Text15) },
+        { ImageY, trimmed(m_c.Text14) },
+        { ImageDeviation, QString::number(m_c.Slider2->value()) },
+        { ImageOpacity, QString::number(m_c.Slider3->value()) },
+    };
+    QList<SettingWrite> writes;
+    for (const auto& [key, value] : values)
+        writes.append({ key.sectionName(), key.writtenName(), value });
+    // One rewrite of the file: all of OK's values are saved or none is, and a refusal is told.
+    if (const Result<void> saved = WriteSettings(m_settingsPath, writes); !saved) {
+        m_dialogs.message(this, UserDialogs::Icon::Error,
+            QStringLiteral("The settings were not saved: %1").arg(saved.error().message));
+        return;
+    }
 
-    write(kWatermark, QStringLiteral("textwatermark"), Flag(m_c.Check6));
-    write(kWatermark, QStringLiteral("watertext"), trimmed(m_c.Text7));
-    write(kWatermark, QStringLiteral("Twz"), QString::number(m_c.Combo4->currentIndex()));
-    write(kWatermark, QStringLiteral("Tx"), trimmed(m_c.Text8));
-    write(kWatermark, QStringLiteral("Ty"), trimmed(m_c.Text9));
-    write(kWatermark, QStringLiteral("Tsize"), trimmed(m_c.Text10));
-    write(kWatermark, QStringLiteral("TQuality"), trimmed(m_c.Text5));
-    write(kWatermark, QStringLiteral("Tfont"), m_c.Combo1->currentText().trimmed());
-    write(kWatermark, QStringLiteral("TRotate"), trimmed(m_c.Text6));
-    write(kWatermark, QStringLiteral("Ttransparency"), QString::number(m_c.Slider1->value()));
-    write(kWatermark, QStringLiteral("imagewatermark"), Flag(m_c.Check7));
-    write(kWatermark, QStringLiteral("waterimage"), trimmed(m_c.Text12));
-    write(kWatermark, QStringLiteral("Iwz"), QString::number(m_c.Combo5->currentIndex()));
-    write(kWatermark, QStringLiteral("Ix"), trimmed(m_c.Text15));
-    write(kWatermark, QStringLiteral("Iy"), trimmed(m_c.Text14));
-    write(kWatermark, QStringLiteral("IDeviation"), QString::number(m_c.Slider2->value()));
-    write(kWatermark, QStringLiteral("IOpacity"), QString::number(m_c.Slider3->value()));
-
-    emit outputFormatWritten(read(kSet, QStringLiteral("outputformat")));
+    emit outputFormatWritten(read(keys::OutputFormat));
     accept();
 }
 
@@ -294,8 +312,7 @@ void SettingsDialog::pickColour(bool textColour)
         m_lastColour = *picked;
         (textColour ? m_c.Picture4 : m_c.Picture1)->setColour(*picked);
         // Written at once: the pick survives a later Cancel.
-        write(kWatermark, textColour ? QStringLiteral("textcolor") : QStringLiteral("Itransparency "),
-            QString::number(RgbValueFromColour(*picked)));
+        write(textColour ? keys::TextColor : keys::ImageTransparency, QString::number(RgbValueFromColour(*picked)));
     });
 }
 
@@ -310,7 +327,7 @@ void SettingsDialog::pickWatermarkImage()
         if (chosen.isEmpty())
             return;
         m_c.Text12->setText(chosen.first());
-        write(kWatermark, QStringLiteral("waterimage"), m_c.Text12->text().trimmed());
+        write(keys::WaterImage, m_c.Text12->text().trimmed());
     });
 }
 

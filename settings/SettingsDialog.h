@@ -7,6 +7,7 @@
 
 namespace qm {
 
+struct SettingKey;
 class UserDialogs;
 
 // Form4, "Settings": edits settings.dat. Built afresh at each opening and filled from the file; OK
@@ -38,8 +39,8 @@ private:
     void pickWatermarkImage();
     void pickFolder();
 
-    QString read(const QString& section, const QString& key) const;
-    void write(const QString& section, const QString& key, const QString& value) const;
+    QString read(const SettingKey& key) const;
+    void write(const SettingKey& key, const QString& value) const;
 
     QString m_settingsPath;
     QString m_programFolder;

@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "settings/SettingKeys.h"
 #include "settings/SettingsControlsUi.h"
 #include "settings/SettingsWidgetsUi.h"
 #include "settings/UpDownWidget.h"
@@ -113,7 +114,7 @@ QGroupBox* BrowserFrame(SettingsControls& c)
     c.Text3->setToolTip(QStringLiteral("Time limit for each page; a page that takes longer is marked Failed"));
     c.Text4 = Named<QLineEdit>("Text4");
     c.Jobs = Named<QSpinBox>("Jobs");
-    c.Jobs->setRange(1, 8);
+    c.Jobs->setRange(1, MostJobs);
     c.Jobs->setToolTip(QStringLiteral("How many pages are converted at the same time"));
     c.Check2 = Named<QCheckBox>("Check2", QStringLiteral("Enable Scripts"));
     c.Check3 = Named<QCheckBox>("Check3", QStringLiteral("Enable JAVA"));

@@ -74,6 +74,10 @@ Result<void> WriteFileAtomically(const QString& named, const QByteArray& bytes)
     const QFileInfo existing(path);
     if (existing.exists() && !existing.isFile())
         return fail(Error::Code::Io, QStringLiteral("%1 is not a regular file").arg(path));
+    // A file its owner made read-only stays as it is, even for a user (root) whom the system lets through
+    // and although the rename below would replace it.
+    if (existing.exists() && !existing.permissions().testFlag(QFileDevice::WriteOwner))
+        return fail(Error::Code::Io, QStringLiteral("cannot write %1: the file is read-only").arg(path));
     const auto failed = [&path](int error) {
         return fail(Error::Code::Io, QStringLiteral("cannot write %1: %2").arg(path, qt_error_string(error)));
     };

@@ -1,5 +1,6 @@
 // Opening, following links, the address box, history and Stop, against the real engine.
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -7,6 +8,7 @@
 
 #include "platform/cdp/Tab.h"
 #include "tests/browser/BrowserFixture.h"
+#include "tests/support/LocalPages.h"
 
 namespace qm::test {
 
@@ -73,7 +75,8 @@ TEST_F(NavigationTest, HoveringALinkShowsItsAddressAndClickingFollowsIt)
 
 TEST_F(NavigationTest, GoAndEnterLoadTheAddressBoxText)
 {
-    QFile local(home.file(QStringLiteral("local page.html")));
+    ASSERT_TRUE(QDir(home.path()).mkpath(kAwkwardFolder));
+    QFile local(home.file(kAwkwardFolder + QStringLiteral("/local #1 \u00fc.html")));
     ASSERT_TRUE(local.open(QIODevice::WriteOnly));
     local.write(ColouredPage("rgb(250,200,0)"));
     local.close();
@@ -104,6 +107,16 @@ TEST_F(NavigationTest, GoAndEnterLoadTheAddressBoxText)
             }
         });
         EXPECT_EQ(loaded, row.loaded);
+    }
+    EXPECT_TRUE(ShowsColour(QPoint(5, 5), qRgb(250, 200, 0)));
+
+    // What is not a page, or a file that is not there, is said in the status bar; the page stays.
+    const QString missing = home.file(QStringLiteral("gone.html"));
+    for (const QString& typed : { QStringLiteral("javascript:alert(1)"), missing }) {
+        address()->setText(typed);
+        ClickButton("GoButton");
+        EXPECT_TRUE(form->statusText().contains(typed.startsWith(u'/') ? "file not found: " + missing : "javascript:"))
+            << form->statusText().toStdString();
     }
     EXPECT_TRUE(ShowsColour(QPoint(5, 5), qRgb(250, 200, 0)));
 }

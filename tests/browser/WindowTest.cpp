@@ -139,19 +139,6 @@ TEST(BrowserPlacementTest, TheResizeRuleAndTwips)
     EXPECT_EQ(twips.toPixels(), QRect(6, 60, 1096, 543));
 }
 
-TEST(BrowserPlacementTest, LocalPathsBecomeFileAddressesAndEverythingElseIsLeftAlone)
-{
-    TempHome home;
-    QFile page(home.file(QStringLiteral("a page#1.html")));
-    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    page.close();
-    EXPECT_EQ(NavigableAddress(page.fileName()), QUrl::fromLocalFile(page.fileName()).toString(QUrl::FullyEncoded));
-    EXPECT_TRUE(NavigableAddress(page.fileName()).endsWith(QStringLiteral("a%20page%231.html")));
-    for (const QString& text : { QStringLiteral("http://example.test/a b"), QStringLiteral("example.test"),
-             home.file(QStringLiteral("missing.html")), QStringLiteral("relative/page.html"), QString() })
-        EXPECT_EQ(NavigableAddress(text), text);
-}
-
 TEST_F(WindowTest, TheDesktopOpensAFreshModalWindowOnTheStartAddressAndExitClosesIt)
 {
     AnsweredDialogs dialogs;

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/EventLoop.h"
+#include "tests/support/LocalPages.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TestServer.h"
 
@@ -101,6 +102,33 @@ TEST_F(CliBinary, PageTallerThanMaxHeightIsCutAndTheReportSaysSo)
     EXPECT_EQ(QImageReader(page.value("output").toString()).size(), QSize(1280, 3000));
 }
 
+TEST_F(CliBinary, LocalPagesByRelativeAndAbsolutePathAndAMissingOneFailsOnlyItsRow)
+{
+    const QString folder = dir.filePath(kAwkwardFolder);
+    const QString red = WriteColourPage(folder + "/cli #1 \u00fc.html", "#dd3333");
+    const QString blue = WriteColourPage(folder + "/cli %20 \u00f6.html", "#3333dd");
+    const QString missing = folder + "/gone.html";
+    const ProgramRun run = Convert({ "--home", home(), "-o", out(), "--json", "--timeout", "30",
+        QDir::current().relativeFilePath(red), blue, missing });
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    QStringList reasons;
+    QStringList outputs;
+    for (const QByteArray& line : run.out.trimmed().split('\n')) {
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        reasons.append(object.value("reason").toString());
+        outputs.append(object.value("output").toString());
+    }
+    ASSERT_EQ(reasons.size(), 3) << run.out.toStdString();
+    EXPECT_TRUE(reasons.contains("file not found: " + missing)) << reasons.join('|').toStdString();
+    const QStringList redOut = outputs.filter("cli #1 \u00fc_html.png");
+    const QStringList blueOut = outputs.filter("cli %20 \u00f6_html.png");
+    ASSERT_EQ(redOut.size(), 1) << outputs.join('|').toStdString();
+    ASSERT_EQ(blueOut.size(), 1) << outputs.join('|').toStdString();
+    EXPECT_TRUE(ShowsColour(redOut[0], "#dd3333"));
+    EXPECT_TRUE(ShowsColour(blueOut[0], "#3333dd"));
+}
+
 struct SetupCase
 {
     const char* name;
@@ -134,8 +162,7 @@ INSTANTIATE_TEST_SUITE_P(Setup, CliRefuses,
         SetupCase { "bad_format", { "-f", "webp" }, "unknown format \"webp\"" },
         SetupCase { "unreadable_list", { "-l", "@DIR@/missing.ulf" }, "cannot read the list" },
         SetupCase { "output_folder_under_a_file", { "-o", "@DIR@/plain.txt/out" }, "output folder" },
-        SetupCase { "no_browser", { "-o", "@DIR@/out", "--browser", "@DIR@/no-such-chromium" }, "no-such-chromium" },
-        SetupCase { "missing_page_file", { "-o", "@DIR@/out", "@DIR@/nothing.html" }, "no such file" }),
+        SetupCase { "no_browser", { "-o", "@DIR@/out", "--browser", "@DIR@/no-such-chromium" }, "no-such-chromium" }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CliBinary, InterruptDropsPagesInFlightLeavesNoFileAndEndsTheBrowser)

@@ -25,6 +25,7 @@ TEST(Naming, SiteNameFromAddressAppliesEachReplacementEverywhere)
         { "http://intranet/page.html", "intranetpage_html" },
         { "https://intranet/a?b=c", "intraneta_b=c" },
         { "file:///C:/web/index.htm", "fileCwebindex_htm" },
+        { "file:///tmp/my%20d%23ir/%C3%A9t%C3%A9.html", "filetmpmy d#irété_html" },
         { "HTTP://INTRANET", "HTTPINTRANET" },
         { "myhttpbox", "mybox" },
         { "myhttpsite", "myite" },

@@ -1,8 +1,11 @@
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -18,6 +21,7 @@
 #include "settings/SettingsDialog.h"
 #include "settings/SettingsSource.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/LocalPages.h"
 #include "tests/support/TestServer.h"
 
 namespace qm::test {
@@ -234,6 +238,57 @@ TEST_F(BatchWindowTest, AModalWindowHoldsTheNextRowUntilItCloses)
     settings->close();
     ASSERT_TRUE(runUntilIdle(60s));
     EXPECT_EQ(statuses(), QStringList({ "OK", "OK" }));
+}
+
+TEST_F(BatchWindowTest, LocalFilesAddedEveryWayConvertAndAMissingOneFailsWithItsReason)
+{
+    // Every route a user has for a local page, in a folder and under names with a space, "#", "%" and
+    // letters outside ASCII; each page its own colour. The list keeps the paths as they were added.
+    const QString folder = home.file(kAwkwardFolder);
+    const QString listed = WriteColourPage(folder + "/listed #1 \u00fc.html", QColor("#dd3333"));
+    const QString chosen = WriteColourPage(folder + "/chosen %20 \u00f6.html", QColor("#33dd33"));
+    const QString dropped = WriteColourPage(folder + "/dropped?.htm", QColor("#3333dd"));
+    const QString typed = WriteColourPage(folder + "/typed \u65e5\u672c.html", QColor("#dddd33"));
+    const QString missing = folder + "/gone.html";
+    QFile ulf(home.file("pages.ulf"));
+    ASSERT_TRUE(ulf.open(QIODevice::WriteOnly));
+    ulf.write((listed + "\tPNG\r\n").toUtf8());
+    ulf.close();
+    dialogs.setNextFiles({ ulf.fileName() });
+    m_window->findChild<QAction*>(QStringLiteral("LoadList"))->trigger();
+    dialogs.setNextFiles({ chosen });
+    m_window->findChild<QAction*>(QStringLiteral("addhtml"))->trigger();
+    QMimeData data;
+    data.setUrls({ QUrl::fromLocalFile(dropped) });
+    QWidget* viewport = m_window->findChild<QAbstractItemView*>(QStringLiteral("lvwAudioTracks"))->viewport();
+    QDragEnterEvent enter(viewport->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QDropEvent drop(viewport->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+    addAddresses({ typed, missing });
+    const QStringList rows { listed, chosen, dropped, typed, missing };
+    ASSERT_EQ(m_window->list().rowCount(), rows.size()) << qPrintable(m_window->list().address(0));
+    for (int i = 0; i < m_window->list().rowCount(); ++i)
+        EXPECT_EQ(m_window->list().address(i), rows[i]);
+
+    click("Image5");
+    ASSERT_TRUE(runUntilIdle(120s)) << qPrintable(statuses().join(','));
+    EXPECT_EQ(statuses(), QStringList({ "OK", "OK", "OK", "OK", "Failed" })) << qPrintable(m_window->list().reason(0));
+    EXPECT_EQ(m_window->list().reason(4), "file not found: " + missing);
+    // Named after the file, readable: "listed #1 ü_html.png", not "listed%20%231...".
+    const struct
+    {
+        QString stem;
+        QColor colour;
+    } outputs[] = { { "listed #1 \u00fc_html", QColor("#dd3333") }, { "chosen %20 \u00f6_html", QColor("#33dd33") },
+        { "dropped__htm", QColor("#3333dd") }, { "typed \u65e5\u672c_html", QColor("#dddd33") } };
+    const QStringList written = QDir(out).entryList({ "*.png" }, QDir::Files);
+    ASSERT_EQ(written.size(), 4) << qPrintable(written.join(','));
+    for (const auto& o : outputs) {
+        const QStringList named = written.filter(o.stem + ".png");
+        ASSERT_EQ(named.size(), 1) << qPrintable(o.stem) << " in " << qPrintable(written.join(','));
+        EXPECT_TRUE(ShowsColour(out + "/" + named[0], o.colour)) << qPrintable(named[0]);
+    }
 }
 
 } // namespace

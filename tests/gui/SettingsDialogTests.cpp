@@ -247,6 +247,34 @@ TEST_F(SettingsTest, OkWritesEveryKeyInOrderAndRewritesTheOutputFormatColumn)
             "TRotate", "Ttransparency", "imagewatermark", "waterimage", "Iwz", "Ix", "Iy", "IDeviation", "IOpacity" }));
 }
 
+TEST_F(SettingsTest, RefusedSaveKeepsTheDialogOpenWithTheReasonAndTheFileAsItWas)
+{
+    home.set("set", "filename", "shot");
+    home.set("set", "timeout", "45");
+    SettingsDialog* dialog = open();
+    dialog->controls().Text3->setText("3000000");
+    QFile file(home.settingsPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::ReadGroup));
+    click(dialog, "Command1");
+    EXPECT_NE(find<QWidget>(QStringLiteral("Form4")), nullptr) << "the dialog stays for another try";
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.messages()[0].icon, UserDialogs::Icon::Error);
+    EXPECT_EQ(dialogs.messages()[0].text,
+        "The settings were not saved: cannot write " + home.settingsPath() + ": the file is read-only");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    file.close();
+
+    // Writable again, the same OK saves everything, the time limit held to a day.
+    ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    click(dialog, "Command1");
+    EXPECT_EQ(find<QWidget>(QStringLiteral("Form4")), nullptr);
+    EXPECT_EQ(setting("set", "timeout"), QStringLiteral("86400"));
+}
+
 TEST_F(SettingsTest, ReloadShowsTheFileAsItIsNow)
 {
     home.set("set", "filename", "first");
@@ -257,11 +285,11 @@ TEST_F(SettingsTest, ReloadShowsTheFileAsItIsNow)
     dialog->controls().Text1->setText("typed, not saved");
     home.set("set", "filename", "second");
     home.set("set", "outputtype", "PDF");
-    home.set("set", "jobs", "12"); // outside 1..8
+    home.set("set", "jobs", "40"); // outside 1..16
     click(dialog, "Command3");
     EXPECT_EQ(dialog->controls().Text1->text(), QStringLiteral("second"));
     EXPECT_EQ(dialog->controls().Combo2->currentText(), QStringLiteral("PDF"));
-    EXPECT_LE(dialog->controls().Jobs->value(), 8);
+    EXPECT_EQ(dialog->controls().Jobs->value(), 16);
     EXPECT_TRUE(dialog->isVisible());
 }
 

@@ -147,6 +147,29 @@ TEST(BatchDriver, StalledPageFailsAtTheTimeLimitWhileTheRestConvert)
     EXPECT_EQ(batch.runner.calls[1].limit, 1s);
 }
 
+TEST(BatchDriver, PageTimeLimitOutOfRangeIsTakenAsTheNearestEnd)
+{
+    // 3,000,000 s would overflow a timer's milliseconds and switch the limit off: it is held to a day.
+    const struct
+    {
+        const char* stored;
+        std::chrono::seconds limit;
+    } cases[] = { { "3000000", 86400s }, { "1e300", 86400s }, { "-5", 60s }, { "0.2", 1s } };
+    for (const auto& c : cases) {
+        Batch batch(1);
+        batch.settings.set("set", "timeout", c.stored);
+        batch.runner.neverFinish = { "page1" };
+        batch.driver.StartBatch();
+        ASSERT_TRUE(waitForCalls(batch, 1));
+        EXPECT_EQ(batch.runner.calls[0].limit, c.limit) << c.stored;
+        if (c.limit == 1s) {
+            ASSERT_TRUE(batch.runToIdle());
+            EXPECT_EQ(batch.list.reason(0), "the page did not finish within 1 s");
+        }
+        batch.driver.CancelBatchSilently();
+    }
+}
+
 TEST(BatchDriver, CancelInTheMiddleStopsIssuingAndLateCompletionMarksOk)
 {
     Batch batch(3, false);

@@ -6,6 +6,7 @@
 
 #include "platform/Clock.h"
 #include "tests/pipeline/PipelineFixture.h"
+#include "tests/support/EventLoop.h"
 
 namespace qm::test {
 namespace {
@@ -218,6 +219,51 @@ INSTANTIATE_TEST_SUITE_P(Examples, Naming,
         NamingCase { "lower_case_jpg_gives_bmp", { { "outputformat", "jpg" } }, {}, { "x.BMP" }, {} },
         NamingCase { "empty_folder_setting_is_app_home", { { "outputfolder", "" } }, {}, { "x.jpg" }, {} }),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The store as the settings dialog's OK during a page leaves it: "PNG" at the first read of the
+// output format, "JPG" at every later one.
+class FormatSwitchedMidPage : public SettingsSource
+{
+public:
+    explicit FormatSwitchedMidPage(const SettingsSource& base)
+        : m_base(base)
+    {
+    }
+    QString read(const QString& section, const QString& key) const override
+    {
+        if (key.trimmed().compare(QLatin1String("outputformat"), Qt::CaseInsensitive) == 0)
+            return m_formatReads++ == 0 ? QStringLiteral("PNG") : QStringLiteral("JPG");
+        return m_base.read(section, key);
+    }
+
+private:
+    const SettingsSource& m_base;
+    mutable int m_formatReads = 0;
+};
+
+TEST(CapturePipeline, FormatSwitchedDuringAPageGivesAFileWhoseBytesMatchItsName)
+{
+    TempHome home;
+    TestServer server;
+    server.page("/page", ColourPage("#3366cc", 1500));
+    home.set("set", "outputfolder", home.file("out"));
+    home.set("set", "fileoption", "1");
+    const FileSettings file(home.settingsPath());
+    const FormatSwitchedMidPage settings(file);
+    PageConversion conversion(SharedPool(), settings, home.path());
+    std::optional<PageOutcome> outcome;
+    LoopRunner loop;
+    conversion.convert(1, server.url("/page"), 60s, [&](PageOutcome o) {
+        outcome = std::move(o);
+        loop.done();
+    });
+    ASSERT_TRUE(loop.run(90s));
+    ASSERT_TRUE(outcome.has_value());
+    ASSERT_TRUE(outcome->output.has_value()) << outcome->output.error().message.toStdString();
+    // The page keeps the format it started with: a PNG named .png, never PNG bytes in a .jpg.
+    EXPECT_TRUE(outcome->output->endsWith(".png")) << outcome->output->toStdString();
+    EXPECT_TRUE(Read(*outcome->output).startsWith("\x89PNG\r\n")) << outcome->output->toStdString();
+}
 
 } // namespace
 } // namespace qm::test

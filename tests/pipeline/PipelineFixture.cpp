@@ -32,8 +32,13 @@ public:
 
 EnginePool& SharedPool()
 {
-    if (!g_pool)
+    if (!g_pool) {
         g_pool = new EnginePool({ cdp::BrowserOptions {} });
+        // Started here, so that no page's time limit pays for the browser's cold start.
+        LoopRunner started;
+        g_pool->start([&](Result<void>) { started.done(); });
+        started.run(60s);
+    }
     return *g_pool;
 }
 

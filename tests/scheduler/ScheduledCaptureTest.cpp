@@ -15,6 +15,7 @@
 #include "scheduler/SchedulerRunner.h"
 #include "settings/SettingsSource.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/LocalPages.h"
 #include "tests/support/TempHome.h"
 #include "tests/support/TestServer.h"
 
@@ -67,12 +68,13 @@ protected:
     }
 
     // A task two seconds ahead of now, as the dialog would add it.
-    void addTask(const QString& path, int secondsAhead = 2)
+    void addTask(const QString& path, int secondsAhead = 2) { addAddress(server.url(path), secondsAhead); }
+    void addAddress(const QString& address, int secondsAhead = 2)
     {
         const QDateTime now = Clock::system().now();
         const QDateTime start = now.addSecs(secondsAhead);
         scheduler->model().appendTask(
-            ScheduleTask { FormatStartTime(start), server.url(path), ScheduleListModel::Waiting, {} }, now);
+            ScheduleTask { FormatStartTime(start), address, ScheduleListModel::Waiting, {} }, now);
     }
 
     // Runs the event loop until `count` tasks have finished; returns their outcomes in order.
@@ -116,6 +118,17 @@ TEST_F(ScheduledCaptureTest, TaskDueInTwoSecondsConvertsThePage)
     EXPECT_GT(QFileInfo(outputs + QStringLiteral("/scheduled.png")).size(), 100);
     EXPECT_EQ(server.hits(QStringLiteral("/page")), 1);
     EXPECT_TRUE(scheduler->runner().isArmed());
+}
+
+TEST_F(ScheduledCaptureTest, TaskWhoseAddressIsAPathConvertsTheLocalPage)
+{
+    const QString page = test::WriteColourPage(home.file(test::kAwkwardFolder + "/task #1 \u00fc.html"), "#dd3333");
+    addAddress(page);
+    EXPECT_EQ(runTasks(1, 90s), QList<bool> { true }) << qPrintable(scheduler->model().reason(0));
+    EXPECT_TRUE(test::ShowsColour(outputs + "/scheduled.png", "#dd3333"));
+    auto tasks = ReadScheduleFile(home.home().schedulePath());
+    ASSERT_TRUE(tasks && tasks->size() == 1);
+    EXPECT_EQ(tasks->first().url, page) << "the schedule keeps the path as it was given";
 }
 
 TEST_F(ScheduledCaptureTest, StalledPageFailsAtTheTimeLimitAndTheNextTaskRuns)
