@@ -9,6 +9,7 @@
 #include "platform/AppHome.h"
 #include "platform/cdp/Browser.h"
 #include "platform/cdp/Tab.h"
+#include "settings/SettingKeys.h"
 
 namespace qm {
 
@@ -117,6 +118,7 @@ void EngineTaskCapture::tabReady(quint64 generation, Result<cdp::Tab*> tab)
         return end(std::unexpected(tab.error()), false);
     m_host = std::make_shared<Host>(*this, *m_tab);
     const qint64 left = std::max<qint64>(1, m_task->deadline.remainingTime());
+    m_tab->setFileAccess(cdp::FileAccess::fromSetting(ReadText(m_task->settings, keys::AllowFiles)));
     m_tab->navigate(m_task->url, std::chrono::milliseconds(left));
 }
 
