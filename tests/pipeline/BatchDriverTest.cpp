@@ -164,7 +164,7 @@ TEST(BatchDriver, PageTimeLimitOutOfRangeIsTakenAsTheNearestEnd)
         EXPECT_EQ(batch.runner.calls[0].limit, c.limit) << c.stored;
         if (c.limit == 1s) {
             ASSERT_TRUE(batch.runToIdle());
-            EXPECT_EQ(batch.list.reason(0), "the page did not finish within 1 s");
+            EXPECT_EQ(batch.list.reason(0), "the page did not finish loading within 1 s");
         }
         batch.driver.CancelBatchSilently();
     }
