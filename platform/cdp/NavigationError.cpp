@@ -32,6 +32,7 @@ constexpr std::array Reasons {
     Reason { "net::ERR_DISALLOWED_URL_SCHEME", "the address's scheme is not allowed" },
     Reason { "net::ERR_TOO_MANY_REDIRECTS", "the server redirects in a loop" },
     Reason { "net::ERR_SSL_PROTOCOL_ERROR", "the secure connection failed" },
+    Reason { "net::ERR_UNSAFE_PORT", "the browser does not connect to this port (it is kept for other services)" },
     Reason { "net::ERR_BLOCKED_BY_RESPONSE", "the server does not allow the page to be shown" },
 };
 
