@@ -89,11 +89,8 @@ bool CaptureRun::refusedForHttpStatus()
     QMetaObject::invokeMethod(
         this,
         [this] {
-            m_waiting = false;
-            if (m_abandoned) {
-                deleteLater();
+            if (!resumed())
                 return;
-            }
             m_address = m_host.pageAddress();
             finish(fail(Error::Code::Navigation, m_httpStatusLine));
         },
@@ -145,13 +142,18 @@ void CaptureRun::abandon()
         deleteLater();
 }
 
-void CaptureRun::snapshotTaken(Result<cdp::Snapshot> snapshot)
+bool CaptureRun::resumed()
 {
     m_waiting = false;
-    if (m_abandoned) {
+    if (m_abandoned)
         deleteLater();
+    return !m_abandoned;
+}
+
+void CaptureRun::snapshotTaken(Result<cdp::Snapshot> snapshot)
+{
+    if (!resumed())
         return;
-    }
     if (snapshot)
         m_snapshot = std::move(*snapshot);
     else
@@ -290,11 +292,8 @@ void CaptureRun::writePdf(const OutputFormat& format)
         [self, target](Result<std::unique_ptr<OutputFile>> made) {
             if (!self)
                 return;
-            self->m_waiting = false;
-            if (self->m_abandoned) {
-                self->deleteLater();
+            if (!self->resumed())
                 return;
-            }
             if (!made)
                 return self->finish(std::unexpected(made.error()));
             self->finish(self->land(**made, target));
@@ -312,11 +311,8 @@ void CaptureRun::writeText(const OutputFormat& format)
     m_host.tab().bodyHtml([self, target](Result<QString> html) {
         if (!self)
             return;
-        self->m_waiting = false;
-        if (self->m_abandoned) {
-            self->deleteLater();
+        if (!self->resumed())
             return;
-        }
         if (!html)
             return self->finish(std::unexpected(html.error()));
         auto file = self->openOutput(target);

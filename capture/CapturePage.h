@@ -52,6 +52,8 @@ public:
 
 private:
     bool refusedForHttpStatus();
+    // An engine call answered; false when the run was abandoned meanwhile (it then deletes itself).
+    bool resumed();
     void snapshotTaken(Result<cdp::Snapshot> snapshot);
     void applyWatermarks();
     void writeThumbnail();

@@ -20,16 +20,6 @@
 namespace qm::test {
 namespace {
 
-QHash<QString, QJsonObject> RowsByAddress(const ProgramRun& run)
-{
-    QHash<QString, QJsonObject> rows;
-    for (const QByteArray& line : run.out.trimmed().split('\n')) {
-        const QJsonObject row = QJsonDocument::fromJson(line).object();
-        rows.insert(row.value("address").toString(), row);
-    }
-    return rows;
-}
-
 const QByteArray Healthy = "<!doctype html><body style='margin:0;background:rgb(0,160,0)'><p>fine</p></body>";
 
 struct FailedPageCase
@@ -59,7 +49,7 @@ TEST_P(FailedPage, CostsOnlyItsOwnRow)
         + healthy.mid(1));
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
-    const auto rows = RowsByAddress(run);
+    const auto rows = JsonRowsByAddress(run);
     EXPECT_EQ(rows.value(crash).value("status").toString(), "Failed");
     EXPECT_EQ(rows.value(hang).value("reason").toString(), "the page did not finish loading within 15 s");
     for (const QString& address : healthy)
@@ -87,7 +77,7 @@ TEST_F(FaultCase, KilledBrowserFailsItsPageInOneShortLineAndTheNextPageConverts)
                 });
             });
     ASSERT_TRUE(run.finished);
-    const auto rows = RowsByAddress(run);
+    const auto rows = JsonRowsByAddress(run);
     EXPECT_EQ(rows.value(stalled).value("reason").toString(), "the browser ended unexpectedly (killed by signal 9)");
     EXPECT_EQ(rows.value(server.url("/next")).value("status").toString(), "OK") << run.err.toStdString();
 }
@@ -264,7 +254,7 @@ TEST_P(LocalFiles, PageReadsItsOwnFolderAndWhatIsAllowed)
         arguments << QString(argument).replace("@OUTSIDE@", outside);
     const ProgramRun run = Convert(arguments << pageFolder + "/page.html");
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const QImage shot(RowsByAddress(run).begin()->value("output").toString());
+    const QImage shot(JsonRowsByAddress(run).begin()->value("output").toString());
     ASSERT_FALSE(shot.isNull());
     EXPECT_EQ(shot.pixel(100, 100), qRgb(0, 200, 0)) << "the picture beside the page is missing";
     EXPECT_EQ(shot.pixel(100, 300) == qRgb(220, 0, 0), GetParam().outsideShown);

@@ -15,16 +15,6 @@
 namespace qm::test {
 namespace {
 
-QHash<QString, QJsonObject> JsonByAddress(const ProgramRun& run)
-{
-    QHash<QString, QJsonObject> pages;
-    for (const QByteArray& line : run.out.trimmed().split('\n')) {
-        const QJsonObject object = QJsonDocument::fromJson(line).object();
-        pages.insert(object.value("address").toString(), object);
-    }
-    return pages;
-}
-
 int LinesContaining(const ProgramRun& run, const QByteArray& text)
 {
     int count = 0;
@@ -63,7 +53,7 @@ TEST_F(InputFaults, HttpErrorPagesFailWithTheirStatusAndLeaveNoFile)
         server.url("/broken"), server.url("/empty404"), server.url("/fine"), local });
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
-    const auto pages = JsonByAddress(run);
+    const auto pages = JsonRowsByAddress(run);
     const struct
     {
         QString address;
@@ -92,7 +82,7 @@ TEST_F(InputFaults, CapturedHttpErrorPageIsWrittenWithItsStatus)
         = Convert({ "--home", home(), "-o", out(), "--json", "--http-errors", "capture", server.url("/missing") });
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const QJsonObject line = JsonByAddress(run).value(server.url("/missing"));
+    const QJsonObject line = JsonRowsByAddress(run).value(server.url("/missing"));
     EXPECT_EQ(line.value("status").toString(), "OK");
     EXPECT_EQ(line.value("httpStatus").toInt(), 404);
     EXPECT_EQ(line.value("reason").toString(), "HTTP 404 Gone Fishing");
@@ -145,7 +135,7 @@ TEST_F(InputFaults, Utf16ListConvertsAndBinaryListIsRefused)
     const ProgramRun converted = Convert({ "--home", home(), "-o", out(), "--json", "-l", list });
     ASSERT_TRUE(converted.finished);
     EXPECT_EQ(converted.exitCode, 0) << converted.err.toStdString();
-    EXPECT_EQ(JsonByAddress(converted).keys().size(), 2);
+    EXPECT_EQ(JsonRowsByAddress(converted).keys().size(), 2);
     EXPECT_EQ(outputs().size(), 2);
 
     QByteArray junk(2048, '\0');

@@ -8,14 +8,6 @@
 namespace qm::test {
 namespace {
 
-QList<QJsonObject> JsonLines(const ProgramRun& run)
-{
-    QList<QJsonObject> lines;
-    for (const QByteArray& line : run.out.trimmed().split('\n'))
-        lines.append(QJsonDocument::fromJson(line).object());
-    return lines;
-}
-
 TEST_F(FaultCase, DialogsPopupsAndRedirectLoopsDoNotStallTheBatch)
 {
     TestServer server;
@@ -29,8 +21,9 @@ TEST_F(FaultCase, DialogsPopupsAndRedirectLoopsDoNotStallTheBatch)
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     QHash<QString, QString> status;
-    for (const QJsonObject& line : JsonLines(run))
-        status.insert(line.value("address").toString(), line.value("status").toString());
+    const auto rows = JsonRowsByAddress(run);
+    for (auto row = rows.cbegin(); row != rows.cend(); ++row)
+        status.insert(row.key(), row->value("status").toString());
     EXPECT_EQ(status.value(server.url("/dialogs")), "OK");
     EXPECT_EQ(status.value(server.url("/loop")), "Failed");
     EXPECT_EQ(status.value(server.url("/fine")), "OK");

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QProcess>
 
 #include "tests/support/EventLoop.h"
@@ -56,6 +57,16 @@ QByteArray ReadAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QHash<QString, QJsonObject> JsonRowsByAddress(const ProgramRun& run)
+{
+    QHash<QString, QJsonObject> rows;
+    for (const QByteArray& line : run.out.trimmed().split('\n')) {
+        const QJsonObject row = QJsonDocument::fromJson(line).object();
+        rows.insert(row.value("address").toString(), row);
+    }
+    return rows;
 }
 
 QList<QByteArray> ErrorLines(const ProgramRun& run)

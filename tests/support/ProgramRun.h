@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -33,6 +35,9 @@ ProgramRun RunProgram(const QStringList& arguments, const QStringList& environme
     std::function<void(QProcess&)> started = {}, std::chrono::milliseconds limit = std::chrono::seconds(120));
 
 QByteArray ReadAll(const QString& path);
+
+// The --json lines of a run, by their "address".
+QHash<QString, QJsonObject> JsonRowsByAddress(const ProgramRun& run);
 
 // The error lines of a run, without Qt's own start-up notes.
 QList<QByteArray> ErrorLines(const ProgramRun& run);
