@@ -21,12 +21,6 @@
 #include "tests/support/TempHome.h"
 #include "tests/support/TestServer.h"
 
-// Readable values in failure messages.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace qm::test {
 
 using namespace std::chrono_literals;

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include "FakeDialogs.h"
-#include "Printers.h"
 #include "app/DesktopShellUi.h"
 #include "app/FormTray.h"
 #include "app/ImageButtonWidget.h"

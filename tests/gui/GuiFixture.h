@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "FakeDialogs.h"
-#include "Printers.h"
 #include "app/DesktopHooks.h"
 #include "app/MainWindow.h"
 #include "capture/PageRunner.h"
