@@ -37,7 +37,7 @@ struct DesktopHooks
     std::function<void()> showScheduleWindow; // the "Schedule" commands: on screen and active, not modal
 
     // ExitProgram's unload steps, called in this order around the desktop's own ones:
-    std::function<void()> unloadMiniBrowser; // Form2
+    std::function<void()> unloadMiniBrowser; // MiniBrowserWindow
     // (Form3 and Form4 are the desktop's)
     std::function<void()> unloadScheduleWindow; // Form5, which saves the schedule
     std::function<void()> unloadSchedulerEntry; // Form77

@@ -14,7 +14,7 @@
 
 #include "platform/UserDialogs.h"
 #include "settings/ColourSwatchWidget.h"
-#include "settings/Inifun.h"
+#include "settings/IniStore.h"
 #include "settings/ReadingRules.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsSource.h"

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "browser/Form2.h"
+#include "browser/MiniBrowserWindow.h"
 #include "browser/PageViewWidget.h"
 #include "platform/MessageSink.h"
 #include "settings/SettingsSource.h"
@@ -67,7 +67,7 @@ class MiniBrowserTest : public ::testing::Test
 protected:
     void TearDown() override;
 
-    // Opens Form2 on `start` and runs until that page is complete and painted.
+    // Opens MiniBrowserWindow on `start` and runs until that page is complete and painted.
     void Open(const QString& start);
     // Waits for the next top-level completion after `action`, and returns its address.
     QString LoadBy(const std::function<void()>& action);
@@ -96,7 +96,7 @@ protected:
     RecordedMessages messages;
     QStringList openedFolders;
     std::unique_ptr<FileSettings> settings = std::make_unique<FileSettings>(home.settingsPath());
-    QPointer<Form2> form;
+    QPointer<MiniBrowserWindow> form;
 };
 
 } // namespace qm::test

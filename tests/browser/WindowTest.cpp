@@ -51,11 +51,11 @@ public:
     std::function<void()> onShown;
 };
 
-QList<Form2*> OpenMiniBrowsers()
+QList<MiniBrowserWindow*> OpenMiniBrowsers()
 {
-    QList<Form2*> found;
+    QList<MiniBrowserWindow*> found;
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* form = qobject_cast<Form2*>(w); form && w->isVisible())
+        if (auto* form = qobject_cast<MiniBrowserWindow*>(w); form && w->isVisible())
             found << form;
     }
     return found;
@@ -164,7 +164,7 @@ TEST_F(WindowTest, TheDesktopOpensAFreshModalWindowOnTheStartAddressAndExitClose
 
     // Opening again while it is open brings the same window forward.
     hooks.openMiniBrowser();
-    EXPECT_EQ(OpenMiniBrowsers(), QList<Form2*> { form.data() });
+    EXPECT_EQ(OpenMiniBrowsers(), QList<MiniBrowserWindow*> { form.data() });
 
     // Its messages go through the desktop's dialogs, over the window; answering opens the folder.
     LoopRunner converted;

@@ -8,7 +8,7 @@
 
 #include "FakeDialogs.h"
 #include "app/DesktopShellUi.h"
-#include "app/FormTray.h"
+#include "app/TrayIcon.h"
 #include "app/ImageButtonWidget.h"
 #include "app/MainWindow.h"
 #include "settings/SettingsSource.h"

@@ -10,7 +10,7 @@
 #include "GuiFixture.h"
 #include "app/ImageButtonWidget.h"
 #include "batch/UrlListWidget.h"
-#include "settings/Inifun.h"
+#include "settings/IniStore.h"
 
 namespace qm::test {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "GuiFixture.h"
 #include "settings/ColourSwatchWidget.h"
-#include "settings/Inifun.h"
+#include "settings/IniStore.h"
 #include "settings/SettingsDialog.h"
 
 namespace qm::test {

@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "GuiFixture.h"
-#include "batch/ModDlgSelectFileInfo.h"
+#include "batch/SelectedFiles.h"
 #include "batch/UrlListWidget.h"
 
 namespace qm::test {
@@ -224,10 +224,10 @@ TEST_F(UrlListTest, AddHtmlFilesAppendsFullPathsAndKeepsTheListDialogTitle)
 
 TEST(SelectedFiles, FolderEndsInOneSlashAndNamesKeepTheDialogsOrder)
 {
-    const SelectedFileInfo root = ParseSelectedFiles({ "/index.htm" });
+    const SelectedFiles root = ParseSelectedFiles({ "/index.htm" });
     EXPECT_EQ(root.count, 1);
     EXPECT_EQ(root.folder + root.names[0], QStringLiteral("/index.htm"));
-    const SelectedFileInfo three = ParseSelectedFiles({ "/w/c.htm", "/w/a.htm", "/w/b.html" });
+    const SelectedFiles three = ParseSelectedFiles({ "/w/c.htm", "/w/a.htm", "/w/b.html" });
     EXPECT_EQ(three.count, 3);
     EXPECT_EQ(three.folder, QStringLiteral("/w/"));
     EXPECT_EQ(three.names, QStringList({ "c.htm", "a.htm", "b.html" }));

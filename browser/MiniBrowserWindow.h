@@ -39,15 +39,15 @@ struct MiniBrowserSetup
     const Clock* clock = &Clock::system();
 };
 
-// The mini browser, Form2: an address box with Go, Back, Forward and Stop, the page itself (a live
+// The mini browser, MiniBrowserWindow: an address box with Go, Back, Forward and Stop, the page itself (a live
 // tab of the engine) and "CONVERT NOW!", which converts exactly what the page shows. Made afresh at
 // each opening; it deletes itself when closed, and its tab goes with it.
-class Form2 : public QWidget
+class MiniBrowserWindow : public QWidget
 {
     Q_OBJECT
 public:
-    Form2(MiniBrowserSetup setup, QString startAddress, QWidget* parent = nullptr);
-    ~Form2() override;
+    MiniBrowserWindow(MiniBrowserSetup setup, QString startAddress, QWidget* parent = nullptr);
+    ~MiniBrowserWindow() override;
 
     cdp::Tab* tab() const;
     PageViewWidget* webBrowser() const { return m_webBrowser; }

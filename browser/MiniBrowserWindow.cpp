@@ -1,4 +1,4 @@
-#include "browser/Form2.h"
+#include "browser/MiniBrowserWindow.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -27,7 +27,7 @@ constexpr QSize kClientSize { 16620 / kTwipsPerPixel, 9405 / kTwipsPerPixel };
 
 } // namespace
 
-Form2::Form2(MiniBrowserSetup setup, QString startAddress, QWidget* parent)
+MiniBrowserWindow::MiniBrowserWindow(MiniBrowserSetup setup, QString startAddress, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_setup(std::move(setup))
     , m_startAddress(std::move(startAddress))
@@ -45,7 +45,7 @@ Form2::Form2(MiniBrowserSetup setup, QString startAddress, QWidget* parent)
     openTab();
 }
 
-Form2::~Form2()
+MiniBrowserWindow::~MiniBrowserWindow()
 {
     if (m_run)
         m_run->abandon();
@@ -61,7 +61,7 @@ Form2::~Form2()
     }
 }
 
-void Form2::buildControls()
+void MiniBrowserWindow::buildControls()
 {
     m_frame1 = new QGroupBox(QStringLiteral("Browser"), this);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
@@ -99,8 +99,8 @@ void Form2::buildControls()
     m_statusPanel = new QLabel(m_statusBar1);
     m_statusBar1->addWidget(m_statusPanel, 1);
 
-    connect(m_goButton, &QPushButton::clicked, this, &Form2::goToAddressBox);
-    connect(m_text1, &QLineEdit::returnPressed, this, &Form2::goToAddressBox);
+    connect(m_goButton, &QPushButton::clicked, this, &MiniBrowserWindow::goToAddressBox);
+    connect(m_text1, &QLineEdit::returnPressed, this, &MiniBrowserWindow::goToAddressBox);
     connect(m_backButton, &QPushButton::clicked, this, [this] {
         if (m_tab)
             m_tab->goBack();
@@ -113,24 +113,24 @@ void Form2::buildControls()
         if (m_tab)
             m_tab->stopLoading();
     });
-    connect(m_cmdWriteDisc, &QPushButton::clicked, this, &Form2::convertNow);
+    connect(m_cmdWriteDisc, &QPushButton::clicked, this, &MiniBrowserWindow::convertNow);
     connect(m_webBrowser, &PageViewWidget::linkHovered, this, [this](const QString& address) {
         m_hoveredLink = address;
         showStatus();
     });
 }
 
-cdp::Tab* Form2::tab() const
+cdp::Tab* MiniBrowserWindow::tab() const
 {
     return m_tab;
 }
 
-QString Form2::statusText() const
+QString MiniBrowserWindow::statusText() const
 {
     return m_statusPanel->text();
 }
 
-void Form2::openTab()
+void MiniBrowserWindow::openTab()
 {
     if (!m_setup.engine) {
         setLoadStatus(QStringLiteral("No browser is available"));
@@ -138,7 +138,7 @@ void Form2::openTab()
         return;
     }
     setLoadStatus(QStringLiteral("Starting the browser"));
-    QPointer<Form2> self(this);
+    QPointer<MiniBrowserWindow> self(this);
     m_setup.engine->newTab([self](Result<cdp::Tab*> tab) {
         if (!self) {
             if (tab) {
@@ -156,7 +156,7 @@ void Form2::openTab()
     });
 }
 
-void Form2::useTab(cdp::Tab* tab)
+void MiniBrowserWindow::useTab(cdp::Tab* tab)
 {
     m_tab = tab;
     connect(tab, &cdp::Tab::navigationStarted, this, [this](const QString& url, bool topLevel) {
@@ -188,7 +188,7 @@ void Form2::useTab(cdp::Tab* tab)
             frame.value(QLatin1String("url")).toString() + frame.value(QLatin1String("urlFragment")).toString());
         setLoadStatus(QStringLiteral("Done"));
     });
-    connect(tab, &cdp::Tab::statusTextChanged, this, &Form2::setLoadStatus);
+    connect(tab, &cdp::Tab::statusTextChanged, this, &MiniBrowserWindow::setLoadStatus);
     connect(tab, &cdp::Tab::loadFailed, this, [this](const QString&, const Error& why) { setLoadStatus(why.message); });
     connect(tab, &cdp::Tab::crashed, this, [this](const Error& why) {
         // A crashed tab shows nothing any more: browsing goes on in a new one, at the same address.
@@ -210,7 +210,7 @@ void Form2::useTab(cdp::Tab* tab)
     m_pendingAddress.clear();
 }
 
-void Form2::navigate(const QString& address)
+void MiniBrowserWindow::navigate(const QString& address)
 {
     if (!m_tab) {
         m_pendingAddress = address;
@@ -223,18 +223,18 @@ void Form2::navigate(const QString& address)
     m_tab->navigate(*loaded, limit);
 }
 
-void Form2::goToAddressBox()
+void MiniBrowserWindow::goToAddressBox()
 {
     navigate(m_text1->text());
 }
 
-void Form2::setLoadStatus(const QString& text)
+void MiniBrowserWindow::setLoadStatus(const QString& text)
 {
     m_loadStatus = text;
     showStatus();
 }
 
-void Form2::showStatus()
+void MiniBrowserWindow::showStatus()
 {
     const QString text = m_hoveredLink.isEmpty() ? m_loadStatus : m_hoveredLink;
     if (text == m_statusPanel->text())
@@ -243,7 +243,7 @@ void Form2::showStatus()
     emit statusChanged(text);
 }
 
-void Form2::resizeEvent(QResizeEvent* event)
+void MiniBrowserWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     const int bandHeight = kBrowserTop - 4;
@@ -254,12 +254,12 @@ void Form2::resizeEvent(QResizeEvent* event)
         m_webBrowser->setGeometry(BrowserGeometryFor(m_webBrowser->geometry(), size(), statusHeight));
 }
 
-void Form2::rememberPlacement()
+void MiniBrowserWindow::rememberPlacement()
 {
     m_placement = BrowserPlacement::FromPixels(m_webBrowser->geometry());
 }
 
-void Form2::RestoreBrowserPlacement()
+void MiniBrowserWindow::RestoreBrowserPlacement()
 {
     const QRect place = m_placement.toPixels();
     m_webBrowser->move(place.topLeft());
@@ -268,11 +268,11 @@ void Form2::RestoreBrowserPlacement()
         m_tab->setViewport(place.size());
 }
 
-void Form2::convertNow()
+void MiniBrowserWindow::convertNow()
 {
     if (!m_tab || m_converting)
         return;
-    QPointer<Form2> self(this);
+    QPointer<MiniBrowserWindow> self(this);
     MiniBrowserCapture::Steps steps {
         [self] {
             if (self)
@@ -301,7 +301,7 @@ void Form2::convertNow()
     });
 }
 
-void Form2::startCapture()
+void MiniBrowserWindow::startCapture()
 {
     if (!m_tab || &m_host->tab() != m_tab.data()) { // the tab crashed and was replaced meanwhile
         conversionEnded(nullptr);
@@ -323,13 +323,13 @@ void Form2::startCapture()
     });
 }
 
-void Form2::restorePageLook()
+void MiniBrowserWindow::restorePageLook()
 {
     if (m_tab)
         m_tab->evaluate(RestorePageLookScript(), [](Result<QJsonValue>) {});
 }
 
-void Form2::conversionEnded(const CaptureOutcome* outcome)
+void MiniBrowserWindow::conversionEnded(const CaptureOutcome* outcome)
 {
     m_run = nullptr;
     m_converting = false;

@@ -1,4 +1,4 @@
-#include "app/FormTray.h"
+#include "app/TrayIcon.h"
 
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -21,7 +21,7 @@ void Separator(QMenu* menu, const char* name)
 }
 } // namespace
 
-TrayForm::TrayForm(QWidget* parent)
+TrayIcon::TrayIcon(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmtray"));
@@ -30,21 +30,21 @@ TrayForm::TrayForm(QWidget* parent)
     m_menu = new QMenu(QStringLiteral("SysTray"), this);
     m_menu->setObjectName(QStringLiteral("mPopupSys"));
     connect(Item(m_menu, "web", QStringLiteral("Quillmark On the Web")), &QAction::triggered, this,
-        &TrayForm::homePageRequested);
-    connect(Item(m_menu, "Help", QStringLiteral("Help")), &QAction::triggered, this, &TrayForm::helpRequested);
+        &TrayIcon::homePageRequested);
+    connect(Item(m_menu, "Help", QStringLiteral("Help")), &QAction::triggered, this, &TrayIcon::helpRequested);
     Separator(m_menu, "tfd");
     connect(
-        Item(m_menu, "maindisp", QStringLiteral("Quillmark")), &QAction::triggered, this, &TrayForm::restoreRequested);
+        Item(m_menu, "maindisp", QStringLiteral("Quillmark")), &QAction::triggered, this, &TrayIcon::restoreRequested);
     Separator(m_menu, "a5");
     connect(
-        Item(m_menu, "Option", QStringLiteral("Settings")), &QAction::triggered, this, &TrayForm::settingsRequested);
+        Item(m_menu, "Option", QStringLiteral("Settings")), &QAction::triggered, this, &TrayIcon::settingsRequested);
     Separator(m_menu, "fg2");
     connect(Item(m_menu, "settings", QStringLiteral("Convert Now")), &QAction::triggered, this,
-        &TrayForm::convertRequested);
+        &TrayIcon::convertRequested);
     connect(Item(m_menu, "Restore", QStringLiteral("Cancel Convert")), &QAction::triggered, this,
-        &TrayForm::cancelRequested);
+        &TrayIcon::cancelRequested);
     Separator(m_menu, "a3");
-    connect(Item(m_menu, "Exit", QStringLiteral("Exit")), &QAction::triggered, this, &TrayForm::exitRequested);
+    connect(Item(m_menu, "Exit", QStringLiteral("Exit")), &QAction::triggered, this, &TrayIcon::exitRequested);
 
     const QIcon icon(AppHome::shareFile(QStringLiteral("icons/quillmark.svg")));
     setWindowIcon(icon);
@@ -59,12 +59,12 @@ TrayForm::TrayForm(QWidget* parent)
     m_icon->show();
 }
 
-TrayForm::~TrayForm()
+TrayIcon::~TrayIcon()
 {
     removeIcon();
 }
 
-void TrayForm::removeIcon()
+void TrayIcon::removeIcon()
 {
     m_icon->hide();
 }
