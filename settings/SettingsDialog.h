@@ -22,7 +22,7 @@ public:
 
     const SettingsControls& controls() const { return m_c; }
 
-    // Command3 "Reload": the file's current contents into the controls.
+    // "Reload": the file's current contents into the controls.
     void reload();
 
 signals:
@@ -32,7 +32,7 @@ signals:
 private:
     void loadFromFile();
     void resetControls();
-    void fillFormats(); // a choice in Combo2
+    void fillFormats(); // a choice of output type
     void applyEnableRules();
     void onOk();
     void pickColour(bool textColour);

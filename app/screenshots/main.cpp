@@ -80,7 +80,7 @@ int main(int argc, char** argv)
         qm::SettingsDialog settings(home->settingsPath(), home->path(), dialogs);
         settings.setAttribute(Qt::WA_DeleteOnClose, false);
         hooks.applySkin(&settings);
-        auto* tabs = settings.findChild<QTabWidget*>(QStringLiteral("SSTab1"));
+        auto* tabs = settings.findChild<QTabWidget*>(QStringLiteral("tabs"));
         tabs->setCurrentIndex(0);
         ok &= Save(&settings, out, QStringLiteral("settings-general.png"));
         tabs->setCurrentIndex(1);

@@ -175,9 +175,9 @@ TEST_F(BatchWindowTest, ThreeRowsConvertThenConvertAgainInAnotherFormat)
 
     // The user picks JPG in the settings and converts the same list again.
     m_window->showSettings();
-    auto* dialog = find<SettingsDialog>(QStringLiteral("Form4"));
+    auto* dialog = find<SettingsDialog>(QStringLiteral("settingsDialog"));
     ASSERT_NE(dialog, nullptr);
-    QComboBox* format = dialog->controls().cboWriteSpeed;
+    QComboBox* format = dialog->controls().outputFormat;
     format->setCurrentIndex(format->findText("JPG"));
     QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -227,7 +227,7 @@ TEST_F(BatchWindowTest, AModalWindowHoldsTheNextRowUntilItCloses)
     click("Image5");
     ASSERT_TRUE(waitForStatus(1, "Processing", 30s));
     m_window->showSettings();
-    QWidget* settings = find<QWidget>(QStringLiteral("Form4"));
+    QWidget* settings = find<QWidget>(QStringLiteral("settingsDialog"));
     ASSERT_NE(settings, nullptr);
     ASSERT_TRUE(waitForStatus(1, "OK", 60s)) << qPrintable(m_window->list().reason(0));
     // The row in flight finished; the driver's next pass finds the settings window open and issues nothing.

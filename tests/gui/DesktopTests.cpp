@@ -34,9 +34,9 @@ protected:
         };
         hooks.unloadMiniBrowser = [this] { steps.append("Form2"); };
         hooks.unloadScheduleWindow = [this, d = desktop.get()] {
-            steps.append(QStringLiteral("Form5 (Form3 %1, Form4 %2)")
+            steps.append(QStringLiteral("Form5 (Form3 %1, settings %2)")
                              .arg(d->mainWindow()->findChild<QWidget*>("Form3") ? "open" : "closed",
-                                 d->mainWindow()->findChild<QWidget*>("Form4") ? "open" : "closed"));
+                                 d->mainWindow()->findChild<QWidget*>("settingsDialog") ? "open" : "closed"));
         };
         hooks.unloadSchedulerEntry = [this, d = desktop.get()] {
             steps.append(QStringLiteral("Form77 (tray %1)").arg(d->tray() ? "loaded" : "gone"));
@@ -95,7 +95,7 @@ TEST_F(DesktopTest, ExitUnloadsEveryWindowInOrderThenEndsTheProgram)
         desktop->mainWindow()->showSettings();
         c.choose(*desktop);
         EXPECT_EQ(steps,
-            QStringList({ "load Form5 (tray loaded, main missing)", "Form2", "Form5 (Form3 closed, Form4 closed)",
+            QStringList({ "load Form5 (tray loaded, main missing)", "Form2", "Form5 (Form3 closed, settings closed)",
                 "Form77 (tray loaded)", "end" }));
         settle();
         EXPECT_EQ(desktop->tray(), nullptr);
@@ -187,7 +187,7 @@ TEST_F(DesktopTest, EachWindowIsSkinnedAtItsLoadAndAMissingSkinLeavesItPlain)
     EXPECT_EQ(desktop->mainWindow()->styleSheet(), QStringLiteral("QWidget { color: #123456; }"));
     home.set("set", "filename", "x");
     desktop->mainWindow()->showSettings();
-    EXPECT_EQ(desktop->mainWindow()->findChild<QWidget*>("Form4")->styleSheet(),
+    EXPECT_EQ(desktop->mainWindow()->findChild<QWidget*>("settingsDialog")->styleSheet(),
         QStringLiteral("QWidget { color: #123456; }"));
 
     // Without any skin file the window keeps the platform's look.

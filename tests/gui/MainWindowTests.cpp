@@ -155,7 +155,7 @@ TEST_F(MainWindowTest, ShortcutsPressedInTheListRunTheirCommands)
     activate(window);
     QTest::keyClick(
         window->findChild<UrlListWidget*>(QStringLiteral("lvwAudioTracks")), Qt::Key_S, Qt::ControlModifier);
-    QWidget* settings = find<QWidget>(QStringLiteral("Form4"));
+    QWidget* settings = find<QWidget>(QStringLiteral("settingsDialog"));
     ASSERT_NE(settings, nullptr);
     EXPECT_TRUE(settings->isModal());
 }
