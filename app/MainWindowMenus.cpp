@@ -42,71 +42,71 @@ void MainWindow::buildMenus()
     QMenuBar* bar = menuBar();
     const QKeySequence none;
 
-    QMenu* file = Menu(bar, "file", QStringLiteral("File(&F)"));
-    Item(file, "NewRecordingProject", QStringLiteral("New Converting Project"), none, this, [this] { clearAll(); });
-    Item(file, "OpenRecordingProject", QStringLiteral("Open Converting Project"), none, this, [this] { loadList(); });
-    Item(file, "saveRecordingProject", QStringLiteral("Save Converting Project"), none, this, [this] { saveList(); });
-    Separator(file, "filefg");
-    Item(file, "Exit", QStringLiteral("Exit"), QKeySequence(QStringLiteral("Ctrl+X")), this,
+    QMenu* file = Menu(bar, "fileMenu", QStringLiteral("File(&F)"));
+    Item(file, "newProject", QStringLiteral("New Converting Project"), none, this, [this] { clearAll(); });
+    Item(file, "openProject", QStringLiteral("Open Converting Project"), none, this, [this] { loadList(); });
+    Item(file, "saveProject", QStringLiteral("Save Converting Project"), none, this, [this] { saveList(); });
+    Separator(file, "fileSeparator");
+    Item(file, "exit", QStringLiteral("Exit"), QKeySequence(QStringLiteral("Ctrl+X")), this,
         [this] { emit exitRequested(); });
 
-    QMenu* edit = Menu(bar, "edit", QStringLiteral("Edit(&E)"));
-    Item(edit, "LoadList", QStringLiteral("Load List"), QKeySequence(QStringLiteral("Ctrl+L")), this,
+    QMenu* edit = Menu(bar, "editMenu", QStringLiteral("Edit(&E)"));
+    Item(edit, "loadList", QStringLiteral("Load List"), QKeySequence(QStringLiteral("Ctrl+L")), this,
         [this] { loadList(); });
-    Item(edit, "savelist", QStringLiteral("Save List"), none, this, [this] { saveList(); });
-    Separator(edit, "fg33");
-    Item(edit, "addhtml", QStringLiteral("Add HTML Files"), QKeySequence(QStringLiteral("Ctrl+H")), this,
+    Item(edit, "saveList", QStringLiteral("Save List"), none, this, [this] { saveList(); });
+    Separator(edit, "editSeparator1");
+    Item(edit, "addHtmlFiles", QStringLiteral("Add HTML Files"), QKeySequence(QStringLiteral("Ctrl+H")), this,
         [this] { addHtmlFiles(); });
-    Item(edit, "addfiles", QStringLiteral("Add URL"), QKeySequence(QStringLiteral("Ctrl+U")), this,
+    Item(edit, "addUrl", QStringLiteral("Add URL"), QKeySequence(QStringLiteral("Ctrl+U")), this,
         [this] { addUrls(true); });
-    Separator(edit, "fg34");
-    Item(edit, "RemoveSelectedFile", QStringLiteral("Remove Selected URL"), QKeySequence(QStringLiteral("Ctrl+R")),
+    Separator(edit, "editSeparator2");
+    Item(edit, "removeSelected", QStringLiteral("Remove Selected URL"), QKeySequence(QStringLiteral("Ctrl+R")),
         this, [this] { removeSelected(); });
-    Item(edit, "ClearAllFiles", QStringLiteral("Clear All URL"), none, this, [this] { clearAll(); });
-    Separator(edit, "actionfg1");
-    Item(edit, "play", QStringLiteral("Visit at Selected URL"), QKeySequence(QStringLiteral("Ctrl+V")), this,
+    Item(edit, "clearAll", QStringLiteral("Clear All URL"), none, this, [this] { clearAll(); });
+    Separator(edit, "editSeparator3");
+    Item(edit, "visitSelected", QStringLiteral("Visit at Selected URL"), QKeySequence(QStringLiteral("Ctrl+V")), this,
         [this] { visitSelected(); });
 
-    QMenu* action = Menu(bar, "action", QStringLiteral("Action(&A)"));
-    Item(action, "BurnNow", QStringLiteral("Convert Now!"), QKeySequence(QStringLiteral("Ctrl+C")), this,
+    QMenu* action = Menu(bar, "actionMenu", QStringLiteral("Action(&A)"));
+    Item(action, "convertNow", QStringLiteral("Convert Now!"), QKeySequence(QStringLiteral("Ctrl+C")), this,
         [this] { startBatch(); });
-    Item(action, "CancelBurn", QStringLiteral("Cancel Convert"), none, this, [this] { cancelBatch(); });
-    Separator(action, "actionfg2");
-    Item(action, "editid3", QStringLiteral("Mini Browser"), QKeySequence(QStringLiteral("Ctrl+B")), this,
+    Item(action, "cancelConvert", QStringLiteral("Cancel Convert"), none, this, [this] { cancelBatch(); });
+    Separator(action, "actionSeparator");
+    Item(action, "miniBrowser", QStringLiteral("Mini Browser"), QKeySequence(QStringLiteral("Ctrl+B")), this,
         [this] { openMiniBrowser(); });
 
-    QMenu* option = Menu(bar, "option", QStringLiteral("Option(&A)"));
+    QMenu* option = Menu(bar, "optionMenu", QStringLiteral("Option(&A)"));
     Item(option, "settings", QStringLiteral("Settings"), QKeySequence(QStringLiteral("Ctrl+S")), this,
         [this] { showSettings(); });
-    Separator(option, "gf");
-    Item(option, "Schedule", QStringLiteral("Schedule"), none, this, [this] { showSchedule(); });
+    Separator(option, "optionSeparator");
+    Item(option, "schedule", QStringLiteral("Schedule"), none, this, [this] { showSchedule(); });
 
-    QMenu* help = Menu(bar, "help", QStringLiteral("Help(&H)"));
-    Item(help, "helphelp", QStringLiteral("Help"), QKeySequence(Qt::Key_F1), this, [this] { emit helpRequested(); });
-    Separator(help, "helpfg2");
-    Item(help, "CDBurnerHomePage", QStringLiteral("Quillmark Home Page"), QKeySequence(QStringLiteral("Ctrl+P")), this,
+    QMenu* help = Menu(bar, "helpMenu", QStringLiteral("Help(&H)"));
+    Item(help, "showHelp", QStringLiteral("Help"), QKeySequence(Qt::Key_F1), this, [this] { emit helpRequested(); });
+    Separator(help, "helpSeparator");
+    Item(help, "homePage", QStringLiteral("Quillmark Home Page"), QKeySequence(QStringLiteral("Ctrl+P")), this,
         [this] { emit homePageRequested(); });
-    Item(help, "SupportOnline", QStringLiteral("Support Online"), QKeySequence(QStringLiteral("Ctrl+T")), this,
+    Item(help, "supportOnline", QStringLiteral("Support Online"), QKeySequence(QStringLiteral("Ctrl+T")), this,
         [this] { emit supportPageRequested(); });
 }
 
 void MainWindow::buildPopupMenu()
 {
     m_popup = new QMenu(this);
-    m_popup->setObjectName(QStringLiteral("popmenu"));
+    m_popup->setObjectName(QStringLiteral("listMenu"));
     const QKeySequence none;
-    Item(m_popup, "convertstart", QStringLiteral("Convert Now!"), none, this, [this] { startBatch(); });
-    Item(m_popup, "settings1", QStringLiteral("Settings"), none, this, [this] { showSettings(); });
-    Separator(m_popup, "popfg1");
-    Item(m_popup, "playselectedfile", QStringLiteral("Open Selected Url"), none, this, [this] { visitSelected(); });
-    Separator(m_popup, "popfg2");
-    Item(m_popup, "LoadList1", QStringLiteral("Load List"), none, this, [this] { loadList(); });
-    Item(m_popup, "AddHTMLFiles1", QStringLiteral("Add HTML Files"), none, this, [this] { addHtmlFiles(); });
-    Item(m_popup, "addfiless", QStringLiteral("Add Url Item"), none, this, [this] { addUrls(true); });
-    Separator(m_popup, "popfg3");
-    Item(m_popup, "removeselecteditem", QStringLiteral("Remove Selected Item"), none, this,
+    Item(m_popup, "listConvertNow", QStringLiteral("Convert Now!"), none, this, [this] { startBatch(); });
+    Item(m_popup, "listSettings", QStringLiteral("Settings"), none, this, [this] { showSettings(); });
+    Separator(m_popup, "listSeparator1");
+    Item(m_popup, "listOpenSelected", QStringLiteral("Open Selected Url"), none, this, [this] { visitSelected(); });
+    Separator(m_popup, "listSeparator2");
+    Item(m_popup, "listLoadList", QStringLiteral("Load List"), none, this, [this] { loadList(); });
+    Item(m_popup, "listAddHtmlFiles", QStringLiteral("Add HTML Files"), none, this, [this] { addHtmlFiles(); });
+    Item(m_popup, "listAddUrl", QStringLiteral("Add Url Item"), none, this, [this] { addUrls(true); });
+    Separator(m_popup, "listSeparator3");
+    Item(m_popup, "listRemoveSelected", QStringLiteral("Remove Selected Item"), none, this,
         [this] { removeSelected(); });
-    Item(m_popup, "clearallitems", QStringLiteral("Clear All Items"), none, this, [this] { clearAll(); });
+    Item(m_popup, "listClearAll", QStringLiteral("Clear All Items"), none, this, [this] { clearAll(); });
     connect(m_listView, &UrlListWidget::popupRequested, m_popup, [this](const QPoint& at) { m_popup->popup(at); });
 }
 
@@ -121,15 +121,15 @@ void MainWindow::buildToolbar(ToolbarWidget* toolbar)
         void (MainWindow::*command)();
     };
     static const Button buttons[] = {
-        { "Image1", "load-list.svg", "Label1", "Load List", &MainWindow::loadList },
-        { "Image2", "add-html.svg", "Label2", "Add Html Files", &MainWindow::addHtmlFiles },
-        { "Image3", "add-url.svg", "Label3", "Add Url", nullptr },
-        { "Image4", "save-list.svg", "Label4", "Save List", &MainWindow::saveList },
-        { "Image5", "convert.svg", "Label5", "CONVERT NOW", &MainWindow::startBatch },
-        { "Image6", "settings.svg", "Label6", "Setting", &MainWindow::showSettings },
-        { "Image7", "schedule.svg", "Label7", "Schedule", &MainWindow::showSchedule },
-        { "Image8", "help.svg", "Label8", "Help", nullptr },
-        { "Image10", "exit.svg", "Label9", "Exit", nullptr },
+        { "loadListButton", "load-list.svg", "loadListCaption", "Load List", &MainWindow::loadList },
+        { "addHtmlFilesButton", "add-html.svg", "addHtmlFilesCaption", "Add Html Files", &MainWindow::addHtmlFiles },
+        { "addUrlButton", "add-url.svg", "addUrlCaption", "Add Url", nullptr },
+        { "saveListButton", "save-list.svg", "saveListCaption", "Save List", &MainWindow::saveList },
+        { "convertNowButton", "convert.svg", "convertNowCaption", "CONVERT NOW", &MainWindow::startBatch },
+        { "settingsButton", "settings.svg", "settingsCaption", "Setting", &MainWindow::showSettings },
+        { "scheduleButton", "schedule.svg", "scheduleCaption", "Schedule", &MainWindow::showSchedule },
+        { "helpButton", "help.svg", "helpCaption", "Help", nullptr },
+        { "exitButton", "exit.svg", "exitCaption", "Exit", nullptr },
     };
     for (const Button& button : buttons) {
         ImageButtonWidget* image = toolbar->addImage(QLatin1String(button.image), QLatin1String(button.icon),
@@ -140,11 +140,11 @@ void MainWindow::buildToolbar(ToolbarWidget* toolbar)
     }
     toolbar->addStretch();
     // The toolbar opens the Add URL dialog without making it modal.
-    connect(toolbar->findChild<ImageButtonWidget*>(QStringLiteral("Image3")), &ImageButtonWidget::clicked, this,
+    connect(toolbar->findChild<ImageButtonWidget*>(QStringLiteral("addUrlButton")), &ImageButtonWidget::clicked, this,
         [this] { addUrls(false); });
-    connect(toolbar->findChild<ImageButtonWidget*>(QStringLiteral("Image8")), &ImageButtonWidget::clicked, this,
+    connect(toolbar->findChild<ImageButtonWidget*>(QStringLiteral("helpButton")), &ImageButtonWidget::clicked, this,
         &MainWindow::helpRequested);
-    connect(toolbar->findChild<ImageButtonWidget*>(QStringLiteral("Image10")), &ImageButtonWidget::clicked, this,
+    connect(toolbar->findChild<ImageButtonWidget*>(QStringLiteral("exitButton")), &ImageButtonWidget::clicked, this,
         &MainWindow::exitRequested);
 }
 

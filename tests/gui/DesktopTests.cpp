@@ -80,7 +80,7 @@ TEST_F(DesktopTest, ExitUnloadsEveryWindowInOrderThenEndsTheProgram)
     const ExitCase cases[] = {
         { "toolbar",
             [](app::Desktop& d) {
-                QTest::mouseClick(d.mainWindow()->findChild<app::ImageButtonWidget*>("Image10"), Qt::LeftButton);
+                QTest::mouseClick(d.mainWindow()->findChild<app::ImageButtonWidget*>("exitButton"), Qt::LeftButton);
             } },
         { "File menu", [](app::Desktop& d) { d.mainWindow()->findChild<QAction*>("Exit")->trigger(); } },
         { "tray menu", [](app::Desktop& d) { d.tray()->menu()->findChild<QAction*>("Exit")->trigger(); } },
@@ -160,9 +160,9 @@ TEST_F(DesktopTest, HelpAndWebPagesOpenBundledFiles)
 {
     auto desktop = make(true);
     desktop->start();
-    desktop->mainWindow()->findChild<QAction*>("helphelp")->trigger();
-    desktop->mainWindow()->findChild<QAction*>("CDBurnerHomePage")->trigger();
-    desktop->mainWindow()->findChild<QAction*>("SupportOnline")->trigger();
+    desktop->mainWindow()->findChild<QAction*>("showHelp")->trigger();
+    desktop->mainWindow()->findChild<QAction*>("homePage")->trigger();
+    desktop->mainWindow()->findChild<QAction*>("supportOnline")->trigger();
     desktop->tray()->menu()->findChild<QAction*>("web")->trigger();
     desktop->tray()->menu()->findChild<QAction*>("Help")->trigger();
     ASSERT_EQ(opened.size(), 5);

@@ -13,6 +13,12 @@
 
 namespace qm::test {
 
+// The object name a main window's object carries (its legacy one where the skin needs that).
+inline QString MainName(const char* name)
+{
+    return QLatin1String(ObjectName(app::kMainWindowLegacyObjectNames, name));
+}
+
 // A page runner that only records what it was asked (for commands that start a batch).
 class RecordingRunner : public PageRunner
 {
