@@ -91,7 +91,7 @@ int main(int argc, char** argv)
         qm::AddUrlDialog addUrl(list, home->settingsPath());
         addUrl.setAttribute(Qt::WA_DeleteOnClose, false);
         hooks.applySkin(&addUrl);
-        addUrl.findChild<QPlainTextEdit*>(QStringLiteral("Text1"))
+        addUrl.findChild<QPlainTextEdit*>(QStringLiteral("addresses"))
             ->setPlainText(QStringLiteral("https://www.example.com/\nhttps://www.example.org/news\n"));
         ok &= Save(&addUrl, out, QStringLiteral("add-url.png"));
     }

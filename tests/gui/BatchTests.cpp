@@ -94,10 +94,10 @@ protected:
     void addAddresses(const QStringList& addresses)
     {
         m_window->findChild<QAction*>(QStringLiteral("addUrl"))->trigger();
-        QWidget* dialog = find<QWidget>(QStringLiteral("Form3"));
+        QWidget* dialog = find<QWidget>(QStringLiteral("addUrlDialog"));
         ASSERT_NE(dialog, nullptr);
-        dialog->findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->setPlainText(addresses.join('\n'));
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+        dialog->findChild<QPlainTextEdit*>(QStringLiteral("addresses"))->setPlainText(addresses.join('\n'));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("ok")), Qt::LeftButton);
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     void click(const char* image)
@@ -179,7 +179,7 @@ TEST_F(BatchWindowTest, ThreeRowsConvertThenConvertAgainInAnotherFormat)
     ASSERT_NE(dialog, nullptr);
     QComboBox* format = dialog->controls().outputFormat;
     format->setCurrentIndex(format->findText("JPG"));
-    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("ok")), Qt::LeftButton);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(m_window->list().format(2), QStringLiteral("JPG"));
     progress.clear();

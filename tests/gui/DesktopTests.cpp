@@ -35,7 +35,7 @@ protected:
         hooks.unloadMiniBrowser = [this] { steps.append("Form2"); };
         hooks.unloadScheduleWindow = [this, d = desktop.get()] {
             steps.append(QStringLiteral("Form5 (Form3 %1, settings %2)")
-                             .arg(d->mainWindow()->findChild<QWidget*>("Form3") ? "open" : "closed",
+                             .arg(d->mainWindow()->findChild<QWidget*>("addUrlDialog") ? "open" : "closed",
                                  d->mainWindow()->findChild<QWidget*>("settingsDialog") ? "open" : "closed"));
         };
         hooks.unloadSchedulerEntry = [this, d = desktop.get()] {

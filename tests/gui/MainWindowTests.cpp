@@ -146,7 +146,7 @@ TEST_F(MainWindowTest, ShortcutsPressedInTheListRunTheirCommands)
     EXPECT_EQ(exit.count(), 1);
 
     QTest::keyClick(list, Qt::Key_U, Qt::ControlModifier);
-    QWidget* addUrl = find<QWidget>(QStringLiteral("Form3"));
+    QWidget* addUrl = find<QWidget>(QStringLiteral("addUrlDialog"));
     ASSERT_NE(addUrl, nullptr);
     EXPECT_TRUE(addUrl->isModal());
     addUrl->close();
@@ -223,12 +223,12 @@ TEST_F(MainWindowTest, ToolbarOpensAddUrlWithoutModalityAndTheMenuWithIt)
     activate(window);
     auto* addUrlButton = window->findChild<app::ImageButtonWidget*>(QStringLiteral("addUrlButton"));
     QTest::mouseClick(addUrlButton, Qt::LeftButton);
-    QWidget* addUrl = find<QWidget>(QStringLiteral("Form3"));
+    QWidget* addUrl = find<QWidget>(QStringLiteral("addUrlDialog"));
     ASSERT_NE(addUrl, nullptr);
     EXPECT_FALSE(addUrl->isModal());
     // Only one Add URL window at a time.
     window->findChild<QAction*>(QStringLiteral("addUrl"))->trigger();
-    EXPECT_EQ(window->findChildren<QWidget*>(QStringLiteral("Form3")).size(), 1);
+    EXPECT_EQ(window->findChildren<QWidget*>(QStringLiteral("addUrlDialog")).size(), 1);
 }
 
 } // namespace

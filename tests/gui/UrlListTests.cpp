@@ -54,26 +54,26 @@ TEST_F(UrlListTest, AddUrlDialogAddsEveryNonBlankLineAsTyped)
         SCOPED_TRACE(c.name);
         window->list().clearAll();
         window->findChild<QAction*>(QStringLiteral("addUrl"))->trigger();
-        QWidget* dialog = find<QWidget>(QStringLiteral("Form3"));
+        QWidget* dialog = find<QWidget>(QStringLiteral("addUrlDialog"));
         ASSERT_NE(dialog, nullptr);
-        dialog->findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->setPlainText(c.typed);
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+        dialog->findChild<QPlainTextEdit*>(QStringLiteral("addresses"))->setPlainText(c.typed);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("ok")), Qt::LeftButton);
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(Addresses(window->list()), c.rows);
         EXPECT_EQ(Formats(window->list()), QStringList(c.rows.size(), QStringLiteral("JPG")));
-        EXPECT_EQ(find<QWidget>(QStringLiteral("Form3")), nullptr);
+        EXPECT_EQ(find<QWidget>(QStringLiteral("addUrlDialog")), nullptr);
     }
 
     // Cancel adds nothing, and the next opening starts empty.
     window->list().clearAll();
     window->findChild<QAction*>(QStringLiteral("addUrl"))->trigger();
-    QWidget* dialog = find<QWidget>(QStringLiteral("Form3"));
-    dialog->findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->setPlainText("http://c.test/");
-    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
+    QWidget* dialog = find<QWidget>(QStringLiteral("addUrlDialog"));
+    dialog->findChild<QPlainTextEdit*>(QStringLiteral("addresses"))->setPlainText("http://c.test/");
+    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cancel")), Qt::LeftButton);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(window->list().rowCount(), 0);
     window->findChild<QAction*>(QStringLiteral("addUrl"))->trigger();
-    EXPECT_TRUE(find<QWidget>(QStringLiteral("Form3"))->findChild<QPlainTextEdit*>("Text1")->toPlainText().isEmpty());
+    EXPECT_TRUE(find<QWidget>(QStringLiteral("addUrlDialog"))->findChild<QPlainTextEdit*>("addresses")->toPlainText().isEmpty());
 }
 
 struct DropCase
