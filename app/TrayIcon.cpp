@@ -24,27 +24,27 @@ void Separator(QMenu* menu, const char* name)
 TrayIcon::TrayIcon(QWidget* parent)
     : QWidget(parent)
 {
-    setObjectName(QStringLiteral("frmtray"));
+    setObjectName(QStringLiteral("tray"));
     setWindowTitle(QStringLiteral("systray"));
 
     m_menu = new QMenu(QStringLiteral("SysTray"), this);
-    m_menu->setObjectName(QStringLiteral("mPopupSys"));
-    connect(Item(m_menu, "web", QStringLiteral("Quillmark On the Web")), &QAction::triggered, this,
+    m_menu->setObjectName(QStringLiteral("trayMenu"));
+    connect(Item(m_menu, "homePage", QStringLiteral("Quillmark On the Web")), &QAction::triggered, this,
         &TrayIcon::homePageRequested);
-    connect(Item(m_menu, "Help", QStringLiteral("Help")), &QAction::triggered, this, &TrayIcon::helpRequested);
-    Separator(m_menu, "tfd");
+    connect(Item(m_menu, "help", QStringLiteral("Help")), &QAction::triggered, this, &TrayIcon::helpRequested);
+    Separator(m_menu, "separator1");
     connect(
-        Item(m_menu, "maindisp", QStringLiteral("Quillmark")), &QAction::triggered, this, &TrayIcon::restoreRequested);
-    Separator(m_menu, "a5");
+        Item(m_menu, "showMainWindow", QStringLiteral("Quillmark")), &QAction::triggered, this, &TrayIcon::restoreRequested);
+    Separator(m_menu, "separator2");
     connect(
-        Item(m_menu, "Option", QStringLiteral("Settings")), &QAction::triggered, this, &TrayIcon::settingsRequested);
-    Separator(m_menu, "fg2");
-    connect(Item(m_menu, "settings", QStringLiteral("Convert Now")), &QAction::triggered, this,
+        Item(m_menu, "settings", QStringLiteral("Settings")), &QAction::triggered, this, &TrayIcon::settingsRequested);
+    Separator(m_menu, "separator3");
+    connect(Item(m_menu, "convertNow", QStringLiteral("Convert Now")), &QAction::triggered, this,
         &TrayIcon::convertRequested);
-    connect(Item(m_menu, "Restore", QStringLiteral("Cancel Convert")), &QAction::triggered, this,
+    connect(Item(m_menu, "cancelConvert", QStringLiteral("Cancel Convert")), &QAction::triggered, this,
         &TrayIcon::cancelRequested);
-    Separator(m_menu, "a3");
-    connect(Item(m_menu, "Exit", QStringLiteral("Exit")), &QAction::triggered, this, &TrayIcon::exitRequested);
+    Separator(m_menu, "separator4");
+    connect(Item(m_menu, "exit", QStringLiteral("Exit")), &QAction::triggered, this, &TrayIcon::exitRequested);
 
     const QIcon icon(AppHome::shareFile(QStringLiteral("icons/quillmark.svg")));
     setWindowIcon(icon);

@@ -7,7 +7,7 @@ class QSystemTrayIcon;
 
 namespace qm::app {
 
-// frmtray, "systray": the hidden form that owns the tray icon and its menu mPopupSys. Never shown.
+// "systray": the hidden window that owns the tray icon and its menu. Never shown.
 class TrayIcon : public QWidget
 {
     Q_OBJECT

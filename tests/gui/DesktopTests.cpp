@@ -64,9 +64,9 @@ TEST_F(DesktopTest, StartUpLoadsTheTrayThenTheScheduleWindowThenTheMainWindow)
     for (QAction* action : desktop->tray()->menu()->actions())
         tray.append(action->isSeparator() ? QStringLiteral("-") : action->objectName() + "=" + action->text());
     EXPECT_EQ(tray,
-        QStringList({ "web=Quillmark On the Web", "Help=Help", "-", "maindisp=Quillmark", "-", "Option=Settings", "-",
-            "settings=Convert Now", "Restore=Cancel Convert", "-", "Exit=Exit" }));
-    EXPECT_EQ(desktop->tray()->menu()->objectName(), QStringLiteral("mPopupSys"));
+        QStringList({ "homePage=Quillmark On the Web", "help=Help", "-", "showMainWindow=Quillmark", "-",
+            "settings=Settings", "-", "convertNow=Convert Now", "cancelConvert=Cancel Convert", "-", "exit=Exit" }));
+    EXPECT_EQ(desktop->tray()->menu()->objectName(), QStringLiteral("trayMenu"));
 }
 
 struct ExitCase
@@ -82,8 +82,8 @@ TEST_F(DesktopTest, ExitUnloadsEveryWindowInOrderThenEndsTheProgram)
             [](app::Desktop& d) {
                 QTest::mouseClick(d.mainWindow()->findChild<app::ImageButtonWidget*>("exitButton"), Qt::LeftButton);
             } },
-        { "File menu", [](app::Desktop& d) { d.mainWindow()->findChild<QAction*>("Exit")->trigger(); } },
-        { "tray menu", [](app::Desktop& d) { d.tray()->menu()->findChild<QAction*>("Exit")->trigger(); } },
+        { "File menu", [](app::Desktop& d) { d.mainWindow()->findChild<QAction*>("exit")->trigger(); } },
+        { "tray menu", [](app::Desktop& d) { d.tray()->menu()->findChild<QAction*>("exit")->trigger(); } },
     };
     for (const ExitCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -128,7 +128,7 @@ TEST_F(DesktopTest, WithATrayClosingKeepsTheProgramAndRestoreLoadsAFreshWindow)
     desktop->mainWindow()->setWindowState(Qt::WindowMinimized); // as the window manager does
     EXPECT_FALSE(desktop->mainWindow()->isVisible());
 
-    desktop->tray()->menu()->findChild<QAction*>("maindisp")->trigger();
+    desktop->tray()->menu()->findChild<QAction*>("showMainWindow")->trigger();
     EXPECT_TRUE(desktop->mainWindow()->isVisible());
     EXPECT_FALSE(desktop->mainWindow()->isMinimized());
     EXPECT_EQ(desktop->mainWindow()->list().rowCount(), 1);
@@ -139,7 +139,7 @@ TEST_F(DesktopTest, WithATrayClosingKeepsTheProgramAndRestoreLoadsAFreshWindow)
     EXPECT_NE(desktop->tray(), nullptr);
     EXPECT_FALSE(steps.contains("end"));
 
-    desktop->tray()->menu()->findChild<QAction*>("maindisp")->trigger();
+    desktop->tray()->menu()->findChild<QAction*>("showMainWindow")->trigger();
     ASSERT_NE(desktop->mainWindow(), nullptr);
     EXPECT_TRUE(desktop->mainWindow()->isVisible());
     EXPECT_EQ(desktop->mainWindow()->list().rowCount(), 0);
@@ -163,8 +163,8 @@ TEST_F(DesktopTest, HelpAndWebPagesOpenBundledFiles)
     desktop->mainWindow()->findChild<QAction*>("showHelp")->trigger();
     desktop->mainWindow()->findChild<QAction*>("homePage")->trigger();
     desktop->mainWindow()->findChild<QAction*>("supportOnline")->trigger();
-    desktop->tray()->menu()->findChild<QAction*>("web")->trigger();
-    desktop->tray()->menu()->findChild<QAction*>("Help")->trigger();
+    desktop->tray()->menu()->findChild<QAction*>("homePage")->trigger();
+    desktop->tray()->menu()->findChild<QAction*>("help")->trigger();
     ASSERT_EQ(opened.size(), 5);
     const QStringList ends { "/help/index.html", "/web/home.html", "/web/support.html", "/web/home.html",
         "/help/index.html" };
