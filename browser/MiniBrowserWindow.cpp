@@ -32,7 +32,7 @@ MiniBrowserWindow::MiniBrowserWindow(MiniBrowserSetup setup, QString startAddres
     , m_setup(std::move(setup))
     , m_startAddress(std::move(startAddress))
 {
-    setObjectName(QStringLiteral("Form2"));
+    setObjectName(QStringLiteral("miniBrowser"));
     setWindowTitle(QStringLiteral("Browser"));
     setAttribute(Qt::WA_DeleteOnClose);
     // Modal without a nested event loop: the opener returns at once, the rest of the program waits.
@@ -41,7 +41,7 @@ MiniBrowserWindow::MiniBrowserWindow(MiniBrowserSetup setup, QString startAddres
     resize(kClientSize);
     if (m_setup.applySkin)
         m_setup.applySkin(this);
-    m_text1->setText(m_startAddress);
+    m_addressBox->setText(m_startAddress);
     openTab();
 }
 
@@ -51,7 +51,7 @@ MiniBrowserWindow::~MiniBrowserWindow()
         m_run->abandon();
     if (m_tab) {
         cdp::Tab* tab = m_tab;
-        m_webBrowser->setTab(nullptr);
+        m_pageView->setTab(nullptr);
         tab->close();
         // An abandoned run may still wait for an answer on this tab: the tab goes when the run does.
         if (m_run)
@@ -63,14 +63,14 @@ MiniBrowserWindow::~MiniBrowserWindow()
 
 void MiniBrowserWindow::buildControls()
 {
-    m_frame1 = new QGroupBox(QStringLiteral("Browser"), this);
-    m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_skinLabel1 = new QLabel(QStringLiteral("Address:"), m_frame1);
-    m_skinLabel1->setObjectName(QStringLiteral("SkinLabel1"));
-    m_text1 = new QLineEdit(m_frame1);
-    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_browserBox = new QGroupBox(QStringLiteral("Browser"), this);
+    m_browserBox->setObjectName(QLatin1String(ObjectName(kMiniBrowserLegacyObjectNames, "browserBox")));
+    m_addressLabel = new QLabel(QStringLiteral("Address:"), m_browserBox);
+    m_addressLabel->setObjectName(QLatin1String(ObjectName(kMiniBrowserLegacyObjectNames, "addressLabel")));
+    m_addressBox = new QLineEdit(m_browserBox);
+    m_addressBox->setObjectName(QStringLiteral("addressBox"));
     auto button = [this](const char* name, const QString& caption) {
-        auto* b = new QPushButton(caption, m_frame1);
+        auto* b = new QPushButton(caption, m_browserBox);
         b->setObjectName(QLatin1String(name));
         b->setAutoDefault(false);
         return b;
@@ -79,28 +79,28 @@ void MiniBrowserWindow::buildControls()
     m_backButton = button("BackButton", QStringLiteral("Back"));
     m_forwardButton = button("ForwardButton", QStringLiteral("Forward"));
     m_stopButton = button("StopButton", QStringLiteral("Stop"));
-    m_cmdWriteDisc = button("cmdWriteDisc", QStringLiteral("CONVERT NOW!"));
-    m_cmdWriteDisc->setToolTip(QStringLiteral("Convert the page on screen to an image"));
+    m_convertNowButton = button("ConvertNowButton", QStringLiteral("CONVERT NOW!"));
+    m_convertNowButton->setToolTip(QStringLiteral("Convert the page on screen to an image"));
 
-    auto* band = new QHBoxLayout(m_frame1);
+    auto* band = new QHBoxLayout(m_browserBox);
     band->setContentsMargins(6, 2, 6, 4);
-    band->addWidget(m_skinLabel1);
-    band->addWidget(m_text1, 1);
-    for (QPushButton* b : { m_goButton, m_backButton, m_forwardButton, m_stopButton, m_cmdWriteDisc })
+    band->addWidget(m_addressLabel);
+    band->addWidget(m_addressBox, 1);
+    for (QPushButton* b : { m_goButton, m_backButton, m_forwardButton, m_stopButton, m_convertNowButton })
         band->addWidget(b);
 
-    m_webBrowser = new PageViewWidget(this);
-    m_webBrowser->setObjectName(QStringLiteral("WebBrowser1"));
-    m_webBrowser->setGeometry(kBrowserLeft, kBrowserTop, 1, 1);
+    m_pageView = new PageViewWidget(this);
+    m_pageView->setObjectName(QStringLiteral("pageView"));
+    m_pageView->setGeometry(kBrowserLeft, kBrowserTop, 1, 1);
 
-    m_statusBar1 = new QStatusBar(this);
-    m_statusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    m_statusBar1->setSizeGripEnabled(false);
-    m_statusPanel = new QLabel(m_statusBar1);
-    m_statusBar1->addWidget(m_statusPanel, 1);
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(QStringLiteral("statusBar"));
+    m_statusBar->setSizeGripEnabled(false);
+    m_statusPanel = new QLabel(m_statusBar);
+    m_statusBar->addWidget(m_statusPanel, 1);
 
     connect(m_goButton, &QPushButton::clicked, this, &MiniBrowserWindow::goToAddressBox);
-    connect(m_text1, &QLineEdit::returnPressed, this, &MiniBrowserWindow::goToAddressBox);
+    connect(m_addressBox, &QLineEdit::returnPressed, this, &MiniBrowserWindow::goToAddressBox);
     connect(m_backButton, &QPushButton::clicked, this, [this] {
         if (m_tab)
             m_tab->goBack();
@@ -113,8 +113,8 @@ void MiniBrowserWindow::buildControls()
         if (m_tab)
             m_tab->stopLoading();
     });
-    connect(m_cmdWriteDisc, &QPushButton::clicked, this, &MiniBrowserWindow::convertNow);
-    connect(m_webBrowser, &PageViewWidget::linkHovered, this, [this](const QString& address) {
+    connect(m_convertNowButton, &QPushButton::clicked, this, &MiniBrowserWindow::convertNow);
+    connect(m_pageView, &PageViewWidget::linkHovered, this, [this](const QString& address) {
         m_hoveredLink = address;
         showStatus();
     });
@@ -160,7 +160,7 @@ void MiniBrowserWindow::useTab(cdp::Tab* tab)
 {
     m_tab = tab;
     connect(tab, &cdp::Tab::navigationStarted, this, [this](const QString& url, bool topLevel) {
-        m_text1->setText(url);
+        m_addressBox->setText(url);
         if (topLevel)
             setLoadStatus(QStringLiteral("Loading %1").arg(url));
     });
@@ -169,7 +169,7 @@ void MiniBrowserWindow::useTab(cdp::Tab* tab)
     connect(tab, &cdp::Tab::documentComplete, this, [this](const QString& url, bool topLevel) {
         if (!topLevel)
             return;
-        m_text1->setText(url);
+        m_addressBox->setText(url);
         // The tab was born on about:blank; history starts with the first page the user sees.
         if (!m_historyStarted && m_tab) {
             m_historyStarted = true;
@@ -184,7 +184,7 @@ void MiniBrowserWindow::useTab(cdp::Tab* tab)
         const QJsonObject frame = params.value(QLatin1String("frame")).toObject();
         if (!frame.value(QLatin1String("parentId")).isUndefined())
             return;
-        m_text1->setText(
+        m_addressBox->setText(
             frame.value(QLatin1String("url")).toString() + frame.value(QLatin1String("urlFragment")).toString());
         setLoadStatus(QStringLiteral("Done"));
     });
@@ -195,15 +195,15 @@ void MiniBrowserWindow::useTab(cdp::Tab* tab)
         if (m_run)
             m_run->abandon();
         cdp::Tab* dead = m_tab;
-        m_webBrowser->setTab(nullptr);
+        m_pageView->setTab(nullptr);
         m_tab = nullptr;
         dead->close();
         dead->deleteLater();
-        m_startAddress = m_text1->text();
+        m_startAddress = m_addressBox->text();
         openTab();
         setLoadStatus(why.message);
     });
-    m_webBrowser->setTab(tab);
+    m_pageView->setTab(tab);
     tab->activate([](Result<void>) {});
     emit tabReady();
     navigate(m_pendingAddress.isEmpty() ? m_startAddress : m_pendingAddress);
@@ -225,7 +225,7 @@ void MiniBrowserWindow::navigate(const QString& address)
 
 void MiniBrowserWindow::goToAddressBox()
 {
-    navigate(m_text1->text());
+    navigate(m_addressBox->text());
 }
 
 void MiniBrowserWindow::setLoadStatus(const QString& text)
@@ -247,23 +247,23 @@ void MiniBrowserWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     const int bandHeight = kBrowserTop - 4;
-    m_frame1->setGeometry(0, 0, width(), bandHeight);
-    const int statusHeight = m_statusBar1->sizeHint().height();
-    m_statusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
+    m_browserBox->setGeometry(0, 0, width(), bandHeight);
+    const int statusHeight = m_statusBar->sizeHint().height();
+    m_statusBar->setGeometry(0, height() - statusHeight, width(), statusHeight);
     if (!m_converting) // a capture puts the page view back where it found it; the new size follows after
-        m_webBrowser->setGeometry(BrowserGeometryFor(m_webBrowser->geometry(), size(), statusHeight));
+        m_pageView->setGeometry(BrowserGeometryFor(m_pageView->geometry(), size(), statusHeight));
 }
 
 void MiniBrowserWindow::rememberPlacement()
 {
-    m_placement = BrowserPlacement::FromPixels(m_webBrowser->geometry());
+    m_placement = BrowserPlacement::FromPixels(m_pageView->geometry());
 }
 
 void MiniBrowserWindow::RestoreBrowserPlacement()
 {
     const QRect place = m_placement.toPixels();
-    m_webBrowser->move(place.topLeft());
-    m_webBrowser->resize(place.size());
+    m_pageView->move(place.topLeft());
+    m_pageView->resize(place.size());
     if (m_tab && !place.isEmpty())
         m_tab->setViewport(place.size());
 }
@@ -290,9 +290,9 @@ void MiniBrowserWindow::convertNow()
         },
     };
     // The name comes from the address box as it reads at the click, even if the user typed there.
-    m_host = std::make_shared<MiniBrowserCapture>(*m_tab, m_text1->text(), std::move(steps));
-    m_webBrowser->setFrozen(true);
-    m_cmdWriteDisc->setEnabled(false);
+    m_host = std::make_shared<MiniBrowserCapture>(*m_tab, m_addressBox->text(), std::move(steps));
+    m_pageView->setFrozen(true);
+    m_convertNowButton->setEnabled(false);
     rememberPlacement();
     m_converting = true;
     m_tab->evaluate(KeepPageLookScript(), [self](Result<QJsonValue>) {
@@ -318,7 +318,7 @@ void MiniBrowserWindow::startCapture()
     connect(m_run, &QObject::destroyed, [host = m_host] {});
     // A run that ends without its completion step (abandoned) still gives the page back.
     connect(m_run, &QObject::destroyed, this, [this] {
-        if (m_webBrowser->isFrozen())
+        if (m_pageView->isFrozen())
             conversionEnded(nullptr);
     });
 }
@@ -334,13 +334,13 @@ void MiniBrowserWindow::conversionEnded(const CaptureOutcome* outcome)
     m_run = nullptr;
     m_converting = false;
     restorePageLook(); // a run that ended early never reached its after-snapshot step
-    if (m_webBrowser->geometry() != m_placement.toPixels())
+    if (m_pageView->geometry() != m_placement.toPixels())
         RestoreBrowserPlacement();
-    m_webBrowser->setFrozen(false);
-    m_cmdWriteDisc->setEnabled(true);
+    m_pageView->setFrozen(false);
+    m_convertNowButton->setEnabled(true);
     // The window may have been resized during the capture.
-    const int statusHeight = m_statusBar1->geometry().height();
-    m_webBrowser->setGeometry(BrowserGeometryFor(m_webBrowser->geometry(), size(), statusHeight));
+    const int statusHeight = m_statusBar->geometry().height();
+    m_pageView->setGeometry(BrowserGeometryFor(m_pageView->geometry(), size(), statusHeight));
     if (!outcome)
         return;
     if (m_setup.messages)

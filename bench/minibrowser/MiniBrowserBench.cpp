@@ -127,7 +127,7 @@ public:
                 window->setStyleSheet(QString::fromUtf8(skin.readAll()));
         };
         m_form = new MiniBrowserWindow(std::move(setup), address);
-        m_view = m_form->webBrowser();
+        m_view = m_form->pageView();
         QObject::connect(m_form, &MiniBrowserWindow::tabFailed, [](const QString& why) { Fail(qPrintable(why)); });
         QObject::connect(m_form, &MiniBrowserWindow::tabReady, m_form, [this] {
             QObject::connect(

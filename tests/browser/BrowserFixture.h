@@ -88,7 +88,7 @@ protected:
     // Runs until the page has handled every input event sent so far.
     void Settle();
 
-    PageViewWidget* view() const { return form->webBrowser(); }
+    PageViewWidget* view() const { return form->pageView(); }
     QLineEdit* address() const { return form->addressBox(); }
 
     TempHome home;
