@@ -150,7 +150,7 @@ void Desktop::exitProgram()
     if (m_hooks.unloadMiniBrowser)
         m_hooks.unloadMiniBrowser();
     if (m_main)
-        m_main->closeDialogs(); // Form3, Form4
+        m_main->closeDialogs();
     if (m_trayDialog)
         delete m_trayDialog.data();
     if (m_hooks.unloadScheduleWindow)

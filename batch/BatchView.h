@@ -13,7 +13,7 @@ public:
     virtual ~BatchView() = default;
     virtual void setProgressPanelVisible(bool visible) = 0;
     virtual void setFrameCaption(const QString& caption) = 0; // the progress box
-    virtual void setProgress(int value) = 0; // prgTotalProgress, 0..100
+    virtual void setProgress(int value) = 0; // the total progress, 0..100
     virtual int progress() const = 0;
     virtual void setBusyCursor(bool busy) = 0;
     virtual void setStatusLabels(const QString& text) = 0; // status and progress labels

@@ -10,7 +10,7 @@ namespace qm {
 struct SettingKey;
 class UserDialogs;
 
-// Form4, "Settings": edits settings.dat. Built afresh at each opening and filled from the file; OK
+// The settings dialog, "Settings": edits settings.dat. Built afresh at each opening and filled from the file; OK
 // checks the file name, writes every key and reports the output format for the URL list's rows;
 // Cancel writes nothing. The colour pickers and the watermark-image picker write their key at once.
 class SettingsDialog : public QDialog

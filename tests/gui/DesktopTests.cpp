@@ -29,17 +29,17 @@ protected:
         auto desktop = std::make_unique<app::Desktop>(home.home(), dialogs, nullptr, nullptr, options);
         app::DesktopHooks& hooks = desktop->hooks();
         hooks.loadScheduleWindow = [this, d = desktop.get()] {
-            steps.append(QStringLiteral("load Form5 (tray %1, main %2)")
+            steps.append(QStringLiteral("load schedule (tray %1, main %2)")
                              .arg(d->tray() ? "loaded" : "missing", d->mainWindow() ? "loaded" : "missing"));
         };
-        hooks.unloadMiniBrowser = [this] { steps.append("Form2"); };
+        hooks.unloadMiniBrowser = [this] { steps.append("mini browser"); };
         hooks.unloadScheduleWindow = [this, d = desktop.get()] {
-            steps.append(QStringLiteral("Form5 (Form3 %1, settings %2)")
+            steps.append(QStringLiteral("schedule (add URL %1, settings %2)")
                              .arg(d->mainWindow()->findChild<QWidget*>("addUrlDialog") ? "open" : "closed",
                                  d->mainWindow()->findChild<QWidget*>("settingsDialog") ? "open" : "closed"));
         };
         hooks.unloadSchedulerEntry = [this, d = desktop.get()] {
-            steps.append(QStringLiteral("Form77 (tray %1)").arg(d->tray() ? "loaded" : "gone"));
+            steps.append(QStringLiteral("task dialog (tray %1)").arg(d->tray() ? "loaded" : "gone"));
         };
         return desktop;
     }
@@ -55,7 +55,7 @@ TEST_F(DesktopTest, StartUpLoadsTheTrayThenTheScheduleWindowThenTheMainWindow)
 {
     auto desktop = make(true);
     desktop->start();
-    EXPECT_EQ(steps, QStringList({ "load Form5 (tray loaded, main missing)" }));
+    EXPECT_EQ(steps, QStringList({ "load schedule (tray loaded, main missing)" }));
     ASSERT_NE(desktop->mainWindow(), nullptr);
     EXPECT_TRUE(desktop->mainWindow()->isVisible());
     EXPECT_FALSE(desktop->tray()->isVisible());
@@ -95,8 +95,8 @@ TEST_F(DesktopTest, ExitUnloadsEveryWindowInOrderThenEndsTheProgram)
         desktop->mainWindow()->showSettings();
         c.choose(*desktop);
         EXPECT_EQ(steps,
-            QStringList({ "load Form5 (tray loaded, main missing)", "Form2", "Form5 (Form3 closed, settings closed)",
-                "Form77 (tray loaded)", "end" }));
+            QStringList({ "load schedule (tray loaded, main missing)", "mini browser", "schedule (add URL closed, settings closed)",
+                "task dialog (tray loaded)", "end" }));
         settle();
         EXPECT_EQ(desktop->tray(), nullptr);
         EXPECT_EQ(desktop->mainWindow(), nullptr);
