@@ -40,7 +40,6 @@ struct DesktopHooks
     std::function<void()> unloadMiniBrowser; // MiniBrowserWindow
     // (the Add URL and settings dialogs are the desktop's)
     std::function<void()> unloadScheduleWindow; // the schedule window, which saves the schedule
-    std::function<void()> unloadSchedulerEntry; // the task dialog
     // (then the tray)
 };
 

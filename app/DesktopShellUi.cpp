@@ -155,8 +155,6 @@ void Desktop::exitProgram()
         delete m_trayDialog.data();
     if (m_hooks.unloadScheduleWindow)
         m_hooks.unloadScheduleWindow();
-    if (m_hooks.unloadSchedulerEntry)
-        m_hooks.unloadSchedulerEntry();
     if (m_tray) {
         m_tray->removeIcon();
         delete m_tray.data();

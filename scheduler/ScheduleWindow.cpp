@@ -62,7 +62,8 @@ ScheduleWindow::ScheduleWindow(
     connect(add, &QPushButton::clicked, this, &ScheduleWindow::openEntryDialog);
     connect(remove, &QPushButton::clicked, this, &ScheduleWindow::removeSelected);
     connect(clear, &QPushButton::clicked, &m_model, &ScheduleListModel::clearAll);
-    connect(ok, &QPushButton::clicked, this, &ScheduleWindow::saveAndHide);
+    // A failed write leaves the rows in the list; the next change or the exit tries again.
+    connect(ok, &QPushButton::clicked, this, [this] { (void)saveAndHide(); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(add);
@@ -115,11 +116,11 @@ void ScheduleWindow::removeSelected()
     m_model.removeTask(selected.first().row());
 }
 
-void ScheduleWindow::saveAndHide()
+Result<void> ScheduleWindow::saveAndHide()
 {
-    // A failed write leaves the rows in the list; the next change or the exit tries again.
-    (void)m_store.save();
+    Result<void> saved = m_store.save();
     hide();
+    return saved;
 }
 
 void ScheduleWindow::closeEvent(QCloseEvent* event)

@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "platform/Error.h"
+
 class QPushButton;
 class QTreeView;
 
@@ -30,7 +32,7 @@ public:
     void bringOnScreen(); // the "Schedule" commands: shown and activated, not modal
     void openEntryDialog(); // "Add": the task dialog, modal to this window
     void removeSelected(); // "Remove"
-    void saveAndHide(); // "OK", and the unload at exit
+    Result<void> saveAndHide(); // "OK", and the unload at exit; the outcome of the schedule's write
 
     QTreeView* list() const { return m_list; }
     SchedulerDialog* entryDialog() const { return m_entry; } // null unless open

@@ -34,12 +34,10 @@ protected:
         };
         hooks.unloadMiniBrowser = [this] { steps.append("mini browser"); };
         hooks.unloadScheduleWindow = [this, d = desktop.get()] {
-            steps.append(QStringLiteral("schedule (add URL %1, settings %2)")
+            steps.append(QStringLiteral("schedule (add URL %1, settings %2, tray %3)")
                              .arg(d->mainWindow()->findChild<QWidget*>("addUrlDialog") ? "open" : "closed",
-                                 d->mainWindow()->findChild<QWidget*>("settingsDialog") ? "open" : "closed"));
-        };
-        hooks.unloadSchedulerEntry = [this, d = desktop.get()] {
-            steps.append(QStringLiteral("task dialog (tray %1)").arg(d->tray() ? "loaded" : "gone"));
+                                 d->mainWindow()->findChild<QWidget*>("settingsDialog") ? "open" : "closed",
+                                 d->tray() ? "loaded" : "gone"));
         };
         return desktop;
     }
@@ -95,8 +93,7 @@ TEST_F(DesktopTest, ExitUnloadsEveryWindowInOrderThenEndsTheProgram)
         desktop->mainWindow()->showSettings();
         c.choose(*desktop);
         EXPECT_EQ(steps,
-            QStringList({ "load schedule (tray loaded, main missing)", "mini browser", "schedule (add URL closed, settings closed)",
-                "task dialog (tray loaded)", "end" }));
+            QStringList({ "load schedule (tray loaded, main missing)", "mini browser", "schedule (add URL closed, settings closed, tray loaded)", "end" }));
         settle();
         EXPECT_EQ(desktop->tray(), nullptr);
         EXPECT_EQ(desktop->mainWindow(), nullptr);
