@@ -2,10 +2,10 @@
 
 #include <QWidget>
 
-#include "app/TrayIcon.h"
 #include "app/BundledPages.h"
 #include "app/MainWindow.h"
 #include "app/Skin.h"
+#include "app/TrayIcon.h"
 #include "platform/AppHome.h"
 #include "platform/UserDialogs.h"
 #include "settings/SettingsDialog.h"

@@ -99,8 +99,10 @@ QWidget* MainWindow::buildProgressPanel()
     auto* layout = new QHBoxLayout(m_panel);
     layout->setContentsMargins(6, 4, 6, 4);
     layout->addWidget(m_progressBox, 1);
-    layout->addWidget(WithCaption(cancel, QLatin1String(ObjectName(kMainWindowLegacyObjectNames, "cancelCaption")), QStringLiteral("CANCEL")));
-    layout->addWidget(WithCaption(exit, QLatin1String(ObjectName(kMainWindowLegacyObjectNames, "stopCaption")), QStringLiteral("EXIT")));
+    layout->addWidget(WithCaption(
+        cancel, QLatin1String(ObjectName(kMainWindowLegacyObjectNames, "cancelCaption")), QStringLiteral("CANCEL")));
+    layout->addWidget(WithCaption(
+        exit, QLatin1String(ObjectName(kMainWindowLegacyObjectNames, "stopCaption")), QStringLiteral("EXIT")));
     return m_panel;
 }
 

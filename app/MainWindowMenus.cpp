@@ -60,8 +60,8 @@ void MainWindow::buildMenus()
     Item(edit, "addUrl", QStringLiteral("Add URL"), QKeySequence(QStringLiteral("Ctrl+U")), this,
         [this] { addUrls(true); });
     Separator(edit, "editSeparator2");
-    Item(edit, "removeSelected", QStringLiteral("Remove Selected URL"), QKeySequence(QStringLiteral("Ctrl+R")),
-        this, [this] { removeSelected(); });
+    Item(edit, "removeSelected", QStringLiteral("Remove Selected URL"), QKeySequence(QStringLiteral("Ctrl+R")), this,
+        [this] { removeSelected(); });
     Item(edit, "clearAll", QStringLiteral("Clear All URL"), none, this, [this] { clearAll(); });
     Separator(edit, "editSeparator3");
     Item(edit, "visitSelected", QStringLiteral("Visit at Selected URL"), QKeySequence(QStringLiteral("Ctrl+V")), this,

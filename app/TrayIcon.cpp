@@ -33,8 +33,8 @@ TrayIcon::TrayIcon(QWidget* parent)
         &TrayIcon::homePageRequested);
     connect(Item(m_menu, "help", QStringLiteral("Help")), &QAction::triggered, this, &TrayIcon::helpRequested);
     Separator(m_menu, "separator1");
-    connect(
-        Item(m_menu, "showMainWindow", QStringLiteral("Quillmark")), &QAction::triggered, this, &TrayIcon::restoreRequested);
+    connect(Item(m_menu, "showMainWindow", QStringLiteral("Quillmark")), &QAction::triggered, this,
+        &TrayIcon::restoreRequested);
     Separator(m_menu, "separator2");
     connect(
         Item(m_menu, "settings", QStringLiteral("Settings")), &QAction::triggered, this, &TrayIcon::settingsRequested);

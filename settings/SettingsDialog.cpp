@@ -151,13 +151,16 @@ void SettingsDialog::reload()
 // What a freshly built dialog shows before the file is read.
 void SettingsDialog::resetControls()
 {
-    for (QComboBox* list : { m_c.outputType, m_c.thumbnailSize, m_c.textMarkFont, m_c.textMarkPlace, m_c.imageMarkPlace })
+    for (QComboBox* list :
+        { m_c.outputType, m_c.thumbnailSize, m_c.textMarkFont, m_c.textMarkPlace, m_c.imageMarkPlace })
         list->setCurrentIndex(-1);
     m_c.outputFormat->clear();
-    for (QLineEdit* edit : { m_c.outputFolder, m_c.customName, m_c.timeout, m_c.delay, m_c.textMark, m_c.textMarkX, m_c.textMarkY, m_c.textMarkSize,
-             m_c.textMarkQuality, m_c.textMarkRotate, m_c.imageMarkFile, m_c.imageMarkX, m_c.imageMarkY })
+    for (QLineEdit* edit : { m_c.outputFolder, m_c.customName, m_c.timeout, m_c.delay, m_c.textMark, m_c.textMarkX,
+             m_c.textMarkY, m_c.textMarkSize, m_c.textMarkQuality, m_c.textMarkRotate, m_c.imageMarkFile,
+             m_c.imageMarkX, m_c.imageMarkY })
         edit->clear();
-    for (QCheckBox* box : { m_c.addDateTime, m_c.enableScripts, m_c.enableJava, m_c.enableActiveX, m_c.thumbnail, m_c.textMarkOn, m_c.imageMarkOn })
+    for (QCheckBox* box : { m_c.addDateTime, m_c.enableScripts, m_c.enableJava, m_c.enableActiveX, m_c.thumbnail,
+             m_c.textMarkOn, m_c.imageMarkOn })
         box->setChecked(false);
     m_c.imageQuality->setValue(90);
     m_c.textMarkTransparency->setValue(50);
@@ -238,12 +241,14 @@ void SettingsDialog::fillFormats()
 void SettingsDialog::applyEnableRules()
 {
     const bool text = m_c.textMarkOn->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*> { m_c.chooseTextMarkColour, m_c.textMark, m_c.textMarkX, m_c.textMarkY, m_c.textMarkSize,
-             m_c.textMarkQuality, m_c.textMarkFont, m_c.textMarkRotate, m_c.textMarkTransparency, m_c.textMarkPlace, m_c.textMarkColour })
+    for (QWidget* w : std::initializer_list<QWidget*> { m_c.chooseTextMarkColour, m_c.textMark, m_c.textMarkX,
+             m_c.textMarkY, m_c.textMarkSize, m_c.textMarkQuality, m_c.textMarkFont, m_c.textMarkRotate,
+             m_c.textMarkTransparency, m_c.textMarkPlace, m_c.textMarkColour })
         w->setEnabled(text);
     const bool image = m_c.imageMarkOn->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*> {
-             m_c.browseImageMark, m_c.imageMarkFile, m_c.imageMarkY, m_c.imageMarkX, m_c.imageMarkDeviation, m_c.imageMarkOpacity, m_c.imageMarkPlace, m_c.imageMarkTransparentColour })
+    for (QWidget* w :
+        std::initializer_list<QWidget*> { m_c.browseImageMark, m_c.imageMarkFile, m_c.imageMarkY, m_c.imageMarkX,
+            m_c.imageMarkDeviation, m_c.imageMarkOpacity, m_c.imageMarkPlace, m_c.imageMarkTransparentColour })
         w->setEnabled(image);
 }
 

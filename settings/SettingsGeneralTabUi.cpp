@@ -58,8 +58,10 @@ QGroupBox* SaveFrame(SettingsControls& c)
     QGroupBox* naming = Frame("fileNamingBox", QStringLiteral("Filename prefill system to use"));
     c.customName = Named<QLineEdit>("customName");
     c.addDateTime = Named<QCheckBox>("addDateTime", QStringLiteral("Date + Time"));
-    c.nameCustom = Named<QRadioButton>("nameCustom", QStringLiteral("Custom File Name + Date (ddmmyyyy) + Time (hhmmss)"));
-    c.nameAfterSite = Named<QRadioButton>("nameAfterSite", QStringLiteral("Name the output file based on the web site name"));
+    c.nameCustom
+        = Named<QRadioButton>("nameCustom", QStringLiteral("Custom File Name + Date (ddmmyyyy) + Time (hhmmss)"));
+    c.nameAfterSite
+        = Named<QRadioButton>("nameAfterSite", QStringLiteral("Name the output file based on the web site name"));
     auto* example = Named<QLabel>("namingExample", QStringLiteral("For Example: www_wesitename_com.jpg"));
     example->setIndent(22);
     example->setEnabled(false);

@@ -63,7 +63,8 @@ QGroupBox* TextFrame(SettingsControls& c)
     c.textMarkSize = Named<QLineEdit>("textMarkSize");
     c.textMarkQuality = Named<QLineEdit>("textMarkQuality");
     c.textMarkColour = Named<ColourSwatchWidget>("textMarkColour");
-    c.chooseTextMarkColour = Named<QPushButton>(ObjectName(kSettingsLegacyObjectNames, "chooseTextMarkColour"), QStringLiteral("..."));
+    c.chooseTextMarkColour
+        = Named<QPushButton>(ObjectName(kSettingsLegacyObjectNames, "chooseTextMarkColour"), QStringLiteral("..."));
     c.chooseTextMarkColour->setFixedWidth(32);
     auto* textLayout = new QGridLayout(text);
     textLayout->addWidget(new QLabel(QStringLiteral("Font")), 0, 0);
@@ -109,7 +110,8 @@ QGroupBox* ImageFrame(SettingsControls& c)
 
     auto* transparency = Named<QGroupBox>("imageMarkTransparencyBox", QStringLiteral("Transparency"));
     c.imageMarkTransparentColour = Named<ColourSwatchWidget>("imageMarkTransparentColour");
-    c.chooseTransparentColour = Named<QPushButton>(ObjectName(kSettingsLegacyObjectNames, "chooseTransparentColour"), QStringLiteral("..."));
+    c.chooseTransparentColour
+        = Named<QPushButton>(ObjectName(kSettingsLegacyObjectNames, "chooseTransparentColour"), QStringLiteral("..."));
     c.chooseTransparentColour->setFixedWidth(32);
     auto* transparencyLayout = new QGridLayout(transparency);
     transparencyLayout->addWidget(new QLabel(QStringLiteral("Transparency Color:")), 0, 0, 1, 3);

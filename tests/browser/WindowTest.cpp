@@ -91,8 +91,12 @@ TEST_F(WindowTest, HasTheControlsOfTheBrowserWindow)
         EXPECT_EQ(button->text(), caption);
     }
     EXPECT_TRUE(form->findChild<QPushButton*>(QStringLiteral("ConvertNowButton"))->toolTip().contains(u"image"));
-    EXPECT_EQ(form->findChild<QLabel*>(QLatin1String(ObjectName(kMiniBrowserLegacyObjectNames, "addressLabel")))->text(), QStringLiteral("Address:"));
-    EXPECT_EQ(form->findChild<QGroupBox*>(QLatin1String(ObjectName(kMiniBrowserLegacyObjectNames, "browserBox")))->title(), QStringLiteral("Browser"));
+    EXPECT_EQ(
+        form->findChild<QLabel*>(QLatin1String(ObjectName(kMiniBrowserLegacyObjectNames, "addressLabel")))->text(),
+        QStringLiteral("Address:"));
+    EXPECT_EQ(
+        form->findChild<QGroupBox*>(QLatin1String(ObjectName(kMiniBrowserLegacyObjectNames, "browserBox")))->title(),
+        QStringLiteral("Browser"));
     EXPECT_NE(form->findChild<QStatusBar*>(QStringLiteral("statusBar")), nullptr);
     EXPECT_EQ(view()->objectName(), QStringLiteral("pageView"));
     EXPECT_EQ(view()->pos(), QPoint(kBrowserLeft, kBrowserTop));

@@ -81,8 +81,8 @@ protected:
         QObject::connect(&window->list(), &QAbstractItemModel::dataChanged, [this, window](const QModelIndex& at) {
             seen.append(QStringLiteral("%1:%2").arg(at.row() + 1).arg(window->list().status(at.row())));
         });
-        QObject::connect(window->findChild<QProgressBar*>(MainName("totalProgress")),
-            &QProgressBar::valueChanged, [this](int value) { progress.append(value); });
+        QObject::connect(window->findChild<QProgressBar*>(MainName("totalProgress")), &QProgressBar::valueChanged,
+            [this](int value) { progress.append(value); });
     }
     void TearDown() override
     {

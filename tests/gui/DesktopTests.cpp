@@ -8,9 +8,9 @@
 
 #include "FakeDialogs.h"
 #include "app/DesktopShellUi.h"
-#include "app/TrayIcon.h"
 #include "app/ImageButtonWidget.h"
 #include "app/MainWindow.h"
+#include "app/TrayIcon.h"
 #include "settings/SettingsSource.h"
 #include "tests/support/TempHome.h"
 
@@ -93,7 +93,8 @@ TEST_F(DesktopTest, ExitUnloadsEveryWindowInOrderThenEndsTheProgram)
         desktop->mainWindow()->showSettings();
         c.choose(*desktop);
         EXPECT_EQ(steps,
-            QStringList({ "load schedule (tray loaded, main missing)", "mini browser", "schedule (add URL closed, settings closed, tray loaded)", "end" }));
+            QStringList({ "load schedule (tray loaded, main missing)", "mini browser",
+                "schedule (add URL closed, settings closed, tray loaded)", "end" }));
         settle();
         EXPECT_EQ(desktop->tray(), nullptr);
         EXPECT_EQ(desktop->mainWindow(), nullptr);
@@ -111,7 +112,8 @@ TEST_F(DesktopTest, UnreadableSettingsAreSaidOnceInAMessageBox)
     desktop->start();
     desktop->watchSettings(settings);
     ASSERT_EQ(dialogs.messages().size(), 1);
-    EXPECT_TRUE(dialogs.messages()[0].text.contains("settings cannot be read")) << dialogs.messages()[0].text.toStdString();
+    EXPECT_TRUE(dialogs.messages()[0].text.contains("settings cannot be read"))
+        << dialogs.messages()[0].text.toStdString();
     EXPECT_EQ(dialogs.messages()[0].icon, UserDialogs::Icon::Error);
     EXPECT_EQ(settings.read("set", "outputformat"), "");
     EXPECT_EQ(dialogs.messages().size(), 1);

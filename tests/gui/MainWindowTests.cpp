@@ -152,8 +152,7 @@ TEST_F(MainWindowTest, ShortcutsPressedInTheListRunTheirCommands)
     addUrl->close();
 
     activate(window);
-    QTest::keyClick(
-        window->findChild<UrlListWidget*>(MainName("urlList")), Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(window->findChild<UrlListWidget*>(MainName("urlList")), Qt::Key_S, Qt::ControlModifier);
     QWidget* settings = find<QWidget>(QStringLiteral("settingsDialog"));
     ASSERT_NE(settings, nullptr);
     EXPECT_TRUE(settings->isModal());
@@ -163,8 +162,8 @@ TEST_F(MainWindowTest, LayoutHasItsNamedPartsAndHidesTheProgressPanelAtLoad)
 {
     app::MainWindow* window = makeWindow();
     window->show();
-    for (const char* name : { "toolbar", "urlList", "progressPanel", "statusBox", "statusLabel", "progressBox", "progressLabel",
-             "totalProgress", "cancelButton", "stopButton" })
+    for (const char* name : { "toolbar", "urlList", "progressPanel", "statusBox", "statusLabel", "progressBox",
+             "progressLabel", "totalProgress", "cancelButton", "stopButton" })
         EXPECT_NE(window->findChild<QWidget*>(MainName(name)), nullptr) << name;
     EXPECT_FALSE(window->findChild<QWidget*>(MainName("progressPanel"))->isVisible());
     EXPECT_EQ(window->findChild<QGroupBox*>(MainName("statusBox"))->title(), QStringLiteral("Status"));
@@ -193,8 +192,8 @@ TEST_F(MainWindowTest, HoveringAnImageFramesItAloneAndTheStripRemovesEveryFrame)
 {
     app::MainWindow* window = makeWindow();
     activate(window);
-    const QStringList names { "loadListButton", "addHtmlFilesButton", "addUrlButton", "saveListButton", "convertNowButton", "settingsButton", "scheduleButton", "helpButton",
-        "exitButton" };
+    const QStringList names { "loadListButton", "addHtmlFilesButton", "addUrlButton", "saveListButton",
+        "convertNowButton", "settingsButton", "scheduleButton", "helpButton", "exitButton" };
     auto framed = [&] {
         QStringList on;
         for (const QString& name : names) {

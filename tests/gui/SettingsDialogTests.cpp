@@ -64,7 +64,8 @@ TEST_F(SettingsTest, WithoutSettingsFileTheDialogShowsNothingChosenAndOkAsksForA
     EXPECT_TRUE(c.customName->text().isEmpty());
     EXPECT_TRUE(c.nameAfterSite->isChecked());
     EXPECT_TRUE(c.overwriteExisting->isChecked());
-    for (QCheckBox* box : { c.addDateTime, c.enableScripts, c.enableJava, c.enableActiveX, c.thumbnail, c.textMarkOn, c.imageMarkOn })
+    for (QCheckBox* box :
+        { c.addDateTime, c.enableScripts, c.enableJava, c.enableActiveX, c.thumbnail, c.textMarkOn, c.imageMarkOn })
         EXPECT_FALSE(box->isChecked()) << qPrintable(box->objectName());
     EXPECT_EQ(c.textMarkPlace->currentIndex(), 0);
     EXPECT_EQ(c.imageMarkPlace->currentIndex(), 0);
@@ -140,10 +141,11 @@ TEST_F(SettingsTest, CheckBoxesEnableTheirWatermarkGroups)
 {
     SettingsDialog* dialog = open();
     const SettingsControls& c = dialog->controls();
-    const QList<QWidget*> text { c.chooseTextMarkColour, c.textMark, c.textMarkX, c.textMarkY, c.textMarkSize, c.textMarkQuality, c.textMarkFont, c.textMarkRotate,
-        c.textMarkTransparency, c.textMarkPlace, c.textMarkColour };
-    const QList<QWidget*> image { c.browseImageMark, c.imageMarkFile, c.imageMarkY, c.imageMarkX, c.imageMarkDeviation, c.imageMarkOpacity, c.imageMarkPlace,
-        c.imageMarkTransparentColour };
+    const QList<QWidget*> text { c.chooseTextMarkColour, c.textMark, c.textMarkX, c.textMarkY, c.textMarkSize,
+        c.textMarkQuality, c.textMarkFont, c.textMarkRotate, c.textMarkTransparency, c.textMarkPlace,
+        c.textMarkColour };
+    const QList<QWidget*> image { c.browseImageMark, c.imageMarkFile, c.imageMarkY, c.imageMarkX, c.imageMarkDeviation,
+        c.imageMarkOpacity, c.imageMarkPlace, c.imageMarkTransparentColour };
     auto enabled = [](const QList<QWidget*>& group) {
         int n = 0;
         for (QWidget* w : group)

@@ -73,7 +73,10 @@ TEST_F(UrlListTest, AddUrlDialogAddsEveryNonBlankLineAsTyped)
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(window->list().rowCount(), 0);
     window->findChild<QAction*>(QStringLiteral("addUrl"))->trigger();
-    EXPECT_TRUE(find<QWidget>(QStringLiteral("addUrlDialog"))->findChild<QPlainTextEdit*>("addresses")->toPlainText().isEmpty());
+    EXPECT_TRUE(find<QWidget>(QStringLiteral("addUrlDialog"))
+                    ->findChild<QPlainTextEdit*>("addresses")
+                    ->toPlainText()
+                    .isEmpty());
 }
 
 struct DropCase
