@@ -27,7 +27,18 @@ struct Error
     static Error make(Code code, QString message) { return Error { code, std::move(message) }; }
 };
 
-template<typename T> using Result = std::expected<T, Error>;
+// A value or an Error. Dropping one unread is a warning: every outcome is looked at, or ignored with a
+// (void) and a reason.
+template<typename T> class [[nodiscard]] Result : public std::expected<T, Error>
+{
+public:
+    using std::expected<T, Error>::expected;
+    Result() = default;
+    Result(std::expected<T, Error> other)
+        : std::expected<T, Error>(std::move(other))
+    {
+    }
+};
 
 inline std::unexpected<Error> fail(Error::Code code, QString message)
 {
