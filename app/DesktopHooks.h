@@ -32,15 +32,14 @@ struct DesktopHooks
     QString browserStartAddress;
 
     // --- registered by the other windows ---
-    std::function<void()> loadScheduleWindow; // start-up, right after the tray: loads Form5 off screen
+    std::function<void()> loadScheduleWindow; // start-up, right after the tray: loads the schedule window off screen
     std::function<void()> openMiniBrowser; // modal, on browserStartAddress
     std::function<void()> showScheduleWindow; // the "Schedule" commands: on screen and active, not modal
 
     // ExitProgram's unload steps, called in this order around the desktop's own ones:
-    std::function<void()> unloadMiniBrowser; // Form2
-    // (Form3 and Form4 are the desktop's)
-    std::function<void()> unloadScheduleWindow; // Form5, which saves the schedule
-    std::function<void()> unloadSchedulerEntry; // Form77
+    std::function<void()> unloadMiniBrowser; // MiniBrowserWindow
+    // (the Add URL and settings dialogs are the desktop's)
+    std::function<void()> unloadScheduleWindow; // the schedule window, which saves the schedule
     // (then the tray)
 };
 

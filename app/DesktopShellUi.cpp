@@ -2,10 +2,10 @@
 
 #include <QWidget>
 
-#include "app/FormTray.h"
-#include "app/General.h"
+#include "app/BundledPages.h"
 #include "app/MainWindow.h"
 #include "app/Skin.h"
+#include "app/TrayIcon.h"
 #include "platform/AppHome.h"
 #include "platform/UserDialogs.h"
 #include "settings/SettingsDialog.h"
@@ -46,7 +46,7 @@ MainWindow* Desktop::mainWindow() const
     return m_main.data();
 }
 
-TrayForm* Desktop::tray() const
+TrayIcon* Desktop::tray() const
 {
     return m_tray.data();
 }
@@ -74,22 +74,22 @@ void Desktop::watchSettings(FileSettings& settings)
 
 void Desktop::loadTray()
 {
-    m_tray = new TrayForm;
+    m_tray = new TrayIcon;
     if (!m_options.trayAvailable)
         m_tray->removeIcon();
-    connect(m_tray, &TrayForm::restoreRequested, this, &Desktop::restoreMainWindow);
-    connect(m_tray, &TrayForm::homePageRequested, this, [this] { openWebPage(HomePageUrl()); });
-    connect(m_tray, &TrayForm::helpRequested, this, &Desktop::showHelp);
-    connect(m_tray, &TrayForm::settingsRequested, this, &Desktop::showSettingsFromTray);
-    connect(m_tray, &TrayForm::convertRequested, this, [this] {
+    connect(m_tray, &TrayIcon::restoreRequested, this, &Desktop::restoreMainWindow);
+    connect(m_tray, &TrayIcon::homePageRequested, this, [this] { openWebPage(HomePageUrl()); });
+    connect(m_tray, &TrayIcon::helpRequested, this, &Desktop::showHelp);
+    connect(m_tray, &TrayIcon::settingsRequested, this, &Desktop::showSettingsFromTray);
+    connect(m_tray, &TrayIcon::convertRequested, this, [this] {
         if (m_main)
             m_main->startBatch();
     });
-    connect(m_tray, &TrayForm::cancelRequested, this, [this] {
+    connect(m_tray, &TrayIcon::cancelRequested, this, [this] {
         if (m_main)
             m_main->cancelBatch();
     });
-    connect(m_tray, &TrayForm::exitRequested, this, &Desktop::exitProgram);
+    connect(m_tray, &TrayIcon::exitRequested, this, &Desktop::exitProgram);
 }
 
 MainWindow* Desktop::loadMainWindow()
@@ -150,13 +150,11 @@ void Desktop::exitProgram()
     if (m_hooks.unloadMiniBrowser)
         m_hooks.unloadMiniBrowser();
     if (m_main)
-        m_main->closeDialogs(); // Form3, Form4
+        m_main->closeDialogs();
     if (m_trayDialog)
         delete m_trayDialog.data();
     if (m_hooks.unloadScheduleWindow)
         m_hooks.unloadScheduleWindow();
-    if (m_hooks.unloadSchedulerEntry)
-        m_hooks.unloadSchedulerEntry();
     if (m_tray) {
         m_tray->removeIcon();
         delete m_tray.data();

@@ -18,7 +18,7 @@ class UserDialogs;
 namespace qm::app {
 
 class MainWindow;
-class TrayForm;
+class TrayIcon;
 
 struct DesktopOptions
 {
@@ -47,7 +47,7 @@ public:
     void watchSettings(FileSettings& settings);
 
     MainWindow* mainWindow() const;
-    TrayForm* tray() const;
+    TrayIcon* tray() const;
 
     void restoreMainWindow(); // a fresh main window when it was closed
     void showHelp();
@@ -62,7 +62,7 @@ private:
     DesktopHooks m_hooks;
     PageRunner* m_runner;
     DesktopOptions m_options;
-    QPointer<TrayForm> m_tray;
+    QPointer<TrayIcon> m_tray;
     QPointer<MainWindow> m_main;
     QPointer<SettingsDialog> m_trayDialog; // settings opened from the tray while the main window is closed
     bool m_exiting = false;

@@ -27,7 +27,7 @@ MainWindow::MainWindow(DesktopHooks& hooks, PageRunner* runner, bool trayAvailab
     , m_trayAvailable(trayAvailable)
     , m_settings(hooks.home->settingsPath())
 {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QLatin1String(ObjectName(kMainWindowLegacyObjectNames, "mainWindow")));
     setWindowTitle(QStringLiteral("Quillmark v2.70"));
     setAttribute(Qt::WA_DeleteOnClose);
     resize(764, 479);
@@ -41,8 +41,10 @@ MainWindow::MainWindow(DesktopHooks& hooks, PageRunner* runner, bool trayAvailab
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("centralWidget"));
     auto* toolbar = new ToolbarWidget(central);
+    toolbar->setObjectName(QLatin1String(ObjectName(kMainWindowLegacyObjectNames, "toolbar")));
     buildToolbar(toolbar);
     m_listView = new UrlListWidget(&m_list, central);
+    m_listView->setObjectName(QLatin1String(ObjectName(kMainWindowLegacyObjectNames, "urlList")));
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(6);
@@ -69,26 +71,26 @@ MainWindow::~MainWindow() = default;
 QWidget* MainWindow::buildProgressPanel()
 {
     m_panel = new QFrame;
-    m_panel->setObjectName(QStringLiteral("Picture6"));
+    m_panel->setObjectName(QLatin1String(ObjectName(kMainWindowLegacyObjectNames, "progressPanel")));
     static_cast<QFrame*>(m_panel)->setFrameShape(QFrame::StyledPanel);
 
-    m_frame2 = new QGroupBox(QStringLiteral("Status"));
-    m_frame2->setObjectName(QStringLiteral("Frame2"));
-    m_label6 = new QLabel;
-    m_label6->setObjectName(QStringLiteral("SkinLabel6"));
-    m_label6->setTextFormat(Qt::PlainText);
-    m_label6->setMinimumWidth(100);
+    m_progressBox = new QGroupBox(QStringLiteral("Status"));
+    m_progressBox->setObjectName(QStringLiteral("progressBox"));
+    m_progressLabel = new QLabel;
+    m_progressLabel->setObjectName(QLatin1String(ObjectName(kMainWindowLegacyObjectNames, "progressLabel")));
+    m_progressLabel->setTextFormat(Qt::PlainText);
+    m_progressLabel->setMinimumWidth(100);
     m_progress = new QProgressBar;
-    m_progress->setObjectName(QStringLiteral("prgTotalProgress"));
+    m_progress->setObjectName(QLatin1String(ObjectName(kMainWindowLegacyObjectNames, "totalProgress")));
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
-    auto* frameLayout = new QVBoxLayout(m_frame2);
-    frameLayout->addWidget(m_label6);
+    auto* frameLayout = new QVBoxLayout(m_progressBox);
+    frameLayout->addWidget(m_progressLabel);
     frameLayout->addWidget(m_progress);
 
     const QString icons = AppHome::shareFile(QStringLiteral("icons/"));
-    auto* cancel = new ImageButtonWidget(QStringLiteral("Image9"), icons + QStringLiteral("cancel.svg"));
-    auto* exit = new ImageButtonWidget(QStringLiteral("Image11"), icons + QStringLiteral("stop.svg"));
+    auto* cancel = new ImageButtonWidget(QStringLiteral("cancelButton"), icons + QStringLiteral("cancel.svg"));
+    auto* exit = new ImageButtonWidget(QStringLiteral("stopButton"), icons + QStringLiteral("stop.svg"));
     cancel->setToolTip(QStringLiteral("Cancel the conversion"));
     exit->setToolTip(QStringLiteral("Stop the conversion without a message"));
     connect(cancel, &ImageButtonWidget::clicked, this, &MainWindow::cancelBatch);
@@ -96,23 +98,25 @@ QWidget* MainWindow::buildProgressPanel()
 
     auto* layout = new QHBoxLayout(m_panel);
     layout->setContentsMargins(6, 4, 6, 4);
-    layout->addWidget(m_frame2, 1);
-    layout->addWidget(WithCaption(cancel, QStringLiteral("Label10"), QStringLiteral("CANCEL")));
-    layout->addWidget(WithCaption(exit, QStringLiteral("Label11"), QStringLiteral("EXIT")));
+    layout->addWidget(m_progressBox, 1);
+    layout->addWidget(WithCaption(
+        cancel, QLatin1String(ObjectName(kMainWindowLegacyObjectNames, "cancelCaption")), QStringLiteral("CANCEL")));
+    layout->addWidget(WithCaption(
+        exit, QLatin1String(ObjectName(kMainWindowLegacyObjectNames, "stopCaption")), QStringLiteral("EXIT")));
     return m_panel;
 }
 
 QWidget* MainWindow::buildStatusStrip()
 {
     auto* frame = new QGroupBox(QStringLiteral("Status"));
-    frame->setObjectName(QStringLiteral("Frame1"));
-    m_label1 = new QLabel;
-    m_label1->setObjectName(QStringLiteral("SkinLabel1"));
-    m_label1->setTextFormat(Qt::PlainText);
-    m_label1->setMinimumWidth(100);
+    frame->setObjectName(QLatin1String(ObjectName(kMainWindowLegacyObjectNames, "statusBox")));
+    m_statusLabel = new QLabel;
+    m_statusLabel->setObjectName(QLatin1String(ObjectName(kMainWindowLegacyObjectNames, "statusLabel")));
+    m_statusLabel->setTextFormat(Qt::PlainText);
+    m_statusLabel->setMinimumWidth(100);
     auto* layout = new QHBoxLayout(frame);
     layout->setContentsMargins(8, 2, 8, 4);
-    layout->addWidget(m_label1, 1);
+    layout->addWidget(m_statusLabel, 1);
     return frame;
 }
 
@@ -158,7 +162,7 @@ void MainWindow::setProgressPanelVisible(bool visible)
 
 void MainWindow::setFrameCaption(const QString& caption)
 {
-    m_frame2->setTitle(caption);
+    m_progressBox->setTitle(caption);
 }
 
 void MainWindow::setProgress(int value)
@@ -181,8 +185,8 @@ void MainWindow::setBusyCursor(bool busy)
 
 void MainWindow::setStatusLabels(const QString& text)
 {
-    m_label1->setText(text);
-    m_label6->setText(text);
+    m_statusLabel->setText(text);
+    m_progressLabel->setText(text);
 }
 
 void MainWindow::information(const QString& text, std::function<void()> dismissed)

@@ -7,6 +7,7 @@
 #include "batch/BatchState.h"
 #include "batch/BatchView.h"
 #include "batch/UrlListModel.h"
+#include "platform/LegacyObjectNames.h"
 #include "settings/SettingsSource.h"
 
 class QGroupBox;
@@ -29,8 +30,22 @@ struct DesktopHooks;
 class ImageButtonWidget;
 class ToolbarWidget;
 
-// Form1, "Quillmark v2.70": toolbar, URL list, progress panel and status strip. It is the view of its
+// The main window, "Quillmark v2.70": toolbar, URL list, progress panel and status strip. It is the view of its
 // batch; its commands are the menus', the toolbar's and the list's popup menu's.
+// The main window's objects that the skin selects by their old names.
+constexpr LegacyObjectName kMainWindowLegacyObjectNames[] = {
+    { "mainWindow", "Form1" },
+    { "toolbar", "Picture5" },
+    { "urlList", "lvwAudioTracks" },
+    { "progressPanel", "Picture6" },
+    { "progressLabel", "SkinLabel6" },
+    { "totalProgress", "prgTotalProgress" },
+    { "cancelCaption", "Label10" },
+    { "stopCaption", "Label11" },
+    { "statusBox", "Frame1" },
+    { "statusLabel", "SkinLabel1" },
+};
+
 class MainWindow : public QMainWindow, public BatchView
 {
     Q_OBJECT
@@ -58,7 +73,7 @@ public:
     void startBatch();
     void cancelBatch();
     void cancelBatchSilently();
-    void closeDialogs(); // ExitProgram's unload of Form3 and Form4
+    void closeDialogs(); // ExitProgram's unload of the Add URL and settings dialogs
 
     // Browser events of the batch's pages, for the status labels.
     void statusTextChanged(const QString& text);
@@ -104,13 +119,13 @@ private:
 
     UrlListWidget* m_listView = nullptr;
     QMenu* m_popup = nullptr;
-    QWidget* m_panel = nullptr; // Picture6
-    QGroupBox* m_frame2 = nullptr;
-    QLabel* m_label6 = nullptr; // SkinLabel6
-    QLabel* m_label1 = nullptr; // SkinLabel1
+    QWidget* m_panel = nullptr;
+    QGroupBox* m_progressBox = nullptr;
+    QLabel* m_progressLabel = nullptr;
+    QLabel* m_statusLabel = nullptr;
     QProgressBar* m_progress = nullptr;
-    QPointer<AddUrlDialog> m_addUrl; // Form3
-    QPointer<SettingsDialog> m_settingsDialog; // Form4
+    QPointer<AddUrlDialog> m_addUrl;
+    QPointer<SettingsDialog> m_settingsDialog;
 };
 
 } // namespace qm::app

@@ -11,7 +11,6 @@ namespace qm::app {
 ToolbarWidget::ToolbarWidget(QWidget* parent)
     : QFrame(parent)
 {
-    setObjectName(QStringLiteral("Picture5"));
     setMouseTracking(true);
     setFrameShape(QFrame::StyledPanel);
     auto* layout = new QHBoxLayout(this);

@@ -7,7 +7,7 @@ namespace qm::app {
 
 class ImageButtonWidget;
 
-// Picture5: the toolbar strip. Hovering an image frames it alone; moving onto the strip itself
+// The toolbar strip. Hovering an image frames it alone; moving onto the strip itself
 // removes every frame.
 class ToolbarWidget : public QFrame
 {

@@ -15,7 +15,7 @@ AddUrlDialog::AddUrlDialog(UrlListModel& list, QString settingsPath, QWidget* pa
     , m_list(list)
     , m_settingsPath(std::move(settingsPath))
 {
-    setObjectName(QStringLiteral("Form3"));
+    setObjectName(QStringLiteral("addUrlDialog"));
     setWindowTitle(QStringLiteral("Add URL(S) to List"));
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -23,18 +23,18 @@ AddUrlDialog::AddUrlDialog(UrlListModel& list, QString settingsPath, QWidget* pa
                                             "http://www.example.com/index.html\n"
                                             "file:///home/me/web/index.htm  or  /home/me/web/index.htm"),
         this);
-    label->setObjectName(QStringLiteral("Label1"));
+    label->setObjectName(QStringLiteral("hint"));
     m_text = new QPlainTextEdit(this);
-    m_text->setObjectName(QStringLiteral("Text1"));
+    m_text->setObjectName(QStringLiteral("addresses"));
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_text->setTabChangesFocus(true);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Command1"));
+    ok->setObjectName(QStringLiteral("ok"));
     ok->setDefault(false);
     ok->setAutoDefault(false);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("Command2"));
+    cancel->setObjectName(QStringLiteral("cancel"));
     cancel->setAutoDefault(false);
     connect(ok, &QPushButton::clicked, this, &AddUrlDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

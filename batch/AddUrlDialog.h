@@ -8,7 +8,7 @@ namespace qm {
 
 class UrlListModel;
 
-// Form3, "Add URL(S) to List": one address per line; OK appends a row for each non-blank line.
+// The Add URL dialog, "Add URL(S) to List": one address per line; OK appends a row for each non-blank line.
 class AddUrlDialog : public QDialog
 {
     Q_OBJECT

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <functional>
-
 #include <QString>
+#include <functional>
 
 namespace qm {
 
@@ -11,12 +10,12 @@ class BatchView
 {
 public:
     virtual ~BatchView() = default;
-    virtual void setProgressPanelVisible(bool visible) = 0; // Picture6
-    virtual void setFrameCaption(const QString& caption) = 0; // Frame2
-    virtual void setProgress(int value) = 0; // prgTotalProgress, 0..100
+    virtual void setProgressPanelVisible(bool visible) = 0;
+    virtual void setFrameCaption(const QString& caption) = 0; // the progress box
+    virtual void setProgress(int value) = 0; // the total progress, 0..100
     virtual int progress() const = 0;
     virtual void setBusyCursor(bool busy) = 0;
-    virtual void setStatusLabels(const QString& text) = 0; // SkinLabel1 and SkinLabel6
+    virtual void setStatusLabels(const QString& text) = 0; // status and progress labels
     // Message boxes; the driver goes on in `dismissed`, so nothing waits inside a nested loop.
     virtual void information(const QString& text, std::function<void()> dismissed) = 0;
     virtual void error(const QString& text, std::function<void()> dismissed) = 0;

@@ -2,7 +2,7 @@
 
 #include <QRegularExpression>
 
-#include "batch/ModDlgSelectFileInfo.h"
+#include "batch/SelectedFiles.h"
 #include "batch/UrlListFile.h"
 #include "batch/UrlListModel.h"
 #include "platform/UserDialogs.h"
@@ -58,7 +58,7 @@ void UrlListCommands::addHtmlFiles(QWidget* parent)
     m_dialogs.chooseFiles(parent, request, [this](const QStringList& chosen) {
         if (chosen.isEmpty())
             return;
-        const SelectedFileInfo info = ParseSelectedFiles(chosen);
+        const SelectedFiles info = ParseSelectedFiles(chosen);
         m_dialogFileName.clear();
         const QString format = outputFormat();
         for (qsizetype i = 0; i < info.count; ++i)

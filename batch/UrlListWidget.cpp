@@ -11,7 +11,6 @@ namespace qm {
 UrlListWidget::UrlListWidget(UrlListModel* model, QWidget* parent)
     : QTreeView(parent)
 {
-    setObjectName(QStringLiteral("lvwAudioTracks"));
     setModel(model);
     setRootIsDecorated(false);
     setItemsExpandable(false);

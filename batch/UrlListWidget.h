@@ -6,7 +6,7 @@ namespace qm {
 
 class UrlListModel;
 
-// lvwAudioTracks: the URL list as a report view. Takes files dropped from the file manager and asks
+// The URL list as a report view. Takes files dropped from the file manager and asks
 // for the popup menu on a right press; the commands themselves belong to the main window.
 class UrlListWidget : public QTreeView
 {

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "app/DesktopHooks.h"
-#include "browser/Form2.h"
+#include "browser/MiniBrowserWindow.h"
 #include "platform/AppHome.h"
 #include "platform/MessageSink.h"
 #include "platform/UserDialogs.h"
@@ -46,7 +46,7 @@ struct MiniBrowserState
     }
     FileSettings settings;
     DialogMessages messages;
-    QPointer<Form2> window;
+    QPointer<MiniBrowserWindow> window;
 };
 
 } // namespace
@@ -70,7 +70,7 @@ void RegisterMiniBrowser(app::DesktopHooks& hooks)
         setup.openFolder = hooks.openFolder;
         setup.applySkin = hooks.applySkin;
         QWidget* owner = hooks.mainWindow ? hooks.mainWindow() : nullptr;
-        state->window = new Form2(std::move(setup), hooks.browserStartAddress, owner);
+        state->window = new MiniBrowserWindow(std::move(setup), hooks.browserStartAddress, owner);
         state->window->show();
     };
     hooks.unloadMiniBrowser = [state] {

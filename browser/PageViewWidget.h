@@ -13,7 +13,7 @@ class HoverProbe;
 class PageInput;
 class Screencast;
 
-// The mini browser's WebBrowser1: shows a tab of the engine live (its screencast) and hands the user's
+// The mini browser's page view: shows a tab of the engine live (its screencast) and hands the user's
 // mouse, wheel and keys to it. Its size is the tab's viewport. While frozen (a capture is under way)
 // it keeps showing the last frame, forwards nothing and leaves the viewport to the capture.
 class PageViewWidget : public QWidget

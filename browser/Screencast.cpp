@@ -83,7 +83,6 @@ void Screencast::onEvent(const QString& method, const QJsonObject& params)
         return;
     m_tab->session().send(QStringLiteral("Page.screencastFrameAck"),
         { { QStringLiteral("sessionId"), params.value(QLatin1String("sessionId")) } });
-    ++m_received;
     show(params.value(QLatin1String("data")).toString());
 }
 

@@ -27,8 +27,6 @@ public:
     // A frame of the page as it is now, once it has drawn itself (after a resize).
     void refresh();
 
-    qint64 framesReceived() const { return m_received; }
-
 signals:
     void frame(const QImage& image);
     void failed(const qm::Error& why);
@@ -41,7 +39,6 @@ private:
 
     QPointer<cdp::Tab> m_tab;
     QMetaObject::Connection m_events;
-    qint64 m_received = 0;
     bool m_refreshing = false;
     bool m_refreshAgain = false;
     bool m_startAgain = false;

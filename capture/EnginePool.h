@@ -37,7 +37,6 @@ public:
     void release(cdp::Tab* tab, bool reusable);
 
     void setViewport(QSize cssPixels) { m_viewport = cssPixels; }
-    int browserCount() const { return int(m_engines.size()); }
     int tabsInUse() const;
     cdp::Browser* browser(int index) const;
 

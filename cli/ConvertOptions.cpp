@@ -7,9 +7,8 @@
 #include <QUrl>
 #include <cmath>
 
-#include "settings/SettingKeys.h"
-
 #include "capture/output/ScrollerExpansion.h"
+#include "settings/SettingKeys.h"
 
 namespace qm::cli {
 

@@ -17,14 +17,11 @@ public:
     void setStatusLabels(const QString&) override { }
     void information(const QString&, std::function<void()> dismissed) override;
     void error(const QString&, std::function<void()> dismissed) override;
-    void openFolder(const QString& folder) override { m_folder = folder; }
+    void openFolder(const QString&) override { } // the command line opens no folder
     bool holdsNewRows() const override { return false; }
-
-    const QString& openedFolder() const { return m_folder; }
 
 private:
     int m_progress = 0;
-    QString m_folder;
 };
 
 } // namespace qm::cli

@@ -1,6 +1,7 @@
-# One static library per folder. Widget code lives in files named *Dialog, *Window, *Widget, *Ui or Form*,
-# which go into a separate "<name>_ui" library so that the command line and the tests link no widgets.
-set(QM_WIDGET_FILE_REGEX "/(Form[^/]*|[^/]*Dialog|[^/]*Window|[^/]*Widget|[^/]*Ui)\\.(cpp|h)$")
+# One static library per folder. Widget code lives in files named *Dialog, *Window, *Widget, *Ui,
+# MainWindow* or TrayIcon, which go into a separate "<name>_ui" library so that the command line and
+# the tests link no widgets.
+set(QM_WIDGET_FILE_REGEX "/(MainWindow[^/]*|TrayIcon|[^/]*Dialog|[^/]*Window|[^/]*Widget|[^/]*Ui)\\.(cpp|h)$")
 
 function(qm_library name)
     cmake_parse_arguments(ARG "" "" "DEPS;UI_DEPS" ${ARGN})

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <expected>
-
 #include <QString>
+#include <expected>
 
 namespace qm {
 
@@ -10,16 +9,16 @@ namespace qm {
 struct Error
 {
     enum class Code {
-        Io,           // a file could not be read or written
-        Usage,        // bad input from the user (arguments, addresses)
-        NotFound,     // a file or program is missing
-        Timeout,      // a time limit ran out
-        Navigation,   // a page could not be loaded (DNS, refused, HTTP)
-        Protocol,     // the browser answered with an error
-        BrowserGone,  // the browser process or connection ended
-        Crashed,      // the page's renderer crashed
-        Cancelled,    // the user or the program stopped the work
-        Unsupported,  // a format or size that cannot be handled
+        Io, // a file could not be read or written
+        Usage, // bad input from the user (arguments, addresses)
+        NotFound, // a file or program is missing
+        Timeout, // a time limit ran out
+        Navigation, // a page could not be loaded (DNS, refused, HTTP)
+        Protocol, // the browser answered with an error
+        BrowserGone, // the browser process or connection ended
+        Crashed, // the page's renderer crashed
+        Cancelled, // the user or the program stopped the work
+        Unsupported, // a format or size that cannot be handled
     };
 
     Code code = Code::Io;
@@ -28,8 +27,18 @@ struct Error
     static Error make(Code code, QString message) { return Error { code, std::move(message) }; }
 };
 
-template<typename T>
-using Result = std::expected<T, Error>;
+// A value or an Error. Dropping one unread is a warning: every outcome is looked at, or ignored with a
+// (void) and a reason.
+template<typename T> class [[nodiscard]] Result : public std::expected<T, Error>
+{
+public:
+    using std::expected<T, Error>::expected;
+    Result() = default;
+    Result(std::expected<T, Error> other)
+        : std::expected<T, Error>(std::move(other))
+    {
+    }
+};
 
 inline std::unexpected<Error> fail(Error::Code code, QString message)
 {

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <functional>
-#include <optional>
-
 #include <QColor>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <optional>
 
 class QWidget;
 

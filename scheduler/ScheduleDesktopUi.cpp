@@ -52,19 +52,14 @@ void RegisterScheduleWindow(app::DesktopHooks& hooks)
     };
     hooks.unloadScheduleWindow = [state] {
         if (state->window) {
-            state->window->saveAndHide();
             // The last chance to keep the tasks: a failure is told where someone may still read it.
-            if (const auto& error = state->scheduler->store().lastError())
+            if (const Result<void> saved = state->window->saveAndHide(); !saved)
                 std::fprintf(stderr, "quillmark: the schedule was not saved to %s: %s\n",
-                    qPrintable(state->scheduler->store().path()), qPrintable(error->message));
+                    qPrintable(state->scheduler->store().path()), qPrintable(saved.error().message));
         }
         state->window.reset();
         state->scheduler.reset();
         state->settings.reset();
-    };
-    hooks.unloadSchedulerEntry = [state] {
-        if (state->window && state->window->entryDialog())
-            state->window->entryDialog()->reject();
     };
 }
 

@@ -6,7 +6,7 @@ struct DesktopHooks;
 
 namespace qm {
 
-// Hooks the scheduler into the desktop program: Form5 is loaded hidden at start-up with its timer and
+// Hooks the scheduler into the desktop program: the schedule window is loaded hidden at start-up with its timer and
 // its own engine tab, the "Schedule" commands bring it on screen, and the exit saves the list.
 void RegisterScheduleWindow(app::DesktopHooks& hooks);
 

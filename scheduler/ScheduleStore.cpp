@@ -34,12 +34,7 @@ Result<void> ScheduleStore::load()
 
 Result<void> ScheduleStore::save()
 {
-    Result<void> written = WriteScheduleFile(m_path, m_model.tasks());
-    if (written)
-        m_lastError.reset();
-    else
-        m_lastError = written.error();
-    return written;
+    return WriteScheduleFile(m_path, m_model.tasks());
 }
 
 void ScheduleStore::onChanged()

@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QString>
-#include <optional>
 
 #include "platform/Error.h"
 
@@ -25,7 +24,6 @@ public:
 
     const QString& path() const { return m_path; }
     // The outcome of the last write; the desktop shows nothing, tests and the report can look.
-    const std::optional<Error>& lastError() const { return m_lastError; }
 
 private:
     void onChanged();
@@ -33,7 +31,6 @@ private:
     QString m_path;
     ScheduleListModel& m_model;
     bool m_loading = false;
-    std::optional<Error> m_lastError;
 };
 
 } // namespace qm

@@ -38,10 +38,10 @@ ScheduleWindow::ScheduleWindow(
     , m_dialogs(dialogs)
     , m_list(new QTreeView(this))
 {
-    setObjectName(QStringLiteral("Form5"));
+    setObjectName(QStringLiteral("scheduleWindow"));
     setWindowTitle(QStringLiteral("Schedule"));
 
-    m_list->setObjectName(QStringLiteral("ListView1"));
+    m_list->setObjectName(QStringLiteral("taskList"));
     m_list->setModel(&m_model);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
@@ -55,14 +55,15 @@ ScheduleWindow::ScheduleWindow(
     m_list->setColumnWidth(ScheduleListModel::StatusColumn, StatusWidth);
     m_list->setColumnWidth(ScheduleListModel::CommentColumn, CommentWidth);
 
-    auto* add = makeButton(QStringLiteral("Command1"), QStringLiteral("Add"), this);
-    auto* remove = makeButton(QStringLiteral("Command2"), QStringLiteral("Remove"), this);
-    auto* clear = makeButton(QStringLiteral("Command3"), QStringLiteral("Clear"), this);
-    auto* ok = makeButton(QStringLiteral("Command4"), QStringLiteral("OK"), this);
+    auto* add = makeButton(QStringLiteral("add"), QStringLiteral("Add"), this);
+    auto* remove = makeButton(QStringLiteral("remove"), QStringLiteral("Remove"), this);
+    auto* clear = makeButton(QStringLiteral("clear"), QStringLiteral("Clear"), this);
+    auto* ok = makeButton(QStringLiteral("ok"), QStringLiteral("OK"), this);
     connect(add, &QPushButton::clicked, this, &ScheduleWindow::openEntryDialog);
     connect(remove, &QPushButton::clicked, this, &ScheduleWindow::removeSelected);
     connect(clear, &QPushButton::clicked, &m_model, &ScheduleListModel::clearAll);
-    connect(ok, &QPushButton::clicked, this, &ScheduleWindow::saveAndHide);
+    // A failed write leaves the rows in the list; the next change or the exit tries again.
+    connect(ok, &QPushButton::clicked, this, [this] { (void)saveAndHide(); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(add);
@@ -115,11 +116,11 @@ void ScheduleWindow::removeSelected()
     m_model.removeTask(selected.first().row());
 }
 
-void ScheduleWindow::saveAndHide()
+Result<void> ScheduleWindow::saveAndHide()
 {
-    // A failed write leaves the rows in the list; the next change or the exit tries again.
-    (void)m_store.save();
+    Result<void> saved = m_store.save();
     hide();
+    return saved;
 }
 
 void ScheduleWindow::closeEvent(QCloseEvent* event)

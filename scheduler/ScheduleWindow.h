@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "platform/Error.h"
+
 class QPushButton;
 class QTreeView;
 
@@ -15,7 +17,7 @@ class ScheduleStore;
 class SchedulerDialog;
 class UserDialogs;
 
-// Form5, "Schedule": the task list with Add, Remove, Clear and OK. Created at start-up and kept for the
+// The schedule window, "Schedule": the task list with Add, Remove, Clear and OK. Created at start-up and kept for the
 // whole run; closing it only hides it, so the scheduler's timer goes on.
 class ScheduleWindow : public QWidget
 {
@@ -28,9 +30,9 @@ public:
     void setSkin(std::function<void(QWidget*)> applySkin);
 
     void bringOnScreen(); // the "Schedule" commands: shown and activated, not modal
-    void openEntryDialog(); // "Add": Form77, modal to this window
+    void openEntryDialog(); // "Add": the task dialog, modal to this window
     void removeSelected(); // "Remove"
-    void saveAndHide(); // "OK", and the unload at exit
+    Result<void> saveAndHide(); // "OK", and the unload at exit; the outcome of the schedule's write
 
     QTreeView* list() const { return m_list; }
     SchedulerDialog* entryDialog() const { return m_entry; } // null unless open

@@ -31,15 +31,15 @@ SchedulerDialog::SchedulerDialog(ScheduleListModel& model, const Clock& clock, U
     , m_time(new QTimeEdit(this))
     , m_clockLabel(new QLabel(this))
 {
-    setObjectName(QStringLiteral("Form77"));
+    setObjectName(QStringLiteral("taskDialog"));
     setWindowTitle(QStringLiteral("Scheduler"));
     setWindowModality(Qt::WindowModal);
 
-    m_url->setObjectName(QStringLiteral("Text2"));
-    m_comment->setObjectName(QStringLiteral("Text1"));
-    m_date->setObjectName(QStringLiteral("DTPicker1"));
-    m_time->setObjectName(QStringLiteral("DTPicker2"));
-    m_clockLabel->setObjectName(QStringLiteral("SkinLabel1"));
+    m_url->setObjectName(QStringLiteral("address"));
+    m_comment->setObjectName(QStringLiteral("comment"));
+    m_date->setObjectName(QStringLiteral("startDate"));
+    m_time->setObjectName(QStringLiteral("startTime"));
+    m_clockLabel->setObjectName(QLatin1String(ObjectName(kTaskDialogLegacyObjectNames, "clock")));
     m_date->setCalendarPopup(true);
     m_date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     m_time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
@@ -60,8 +60,8 @@ SchedulerDialog::SchedulerDialog(ScheduleListModel& model, const Clock& clock, U
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    ok->setObjectName(QStringLiteral("Command1"));
-    cancel->setObjectName(QStringLiteral("Command2"));
+    ok->setObjectName(QStringLiteral("ok"));
+    cancel->setObjectName(QStringLiteral("cancel"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &SchedulerDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &SchedulerDialog::reject);
@@ -76,7 +76,7 @@ SchedulerDialog::SchedulerDialog(ScheduleListModel& model, const Clock& clock, U
     layout->addLayout(buttons);
     m_url->setMinimumWidth(360);
 
-    m_timer.setObjectName(QStringLiteral("Timer1"));
+    m_timer.setObjectName(QStringLiteral("clockTimer"));
     m_timer.setInterval(1000);
     connect(&m_timer, &QTimer::timeout, this, &SchedulerDialog::showClock);
     m_timer.start();

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QTimer>
 
+#include "platform/LegacyObjectNames.h"
+
 class QDateEdit;
 class QLabel;
 class QLineEdit;
@@ -14,7 +16,12 @@ class Clock;
 class ScheduleListModel;
 class UserDialogs;
 
-// Form77, "Scheduler": enters one task (address, comment, start date and time) into the list.
+// The task dialog's objects that the skin selects by their old names.
+constexpr LegacyObjectName kTaskDialogLegacyObjectNames[] = {
+    { "clock", "SkinLabel1" },
+};
+
+// The task dialog, "Scheduler": enters one task (address, comment, start date and time) into the list.
 class SchedulerDialog : public QDialog
 {
     Q_OBJECT
@@ -25,7 +32,7 @@ public:
     // with "Waiting" and the dialog closes.
     void accept() override;
 
-    void showClock(); // Timer1's tick: the clock label shows the present date and time
+    void showClock(); // the clock timer's tick: the clock label shows the present date and time
 
     // The start-time text of the pickers' present values.
     QString startTimeText() const;

@@ -4,7 +4,7 @@
 
 namespace qm {
 
-// A colour swatch (Picture4, Picture1 of the settings dialog): shows a colour, a click asks for another.
+// A colour swatch (the watermark colours of the settings dialog): shows a colour, a click asks for another.
 class ColourSwatchWidget : public QFrame
 {
     Q_OBJECT

@@ -14,7 +14,7 @@
 
 #include "platform/UserDialogs.h"
 #include "settings/ColourSwatchWidget.h"
-#include "settings/Inifun.h"
+#include "settings/IniStore.h"
 #include "settings/ReadingRules.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsSource.h"
@@ -83,23 +83,23 @@ SettingsDialog::SettingsDialog(QString settingsPath, QString programFolder, User
     , m_programFolder(std::move(programFolder))
     , m_dialogs(dialogs)
 {
-    setObjectName(QStringLiteral("Form4"));
+    setObjectName(QStringLiteral("settingsDialog"));
     setWindowTitle(QStringLiteral("Settings"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(true);
 
     auto* tabs = new QTabWidget(this);
-    tabs->setObjectName(QStringLiteral("SSTab1"));
+    tabs->setObjectName(QStringLiteral("tabs"));
     tabs->addTab(BuildGeneralSettingsTab(m_c), QStringLiteral("General Settings"));
     tabs->addTab(BuildWatermarkTab(m_c), QStringLiteral("WaterMark Options"));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Command1"));
+    ok->setObjectName(QStringLiteral("ok"));
     ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("Command2"));
+    cancel->setObjectName(QStringLiteral("cancel"));
     auto* reloadButton = new QPushButton(QStringLiteral("Reload"), this);
-    reloadButton->setObjectName(QStringLiteral("Command3"));
+    reloadButton->setObjectName(QStringLiteral("reload"));
     reloadButton->setToolTip(QStringLiteral("Show the settings as they are saved now"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(reloadButton);
@@ -113,21 +113,21 @@ SettingsDialog::SettingsDialog(QString settingsPath, QString programFolder, User
     connect(ok, &QPushButton::clicked, this, &SettingsDialog::onOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(reloadButton, &QPushButton::clicked, this, &SettingsDialog::reload);
-    connect(m_c.Combo2, &QComboBox::activated, this, &SettingsDialog::fillFormats);
-    connect(m_c.Check6, &QCheckBox::toggled, this, &SettingsDialog::applyEnableRules);
-    connect(m_c.Check7, &QCheckBox::toggled, this, &SettingsDialog::applyEnableRules);
-    connect(m_c.Command15, &QPushButton::clicked, this, [this] { pickColour(true); });
-    connect(m_c.Picture4, &ColourSwatchWidget::clicked, this, [this] { pickColour(true); });
-    connect(m_c.Command6, &QPushButton::clicked, this, [this] { pickColour(false); });
-    connect(m_c.Picture1, &ColourSwatchWidget::clicked, this, [this] { pickColour(false); });
-    connect(m_c.Command5, &QPushButton::clicked, this, &SettingsDialog::pickWatermarkImage);
-    connect(m_c.Command4, &QPushButton::clicked, this, &SettingsDialog::pickFolder);
+    connect(m_c.outputType, &QComboBox::activated, this, &SettingsDialog::fillFormats);
+    connect(m_c.textMarkOn, &QCheckBox::toggled, this, &SettingsDialog::applyEnableRules);
+    connect(m_c.imageMarkOn, &QCheckBox::toggled, this, &SettingsDialog::applyEnableRules);
+    connect(m_c.chooseTextMarkColour, &QPushButton::clicked, this, [this] { pickColour(true); });
+    connect(m_c.textMarkColour, &ColourSwatchWidget::clicked, this, [this] { pickColour(true); });
+    connect(m_c.chooseTransparentColour, &QPushButton::clicked, this, [this] { pickColour(false); });
+    connect(m_c.imageMarkTransparentColour, &ColourSwatchWidget::clicked, this, [this] { pickColour(false); });
+    connect(m_c.browseImageMark, &QPushButton::clicked, this, &SettingsDialog::pickWatermarkImage);
+    connect(m_c.browseOutputFolder, &QPushButton::clicked, this, &SettingsDialog::pickFolder);
 
     for (int size = 1; size <= 100; ++size)
-        m_c.Combo3->addItem(QString::number(size));
-    m_c.Combo3->setCurrentIndex(-1);
-    m_c.Combo1->addItems(QFontDatabase::families());
-    m_c.Combo1->setCurrentIndex(-1);
+        m_c.thumbnailSize->addItem(QString::number(size));
+    m_c.thumbnailSize->setCurrentIndex(-1);
+    m_c.textMarkFont->addItems(QFontDatabase::families());
+    m_c.textMarkFont->setCurrentIndex(-1);
     loadFromFile();
 }
 
@@ -151,71 +151,74 @@ void SettingsDialog::reload()
 // What a freshly built dialog shows before the file is read.
 void SettingsDialog::resetControls()
 {
-    for (QComboBox* list : { m_c.Combo2, m_c.Combo3, m_c.Combo1, m_c.Combo4, m_c.Combo5 })
+    for (QComboBox* list :
+        { m_c.outputType, m_c.thumbnailSize, m_c.textMarkFont, m_c.textMarkPlace, m_c.imageMarkPlace })
         list->setCurrentIndex(-1);
-    m_c.cboWriteSpeed->clear();
-    for (QLineEdit* edit : { m_c.Text2, m_c.Text1, m_c.Text3, m_c.Text4, m_c.Text7, m_c.Text8, m_c.Text9, m_c.Text10,
-             m_c.Text5, m_c.Text6, m_c.Text12, m_c.Text15, m_c.Text14 })
+    m_c.outputFormat->clear();
+    for (QLineEdit* edit : { m_c.outputFolder, m_c.customName, m_c.timeout, m_c.delay, m_c.textMark, m_c.textMarkX,
+             m_c.textMarkY, m_c.textMarkSize, m_c.textMarkQuality, m_c.textMarkRotate, m_c.imageMarkFile,
+             m_c.imageMarkX, m_c.imageMarkY })
         edit->clear();
-    for (QCheckBox* box : { m_c.Check1, m_c.Check2, m_c.Check3, m_c.Check4, m_c.Check5, m_c.Check6, m_c.Check7 })
+    for (QCheckBox* box : { m_c.addDateTime, m_c.enableScripts, m_c.enableJava, m_c.enableActiveX, m_c.thumbnail,
+             m_c.textMarkOn, m_c.imageMarkOn })
         box->setChecked(false);
-    m_c.Slider4->setValue(90);
-    m_c.Slider1->setValue(50);
-    m_c.Slider3->setValue(100);
-    m_c.Slider2->setValue(0);
-    m_c.Jobs->setValue(1);
-    m_c.Picture4->setColour(Qt::black);
-    m_c.Picture1->setColour(Qt::black);
+    m_c.imageQuality->setValue(90);
+    m_c.textMarkTransparency->setValue(50);
+    m_c.imageMarkOpacity->setValue(100);
+    m_c.imageMarkDeviation->setValue(0);
+    m_c.jobs->setValue(1);
+    m_c.textMarkColour->setColour(Qt::black);
+    m_c.imageMarkTransparentColour->setColour(Qt::black);
 }
 
 void SettingsDialog::loadFromFile()
 {
     // Each step stands alone: a value that fits no control leaves that control as it was.
     const QString type = read(keys::OutputType);
-    SelectText(m_c.Combo2, IsZero(type) ? QStringLiteral("Image") : type);
+    SelectText(m_c.outputType, IsZero(type) ? QStringLiteral("Image") : type);
     fillFormats();
     const QString format = read(keys::OutputFormat);
-    SelectText(m_c.cboWriteSpeed, IsZero(format) ? QStringLiteral("BMP") : format);
-    SetSlider(m_c.Slider4, read(keys::Quality));
-    SelectText(m_c.Combo3, read(keys::ImageSize));
+    SelectText(m_c.outputFormat, IsZero(format) ? QStringLiteral("BMP") : format);
+    SetSlider(m_c.imageQuality, read(keys::Quality));
+    SelectText(m_c.thumbnailSize, read(keys::ImageSize));
     const QString folder = read(keys::OutputFolder);
-    m_c.Text2->setText(IsZero(folder) ? m_programFolder : folder);
+    m_c.outputFolder->setText(IsZero(folder) ? m_programFolder : folder);
     const QString name = read(keys::FileName);
-    m_c.Text1->setText(IsZero(name) ? QStringLiteral("webimage") : name);
-    m_c.Check1->setChecked(IsOne(read(keys::DateTime)));
-    (IsZero(read(keys::FileOption)) ? m_c.Option3 : m_c.Option4)->setChecked(true);
-    (IsZero(read(keys::ExistedFile)) ? m_c.Option1 : m_c.Option2)->setChecked(true);
+    m_c.customName->setText(IsZero(name) ? QStringLiteral("webimage") : name);
+    m_c.addDateTime->setChecked(IsOne(read(keys::DateTime)));
+    (IsZero(read(keys::FileOption)) ? m_c.nameCustom : m_c.nameAfterSite)->setChecked(true);
+    (IsZero(read(keys::ExistedFile)) ? m_c.numberExisting : m_c.overwriteExisting)->setChecked(true);
     const QString timeout = read(keys::Timeout);
-    m_c.Text3->setText(IsZero(timeout) ? QStringLiteral("60") : timeout);
+    m_c.timeout->setText(IsZero(timeout) ? QStringLiteral("60") : timeout);
     const QString delay = read(keys::Delay);
-    m_c.Text4->setText(IsZero(delay) ? QStringLiteral("60") : delay);
-    m_c.Jobs->setValue(ReadJobs(FileSettings(m_settingsPath)));
-    m_c.Check2->setChecked(IsOne(read(keys::Scripts)));
-    m_c.Check3->setChecked(IsOne(read(keys::Java)));
-    m_c.Check4->setChecked(IsOne(read(keys::ActiveX)));
-    m_c.Check5->setChecked(IsOne(read(keys::Thumbnail)));
-    m_c.Check6->setChecked(IsOne(read(keys::TextWatermark)));
+    m_c.delay->setText(IsZero(delay) ? QStringLiteral("60") : delay);
+    m_c.jobs->setValue(ReadJobs(FileSettings(m_settingsPath)));
+    m_c.enableScripts->setChecked(IsOne(read(keys::Scripts)));
+    m_c.enableJava->setChecked(IsOne(read(keys::Java)));
+    m_c.enableActiveX->setChecked(IsOne(read(keys::ActiveX)));
+    m_c.thumbnail->setChecked(IsOne(read(keys::Thumbnail)));
+    m_c.textMarkOn->setChecked(IsOne(read(keys::TextWatermark)));
 
-    m_c.Text7->setText(read(keys::WaterText));
-    SetPlacement(m_c.Combo4, read(keys::TextPlacement));
-    m_c.Text8->setText(read(keys::TextX));
-    m_c.Text9->setText(read(keys::TextY));
-    m_c.Text10->setText(read(keys::TextSize));
-    m_c.Text5->setText(read(keys::TextQuality));
-    SelectText(m_c.Combo1, read(keys::TextFont));
-    m_c.Text6->setText(read(keys::TextRotate));
-    SetSlider(m_c.Slider1, read(keys::TextTransparency));
+    m_c.textMark->setText(read(keys::WaterText));
+    SetPlacement(m_c.textMarkPlace, read(keys::TextPlacement));
+    m_c.textMarkX->setText(read(keys::TextX));
+    m_c.textMarkY->setText(read(keys::TextY));
+    m_c.textMarkSize->setText(read(keys::TextSize));
+    m_c.textMarkQuality->setText(read(keys::TextQuality));
+    SelectText(m_c.textMarkFont, read(keys::TextFont));
+    m_c.textMarkRotate->setText(read(keys::TextRotate));
+    SetSlider(m_c.textMarkTransparency, read(keys::TextTransparency));
     if (const auto colour = rules::toInteger(rules::readAsNumber(read(keys::TextColor))))
-        m_c.Picture4->setColour(ColourFromRgbValue(*colour));
-    m_c.Check7->setChecked(IsOne(read(keys::ImageWatermark)));
-    m_c.Text12->setText(read(keys::WaterImage));
-    SetPlacement(m_c.Combo5, read(keys::ImagePlacement));
-    m_c.Text15->setText(read(keys::ImageX));
-    m_c.Text14->setText(read(keys::ImageY));
+        m_c.textMarkColour->setColour(ColourFromRgbValue(*colour));
+    m_c.imageMarkOn->setChecked(IsOne(read(keys::ImageWatermark)));
+    m_c.imageMarkFile->setText(read(keys::WaterImage));
+    SetPlacement(m_c.imageMarkPlace, read(keys::ImagePlacement));
+    m_c.imageMarkX->setText(read(keys::ImageX));
+    m_c.imageMarkY->setText(read(keys::ImageY));
     if (const auto colour = rules::toInteger(rules::readAsNumber(read(keys::ImageTransparency))))
-        m_c.Picture1->setColour(ColourFromRgbValue(*colour));
-    SetSlider(m_c.Slider2, read(keys::ImageDeviation));
-    SetSlider(m_c.Slider3, read(keys::ImageOpacity));
+        m_c.imageMarkTransparentColour->setColour(ColourFromRgbValue(*colour));
+    SetSlider(m_c.imageMarkDeviation, read(keys::ImageDeviation));
+    SetSlider(m_c.imageMarkOpacity, read(keys::ImageOpacity));
 
     applyEnableRules();
 }
@@ -229,66 +232,68 @@ void SettingsDialog::fillFormats()
         { QStringLiteral("PDF"), { QStringLiteral("PDF") } },
         { QStringLiteral("TEXT"), { QStringLiteral("TXT") } },
     };
-    m_c.cboWriteSpeed->clear();
-    const QStringList items = formats.value(m_c.Combo2->currentText());
-    m_c.cboWriteSpeed->addItems(items);
-    m_c.cboWriteSpeed->setCurrentIndex(items.isEmpty() ? -1 : 0);
+    m_c.outputFormat->clear();
+    const QStringList items = formats.value(m_c.outputType->currentText());
+    m_c.outputFormat->addItems(items);
+    m_c.outputFormat->setCurrentIndex(items.isEmpty() ? -1 : 0);
 }
 
 void SettingsDialog::applyEnableRules()
 {
-    const bool text = m_c.Check6->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*> { m_c.Command15, m_c.Text7, m_c.Text8, m_c.Text9, m_c.Text10,
-             m_c.Text5, m_c.Combo1, m_c.Text6, m_c.Slider1, m_c.Combo4, m_c.Picture4 })
+    const bool text = m_c.textMarkOn->isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*> { m_c.chooseTextMarkColour, m_c.textMark, m_c.textMarkX,
+             m_c.textMarkY, m_c.textMarkSize, m_c.textMarkQuality, m_c.textMarkFont, m_c.textMarkRotate,
+             m_c.textMarkTransparency, m_c.textMarkPlace, m_c.textMarkColour })
         w->setEnabled(text);
-    const bool image = m_c.Check7->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*> {
-             m_c.Command5, m_c.Text12, m_c.Text14, m_c.Text15, m_c.Slider2, m_c.Slider3, m_c.Combo5, m_c.Picture1 })
+    const bool image = m_c.imageMarkOn->isChecked();
+    for (QWidget* w :
+        std::initializer_list<QWidget*> { m_c.browseImageMark, m_c.imageMarkFile, m_c.imageMarkY, m_c.imageMarkX,
+            m_c.imageMarkDeviation, m_c.imageMarkOpacity, m_c.imageMarkPlace, m_c.imageMarkTransparentColour })
         w->setEnabled(image);
 }
 
 void SettingsDialog::onOk()
 {
-    if (m_c.Text1->text().trimmed().isEmpty()) {
+    if (m_c.customName->text().trimmed().isEmpty()) {
         m_dialogs.message(this, UserDialogs::Icon::Error, QStringLiteral("Please enter audio file name."));
         return;
     }
     auto trimmed = [](const QLineEdit* edit) { return edit->text().trimmed(); };
     using namespace keys;
     const std::initializer_list<std::pair<const SettingKey&, QString>> values {
-        { OutputType, m_c.Combo2->currentText().trimmed() },
-        { OutputFormat, m_c.cboWriteSpeed->currentText().trimmed() },
-        { Quality, QString::number(m_c.Slider4->value()) },
-        { keys::OutputFolder, trimmed(m_c.Text2) },
-        { FileName, trimmed(m_c.Text1) },
-        { DateTime, Flag(m_c.Check1) },
-        { FileOption, m_c.Option3->isChecked() ? QStringLiteral("0") : QStringLiteral("1") },
-        { ExistedFile, m_c.Option1->isChecked() ? QStringLiteral("0") : QStringLiteral("1") },
-        { Timeout, TimeoutText(trimmed(m_c.Text3)) },
-        { Delay, trimmed(m_c.Text4) },
-        { Jobs, QString::number(m_c.Jobs->value()) },
-        { Scripts, Flag(m_c.Check2) },
-        { Java, Flag(m_c.Check3) },
-        { ActiveX, Flag(m_c.Check4) },
-        { Thumbnail, Flag(m_c.Check5) },
-        { ImageSize, m_c.Combo3->currentText() },
-        { TextWatermark, Flag(m_c.Check6) },
-        { WaterText, trimmed(m_c.Text7) },
-        { TextPlacement, QString::number(m_c.Combo4->currentIndex()) },
-        { TextX, trimmed(m_c.Text8) },
-        { TextY, trimmed(m_c.Text9) },
-        { TextSize, trimmed(m_c.Text10) },
-        { TextQuality, trimmed(m_c.Text5) },
-        { TextFont, m_c.Combo1->currentText().trimmed() },
-        { TextRotate, trimmed(m_c.Text6) },
-        { TextTransparency, QString::number(m_c.Slider1->value()) },
-        { ImageWatermark, Flag(m_c.Check7) },
-        { WaterImage, trimmed(m_c.Text12) },
-        { ImagePlacement, QString::number(m_c.Combo5->currentIndex()) },
-        { ImageX, trimmed(m_c.Text15) },
-        { ImageY, trimmed(m_c.Text14) },
-        { ImageDeviation, QString::number(m_c.Slider2->value()) },
-        { ImageOpacity, QString::number(m_c.Slider3->value()) },
+        { OutputType, m_c.outputType->currentText().trimmed() },
+        { OutputFormat, m_c.outputFormat->currentText().trimmed() },
+        { Quality, QString::number(m_c.imageQuality->value()) },
+        { keys::OutputFolder, trimmed(m_c.outputFolder) },
+        { FileName, trimmed(m_c.customName) },
+        { DateTime, Flag(m_c.addDateTime) },
+        { FileOption, m_c.nameCustom->isChecked() ? QStringLiteral("0") : QStringLiteral("1") },
+        { ExistedFile, m_c.numberExisting->isChecked() ? QStringLiteral("0") : QStringLiteral("1") },
+        { Timeout, TimeoutText(trimmed(m_c.timeout)) },
+        { Delay, trimmed(m_c.delay) },
+        { Jobs, QString::number(m_c.jobs->value()) },
+        { Scripts, Flag(m_c.enableScripts) },
+        { Java, Flag(m_c.enableJava) },
+        { ActiveX, Flag(m_c.enableActiveX) },
+        { Thumbnail, Flag(m_c.thumbnail) },
+        { ImageSize, m_c.thumbnailSize->currentText() },
+        { TextWatermark, Flag(m_c.textMarkOn) },
+        { WaterText, trimmed(m_c.textMark) },
+        { TextPlacement, QString::number(m_c.textMarkPlace->currentIndex()) },
+        { TextX, trimmed(m_c.textMarkX) },
+        { TextY, trimmed(m_c.textMarkY) },
+        { TextSize, trimmed(m_c.textMarkSize) },
+        { TextQuality, trimmed(m_c.textMarkQuality) },
+        { TextFont, m_c.textMarkFont->currentText().trimmed() },
+        { TextRotate, trimmed(m_c.textMarkRotate) },
+        { TextTransparency, QString::number(m_c.textMarkTransparency->value()) },
+        { ImageWatermark, Flag(m_c.imageMarkOn) },
+        { WaterImage, trimmed(m_c.imageMarkFile) },
+        { ImagePlacement, QString::number(m_c.imageMarkPlace->currentIndex()) },
+        { ImageX, trimmed(m_c.imageMarkX) },
+        { ImageY, trimmed(m_c.imageMarkY) },
+        { ImageDeviation, QString::number(m_c.imageMarkDeviation->value()) },
+        { ImageOpacity, QString::number(m_c.imageMarkOpacity->value()) },
     };
     QList<SettingWrite> writes;
     for (const auto& [key, value] : values)
@@ -310,7 +315,7 @@ void SettingsDialog::pickColour(bool textColour)
         if (!picked)
             return;
         m_lastColour = *picked;
-        (textColour ? m_c.Picture4 : m_c.Picture1)->setColour(*picked);
+        (textColour ? m_c.textMarkColour : m_c.imageMarkTransparentColour)->setColour(*picked);
         // Written at once: the pick survives a later Cancel.
         write(textColour ? keys::TextColor : keys::ImageTransparency, QString::number(RgbValueFromColour(*picked)));
     });
@@ -326,16 +331,16 @@ void SettingsDialog::pickWatermarkImage()
     m_dialogs.chooseFiles(this, request, [this](const QStringList& chosen) {
         if (chosen.isEmpty())
             return;
-        m_c.Text12->setText(chosen.first());
-        write(keys::WaterImage, m_c.Text12->text().trimmed());
+        m_c.imageMarkFile->setText(chosen.first());
+        write(keys::WaterImage, m_c.imageMarkFile->text().trimmed());
     });
 }
 
 void SettingsDialog::pickFolder()
 {
-    m_dialogs.chooseFolder(this, QStringLiteral("Quillmark"), m_c.Text2->text(), [this](const QString& folder) {
+    m_dialogs.chooseFolder(this, QStringLiteral("Quillmark"), m_c.outputFolder->text(), [this](const QString& folder) {
         if (!folder.isEmpty())
-            m_c.Text2->setText(folder);
+            m_c.outputFolder->setText(folder);
     });
 }
 

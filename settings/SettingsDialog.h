@@ -10,7 +10,7 @@ namespace qm {
 struct SettingKey;
 class UserDialogs;
 
-// Form4, "Settings": edits settings.dat. Built afresh at each opening and filled from the file; OK
+// The settings dialog, "Settings": edits settings.dat. Built afresh at each opening and filled from the file; OK
 // checks the file name, writes every key and reports the output format for the URL list's rows;
 // Cancel writes nothing. The colour pickers and the watermark-image picker write their key at once.
 class SettingsDialog : public QDialog
@@ -22,7 +22,7 @@ public:
 
     const SettingsControls& controls() const { return m_c; }
 
-    // Command3 "Reload": the file's current contents into the controls.
+    // "Reload": the file's current contents into the controls.
     void reload();
 
 signals:
@@ -32,7 +32,7 @@ signals:
 private:
     void loadFromFile();
     void resetControls();
-    void fillFormats(); // a choice in Combo2
+    void fillFormats(); // a choice of output type
     void applyEnableRules();
     void onOk();
     void pickColour(bool textColour);

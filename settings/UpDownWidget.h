@@ -6,7 +6,7 @@ class QLineEdit;
 
 namespace qm {
 
-// An up-down pair beside a text box (UpDown1, UpDown2): steps the whole number in the box within a
+// An up-down pair beside a text box (time limit and delay): steps the whole number in the box within a
 // range; the box itself keeps any text the user types.
 class UpDownWidget : public QWidget
 {

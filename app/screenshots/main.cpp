@@ -80,7 +80,7 @@ int main(int argc, char** argv)
         qm::SettingsDialog settings(home->settingsPath(), home->path(), dialogs);
         settings.setAttribute(Qt::WA_DeleteOnClose, false);
         hooks.applySkin(&settings);
-        auto* tabs = settings.findChild<QTabWidget*>(QStringLiteral("SSTab1"));
+        auto* tabs = settings.findChild<QTabWidget*>(QStringLiteral("tabs"));
         tabs->setCurrentIndex(0);
         ok &= Save(&settings, out, QStringLiteral("settings-general.png"));
         tabs->setCurrentIndex(1);
@@ -91,7 +91,7 @@ int main(int argc, char** argv)
         qm::AddUrlDialog addUrl(list, home->settingsPath());
         addUrl.setAttribute(Qt::WA_DeleteOnClose, false);
         hooks.applySkin(&addUrl);
-        addUrl.findChild<QPlainTextEdit*>(QStringLiteral("Text1"))
+        addUrl.findChild<QPlainTextEdit*>(QStringLiteral("addresses"))
             ->setPlainText(QStringLiteral("https://www.example.com/\nhttps://www.example.org/news\n"));
         ok &= Save(&addUrl, out, QStringLiteral("add-url.png"));
     }

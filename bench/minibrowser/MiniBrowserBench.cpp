@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "browser/Form2.h"
+#include "browser/MiniBrowserWindow.h"
 #include "browser/PageViewWidget.h"
 #include "platform/AppHome.h"
 #include "platform/MessageSink.h"
@@ -126,10 +126,10 @@ public:
             if (skin.open(QIODevice::ReadOnly))
                 window->setStyleSheet(QString::fromUtf8(skin.readAll()));
         };
-        m_form = new Form2(std::move(setup), address);
-        m_view = m_form->webBrowser();
-        QObject::connect(m_form, &Form2::tabFailed, [](const QString& why) { Fail(qPrintable(why)); });
-        QObject::connect(m_form, &Form2::tabReady, m_form, [this] {
+        m_form = new MiniBrowserWindow(std::move(setup), address);
+        m_view = m_form->pageView();
+        QObject::connect(m_form, &MiniBrowserWindow::tabFailed, [](const QString& why) { Fail(qPrintable(why)); });
+        QObject::connect(m_form, &MiniBrowserWindow::tabReady, m_form, [this] {
             QObject::connect(
                 m_form->tab(), &cdp::Tab::documentComplete, m_form,
                 [this](const QString&, bool topLevel) {
@@ -268,7 +268,7 @@ private:
     FileSettings m_settings;
     Quiet m_messages;
     cdp::Browser m_engine { cdp::BrowserOptions {} };
-    Form2* m_form = nullptr;
+    MiniBrowserWindow* m_form = nullptr;
     PageViewWidget* m_view = nullptr;
     QTimer m_watchdog;
     QMetaObject::Connection m_flipWatch;

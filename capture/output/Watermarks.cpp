@@ -127,20 +127,6 @@ void ApplyTextWatermark(const SettingsSource& s, QImage& image)
     image = target.takePicture();
 }
 
-void ApplyTextWatermark(const SettingsSource& s, const QString& source, const QString& target)
-{
-    const QString text = ReadText(s, keys::WaterText);
-    if (text.isEmpty())
-        return;
-    TextMark m = ReadTextMark(s);
-    m.text = text;
-    Image image;
-    if (!image.load(source))
-        return;
-    StampText(m, image);
-    (void)image.save(target);
-}
-
 QString ApplyImageWatermark(const SettingsSource& s, QImage& image)
 {
     if (image.isNull())
@@ -160,19 +146,6 @@ QString ApplyImageWatermark(const SettingsSource& s, QImage& image)
     Blend(*m, overlay, base);
     image = base.takePicture();
     return {};
-}
-
-void ApplyImageWatermark(const SettingsSource& s, const QString& source, const QString& target)
-{
-    const auto m = ReadImageMark(s);
-    if (!m)
-        return;
-    Image base;
-    Image overlay;
-    if (!base.load(source) || !overlay.load(m->path))
-        return;
-    Blend(*m, overlay, base);
-    (void)base.save(target);
 }
 
 } // namespace qm

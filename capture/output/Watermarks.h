@@ -15,18 +15,13 @@ class SettingsSource;
 //
 // Every step is guarded on its own: a step that fails (a value too large, a picture that cannot be
 // read) is skipped. An empty "watertext", or a "waterimage" that is empty, missing or not decodable,
-// leaves the image (or the target file) exactly as it was; a picture that is set but cannot be used
-// is reported by the in-place form, for the user to hear of once.
+// leaves the image exactly as it was; a picture that is set but cannot be used is reported, for the
+// user to hear of once.
 
 // Draws "watertext" onto `image` in place.
 void ApplyTextWatermark(const SettingsSource& s, QImage& image);
 // Blends the "waterimage" picture onto `image` in place. Returns why a picture that is set could not
 // be used (missing, unreadable, not a picture), else the empty text.
 QString ApplyImageWatermark(const SettingsSource& s, QImage& image);
-
-// File forms: load `source`, stamp it, save to `target` (the type follows target's extension;
-// the same path for both rewrites the file in place, atomically).
-void ApplyTextWatermark(const SettingsSource& s, const QString& source, const QString& target);
-void ApplyImageWatermark(const SettingsSource& s, const QString& source, const QString& target);
 
 } // namespace qm

@@ -60,16 +60,16 @@ void MiniBrowserTest::Open(const QString& start)
     setup.appHome = home.path();
     setup.messages = &messages;
     setup.openFolder = [this](const QString& folder) { openedFolders << folder; };
-    form = new Form2(std::move(setup), start);
+    form = new MiniBrowserWindow(std::move(setup), start);
 
     LoopRunner runner;
     QString failure;
-    QObject::connect(form, &Form2::tabFailed, form, [&](const QString& why) {
+    QObject::connect(form, &MiniBrowserWindow::tabFailed, form, [&](const QString& why) {
         failure = why;
         runner.done();
     });
     // The window navigates right after it says its tab is ready, so the completion is heard.
-    QObject::connect(form, &Form2::tabReady, form, [&] {
+    QObject::connect(form, &MiniBrowserWindow::tabReady, form, [&] {
         QObject::connect(
             form->tab(), &cdp::Tab::documentComplete, form,
             [&](const QString&, bool topLevel) {
@@ -197,7 +197,7 @@ bool MiniBrowserTest::ShowsPage(const QString& url)
             runner.done();
     };
     QObject context;
-    QObject::connect(form, &Form2::statusChanged, &context, check);
+    QObject::connect(form, &MiniBrowserWindow::statusChanged, &context, check);
     QObject::connect(address(), &QLineEdit::textChanged, &context, check);
     return runner.run(20s);
 }

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "browser/Form2.h"
+#include "browser/MiniBrowserWindow.h"
 #include "browser/PageViewWidget.h"
 #include "platform/MessageSink.h"
 #include "settings/SettingsSource.h"
@@ -20,12 +20,6 @@
 #include "tests/support/SharedBrowser.h"
 #include "tests/support/TempHome.h"
 #include "tests/support/TestServer.h"
-
-// Readable values in failure messages.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace qm::test {
 
@@ -73,7 +67,7 @@ class MiniBrowserTest : public ::testing::Test
 protected:
     void TearDown() override;
 
-    // Opens Form2 on `start` and runs until that page is complete and painted.
+    // Opens MiniBrowserWindow on `start` and runs until that page is complete and painted.
     void Open(const QString& start);
     // Waits for the next top-level completion after `action`, and returns its address.
     QString LoadBy(const std::function<void()>& action);
@@ -94,7 +88,7 @@ protected:
     // Runs until the page has handled every input event sent so far.
     void Settle();
 
-    PageViewWidget* view() const { return form->webBrowser(); }
+    PageViewWidget* view() const { return form->pageView(); }
     QLineEdit* address() const { return form->addressBox(); }
 
     TempHome home;
@@ -102,7 +96,7 @@ protected:
     RecordedMessages messages;
     QStringList openedFolders;
     std::unique_ptr<FileSettings> settings = std::make_unique<FileSettings>(home.settingsPath());
-    QPointer<Form2> form;
+    QPointer<MiniBrowserWindow> form;
 };
 
 } // namespace qm::test

@@ -48,7 +48,7 @@ protected:
     {
         LoopRunner runner;
         messages.onShown = [&] { runner.done(); };
-        ClickButton("cmdWriteDisc");
+        ClickButton("ConvertNowButton");
         const bool shown = runner.run(60s);
         messages.onShown = nullptr;
         return shown;
@@ -128,7 +128,7 @@ TEST_F(ConvertTest, AConversionThatWritesNothingSaysWhyAndOpensNoFolder)
         messages.shown[0].dismissed();
     EXPECT_TRUE(openedFolders.isEmpty());
     EXPECT_EQ(view()->geometry(), placeBefore);
-    EXPECT_TRUE(form->findChild<QPushButton*>(QStringLiteral("cmdWriteDisc"))->isEnabled());
+    EXPECT_TRUE(form->findChild<QPushButton*>(QStringLiteral("ConvertNowButton"))->isEnabled());
     const Result<QJsonValue> stateAfter = Evaluate(kViewState);
     ASSERT_TRUE(stateBefore.has_value() && stateAfter.has_value());
     EXPECT_EQ(stateAfter->toArray(), stateBefore->toArray());

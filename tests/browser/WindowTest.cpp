@@ -51,11 +51,11 @@ public:
     std::function<void()> onShown;
 };
 
-QList<Form2*> OpenMiniBrowsers()
+QList<MiniBrowserWindow*> OpenMiniBrowsers()
 {
-    QList<Form2*> found;
+    QList<MiniBrowserWindow*> found;
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* form = qobject_cast<Form2*>(w); form && w->isVisible())
+        if (auto* form = qobject_cast<MiniBrowserWindow*>(w); form && w->isVisible())
             found << form;
     }
     return found;
@@ -84,24 +84,28 @@ TEST_F(WindowTest, HasTheControlsOfTheBrowserWindow)
 {
     Open(server.url(QStringLiteral("/page")));
     const QList<QPair<const char*, QString>> buttons { { "GoButton", "Go" }, { "BackButton", "Back" },
-        { "ForwardButton", "Forward" }, { "StopButton", "Stop" }, { "cmdWriteDisc", "CONVERT NOW!" } };
+        { "ForwardButton", "Forward" }, { "StopButton", "Stop" }, { "ConvertNowButton", "CONVERT NOW!" } };
     for (const auto& [name, caption] : buttons) {
         auto* button = form->findChild<QPushButton*>(QLatin1String(name));
         ASSERT_NE(button, nullptr) << name;
         EXPECT_EQ(button->text(), caption);
     }
-    EXPECT_TRUE(form->findChild<QPushButton*>(QStringLiteral("cmdWriteDisc"))->toolTip().contains(u"image"));
-    EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("SkinLabel1"))->text(), QStringLiteral("Address:"));
-    EXPECT_EQ(form->findChild<QGroupBox*>(QStringLiteral("Frame1"))->title(), QStringLiteral("Browser"));
-    EXPECT_NE(form->findChild<QStatusBar*>(QStringLiteral("StatusBar1")), nullptr);
-    EXPECT_EQ(view()->objectName(), QStringLiteral("WebBrowser1"));
+    EXPECT_TRUE(form->findChild<QPushButton*>(QStringLiteral("ConvertNowButton"))->toolTip().contains(u"image"));
+    EXPECT_EQ(
+        form->findChild<QLabel*>(QLatin1String(ObjectName(kMiniBrowserLegacyObjectNames, "addressLabel")))->text(),
+        QStringLiteral("Address:"));
+    EXPECT_EQ(
+        form->findChild<QGroupBox*>(QLatin1String(ObjectName(kMiniBrowserLegacyObjectNames, "browserBox")))->title(),
+        QStringLiteral("Browser"));
+    EXPECT_NE(form->findChild<QStatusBar*>(QStringLiteral("statusBar")), nullptr);
+    EXPECT_EQ(view()->objectName(), QStringLiteral("pageView"));
     EXPECT_EQ(view()->pos(), QPoint(kBrowserLeft, kBrowserTop));
 }
 
 TEST_F(WindowTest, ResizingTheWindowResizesThePageButNeverBelowNothing)
 {
     Open(server.url(QStringLiteral("/page")));
-    const int statusHeight = form->findChild<QStatusBar*>(QStringLiteral("StatusBar1"))->height();
+    const int statusHeight = form->findChild<QStatusBar*>(QStringLiteral("statusBar"))->height();
 
     ResizeTo(QSize(1300, 900));
     EXPECT_EQ(view()->geometry(), QRect(6, 60, 1300 - 12, 900 - 60 - statusHeight));
@@ -164,12 +168,12 @@ TEST_F(WindowTest, TheDesktopOpensAFreshModalWindowOnTheStartAddressAndExitClose
 
     // Opening again while it is open brings the same window forward.
     hooks.openMiniBrowser();
-    EXPECT_EQ(OpenMiniBrowsers(), QList<Form2*> { form.data() });
+    EXPECT_EQ(OpenMiniBrowsers(), QList<MiniBrowserWindow*> { form.data() });
 
     // Its messages go through the desktop's dialogs, over the window; answering opens the folder.
     LoopRunner converted;
     dialogs.onShown = [&] { converted.done(); };
-    ClickButton("cmdWriteDisc");
+    ClickButton("ConvertNowButton");
     ASSERT_TRUE(converted.run(60s));
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].icon, UserDialogs::Icon::Information);

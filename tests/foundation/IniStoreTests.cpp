@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "settings/Inifun.h"
+#include "settings/IniStore.h"
 #include "settings/TextFile.h"
 #include "tests/foundation/FileHelpers.h"
 #include "tests/support/TempHome.h"

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/Naming.h"
-#include "settings/Inifun.h"
+#include "settings/IniStore.h"
 #include "tests/foundation/FileHelpers.h"
 #include "tests/support/TempHome.h"
 

@@ -6,7 +6,7 @@
 #include "capture/output/HtmlToPlainText.h"
 #include "scheduler/ScheduleFile.h"
 #include "settings/IniDocument.h"
-#include "settings/Inifun.h"
+#include "settings/IniStore.h"
 #include "settings/TextLines.h"
 #include "tests/foundation/FileHelpers.h"
 #include "tests/support/TempHome.h"

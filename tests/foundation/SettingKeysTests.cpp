@@ -4,7 +4,7 @@
 
 #include "platform/AppHome.h"
 #include "settings/IniDocument.h"
-#include "settings/Inifun.h"
+#include "settings/IniStore.h"
 #include "settings/SettingKeys.h"
 #include "settings/TextFile.h"
 #include "tests/foundation/FileHelpers.h"

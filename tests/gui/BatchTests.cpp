@@ -81,8 +81,8 @@ protected:
         QObject::connect(&window->list(), &QAbstractItemModel::dataChanged, [this, window](const QModelIndex& at) {
             seen.append(QStringLiteral("%1:%2").arg(at.row() + 1).arg(window->list().status(at.row())));
         });
-        QObject::connect(window->findChild<QProgressBar*>(QStringLiteral("prgTotalProgress")),
-            &QProgressBar::valueChanged, [this](int value) { progress.append(value); });
+        QObject::connect(window->findChild<QProgressBar*>(MainName("totalProgress")), &QProgressBar::valueChanged,
+            [this](int value) { progress.append(value); });
     }
     void TearDown() override
     {
@@ -93,11 +93,11 @@ protected:
     // Types the addresses into the Add URL dialog, as a user does.
     void addAddresses(const QStringList& addresses)
     {
-        m_window->findChild<QAction*>(QStringLiteral("addfiles"))->trigger();
-        QWidget* dialog = find<QWidget>(QStringLiteral("Form3"));
+        m_window->findChild<QAction*>(QStringLiteral("addUrl"))->trigger();
+        QWidget* dialog = find<QWidget>(QStringLiteral("addUrlDialog"));
         ASSERT_NE(dialog, nullptr);
-        dialog->findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->setPlainText(addresses.join('\n'));
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+        dialog->findChild<QPlainTextEdit*>(QStringLiteral("addresses"))->setPlainText(addresses.join('\n'));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("ok")), Qt::LeftButton);
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     void click(const char* image)
@@ -129,8 +129,8 @@ protected:
             out.append(m_window->list().status(i));
         return out;
     }
-    QString caption() const { return m_window->findChild<QGroupBox*>(QStringLiteral("Frame2"))->title(); }
-    bool panelVisible() const { return m_window->findChild<QWidget*>(QStringLiteral("Picture6"))->isVisible(); }
+    QString caption() const { return m_window->findChild<QGroupBox*>(QStringLiteral("progressBox"))->title(); }
+    bool panelVisible() const { return m_window->findChild<QWidget*>(MainName("progressPanel"))->isVisible(); }
 
     TestServer server;
     QString out;
@@ -154,7 +154,7 @@ TEST_F(BatchWindowTest, ThreeRowsConvertThenConvertAgainInAnotherFormat)
         progressAtMessage = m_window->progress();
         panelAtMessage = panelVisible();
     });
-    click("Image5");
+    click("convertNowButton");
     EXPECT_TRUE(panelVisible());
     ASSERT_TRUE(runUntilIdle(120s)) << qPrintable(statuses().join(','));
 
@@ -175,15 +175,15 @@ TEST_F(BatchWindowTest, ThreeRowsConvertThenConvertAgainInAnotherFormat)
 
     // The user picks JPG in the settings and converts the same list again.
     m_window->showSettings();
-    auto* dialog = find<SettingsDialog>(QStringLiteral("Form4"));
+    auto* dialog = find<SettingsDialog>(QStringLiteral("settingsDialog"));
     ASSERT_NE(dialog, nullptr);
-    QComboBox* format = dialog->controls().cboWriteSpeed;
+    QComboBox* format = dialog->controls().outputFormat;
     format->setCurrentIndex(format->findText("JPG"));
-    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("ok")), Qt::LeftButton);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(m_window->list().format(2), QStringLiteral("JPG"));
     progress.clear();
-    click("Image5");
+    click("convertNowButton");
     ASSERT_TRUE(runUntilIdle(120s)) << qPrintable(statuses().join(','));
     EXPECT_EQ(statuses(), QStringList({ "OK", "OK", "OK" }));
     EXPECT_EQ(QDir(out).entryList({ "*.jpg" }, QDir::Files).size(), 3) << qPrintable(QDir(out).entryList().join(','));
@@ -197,10 +197,10 @@ TEST_F(BatchWindowTest, CancelInTheMiddleMarksTheRowAndNeitherCompletesNorOpensT
     server.page("/third", Page("#ddd", "third"));
     addAddresses({ server.url("/first"), server.url("/stalled"), server.url("/third") });
 
-    click("Image5");
+    click("convertNowButton");
     ASSERT_TRUE(waitForStatus(2, "Processing", 60s)) << qPrintable(statuses().join(','));
     EXPECT_EQ(caption(), QStringLiteral("Processing ") + server.url("/stalled"));
-    click("Image9"); // CANCEL
+    click("cancelButton"); // CANCEL
     ASSERT_TRUE(runUntilIdle(30s));
 
     EXPECT_EQ(statuses(), QStringList({ "OK", "Cancel", "" }));
@@ -214,8 +214,8 @@ TEST_F(BatchWindowTest, CancelInTheMiddleMarksTheRowAndNeitherCompletesNorOpensT
 
     // Until the next start, the browser's status texts read "User cancel".
     m_window->statusTextChanged(QStringLiteral("Loading"));
-    EXPECT_EQ(m_window->findChild<QLabel*>(QStringLiteral("SkinLabel1"))->text(), QStringLiteral("User cancel"));
-    EXPECT_EQ(m_window->findChild<QLabel*>(QStringLiteral("SkinLabel6"))->text(), QStringLiteral("User cancel"));
+    EXPECT_EQ(m_window->findChild<QLabel*>(MainName("statusLabel"))->text(), QStringLiteral("User cancel"));
+    EXPECT_EQ(m_window->findChild<QLabel*>(MainName("progressLabel"))->text(), QStringLiteral("User cancel"));
 }
 
 TEST_F(BatchWindowTest, AModalWindowHoldsTheNextRowUntilItCloses)
@@ -224,10 +224,10 @@ TEST_F(BatchWindowTest, AModalWindowHoldsTheNextRowUntilItCloses)
     server.page("/two", Page("#ddd", "two"));
     addAddresses({ server.url("/one"), server.url("/two") });
 
-    click("Image5");
+    click("convertNowButton");
     ASSERT_TRUE(waitForStatus(1, "Processing", 30s));
     m_window->showSettings();
-    QWidget* settings = find<QWidget>(QStringLiteral("Form4"));
+    QWidget* settings = find<QWidget>(QStringLiteral("settingsDialog"));
     ASSERT_NE(settings, nullptr);
     ASSERT_TRUE(waitForStatus(1, "OK", 60s)) << qPrintable(m_window->list().reason(0));
     // The row in flight finished; the driver's next pass finds the settings window open and issues nothing.
@@ -255,12 +255,12 @@ TEST_F(BatchWindowTest, LocalFilesAddedEveryWayConvertAndAMissingOneFailsWithIts
     ulf.write((listed + "\tPNG\r\n").toUtf8());
     ulf.close();
     dialogs.setNextFiles({ ulf.fileName() });
-    m_window->findChild<QAction*>(QStringLiteral("LoadList"))->trigger();
+    m_window->findChild<QAction*>(QStringLiteral("loadList"))->trigger();
     dialogs.setNextFiles({ chosen });
-    m_window->findChild<QAction*>(QStringLiteral("addhtml"))->trigger();
+    m_window->findChild<QAction*>(QStringLiteral("addHtmlFiles"))->trigger();
     QMimeData data;
     data.setUrls({ QUrl::fromLocalFile(dropped) });
-    QWidget* viewport = m_window->findChild<QAbstractItemView*>(QStringLiteral("lvwAudioTracks"))->viewport();
+    QWidget* viewport = m_window->findChild<QAbstractItemView*>(MainName("urlList"))->viewport();
     QDragEnterEvent enter(viewport->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &enter);
     QDropEvent drop(viewport->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -271,7 +271,7 @@ TEST_F(BatchWindowTest, LocalFilesAddedEveryWayConvertAndAMissingOneFailsWithIts
     for (int i = 0; i < m_window->list().rowCount(); ++i)
         EXPECT_EQ(m_window->list().address(i), rows[i]);
 
-    click("Image5");
+    click("convertNowButton");
     ASSERT_TRUE(runUntilIdle(120s)) << qPrintable(statuses().join(','));
     EXPECT_EQ(statuses(), QStringList({ "OK", "OK", "OK", "OK", "Failed" })) << qPrintable(m_window->list().reason(0));
     EXPECT_EQ(m_window->list().reason(4), "file not found: " + missing);

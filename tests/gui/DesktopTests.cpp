@@ -7,11 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "FakeDialogs.h"
-#include "Printers.h"
 #include "app/DesktopShellUi.h"
-#include "app/FormTray.h"
 #include "app/ImageButtonWidget.h"
 #include "app/MainWindow.h"
+#include "app/TrayIcon.h"
 #include "settings/SettingsSource.h"
 #include "tests/support/TempHome.h"
 
@@ -30,17 +29,15 @@ protected:
         auto desktop = std::make_unique<app::Desktop>(home.home(), dialogs, nullptr, nullptr, options);
         app::DesktopHooks& hooks = desktop->hooks();
         hooks.loadScheduleWindow = [this, d = desktop.get()] {
-            steps.append(QStringLiteral("load Form5 (tray %1, main %2)")
+            steps.append(QStringLiteral("load schedule (tray %1, main %2)")
                              .arg(d->tray() ? "loaded" : "missing", d->mainWindow() ? "loaded" : "missing"));
         };
-        hooks.unloadMiniBrowser = [this] { steps.append("Form2"); };
+        hooks.unloadMiniBrowser = [this] { steps.append("mini browser"); };
         hooks.unloadScheduleWindow = [this, d = desktop.get()] {
-            steps.append(QStringLiteral("Form5 (Form3 %1, Form4 %2)")
-                             .arg(d->mainWindow()->findChild<QWidget*>("Form3") ? "open" : "closed",
-                                 d->mainWindow()->findChild<QWidget*>("Form4") ? "open" : "closed"));
-        };
-        hooks.unloadSchedulerEntry = [this, d = desktop.get()] {
-            steps.append(QStringLiteral("Form77 (tray %1)").arg(d->tray() ? "loaded" : "gone"));
+            steps.append(QStringLiteral("schedule (add URL %1, settings %2, tray %3)")
+                             .arg(d->mainWindow()->findChild<QWidget*>("addUrlDialog") ? "open" : "closed",
+                                 d->mainWindow()->findChild<QWidget*>("settingsDialog") ? "open" : "closed",
+                                 d->tray() ? "loaded" : "gone"));
         };
         return desktop;
     }
@@ -56,7 +53,7 @@ TEST_F(DesktopTest, StartUpLoadsTheTrayThenTheScheduleWindowThenTheMainWindow)
 {
     auto desktop = make(true);
     desktop->start();
-    EXPECT_EQ(steps, QStringList({ "load Form5 (tray loaded, main missing)" }));
+    EXPECT_EQ(steps, QStringList({ "load schedule (tray loaded, main missing)" }));
     ASSERT_NE(desktop->mainWindow(), nullptr);
     EXPECT_TRUE(desktop->mainWindow()->isVisible());
     EXPECT_FALSE(desktop->tray()->isVisible());
@@ -65,9 +62,9 @@ TEST_F(DesktopTest, StartUpLoadsTheTrayThenTheScheduleWindowThenTheMainWindow)
     for (QAction* action : desktop->tray()->menu()->actions())
         tray.append(action->isSeparator() ? QStringLiteral("-") : action->objectName() + "=" + action->text());
     EXPECT_EQ(tray,
-        QStringList({ "web=Quillmark On the Web", "Help=Help", "-", "maindisp=Quillmark", "-", "Option=Settings", "-",
-            "settings=Convert Now", "Restore=Cancel Convert", "-", "Exit=Exit" }));
-    EXPECT_EQ(desktop->tray()->menu()->objectName(), QStringLiteral("mPopupSys"));
+        QStringList({ "homePage=Quillmark On the Web", "help=Help", "-", "showMainWindow=Quillmark", "-",
+            "settings=Settings", "-", "convertNow=Convert Now", "cancelConvert=Cancel Convert", "-", "exit=Exit" }));
+    EXPECT_EQ(desktop->tray()->menu()->objectName(), QStringLiteral("trayMenu"));
 }
 
 struct ExitCase
@@ -81,10 +78,10 @@ TEST_F(DesktopTest, ExitUnloadsEveryWindowInOrderThenEndsTheProgram)
     const ExitCase cases[] = {
         { "toolbar",
             [](app::Desktop& d) {
-                QTest::mouseClick(d.mainWindow()->findChild<app::ImageButtonWidget*>("Image10"), Qt::LeftButton);
+                QTest::mouseClick(d.mainWindow()->findChild<app::ImageButtonWidget*>("exitButton"), Qt::LeftButton);
             } },
-        { "File menu", [](app::Desktop& d) { d.mainWindow()->findChild<QAction*>("Exit")->trigger(); } },
-        { "tray menu", [](app::Desktop& d) { d.tray()->menu()->findChild<QAction*>("Exit")->trigger(); } },
+        { "File menu", [](app::Desktop& d) { d.mainWindow()->findChild<QAction*>("exit")->trigger(); } },
+        { "tray menu", [](app::Desktop& d) { d.tray()->menu()->findChild<QAction*>("exit")->trigger(); } },
     };
     for (const ExitCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -96,8 +93,8 @@ TEST_F(DesktopTest, ExitUnloadsEveryWindowInOrderThenEndsTheProgram)
         desktop->mainWindow()->showSettings();
         c.choose(*desktop);
         EXPECT_EQ(steps,
-            QStringList({ "load Form5 (tray loaded, main missing)", "Form2", "Form5 (Form3 closed, Form4 closed)",
-                "Form77 (tray loaded)", "end" }));
+            QStringList({ "load schedule (tray loaded, main missing)", "mini browser",
+                "schedule (add URL closed, settings closed, tray loaded)", "end" }));
         settle();
         EXPECT_EQ(desktop->tray(), nullptr);
         EXPECT_EQ(desktop->mainWindow(), nullptr);
@@ -115,7 +112,8 @@ TEST_F(DesktopTest, UnreadableSettingsAreSaidOnceInAMessageBox)
     desktop->start();
     desktop->watchSettings(settings);
     ASSERT_EQ(dialogs.messages().size(), 1);
-    EXPECT_TRUE(dialogs.messages()[0].text.contains("settings cannot be read")) << dialogs.messages()[0].text.toStdString();
+    EXPECT_TRUE(dialogs.messages()[0].text.contains("settings cannot be read"))
+        << dialogs.messages()[0].text.toStdString();
     EXPECT_EQ(dialogs.messages()[0].icon, UserDialogs::Icon::Error);
     EXPECT_EQ(settings.read("set", "outputformat"), "");
     EXPECT_EQ(dialogs.messages().size(), 1);
@@ -129,7 +127,7 @@ TEST_F(DesktopTest, WithATrayClosingKeepsTheProgramAndRestoreLoadsAFreshWindow)
     desktop->mainWindow()->setWindowState(Qt::WindowMinimized); // as the window manager does
     EXPECT_FALSE(desktop->mainWindow()->isVisible());
 
-    desktop->tray()->menu()->findChild<QAction*>("maindisp")->trigger();
+    desktop->tray()->menu()->findChild<QAction*>("showMainWindow")->trigger();
     EXPECT_TRUE(desktop->mainWindow()->isVisible());
     EXPECT_FALSE(desktop->mainWindow()->isMinimized());
     EXPECT_EQ(desktop->mainWindow()->list().rowCount(), 1);
@@ -140,7 +138,7 @@ TEST_F(DesktopTest, WithATrayClosingKeepsTheProgramAndRestoreLoadsAFreshWindow)
     EXPECT_NE(desktop->tray(), nullptr);
     EXPECT_FALSE(steps.contains("end"));
 
-    desktop->tray()->menu()->findChild<QAction*>("maindisp")->trigger();
+    desktop->tray()->menu()->findChild<QAction*>("showMainWindow")->trigger();
     ASSERT_NE(desktop->mainWindow(), nullptr);
     EXPECT_TRUE(desktop->mainWindow()->isVisible());
     EXPECT_EQ(desktop->mainWindow()->list().rowCount(), 0);
@@ -161,11 +159,11 @@ TEST_F(DesktopTest, HelpAndWebPagesOpenBundledFiles)
 {
     auto desktop = make(true);
     desktop->start();
-    desktop->mainWindow()->findChild<QAction*>("helphelp")->trigger();
-    desktop->mainWindow()->findChild<QAction*>("CDBurnerHomePage")->trigger();
-    desktop->mainWindow()->findChild<QAction*>("SupportOnline")->trigger();
-    desktop->tray()->menu()->findChild<QAction*>("web")->trigger();
-    desktop->tray()->menu()->findChild<QAction*>("Help")->trigger();
+    desktop->mainWindow()->findChild<QAction*>("showHelp")->trigger();
+    desktop->mainWindow()->findChild<QAction*>("homePage")->trigger();
+    desktop->mainWindow()->findChild<QAction*>("supportOnline")->trigger();
+    desktop->tray()->menu()->findChild<QAction*>("homePage")->trigger();
+    desktop->tray()->menu()->findChild<QAction*>("help")->trigger();
     ASSERT_EQ(opened.size(), 5);
     const QStringList ends { "/help/index.html", "/web/home.html", "/web/support.html", "/web/home.html",
         "/help/index.html" };
@@ -188,7 +186,7 @@ TEST_F(DesktopTest, EachWindowIsSkinnedAtItsLoadAndAMissingSkinLeavesItPlain)
     EXPECT_EQ(desktop->mainWindow()->styleSheet(), QStringLiteral("QWidget { color: #123456; }"));
     home.set("set", "filename", "x");
     desktop->mainWindow()->showSettings();
-    EXPECT_EQ(desktop->mainWindow()->findChild<QWidget*>("Form4")->styleSheet(),
+    EXPECT_EQ(desktop->mainWindow()->findChild<QWidget*>("settingsDialog")->styleSheet(),
         QStringLiteral("QWidget { color: #123456; }"));
 
     // Without any skin file the window keeps the platform's look.

@@ -6,13 +6,18 @@
 #include <gtest/gtest.h>
 
 #include "FakeDialogs.h"
-#include "Printers.h"
 #include "app/DesktopHooks.h"
 #include "app/MainWindow.h"
 #include "capture/PageRunner.h"
 #include "tests/support/TempHome.h"
 
 namespace qm::test {
+
+// The object name a main window's object carries (its legacy one where the skin needs that).
+inline QString MainName(const char* name)
+{
+    return QLatin1String(ObjectName(app::kMainWindowLegacyObjectNames, name));
+}
 
 // A page runner that only records what it was asked (for commands that start a batch).
 class RecordingRunner : public PageRunner

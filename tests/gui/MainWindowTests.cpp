@@ -10,7 +10,7 @@
 #include "GuiFixture.h"
 #include "app/ImageButtonWidget.h"
 #include "batch/UrlListWidget.h"
-#include "settings/Inifun.h"
+#include "settings/IniStore.h"
 
 namespace qm::test {
 namespace {
@@ -27,39 +27,39 @@ struct MenuItem
 
 // Every menu of the main window, item by item in order.
 const MenuItem kMenus[] = {
-    { "file", "NewRecordingProject", "New Converting Project", "" },
-    { "file", "OpenRecordingProject", "Open Converting Project", "" },
-    { "file", "saveRecordingProject", "Save Converting Project", "" },
-    { "file", nullptr, "", "" },
-    { "file", "Exit", "Exit", "Ctrl+X" },
-    { "edit", "LoadList", "Load List", "Ctrl+L" },
-    { "edit", "savelist", "Save List", "" },
-    { "edit", nullptr, "", "" },
-    { "edit", "addhtml", "Add HTML Files", "Ctrl+H" },
-    { "edit", "addfiles", "Add URL", "Ctrl+U" },
-    { "edit", nullptr, "", "" },
-    { "edit", "RemoveSelectedFile", "Remove Selected URL", "Ctrl+R" },
-    { "edit", "ClearAllFiles", "Clear All URL", "" },
-    { "edit", nullptr, "", "" },
-    { "edit", "play", "Visit at Selected URL", "Ctrl+V" },
-    { "action", "BurnNow", "Convert Now!", "Ctrl+C" },
-    { "action", "CancelBurn", "Cancel Convert", "" },
-    { "action", nullptr, "", "" },
-    { "action", "editid3", "Mini Browser", "Ctrl+B" },
-    { "option", "settings", "Settings", "Ctrl+S" },
-    { "option", nullptr, "", "" },
-    { "option", "Schedule", "Schedule", "" },
-    { "help", "helphelp", "Help", "F1" },
-    { "help", nullptr, "", "" },
-    { "help", "CDBurnerHomePage", "Quillmark Home Page", "Ctrl+P" },
-    { "help", "SupportOnline", "Support Online", "Ctrl+T" },
+    { "fileMenu", "newProject", "New Converting Project", "" },
+    { "fileMenu", "openProject", "Open Converting Project", "" },
+    { "fileMenu", "saveProject", "Save Converting Project", "" },
+    { "fileMenu", nullptr, "", "" },
+    { "fileMenu", "exit", "Exit", "Ctrl+X" },
+    { "editMenu", "loadList", "Load List", "Ctrl+L" },
+    { "editMenu", "saveList", "Save List", "" },
+    { "editMenu", nullptr, "", "" },
+    { "editMenu", "addHtmlFiles", "Add HTML Files", "Ctrl+H" },
+    { "editMenu", "addUrl", "Add URL", "Ctrl+U" },
+    { "editMenu", nullptr, "", "" },
+    { "editMenu", "removeSelected", "Remove Selected URL", "Ctrl+R" },
+    { "editMenu", "clearAll", "Clear All URL", "" },
+    { "editMenu", nullptr, "", "" },
+    { "editMenu", "visitSelected", "Visit at Selected URL", "Ctrl+V" },
+    { "actionMenu", "convertNow", "Convert Now!", "Ctrl+C" },
+    { "actionMenu", "cancelConvert", "Cancel Convert", "" },
+    { "actionMenu", nullptr, "", "" },
+    { "actionMenu", "miniBrowser", "Mini Browser", "Ctrl+B" },
+    { "optionMenu", "settings", "Settings", "Ctrl+S" },
+    { "optionMenu", nullptr, "", "" },
+    { "optionMenu", "schedule", "Schedule", "" },
+    { "helpMenu", "showHelp", "Help", "F1" },
+    { "helpMenu", nullptr, "", "" },
+    { "helpMenu", "homePage", "Quillmark Home Page", "Ctrl+P" },
+    { "helpMenu", "supportOnline", "Support Online", "Ctrl+T" },
 };
 
 TEST_F(MainWindowTest, MenusHoldEveryItemWithCaptionAndShortcutInOrder)
 {
     app::MainWindow* window = makeWindow();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Quillmark v2.70"));
-    EXPECT_EQ(window->objectName(), QStringLiteral("Form1"));
+    EXPECT_EQ(window->objectName(), MainName("mainWindow"));
 
     const QStringList menuCaptions { "File(&F)", "Edit(&E)", "Action(&A)", "Option(&A)", "Help(&H)" };
     QStringList shown;
@@ -89,15 +89,14 @@ TEST_F(MainWindowTest, MenusHoldEveryItemWithCaptionAndShortcutInOrder)
 TEST_F(MainWindowTest, PopupMenuHoldsItsItemsInOrder)
 {
     app::MainWindow* window = makeWindow();
-    auto* popup = window->findChild<QMenu*>(QStringLiteral("popmenu"));
+    auto* popup = window->findChild<QMenu*>(QStringLiteral("listMenu"));
     ASSERT_NE(popup, nullptr);
     QStringList items;
     for (QAction* action : popup->actions())
-        items.append(action->isSeparator() ? QStringLiteral("-") : action->objectName() + "=" + action->text());
+        items.append(action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(items,
-        QStringList({ "convertstart=Convert Now!", "settings1=Settings", "-", "playselectedfile=Open Selected Url", "-",
-            "LoadList1=Load List", "AddHTMLFiles1=Add HTML Files", "addfiless=Add Url Item", "-",
-            "removeselecteditem=Remove Selected Item", "clearallitems=Clear All Items" }));
+        QStringList({ "Convert Now!", "Settings", "-", "Open Selected Url", "-", "Load List", "Add HTML Files",
+            "Add Url Item", "-", "Remove Selected Item", "Clear All Items" }));
 }
 
 // Keys pressed in the URL list reach the menu commands, Ctrl+C, Ctrl+V and Ctrl+X included.
@@ -113,7 +112,7 @@ TEST_F(MainWindowTest, ShortcutsPressedInTheListRunTheirCommands)
     window->list().appendUrl("http://one.test/", "JPG");
     window->list().appendUrl("http://two.test/", "JPG");
     activate(window);
-    auto* list = window->findChild<UrlListWidget*>(QStringLiteral("lvwAudioTracks"));
+    auto* list = window->findChild<UrlListWidget*>(MainName("urlList"));
     list->setFocus();
     list->setCurrentIndex(window->list().index(1, 0));
 
@@ -147,15 +146,14 @@ TEST_F(MainWindowTest, ShortcutsPressedInTheListRunTheirCommands)
     EXPECT_EQ(exit.count(), 1);
 
     QTest::keyClick(list, Qt::Key_U, Qt::ControlModifier);
-    QWidget* addUrl = find<QWidget>(QStringLiteral("Form3"));
+    QWidget* addUrl = find<QWidget>(QStringLiteral("addUrlDialog"));
     ASSERT_NE(addUrl, nullptr);
     EXPECT_TRUE(addUrl->isModal());
     addUrl->close();
 
     activate(window);
-    QTest::keyClick(
-        window->findChild<UrlListWidget*>(QStringLiteral("lvwAudioTracks")), Qt::Key_S, Qt::ControlModifier);
-    QWidget* settings = find<QWidget>(QStringLiteral("Form4"));
+    QTest::keyClick(window->findChild<UrlListWidget*>(MainName("urlList")), Qt::Key_S, Qt::ControlModifier);
+    QWidget* settings = find<QWidget>(QStringLiteral("settingsDialog"));
     ASSERT_NE(settings, nullptr);
     EXPECT_TRUE(settings->isModal());
 }
@@ -164,27 +162,29 @@ TEST_F(MainWindowTest, LayoutHasItsNamedPartsAndHidesTheProgressPanelAtLoad)
 {
     app::MainWindow* window = makeWindow();
     window->show();
-    for (const char* name : { "Picture5", "lvwAudioTracks", "Picture6", "Frame1", "SkinLabel1", "Frame2", "SkinLabel6",
-             "prgTotalProgress", "Image9", "Image11" })
-        EXPECT_NE(window->findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
-    EXPECT_FALSE(window->findChild<QWidget*>(QStringLiteral("Picture6"))->isVisible());
-    EXPECT_EQ(window->findChild<QGroupBox*>(QStringLiteral("Frame1"))->title(), QStringLiteral("Status"));
-    EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Label10"))->text(), QStringLiteral("CANCEL"));
-    EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Label11"))->text(), QStringLiteral("EXIT"));
+    for (const char* name : { "toolbar", "urlList", "progressPanel", "statusBox", "statusLabel", "progressBox",
+             "progressLabel", "totalProgress", "cancelButton", "stopButton" })
+        EXPECT_NE(window->findChild<QWidget*>(MainName(name)), nullptr) << name;
+    EXPECT_FALSE(window->findChild<QWidget*>(MainName("progressPanel"))->isVisible());
+    EXPECT_EQ(window->findChild<QGroupBox*>(MainName("statusBox"))->title(), QStringLiteral("Status"));
+    EXPECT_EQ(window->findChild<QLabel*>(MainName("cancelCaption"))->text(), QStringLiteral("CANCEL"));
+    EXPECT_EQ(window->findChild<QLabel*>(MainName("stopCaption"))->text(), QStringLiteral("EXIT"));
 
-    auto* list = window->findChild<QTreeView*>(QStringLiteral("lvwAudioTracks"));
+    auto* list = window->findChild<QTreeView*>(MainName("urlList"));
     EXPECT_EQ(list->toolTip(), QStringLiteral("Double Click to Visit at the URL"));
     QStringList headers;
     for (int c = 0; c < list->model()->columnCount(); ++c)
         headers.append(list->model()->headerData(c, Qt::Horizontal).toString());
     EXPECT_EQ(headers, QStringList({ "URL List", "Output Format", "Status" }));
 
-    const QStringList captions { "Load List", "Add Html Files", "Add Url", "Save List", "CONVERT NOW", "Setting",
-        "Schedule", "Help", "Exit" };
-    for (int i = 0; i < captions.size(); ++i) {
-        auto* label = window->findChild<QLabel*>(QStringLiteral("Label%1").arg(i + 1));
-        ASSERT_NE(label, nullptr);
-        EXPECT_EQ(label->text(), captions[i]);
+    const QList<QPair<const char*, const char*>> captions { { "loadListCaption", "Load List" },
+        { "addHtmlFilesCaption", "Add Html Files" }, { "addUrlCaption", "Add Url" }, { "saveListCaption", "Save List" },
+        { "convertNowCaption", "CONVERT NOW" }, { "settingsCaption", "Setting" }, { "scheduleCaption", "Schedule" },
+        { "helpCaption", "Help" }, { "exitCaption", "Exit" } };
+    for (const auto& [name, caption] : captions) {
+        auto* label = window->findChild<QLabel*>(QLatin1String(name));
+        ASSERT_NE(label, nullptr) << name;
+        EXPECT_EQ(label->text(), QLatin1String(caption));
     }
 }
 
@@ -192,8 +192,8 @@ TEST_F(MainWindowTest, HoveringAnImageFramesItAloneAndTheStripRemovesEveryFrame)
 {
     app::MainWindow* window = makeWindow();
     activate(window);
-    const QStringList names { "Image1", "Image2", "Image3", "Image4", "Image5", "Image6", "Image7", "Image8",
-        "Image10" };
+    const QStringList names { "loadListButton", "addHtmlFilesButton", "addUrlButton", "saveListButton",
+        "convertNowButton", "settingsButton", "scheduleButton", "helpButton", "exitButton" };
     auto framed = [&] {
         QStringList on;
         for (const QString& name : names) {
@@ -202,17 +202,17 @@ TEST_F(MainWindowTest, HoveringAnImageFramesItAloneAndTheStripRemovesEveryFrame)
         }
         return on;
     };
-    auto* convert = window->findChild<app::ImageButtonWidget*>(QStringLiteral("Image5"));
-    auto* help = window->findChild<app::ImageButtonWidget*>(QStringLiteral("Image8"));
+    auto* convert = window->findChild<app::ImageButtonWidget*>(QStringLiteral("convertNowButton"));
+    auto* help = window->findChild<app::ImageButtonWidget*>(QStringLiteral("helpButton"));
     QTest::mouseMove(convert, convert->rect().center());
-    EXPECT_EQ(framed(), QStringList({ "Image5" }));
+    EXPECT_EQ(framed(), QStringList({ "convertNowButton" }));
     QTest::mouseMove(help, help->rect().center());
-    EXPECT_EQ(framed(), QStringList({ "Image8" }));
-    QWidget* strip = window->findChild<QWidget*>(QStringLiteral("Picture5"));
+    EXPECT_EQ(framed(), QStringList({ "helpButton" }));
+    QWidget* strip = window->findChild<QWidget*>(MainName("toolbar"));
     QTest::mouseMove(strip, QPoint(strip->width() - 5, strip->height() / 2));
     EXPECT_TRUE(framed().isEmpty());
     // The progress panel's images have no hover frame.
-    auto* cancel = window->findChild<app::ImageButtonWidget*>(QStringLiteral("Image9"));
+    auto* cancel = window->findChild<app::ImageButtonWidget*>(QStringLiteral("cancelButton"));
     EXPECT_FALSE(cancel->isFramed());
 }
 
@@ -220,14 +220,14 @@ TEST_F(MainWindowTest, ToolbarOpensAddUrlWithoutModalityAndTheMenuWithIt)
 {
     app::MainWindow* window = makeWindow();
     activate(window);
-    auto* image3 = window->findChild<app::ImageButtonWidget*>(QStringLiteral("Image3"));
-    QTest::mouseClick(image3, Qt::LeftButton);
-    QWidget* addUrl = find<QWidget>(QStringLiteral("Form3"));
+    auto* addUrlButton = window->findChild<app::ImageButtonWidget*>(QStringLiteral("addUrlButton"));
+    QTest::mouseClick(addUrlButton, Qt::LeftButton);
+    QWidget* addUrl = find<QWidget>(QStringLiteral("addUrlDialog"));
     ASSERT_NE(addUrl, nullptr);
     EXPECT_FALSE(addUrl->isModal());
     // Only one Add URL window at a time.
-    window->findChild<QAction*>(QStringLiteral("addfiles"))->trigger();
-    EXPECT_EQ(window->findChildren<QWidget*>(QStringLiteral("Form3")).size(), 1);
+    window->findChild<QAction*>(QStringLiteral("addUrl"))->trigger();
+    EXPECT_EQ(window->findChildren<QWidget*>(QStringLiteral("addUrlDialog")).size(), 1);
 }
 
 } // namespace

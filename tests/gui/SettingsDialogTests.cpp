@@ -11,7 +11,7 @@
 
 #include "GuiFixture.h"
 #include "settings/ColourSwatchWidget.h"
-#include "settings/Inifun.h"
+#include "settings/IniStore.h"
 #include "settings/SettingsDialog.h"
 
 namespace qm::test {
@@ -26,13 +26,13 @@ protected:
             makeWindow();
         m_window->show();
         m_window->showSettings();
-        auto* dialog = find<SettingsDialog>(QStringLiteral("Form4"));
+        auto* dialog = find<SettingsDialog>(QStringLiteral("settingsDialog"));
         EXPECT_NE(dialog, nullptr);
         return dialog;
     }
     template<typename T> T* control(SettingsDialog* dialog, const char* name)
     {
-        T* found = dialog->findChild<T*>(QLatin1String(name));
+        T* found = dialog->findChild<T*>(QLatin1String(ObjectName(kSettingsLegacyObjectNames, name)));
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
@@ -58,22 +58,23 @@ TEST_F(SettingsTest, WithoutSettingsFileTheDialogShowsNothingChosenAndOkAsksForA
 {
     SettingsDialog* dialog = open();
     const SettingsControls& c = dialog->controls();
-    EXPECT_EQ(c.Combo2->currentIndex(), -1);
-    EXPECT_EQ(c.cboWriteSpeed->count(), 0);
-    EXPECT_TRUE(c.Text2->text().isEmpty());
-    EXPECT_TRUE(c.Text1->text().isEmpty());
-    EXPECT_TRUE(c.Option4->isChecked());
-    EXPECT_TRUE(c.Option2->isChecked());
-    for (QCheckBox* box : { c.Check1, c.Check2, c.Check3, c.Check4, c.Check5, c.Check6, c.Check7 })
+    EXPECT_EQ(c.outputType->currentIndex(), -1);
+    EXPECT_EQ(c.outputFormat->count(), 0);
+    EXPECT_TRUE(c.outputFolder->text().isEmpty());
+    EXPECT_TRUE(c.customName->text().isEmpty());
+    EXPECT_TRUE(c.nameAfterSite->isChecked());
+    EXPECT_TRUE(c.overwriteExisting->isChecked());
+    for (QCheckBox* box :
+        { c.addDateTime, c.enableScripts, c.enableJava, c.enableActiveX, c.thumbnail, c.textMarkOn, c.imageMarkOn })
         EXPECT_FALSE(box->isChecked()) << qPrintable(box->objectName());
-    EXPECT_EQ(c.Combo4->currentIndex(), 0);
-    EXPECT_EQ(c.Combo5->currentIndex(), 0);
-    EXPECT_TRUE(c.Text3->text().isEmpty()); // only a stored 0 shows as 60
-    EXPECT_EQ(c.Combo3->count(), 100);
-    EXPECT_EQ(c.Combo3->itemText(99), QStringLiteral("100"));
+    EXPECT_EQ(c.textMarkPlace->currentIndex(), 0);
+    EXPECT_EQ(c.imageMarkPlace->currentIndex(), 0);
+    EXPECT_TRUE(c.timeout->text().isEmpty()); // only a stored 0 shows as 60
+    EXPECT_EQ(c.thumbnailSize->count(), 100);
+    EXPECT_EQ(c.thumbnailSize->itemText(99), QStringLiteral("100"));
 
-    c.Text1->setText("   ");
-    click(dialog, "Command1");
+    c.customName->setText("   ");
+    click(dialog, "ok");
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_EQ(dialogs.messages()[0].text, QStringLiteral("Please enter audio file name."));
     EXPECT_EQ(dialogs.messages()[0].icon, UserDialogs::Icon::Error);
@@ -105,18 +106,18 @@ TEST_F(SettingsTest, OutputTypeChoosesTheFormatList)
         home.set("set", "outputtype", t.type);
         home.set("set", "outputformat", t.format);
         SettingsDialog* dialog = open();
-        EXPECT_EQ(dialog->controls().Combo2->currentText(), QLatin1String(t.shownType));
-        EXPECT_EQ(items(dialog->controls().cboWriteSpeed), t.formats);
-        EXPECT_EQ(dialog->controls().cboWriteSpeed->currentText(), QLatin1String(t.shownFormat));
-        click(dialog, "Command2");
+        EXPECT_EQ(dialog->controls().outputType->currentText(), QLatin1String(t.shownType));
+        EXPECT_EQ(items(dialog->controls().outputFormat), t.formats);
+        EXPECT_EQ(dialog->controls().outputFormat->currentText(), QLatin1String(t.shownFormat));
+        click(dialog, "cancel");
     }
     // Choosing TEXT by hand leaves exactly TXT, selected.
     SettingsDialog* dialog = open();
-    QComboBox* type = dialog->controls().Combo2;
+    QComboBox* type = dialog->controls().outputType;
     type->setCurrentIndex(type->findText("TEXT"));
     emit type->activated(type->currentIndex());
-    EXPECT_EQ(items(dialog->controls().cboWriteSpeed), QStringList({ "TXT" }));
-    EXPECT_EQ(dialog->controls().cboWriteSpeed->currentIndex(), 0);
+    EXPECT_EQ(items(dialog->controls().outputFormat), QStringList({ "TXT" }));
+    EXPECT_EQ(dialog->controls().outputFormat->currentIndex(), 0);
 }
 
 TEST_F(SettingsTest, ValuesOutOfRangeLeaveTheControlAndOkStoresMinusOneForNoPlacement)
@@ -127,11 +128,11 @@ TEST_F(SettingsTest, ValuesOutOfRangeLeaveTheControlAndOkStoresMinusOneForNoPlac
     home.set("watermark", "Ttransparency", "0");
     home.set("watermark", "IDeviation", "255");
     SettingsDialog* dialog = open();
-    EXPECT_EQ(dialog->controls().Slider4->value(), 90);
-    EXPECT_EQ(dialog->controls().Combo4->currentIndex(), -1);
-    EXPECT_EQ(dialog->controls().Slider1->value(), 50);
-    EXPECT_EQ(dialog->controls().Slider2->value(), 255);
-    click(dialog, "Command1");
+    EXPECT_EQ(dialog->controls().imageQuality->value(), 90);
+    EXPECT_EQ(dialog->controls().textMarkPlace->currentIndex(), -1);
+    EXPECT_EQ(dialog->controls().textMarkTransparency->value(), 50);
+    EXPECT_EQ(dialog->controls().imageMarkDeviation->value(), 255);
+    click(dialog, "ok");
     EXPECT_EQ(setting("watermark", "Twz"), QStringLiteral("-1"));
     EXPECT_EQ(setting("set", "quality"), QStringLiteral("90"));
 }
@@ -140,10 +141,11 @@ TEST_F(SettingsTest, CheckBoxesEnableTheirWatermarkGroups)
 {
     SettingsDialog* dialog = open();
     const SettingsControls& c = dialog->controls();
-    const QList<QWidget*> text { c.Command15, c.Text7, c.Text8, c.Text9, c.Text10, c.Text5, c.Combo1, c.Text6,
-        c.Slider1, c.Combo4, c.Picture4 };
-    const QList<QWidget*> image { c.Command5, c.Text12, c.Text14, c.Text15, c.Slider2, c.Slider3, c.Combo5,
-        c.Picture1 };
+    const QList<QWidget*> text { c.chooseTextMarkColour, c.textMark, c.textMarkX, c.textMarkY, c.textMarkSize,
+        c.textMarkQuality, c.textMarkFont, c.textMarkRotate, c.textMarkTransparency, c.textMarkPlace,
+        c.textMarkColour };
+    const QList<QWidget*> image { c.browseImageMark, c.imageMarkFile, c.imageMarkY, c.imageMarkX, c.imageMarkDeviation,
+        c.imageMarkOpacity, c.imageMarkPlace, c.imageMarkTransparentColour };
     auto enabled = [](const QList<QWidget*>& group) {
         int n = 0;
         for (QWidget* w : group)
@@ -152,12 +154,12 @@ TEST_F(SettingsTest, CheckBoxesEnableTheirWatermarkGroups)
     };
     EXPECT_EQ(enabled(text), 0);
     EXPECT_EQ(enabled(image), 0);
-    QTest::mouseClick(c.Check6, Qt::LeftButton, {}, QPoint(6, c.Check6->height() / 2));
+    QTest::mouseClick(c.textMarkOn, Qt::LeftButton, {}, QPoint(6, c.textMarkOn->height() / 2));
     EXPECT_EQ(enabled(text), 11);
     EXPECT_EQ(enabled(image), 0);
-    QTest::mouseClick(c.Check7, Qt::LeftButton, {}, QPoint(6, c.Check7->height() / 2));
+    QTest::mouseClick(c.imageMarkOn, Qt::LeftButton, {}, QPoint(6, c.imageMarkOn->height() / 2));
     EXPECT_EQ(enabled(image), 8);
-    QTest::mouseClick(c.Check6, Qt::LeftButton, {}, QPoint(6, c.Check6->height() / 2));
+    QTest::mouseClick(c.textMarkOn, Qt::LeftButton, {}, QPoint(6, c.textMarkOn->height() / 2));
     EXPECT_EQ(enabled(text), 0);
     EXPECT_EQ(enabled(image), 8);
 }
@@ -168,33 +170,33 @@ TEST_F(SettingsTest, PickedColoursAndImageAreWrittenAtOnceAndSurviveCancel)
     home.set("watermark", "imagewatermark", "1");
     SettingsDialog* dialog = open();
     dialogs.setNextColour(QColor(10, 20, 30));
-    click(dialog, "Command15");
+    click(dialog, "chooseTextMarkColour");
     EXPECT_EQ(setting("watermark", "textcolor"), QString::number(10 + 20 * 256 + 30 * 65536));
-    EXPECT_EQ(dialog->controls().Picture4->colour(), QColor(10, 20, 30));
+    EXPECT_EQ(dialog->controls().textMarkColour->colour(), QColor(10, 20, 30));
 
     // The picker starts from the colour picked last; a cancelled pick changes nothing.
     dialogs.setNextColour(std::nullopt);
-    QTest::mouseClick(dialog->controls().Picture1, Qt::LeftButton);
+    QTest::mouseClick(dialog->controls().imageMarkTransparentColour, Qt::LeftButton);
     ASSERT_EQ(dialogs.colourRequests().size(), 2);
     EXPECT_EQ(dialogs.colourRequests()[1], QColor(10, 20, 30));
     EXPECT_TRUE(setting("watermark", "Itransparency").isEmpty());
     dialogs.setNextColour(QColor(255, 255, 255));
-    click(dialog, "Command6");
+    click(dialog, "chooseTransparentColour");
     EXPECT_EQ(setting("watermark", "Itransparency"), QStringLiteral("16777215"));
 
     dialogs.setNextFiles({ "/pictures/logo.gif" });
-    click(dialog, "Command5");
+    click(dialog, "browseImageMark");
     EXPECT_EQ(
         dialogs.fileRequests().last().filter, QStringLiteral("Image Files(*.jpg) and Gif Files(*.gif) (*.jpg *.gif)"));
     EXPECT_EQ(setting("watermark", "waterimage"), QStringLiteral("/pictures/logo.gif"));
 
     // The folder picker fills the box but writes nothing before OK.
     dialogs.setNextFolder("/exports");
-    click(dialog, "Command4");
-    EXPECT_EQ(dialog->controls().Text2->text(), QStringLiteral("/exports"));
+    click(dialog, "browseOutputFolder");
+    EXPECT_EQ(dialog->controls().outputFolder->text(), QStringLiteral("/exports"));
 
-    click(dialog, "Command2");
-    EXPECT_EQ(find<QWidget>(QStringLiteral("Form4")), nullptr);
+    click(dialog, "cancel");
+    EXPECT_EQ(find<QWidget>(QStringLiteral("settingsDialog")), nullptr);
     EXPECT_EQ(setting("watermark", "textcolor"), QString::number(10 + 20 * 256 + 30 * 65536));
     EXPECT_EQ(setting("watermark", "waterimage"), QStringLiteral("/pictures/logo.gif"));
     EXPECT_TRUE(setting("set", "outputfolder").isEmpty());
@@ -208,18 +210,18 @@ TEST_F(SettingsTest, OkWritesEveryKeyInOrderAndRewritesTheOutputFormatColumn)
         window->list().appendUrl(QLatin1String(address), QString());
     SettingsDialog* dialog = open();
     const SettingsControls& c = dialog->controls();
-    c.Combo2->setCurrentIndex(c.Combo2->findText("Image"));
-    emit c.Combo2->activated(c.Combo2->currentIndex());
-    c.cboWriteSpeed->setCurrentIndex(c.cboWriteSpeed->findText("JPG"));
-    c.Text1->setText("  shot  ");
-    c.Text2->setText(home.file("out"));
-    c.Text3->setText("45");
-    c.Jobs->setValue(3);
-    c.Option3->setChecked(true);
-    c.Option1->setChecked(true);
-    click(dialog, "Command1");
+    c.outputType->setCurrentIndex(c.outputType->findText("Image"));
+    emit c.outputType->activated(c.outputType->currentIndex());
+    c.outputFormat->setCurrentIndex(c.outputFormat->findText("JPG"));
+    c.customName->setText("  shot  ");
+    c.outputFolder->setText(home.file("out"));
+    c.timeout->setText("45");
+    c.jobs->setValue(3);
+    c.nameCustom->setChecked(true);
+    c.numberExisting->setChecked(true);
+    click(dialog, "ok");
 
-    EXPECT_EQ(find<QWidget>(QStringLiteral("Form4")), nullptr);
+    EXPECT_EQ(find<QWidget>(QStringLiteral("settingsDialog")), nullptr);
     for (int row = 0; row < 3; ++row)
         EXPECT_EQ(window->list().format(row), QStringLiteral("JPG"));
     EXPECT_EQ(setting("set", "filename"), QStringLiteral("shot"));
@@ -252,14 +254,14 @@ TEST_F(SettingsTest, RefusedSaveKeepsTheDialogOpenWithTheReasonAndTheFileAsItWas
     home.set("set", "filename", "shot");
     home.set("set", "timeout", "45");
     SettingsDialog* dialog = open();
-    dialog->controls().Text3->setText("3000000");
+    dialog->controls().timeout->setText("3000000");
     QFile file(home.settingsPath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray before = file.readAll();
     file.close();
     ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::ReadGroup));
-    click(dialog, "Command1");
-    EXPECT_NE(find<QWidget>(QStringLiteral("Form4")), nullptr) << "the dialog stays for another try";
+    click(dialog, "ok");
+    EXPECT_NE(find<QWidget>(QStringLiteral("settingsDialog")), nullptr) << "the dialog stays for another try";
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_EQ(dialogs.messages()[0].icon, UserDialogs::Icon::Error);
     EXPECT_EQ(dialogs.messages()[0].text,
@@ -270,8 +272,8 @@ TEST_F(SettingsTest, RefusedSaveKeepsTheDialogOpenWithTheReasonAndTheFileAsItWas
 
     // Writable again, the same OK saves everything, the time limit held to a day.
     ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-    click(dialog, "Command1");
-    EXPECT_EQ(find<QWidget>(QStringLiteral("Form4")), nullptr);
+    click(dialog, "ok");
+    EXPECT_EQ(find<QWidget>(QStringLiteral("settingsDialog")), nullptr);
     EXPECT_EQ(setting("set", "timeout"), QStringLiteral("86400"));
 }
 
@@ -280,16 +282,16 @@ TEST_F(SettingsTest, ReloadShowsTheFileAsItIsNow)
     home.set("set", "filename", "first");
     home.set("set", "jobs", "2");
     SettingsDialog* dialog = open();
-    EXPECT_EQ(dialog->controls().Text1->text(), QStringLiteral("first"));
-    EXPECT_EQ(dialog->controls().Jobs->value(), 2);
-    dialog->controls().Text1->setText("typed, not saved");
+    EXPECT_EQ(dialog->controls().customName->text(), QStringLiteral("first"));
+    EXPECT_EQ(dialog->controls().jobs->value(), 2);
+    dialog->controls().customName->setText("typed, not saved");
     home.set("set", "filename", "second");
     home.set("set", "outputtype", "PDF");
     home.set("set", "jobs", "40"); // outside 1..16
-    click(dialog, "Command3");
-    EXPECT_EQ(dialog->controls().Text1->text(), QStringLiteral("second"));
-    EXPECT_EQ(dialog->controls().Combo2->currentText(), QStringLiteral("PDF"));
-    EXPECT_EQ(dialog->controls().Jobs->value(), 16);
+    click(dialog, "reload");
+    EXPECT_EQ(dialog->controls().customName->text(), QStringLiteral("second"));
+    EXPECT_EQ(dialog->controls().outputType->currentText(), QStringLiteral("PDF"));
+    EXPECT_EQ(dialog->controls().jobs->value(), 16);
     EXPECT_TRUE(dialog->isVisible());
 }
 

@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "GuiFixture.h"
-#include "batch/ModDlgSelectFileInfo.h"
+#include "batch/SelectedFiles.h"
 #include "batch/UrlListWidget.h"
 
 namespace qm::test {
@@ -53,27 +53,30 @@ TEST_F(UrlListTest, AddUrlDialogAddsEveryNonBlankLineAsTyped)
     for (const AddUrlCase& c : cases) {
         SCOPED_TRACE(c.name);
         window->list().clearAll();
-        window->findChild<QAction*>(QStringLiteral("addfiles"))->trigger();
-        QWidget* dialog = find<QWidget>(QStringLiteral("Form3"));
+        window->findChild<QAction*>(QStringLiteral("addUrl"))->trigger();
+        QWidget* dialog = find<QWidget>(QStringLiteral("addUrlDialog"));
         ASSERT_NE(dialog, nullptr);
-        dialog->findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->setPlainText(c.typed);
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+        dialog->findChild<QPlainTextEdit*>(QStringLiteral("addresses"))->setPlainText(c.typed);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("ok")), Qt::LeftButton);
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(Addresses(window->list()), c.rows);
         EXPECT_EQ(Formats(window->list()), QStringList(c.rows.size(), QStringLiteral("JPG")));
-        EXPECT_EQ(find<QWidget>(QStringLiteral("Form3")), nullptr);
+        EXPECT_EQ(find<QWidget>(QStringLiteral("addUrlDialog")), nullptr);
     }
 
     // Cancel adds nothing, and the next opening starts empty.
     window->list().clearAll();
-    window->findChild<QAction*>(QStringLiteral("addfiles"))->trigger();
-    QWidget* dialog = find<QWidget>(QStringLiteral("Form3"));
-    dialog->findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->setPlainText("http://c.test/");
-    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
+    window->findChild<QAction*>(QStringLiteral("addUrl"))->trigger();
+    QWidget* dialog = find<QWidget>(QStringLiteral("addUrlDialog"));
+    dialog->findChild<QPlainTextEdit*>(QStringLiteral("addresses"))->setPlainText("http://c.test/");
+    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cancel")), Qt::LeftButton);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(window->list().rowCount(), 0);
-    window->findChild<QAction*>(QStringLiteral("addfiles"))->trigger();
-    EXPECT_TRUE(find<QWidget>(QStringLiteral("Form3"))->findChild<QPlainTextEdit*>("Text1")->toPlainText().isEmpty());
+    window->findChild<QAction*>(QStringLiteral("addUrl"))->trigger();
+    EXPECT_TRUE(find<QWidget>(QStringLiteral("addUrlDialog"))
+                    ->findChild<QPlainTextEdit*>("addresses")
+                    ->toPlainText()
+                    .isEmpty());
 }
 
 struct DropCase
@@ -95,7 +98,7 @@ TEST_F(UrlListTest, DroppedFilesMustBeHtmlAndTheFirstOtherFileStopsTheDrop)
     home.set("set", "outputformat", "PNG");
     app::MainWindow* window = makeWindow();
     window->show();
-    auto* list = window->findChild<UrlListWidget*>(QStringLiteral("lvwAudioTracks"));
+    auto* list = window->findChild<UrlListWidget*>(MainName("urlList"));
     for (const DropCase& c : cases) {
         SCOPED_TRACE(c.name);
         window->list().clearAll();
@@ -133,7 +136,7 @@ TEST_F(UrlListTest, SavedListHasExactBytesAndLoadsBackWithTheCurrentFormat)
     const QString file = home.file("projects.ulf");
 
     dialogs.setNextFiles({ file });
-    window->findChild<QAction*>(QStringLiteral("savelist"))->trigger();
+    window->findChild<QAction*>(QStringLiteral("saveList"))->trigger();
     ASSERT_EQ(dialogs.fileRequests().size(), 1);
     EXPECT_EQ(dialogs.fileRequests()[0].title, QStringLiteral("Save converting project file"));
     EXPECT_EQ(dialogs.fileRequests()[0].filter, QStringLiteral("Url List Files(*.ulf)"));
@@ -150,7 +153,7 @@ TEST_F(UrlListTest, SavedListHasExactBytesAndLoadsBackWithTheCurrentFormat)
     window->list().clearAll();
     window->list().appendUrl("http://stays-until-load.test/", "GIF");
     dialogs.setNextFiles({ file });
-    window->findChild<QAction*>(QStringLiteral("OpenRecordingProject"))->trigger();
+    window->findChild<QAction*>(QStringLiteral("openProject"))->trigger();
     EXPECT_EQ(dialogs.fileRequests().last().title, QStringLiteral("Select a converting project file"));
     // The last chosen list file is offered again by the next dialog.
     EXPECT_EQ(dialogs.fileRequests().last().fileName, file);
@@ -164,18 +167,18 @@ TEST_F(UrlListTest, CancelledDialogsAndUnreadableFiles)
     app::MainWindow* window = makeWindow();
     window->list().appendUrl("http://keep.test/", "PNG");
 
-    window->findChild<QAction*>(QStringLiteral("saveRecordingProject"))->trigger(); // cancelled
+    window->findChild<QAction*>(QStringLiteral("saveProject"))->trigger(); // cancelled
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_EQ(dialogs.messages()[0].text, QStringLiteral("Save Url List File Error!"));
     EXPECT_EQ(dialogs.messages()[0].icon, UserDialogs::Icon::Error);
 
     dialogs.setNextFiles({ home.file("no/such/folder/list.ulf") });
-    window->findChild<QAction*>(QStringLiteral("savelist"))->trigger();
+    window->findChild<QAction*>(QStringLiteral("saveList"))->trigger();
     EXPECT_EQ(dialogs.messageTexts().last(), QStringLiteral("Save Url List File Error!"));
 
-    window->findChild<QAction*>(QStringLiteral("LoadList"))->trigger(); // cancelled
+    window->findChild<QAction*>(QStringLiteral("loadList"))->trigger(); // cancelled
     dialogs.setNextFiles({ home.file("missing.ulf") });
-    window->findChild<QAction*>(QStringLiteral("LoadList"))->trigger();
+    window->findChild<QAction*>(QStringLiteral("loadList"))->trigger();
     EXPECT_EQ(Addresses(window->list()), QStringList({ "http://keep.test/" }));
     EXPECT_EQ(dialogs.messages().size(), 2); // a missing file says nothing
 
@@ -185,7 +188,7 @@ TEST_F(UrlListTest, CancelledDialogsAndUnreadableFiles)
     binary.write(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     binary.close();
     dialogs.setNextFiles({ binary.fileName() });
-    window->findChild<QAction*>(QStringLiteral("LoadList"))->trigger();
+    window->findChild<QAction*>(QStringLiteral("loadList"))->trigger();
     EXPECT_EQ(Addresses(window->list()), QStringList({ "http://keep.test/" }));
     ASSERT_EQ(dialogs.messages().size(), 3);
     EXPECT_TRUE(dialogs.messages().last().text.contains("not a list of addresses"));
@@ -198,7 +201,7 @@ TEST_F(UrlListTest, CancelledDialogsAndUnreadableFiles)
     gappy.close();
     window->show();
     dialogs.setNextFiles({ gappy.fileName() });
-    window->findChild<QAction*>(QStringLiteral("LoadList"))->trigger();
+    window->findChild<QAction*>(QStringLiteral("loadList"))->trigger();
     EXPECT_EQ(Addresses(window->list()), QStringList({ "http://a.test/", "http://b.test/" }));
     EXPECT_TRUE(window->isVisible());
 }
@@ -208,7 +211,7 @@ TEST_F(UrlListTest, AddHtmlFilesAppendsFullPathsAndKeepsTheListDialogTitle)
     home.set("set", "outputformat", "TIFF");
     app::MainWindow* window = makeWindow();
     dialogs.setNextFiles({ "/data/site/a.htm", "/data/site/b.html", "/data/site/c.htm" });
-    window->findChild<QAction*>(QStringLiteral("addhtml"))->trigger();
+    window->findChild<QAction*>(QStringLiteral("addHtmlFiles"))->trigger();
     EXPECT_EQ(Addresses(window->list()), QStringList({ "/data/site/a.htm", "/data/site/b.html", "/data/site/c.htm" }));
     EXPECT_EQ(Formats(window->list()), QStringList(3, QStringLiteral("TIFF")));
     EXPECT_TRUE(dialogs.fileRequests()[0].multiple);
@@ -216,18 +219,18 @@ TEST_F(UrlListTest, AddHtmlFilesAppendsFullPathsAndKeepsTheListDialogTitle)
 
     // After a list dialog, the HTML dialog keeps its title but not its file name.
     dialogs.setNextFiles({ home.file("x.ulf") });
-    window->findChild<QAction*>(QStringLiteral("savelist"))->trigger();
-    window->findChild<QAction*>(QStringLiteral("AddHTMLFiles1"))->trigger(); // cancelled
+    window->findChild<QAction*>(QStringLiteral("saveList"))->trigger();
+    window->findChild<QAction*>(QStringLiteral("listAddHtmlFiles"))->trigger(); // cancelled
     EXPECT_EQ(dialogs.fileRequests().last().title, QStringLiteral("Save converting project file"));
     EXPECT_EQ(window->list().rowCount(), 3);
 }
 
 TEST(SelectedFiles, FolderEndsInOneSlashAndNamesKeepTheDialogsOrder)
 {
-    const SelectedFileInfo root = ParseSelectedFiles({ "/index.htm" });
+    const SelectedFiles root = ParseSelectedFiles({ "/index.htm" });
     EXPECT_EQ(root.count, 1);
     EXPECT_EQ(root.folder + root.names[0], QStringLiteral("/index.htm"));
-    const SelectedFileInfo three = ParseSelectedFiles({ "/w/c.htm", "/w/a.htm", "/w/b.html" });
+    const SelectedFiles three = ParseSelectedFiles({ "/w/c.htm", "/w/a.htm", "/w/b.html" });
     EXPECT_EQ(three.count, 3);
     EXPECT_EQ(three.folder, QStringLiteral("/w/"));
     EXPECT_EQ(three.names, QStringList({ "c.htm", "a.htm", "b.html" }));
@@ -237,22 +240,22 @@ TEST(SelectedFiles, FolderEndsInOneSlashAndNamesKeepTheDialogsOrder)
 TEST_F(UrlListTest, RemoveAndVisitNeedASelectedRow)
 {
     app::MainWindow* window = makeWindow();
-    window->findChild<QAction*>(QStringLiteral("play"))->trigger(); // empty list
+    window->findChild<QAction*>(QStringLiteral("visitSelected"))->trigger(); // empty list
     window->list().appendUrl("http://a.test/", "PNG");
     window->list().appendUrl("http://b.test/", "PNG");
-    window->findChild<QAction*>(QStringLiteral("RemoveSelectedFile"))->trigger(); // nothing selected
-    window->findChild<QAction*>(QStringLiteral("playselectedfile"))->trigger();
+    window->findChild<QAction*>(QStringLiteral("removeSelected"))->trigger(); // nothing selected
+    window->findChild<QAction*>(QStringLiteral("listOpenSelected"))->trigger();
     EXPECT_EQ(window->list().rowCount(), 2);
     EXPECT_TRUE(miniBrowserAddresses.isEmpty());
 
-    auto* list = window->findChild<UrlListWidget*>(QStringLiteral("lvwAudioTracks"));
+    auto* list = window->findChild<UrlListWidget*>(MainName("urlList"));
     list->setCurrentIndex(window->list().index(0, 0));
-    window->findChild<QAction*>(QStringLiteral("playselectedfile"))->trigger();
+    window->findChild<QAction*>(QStringLiteral("listOpenSelected"))->trigger();
     EXPECT_EQ(miniBrowserAddresses, QStringList({ "http://a.test/" }));
     EXPECT_EQ(hooks.browserStartAddress, QStringLiteral("http://a.test/"));
-    window->findChild<QAction*>(QStringLiteral("removeselecteditem"))->trigger();
+    window->findChild<QAction*>(QStringLiteral("listRemoveSelected"))->trigger();
     EXPECT_EQ(Addresses(window->list()), QStringList({ "http://b.test/" }));
-    window->findChild<QAction*>(QStringLiteral("NewRecordingProject"))->trigger();
+    window->findChild<QAction*>(QStringLiteral("newProject"))->trigger();
     EXPECT_EQ(window->list().rowCount(), 0);
 }
 

@@ -59,7 +59,7 @@ protected:
     }
     SchedulerDialog* openDialog()
     {
-        click(&window, "Command1");
+        click(&window, "add");
         return window.entryDialog();
     }
     void selectRow(int row) const
@@ -117,11 +117,11 @@ TEST_F(ScheduleWindowTest, EveryChangeOfTheListReachesTheFile)
     (void)store.load();
     window.show();
 
-    click(&window, "Command2"); // Remove with nothing selected
+    click(&window, "remove"); // Remove with nothing selected
     EXPECT_EQ(model.rowCount(), 2);
 
     selectRow(0);
-    click(&window, "Command2");
+    click(&window, "remove");
     ASSERT_EQ(model.rowCount(), 1);
     auto tasks = ReadScheduleFile(path);
     ASSERT_TRUE(tasks.has_value());
@@ -130,15 +130,15 @@ TEST_F(ScheduleWindowTest, EveryChangeOfTheListReachesTheFile)
 
     SchedulerDialog* dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
-    dialog->findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(QStringLiteral("http://c/"));
-    click(dialog, "Command1");
+    dialog->findChild<QLineEdit*>(QStringLiteral("address"))->setText(QStringLiteral("http://c/"));
+    click(dialog, "ok");
     tasks = ReadScheduleFile(path);
     ASSERT_TRUE(tasks.has_value());
     ASSERT_EQ(tasks->size(), 2);
     EXPECT_EQ(tasks->last().url, QStringLiteral("http://c/"));
     EXPECT_EQ(tasks->last().status, QStringLiteral("Waiting"));
 
-    click(&window, "Command3"); // Clear
+    click(&window, "clear"); // Clear
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_EQ(fileBytes(), QByteArray());
 }
@@ -148,7 +148,7 @@ TEST_F(ScheduleWindowTest, OkSavesAndHidesAndTheCloseBoxOnlyHides)
     model.appendTask(ScheduleTask { "2026-12-06 21:38:00", "http://a/", "Waiting", "c" }, clock.now());
     QFile::remove(path); // whatever the change wrote; OK must write it again
     window.show();
-    click(&window, "Command4");
+    click(&window, "ok");
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(fileBytes(), QByteArray("2026-12-06 21:38:00\thttp://a/\tWaiting\tc\r\n"));
 
@@ -163,12 +163,12 @@ TEST_F(ScheduleWindowTest, DialogStartsAtTheClocksPresentTime)
 {
     SchedulerDialog* dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialog->objectName(), QStringLiteral("Form77"));
+    EXPECT_EQ(dialog->objectName(), QStringLiteral("taskDialog"));
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Scheduler"));
     EXPECT_TRUE(dialog->isModal());
-    EXPECT_EQ(dialog->findChild<QDateEdit*>(QStringLiteral("DTPicker1"))->date(), QDate(2026, 12, 6));
-    EXPECT_EQ(dialog->findChild<QTimeEdit*>(QStringLiteral("DTPicker2"))->time(), QTime(21, 30, 15));
-    auto* label = dialog->findChild<QLabel*>(QStringLiteral("SkinLabel1"));
+    EXPECT_EQ(dialog->findChild<QDateEdit*>(QStringLiteral("startDate"))->date(), QDate(2026, 12, 6));
+    EXPECT_EQ(dialog->findChild<QTimeEdit*>(QStringLiteral("startTime"))->time(), QTime(21, 30, 15));
+    auto* label = dialog->findChild<QLabel*>(QLatin1String(ObjectName(kTaskDialogLegacyObjectNames, "clock")));
     EXPECT_EQ(label->text(), QStringLiteral("2026-12-06 21:30:15"));
     clock.advanceSeconds(61);
     dialog->showClock();
@@ -192,11 +192,11 @@ TEST_P(SchedulerDialogTable, OkChecksTheAddress)
     const EntryCase& c = GetParam();
     SchedulerDialog* dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
-    dialog->findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(c.url);
-    dialog->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("weekly report"));
-    dialog->findChild<QDateEdit*>(QStringLiteral("DTPicker1"))->setDate(QDate(2026, 12, 7));
-    dialog->findChild<QTimeEdit*>(QStringLiteral("DTPicker2"))->setTime(QTime(9, 38, 0));
-    click(dialog, "Command1");
+    dialog->findChild<QLineEdit*>(QStringLiteral("address"))->setText(c.url);
+    dialog->findChild<QLineEdit*>(QStringLiteral("comment"))->setText(QStringLiteral("weekly report"));
+    dialog->findChild<QDateEdit*>(QStringLiteral("startDate"))->setDate(QDate(2026, 12, 7));
+    dialog->findChild<QTimeEdit*>(QStringLiteral("startTime"))->setTime(QTime(9, 38, 0));
+    click(dialog, "ok");
     if (!c.accepted) {
         EXPECT_EQ(dialogs.messages, QStringList { QStringLiteral("Url is error") });
         EXPECT_EQ(model.rowCount(), 0);
@@ -225,8 +225,8 @@ TEST_F(ScheduleWindowTest, CancelAddsNothing)
 {
     SchedulerDialog* dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
-    dialog->findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(QStringLiteral("http://example.test/"));
-    click(dialog, "Command2");
+    dialog->findChild<QLineEdit*>(QStringLiteral("address"))->setText(QStringLiteral("http://example.test/"));
+    click(dialog, "cancel");
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }

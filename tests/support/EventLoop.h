@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QObject>
 #include <chrono>
 #include <functional>
-
-#include <QObject>
 
 class QEventLoop;
 

@@ -14,7 +14,7 @@ TempHome::TempHome()
 
 } // namespace qm::test
 
-#include "settings/Inifun.h"
+#include "settings/IniStore.h"
 
 void qm::test::TempHome::set(const QString& section, const QString& key, const QString& value) const
 {

@@ -9,6 +9,7 @@
 #include "capture/CaptureHost.h"
 #include "capture/CapturePage.h"
 #include "platform/Clock.h"
+#include "platform/LegacyObjectNames.h"
 #include "platform/cdp/Tab.h"
 
 class QGroupBox;
@@ -39,19 +40,25 @@ struct MiniBrowserSetup
     const Clock* clock = &Clock::system();
 };
 
-// The mini browser, Form2: an address box with Go, Back, Forward and Stop, the page itself (a live
-// tab of the engine) and "CONVERT NOW!", which converts exactly what the page shows. Made afresh at
+// The mini browser's objects that the skin selects by their old names.
+constexpr LegacyObjectName kMiniBrowserLegacyObjectNames[] = {
+    { "browserBox", "Frame1" },
+    { "addressLabel", "SkinLabel1" },
+};
+
+// The mini browser: an address box with Go, Back, Forward and Stop, the page itself (a live tab of
+// the engine) and "CONVERT NOW!", which converts exactly what the page shows. Made afresh at
 // each opening; it deletes itself when closed, and its tab goes with it.
-class Form2 : public QWidget
+class MiniBrowserWindow : public QWidget
 {
     Q_OBJECT
 public:
-    Form2(MiniBrowserSetup setup, QString startAddress, QWidget* parent = nullptr);
-    ~Form2() override;
+    MiniBrowserWindow(MiniBrowserSetup setup, QString startAddress, QWidget* parent = nullptr);
+    ~MiniBrowserWindow() override;
 
     cdp::Tab* tab() const;
-    PageViewWidget* webBrowser() const { return m_webBrowser; }
-    QLineEdit* addressBox() const { return m_text1; }
+    PageViewWidget* pageView() const { return m_pageView; }
+    QLineEdit* addressBox() const { return m_addressBox; }
     QString statusText() const;
     bool isConverting() const { return m_converting; }
 
@@ -85,16 +92,16 @@ private:
     MiniBrowserSetup m_setup;
     QString m_startAddress;
 
-    QGroupBox* m_frame1;
-    QLabel* m_skinLabel1;
-    QLineEdit* m_text1;
+    QGroupBox* m_browserBox;
+    QLabel* m_addressLabel;
+    QLineEdit* m_addressBox;
     QPushButton* m_goButton;
     QPushButton* m_backButton;
     QPushButton* m_forwardButton;
     QPushButton* m_stopButton;
-    QPushButton* m_cmdWriteDisc;
-    PageViewWidget* m_webBrowser;
-    QStatusBar* m_statusBar1;
+    QPushButton* m_convertNowButton;
+    PageViewWidget* m_pageView;
+    QStatusBar* m_statusBar;
     QLabel* m_statusPanel;
 
     QPointer<cdp::Tab> m_tab;

@@ -1,12 +1,12 @@
-#include "batch/ModDlgSelectFileInfo.h"
+#include "batch/SelectedFiles.h"
 
 #include <QFileInfo>
 
 namespace qm {
 
-SelectedFileInfo ParseSelectedFiles(const QStringList& chosen)
+SelectedFiles ParseSelectedFiles(const QStringList& chosen)
 {
-    SelectedFileInfo info;
+    SelectedFiles info;
     if (chosen.isEmpty())
         return info;
     info.folder = QFileInfo(chosen.first()).path();

@@ -7,13 +7,13 @@ class QSystemTrayIcon;
 
 namespace qm::app {
 
-// frmtray, "systray": the hidden form that owns the tray icon and its menu mPopupSys. Never shown.
-class TrayForm : public QWidget
+// "systray": the hidden window that owns the tray icon and its menu. Never shown.
+class TrayIcon : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TrayForm(QWidget* parent = nullptr);
-    ~TrayForm() override;
+    explicit TrayIcon(QWidget* parent = nullptr);
+    ~TrayIcon() override;
 
     QMenu* menu() const { return m_menu; }
     QSystemTrayIcon* icon() const { return m_icon; }

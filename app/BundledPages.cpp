@@ -1,4 +1,4 @@
-#include "app/General.h"
+#include "app/BundledPages.h"
 
 #include "platform/AppHome.h"
 

@@ -1,5 +1,5 @@
+#include "app/BundledPages.h"
 #include "app/DesktopHooks.h"
-#include "app/General.h"
 #include "app/MainWindow.h"
 #include "batch/AddUrlDialog.h"
 #include "batch/BatchDriver.h"

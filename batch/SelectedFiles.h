@@ -6,7 +6,7 @@
 namespace qm {
 
 // A file dialog's multi-selection: the folder (always ending in "/") and the names in it.
-struct SelectedFileInfo
+struct SelectedFiles
 {
     qsizetype count = 0;
     QString folder;
@@ -14,6 +14,6 @@ struct SelectedFileInfo
 };
 
 // The dialog answers with full paths of files in one folder, in the order it returns them.
-SelectedFileInfo ParseSelectedFiles(const QStringList& chosen);
+SelectedFiles ParseSelectedFiles(const QStringList& chosen);
 
 } // namespace qm

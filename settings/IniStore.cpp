@@ -1,4 +1,4 @@
-#include "settings/Inifun.h"
+#include "settings/IniStore.h"
 
 #include <QFileInfo>
 

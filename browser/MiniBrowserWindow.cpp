@@ -1,4 +1,4 @@
-#include "browser/Form2.h"
+#include "browser/MiniBrowserWindow.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -27,12 +27,12 @@ constexpr QSize kClientSize { 16620 / kTwipsPerPixel, 9405 / kTwipsPerPixel };
 
 } // namespace
 
-Form2::Form2(MiniBrowserSetup setup, QString startAddress, QWidget* parent)
+MiniBrowserWindow::MiniBrowserWindow(MiniBrowserSetup setup, QString startAddress, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_setup(std::move(setup))
     , m_startAddress(std::move(startAddress))
 {
-    setObjectName(QStringLiteral("Form2"));
+    setObjectName(QStringLiteral("miniBrowser"));
     setWindowTitle(QStringLiteral("Browser"));
     setAttribute(Qt::WA_DeleteOnClose);
     // Modal without a nested event loop: the opener returns at once, the rest of the program waits.
@@ -41,17 +41,17 @@ Form2::Form2(MiniBrowserSetup setup, QString startAddress, QWidget* parent)
     resize(kClientSize);
     if (m_setup.applySkin)
         m_setup.applySkin(this);
-    m_text1->setText(m_startAddress);
+    m_addressBox->setText(m_startAddress);
     openTab();
 }
 
-Form2::~Form2()
+MiniBrowserWindow::~MiniBrowserWindow()
 {
     if (m_run)
         m_run->abandon();
     if (m_tab) {
         cdp::Tab* tab = m_tab;
-        m_webBrowser->setTab(nullptr);
+        m_pageView->setTab(nullptr);
         tab->close();
         // An abandoned run may still wait for an answer on this tab: the tab goes when the run does.
         if (m_run)
@@ -61,16 +61,16 @@ Form2::~Form2()
     }
 }
 
-void Form2::buildControls()
+void MiniBrowserWindow::buildControls()
 {
-    m_frame1 = new QGroupBox(QStringLiteral("Browser"), this);
-    m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_skinLabel1 = new QLabel(QStringLiteral("Address:"), m_frame1);
-    m_skinLabel1->setObjectName(QStringLiteral("SkinLabel1"));
-    m_text1 = new QLineEdit(m_frame1);
-    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_browserBox = new QGroupBox(QStringLiteral("Browser"), this);
+    m_browserBox->setObjectName(QLatin1String(ObjectName(kMiniBrowserLegacyObjectNames, "browserBox")));
+    m_addressLabel = new QLabel(QStringLiteral("Address:"), m_browserBox);
+    m_addressLabel->setObjectName(QLatin1String(ObjectName(kMiniBrowserLegacyObjectNames, "addressLabel")));
+    m_addressBox = new QLineEdit(m_browserBox);
+    m_addressBox->setObjectName(QStringLiteral("addressBox"));
     auto button = [this](const char* name, const QString& caption) {
-        auto* b = new QPushButton(caption, m_frame1);
+        auto* b = new QPushButton(caption, m_browserBox);
         b->setObjectName(QLatin1String(name));
         b->setAutoDefault(false);
         return b;
@@ -79,28 +79,28 @@ void Form2::buildControls()
     m_backButton = button("BackButton", QStringLiteral("Back"));
     m_forwardButton = button("ForwardButton", QStringLiteral("Forward"));
     m_stopButton = button("StopButton", QStringLiteral("Stop"));
-    m_cmdWriteDisc = button("cmdWriteDisc", QStringLiteral("CONVERT NOW!"));
-    m_cmdWriteDisc->setToolTip(QStringLiteral("Convert the page on screen to an image"));
+    m_convertNowButton = button("ConvertNowButton", QStringLiteral("CONVERT NOW!"));
+    m_convertNowButton->setToolTip(QStringLiteral("Convert the page on screen to an image"));
 
-    auto* band = new QHBoxLayout(m_frame1);
+    auto* band = new QHBoxLayout(m_browserBox);
     band->setContentsMargins(6, 2, 6, 4);
-    band->addWidget(m_skinLabel1);
-    band->addWidget(m_text1, 1);
-    for (QPushButton* b : { m_goButton, m_backButton, m_forwardButton, m_stopButton, m_cmdWriteDisc })
+    band->addWidget(m_addressLabel);
+    band->addWidget(m_addressBox, 1);
+    for (QPushButton* b : { m_goButton, m_backButton, m_forwardButton, m_stopButton, m_convertNowButton })
         band->addWidget(b);
 
-    m_webBrowser = new PageViewWidget(this);
-    m_webBrowser->setObjectName(QStringLiteral("WebBrowser1"));
-    m_webBrowser->setGeometry(kBrowserLeft, kBrowserTop, 1, 1);
+    m_pageView = new PageViewWidget(this);
+    m_pageView->setObjectName(QStringLiteral("pageView"));
+    m_pageView->setGeometry(kBrowserLeft, kBrowserTop, 1, 1);
 
-    m_statusBar1 = new QStatusBar(this);
-    m_statusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    m_statusBar1->setSizeGripEnabled(false);
-    m_statusPanel = new QLabel(m_statusBar1);
-    m_statusBar1->addWidget(m_statusPanel, 1);
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(QStringLiteral("statusBar"));
+    m_statusBar->setSizeGripEnabled(false);
+    m_statusPanel = new QLabel(m_statusBar);
+    m_statusBar->addWidget(m_statusPanel, 1);
 
-    connect(m_goButton, &QPushButton::clicked, this, &Form2::goToAddressBox);
-    connect(m_text1, &QLineEdit::returnPressed, this, &Form2::goToAddressBox);
+    connect(m_goButton, &QPushButton::clicked, this, &MiniBrowserWindow::goToAddressBox);
+    connect(m_addressBox, &QLineEdit::returnPressed, this, &MiniBrowserWindow::goToAddressBox);
     connect(m_backButton, &QPushButton::clicked, this, [this] {
         if (m_tab)
             m_tab->goBack();
@@ -113,24 +113,24 @@ void Form2::buildControls()
         if (m_tab)
             m_tab->stopLoading();
     });
-    connect(m_cmdWriteDisc, &QPushButton::clicked, this, &Form2::convertNow);
-    connect(m_webBrowser, &PageViewWidget::linkHovered, this, [this](const QString& address) {
+    connect(m_convertNowButton, &QPushButton::clicked, this, &MiniBrowserWindow::convertNow);
+    connect(m_pageView, &PageViewWidget::linkHovered, this, [this](const QString& address) {
         m_hoveredLink = address;
         showStatus();
     });
 }
 
-cdp::Tab* Form2::tab() const
+cdp::Tab* MiniBrowserWindow::tab() const
 {
     return m_tab;
 }
 
-QString Form2::statusText() const
+QString MiniBrowserWindow::statusText() const
 {
     return m_statusPanel->text();
 }
 
-void Form2::openTab()
+void MiniBrowserWindow::openTab()
 {
     if (!m_setup.engine) {
         setLoadStatus(QStringLiteral("No browser is available"));
@@ -138,7 +138,7 @@ void Form2::openTab()
         return;
     }
     setLoadStatus(QStringLiteral("Starting the browser"));
-    QPointer<Form2> self(this);
+    QPointer<MiniBrowserWindow> self(this);
     m_setup.engine->newTab([self](Result<cdp::Tab*> tab) {
         if (!self) {
             if (tab) {
@@ -156,11 +156,11 @@ void Form2::openTab()
     });
 }
 
-void Form2::useTab(cdp::Tab* tab)
+void MiniBrowserWindow::useTab(cdp::Tab* tab)
 {
     m_tab = tab;
     connect(tab, &cdp::Tab::navigationStarted, this, [this](const QString& url, bool topLevel) {
-        m_text1->setText(url);
+        m_addressBox->setText(url);
         if (topLevel)
             setLoadStatus(QStringLiteral("Loading %1").arg(url));
     });
@@ -169,7 +169,7 @@ void Form2::useTab(cdp::Tab* tab)
     connect(tab, &cdp::Tab::documentComplete, this, [this](const QString& url, bool topLevel) {
         if (!topLevel)
             return;
-        m_text1->setText(url);
+        m_addressBox->setText(url);
         // The tab was born on about:blank; history starts with the first page the user sees.
         if (!m_historyStarted && m_tab) {
             m_historyStarted = true;
@@ -184,33 +184,33 @@ void Form2::useTab(cdp::Tab* tab)
         const QJsonObject frame = params.value(QLatin1String("frame")).toObject();
         if (!frame.value(QLatin1String("parentId")).isUndefined())
             return;
-        m_text1->setText(
+        m_addressBox->setText(
             frame.value(QLatin1String("url")).toString() + frame.value(QLatin1String("urlFragment")).toString());
         setLoadStatus(QStringLiteral("Done"));
     });
-    connect(tab, &cdp::Tab::statusTextChanged, this, &Form2::setLoadStatus);
+    connect(tab, &cdp::Tab::statusTextChanged, this, &MiniBrowserWindow::setLoadStatus);
     connect(tab, &cdp::Tab::loadFailed, this, [this](const QString&, const Error& why) { setLoadStatus(why.message); });
     connect(tab, &cdp::Tab::crashed, this, [this](const Error& why) {
         // A crashed tab shows nothing any more: browsing goes on in a new one, at the same address.
         if (m_run)
             m_run->abandon();
         cdp::Tab* dead = m_tab;
-        m_webBrowser->setTab(nullptr);
+        m_pageView->setTab(nullptr);
         m_tab = nullptr;
         dead->close();
         dead->deleteLater();
-        m_startAddress = m_text1->text();
+        m_startAddress = m_addressBox->text();
         openTab();
         setLoadStatus(why.message);
     });
-    m_webBrowser->setTab(tab);
+    m_pageView->setTab(tab);
     tab->activate([](Result<void>) {});
     emit tabReady();
     navigate(m_pendingAddress.isEmpty() ? m_startAddress : m_pendingAddress);
     m_pendingAddress.clear();
 }
 
-void Form2::navigate(const QString& address)
+void MiniBrowserWindow::navigate(const QString& address)
 {
     if (!m_tab) {
         m_pendingAddress = address;
@@ -223,18 +223,18 @@ void Form2::navigate(const QString& address)
     m_tab->navigate(*loaded, limit);
 }
 
-void Form2::goToAddressBox()
+void MiniBrowserWindow::goToAddressBox()
 {
-    navigate(m_text1->text());
+    navigate(m_addressBox->text());
 }
 
-void Form2::setLoadStatus(const QString& text)
+void MiniBrowserWindow::setLoadStatus(const QString& text)
 {
     m_loadStatus = text;
     showStatus();
 }
 
-void Form2::showStatus()
+void MiniBrowserWindow::showStatus()
 {
     const QString text = m_hoveredLink.isEmpty() ? m_loadStatus : m_hoveredLink;
     if (text == m_statusPanel->text())
@@ -243,36 +243,36 @@ void Form2::showStatus()
     emit statusChanged(text);
 }
 
-void Form2::resizeEvent(QResizeEvent* event)
+void MiniBrowserWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     const int bandHeight = kBrowserTop - 4;
-    m_frame1->setGeometry(0, 0, width(), bandHeight);
-    const int statusHeight = m_statusBar1->sizeHint().height();
-    m_statusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
+    m_browserBox->setGeometry(0, 0, width(), bandHeight);
+    const int statusHeight = m_statusBar->sizeHint().height();
+    m_statusBar->setGeometry(0, height() - statusHeight, width(), statusHeight);
     if (!m_converting) // a capture puts the page view back where it found it; the new size follows after
-        m_webBrowser->setGeometry(BrowserGeometryFor(m_webBrowser->geometry(), size(), statusHeight));
+        m_pageView->setGeometry(BrowserGeometryFor(m_pageView->geometry(), size(), statusHeight));
 }
 
-void Form2::rememberPlacement()
+void MiniBrowserWindow::rememberPlacement()
 {
-    m_placement = BrowserPlacement::FromPixels(m_webBrowser->geometry());
+    m_placement = BrowserPlacement::FromPixels(m_pageView->geometry());
 }
 
-void Form2::RestoreBrowserPlacement()
+void MiniBrowserWindow::RestoreBrowserPlacement()
 {
     const QRect place = m_placement.toPixels();
-    m_webBrowser->move(place.topLeft());
-    m_webBrowser->resize(place.size());
+    m_pageView->move(place.topLeft());
+    m_pageView->resize(place.size());
     if (m_tab && !place.isEmpty())
         m_tab->setViewport(place.size());
 }
 
-void Form2::convertNow()
+void MiniBrowserWindow::convertNow()
 {
     if (!m_tab || m_converting)
         return;
-    QPointer<Form2> self(this);
+    QPointer<MiniBrowserWindow> self(this);
     MiniBrowserCapture::Steps steps {
         [self] {
             if (self)
@@ -290,9 +290,9 @@ void Form2::convertNow()
         },
     };
     // The name comes from the address box as it reads at the click, even if the user typed there.
-    m_host = std::make_shared<MiniBrowserCapture>(*m_tab, m_text1->text(), std::move(steps));
-    m_webBrowser->setFrozen(true);
-    m_cmdWriteDisc->setEnabled(false);
+    m_host = std::make_shared<MiniBrowserCapture>(*m_tab, m_addressBox->text(), std::move(steps));
+    m_pageView->setFrozen(true);
+    m_convertNowButton->setEnabled(false);
     rememberPlacement();
     m_converting = true;
     m_tab->evaluate(KeepPageLookScript(), [self](Result<QJsonValue>) {
@@ -301,7 +301,7 @@ void Form2::convertNow()
     });
 }
 
-void Form2::startCapture()
+void MiniBrowserWindow::startCapture()
 {
     if (!m_tab || &m_host->tab() != m_tab.data()) { // the tab crashed and was replaced meanwhile
         conversionEnded(nullptr);
@@ -318,29 +318,29 @@ void Form2::startCapture()
     connect(m_run, &QObject::destroyed, [host = m_host] {});
     // A run that ends without its completion step (abandoned) still gives the page back.
     connect(m_run, &QObject::destroyed, this, [this] {
-        if (m_webBrowser->isFrozen())
+        if (m_pageView->isFrozen())
             conversionEnded(nullptr);
     });
 }
 
-void Form2::restorePageLook()
+void MiniBrowserWindow::restorePageLook()
 {
     if (m_tab)
         m_tab->evaluate(RestorePageLookScript(), [](Result<QJsonValue>) {});
 }
 
-void Form2::conversionEnded(const CaptureOutcome* outcome)
+void MiniBrowserWindow::conversionEnded(const CaptureOutcome* outcome)
 {
     m_run = nullptr;
     m_converting = false;
     restorePageLook(); // a run that ended early never reached its after-snapshot step
-    if (m_webBrowser->geometry() != m_placement.toPixels())
+    if (m_pageView->geometry() != m_placement.toPixels())
         RestoreBrowserPlacement();
-    m_webBrowser->setFrozen(false);
-    m_cmdWriteDisc->setEnabled(true);
+    m_pageView->setFrozen(false);
+    m_convertNowButton->setEnabled(true);
     // The window may have been resized during the capture.
-    const int statusHeight = m_statusBar1->geometry().height();
-    m_webBrowser->setGeometry(BrowserGeometryFor(m_webBrowser->geometry(), size(), statusHeight));
+    const int statusHeight = m_statusBar->geometry().height();
+    m_pageView->setGeometry(BrowserGeometryFor(m_pageView->geometry(), size(), statusHeight));
     if (!outcome)
         return;
     if (m_setup.messages)
