@@ -97,12 +97,12 @@ void ProfileFolder::removeStale()
         if (entry.isSymLink() || entry.ownerId() != ::geteuid())
             continue;
         const QByteArray record = ReadRecord(QDir(entry.filePath()).filePath(OwnerFile));
-        if (!record.isEmpty()) {
-            if (OwnerRecord(record.split(' ').value(0).toLongLong()) == record)
-                continue; // its owner still runs
-        } else if (entry.lastModified().secsTo(now) < UnlockedAgeSeconds || InUse(entry.filePath())) {
+        const bool ownerRuns = !record.isEmpty() && OwnerRecord(record.split(' ').value(0).toLongLong()) == record;
+        const bool young = record.isEmpty() && entry.lastModified().secsTo(now) < UnlockedAgeSeconds;
+        // A browser whose owner was killed still writes its profile while it shuts down: removing the
+        // folder under it would leave a recreated one without an owner record.
+        if (ownerRuns || young || InUse(entry.filePath()))
             continue;
-        }
         QDir(entry.filePath()).removeRecursively();
     }
 }
