@@ -5,7 +5,7 @@
 #include <QUrl>
 #include <functional>
 
-#include "app/DesktopHooks.h"
+#include "platform/DesktopHooks.h"
 
 namespace qm {
 class AppHome;

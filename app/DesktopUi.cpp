@@ -10,8 +10,8 @@
 #include "browser/MiniBrowserUi.h"
 #include "capture/EnginePool.h"
 #include "capture/PageConversion.h"
-#include "cli/InterruptWatcher.h"
 #include "platform/AppHome.h"
+#include "platform/InterruptWatcher.h"
 #include "scheduler/ScheduleDesktopUi.h"
 #include "settings/SettingsSource.h"
 
@@ -61,9 +61,8 @@ int runDesktop(int argc, char** argv)
     RegisterMiniBrowser(desktop.hooks());
 
     // Logging out or a kill ends the program the orderly way, so the schedule is saved.
-    cli::InterruptWatcher interrupts;
-    QObject::connect(
-        &interrupts, &cli::InterruptWatcher::interrupted, &app, [&desktop](int) { desktop.exitProgram(); });
+    InterruptWatcher interrupts;
+    QObject::connect(&interrupts, &InterruptWatcher::interrupted, &app, [&desktop](int) { desktop.exitProgram(); });
 
     desktop.start();
     desktop.watchSettings(settings);

@@ -8,7 +8,6 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
-#include "app/DesktopHooks.h"
 #include "app/ImageButtonWidget.h"
 #include "app/ToolbarWidget.h"
 #include "batch/AddUrlDialog.h"
@@ -16,6 +15,7 @@
 #include "batch/UrlListCommands.h"
 #include "batch/UrlListWidget.h"
 #include "platform/AppHome.h"
+#include "platform/DesktopHooks.h"
 #include "platform/UserDialogs.h"
 #include "settings/SettingsDialog.h"
 

@@ -22,11 +22,11 @@ class PageRunner;
 class SettingsDialog;
 class UrlListCommands;
 class UrlListWidget;
+struct DesktopHooks;
 } // namespace qm
 
 namespace qm::app {
 
-struct DesktopHooks;
 class ImageButtonWidget;
 class ToolbarWidget;
 

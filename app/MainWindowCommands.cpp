@@ -1,11 +1,11 @@
 #include "app/BundledPages.h"
-#include "app/DesktopHooks.h"
 #include "app/MainWindow.h"
 #include "batch/AddUrlDialog.h"
 #include "batch/BatchDriver.h"
 #include "batch/UrlListCommands.h"
 #include "batch/UrlListWidget.h"
 #include "platform/AppHome.h"
+#include "platform/DesktopHooks.h"
 #include "settings/SettingsDialog.h"
 
 namespace qm::app {

@@ -3,9 +3,9 @@
 #include <QPointer>
 #include <memory>
 
-#include "app/DesktopHooks.h"
 #include "browser/MiniBrowserWindow.h"
 #include "platform/AppHome.h"
+#include "platform/DesktopHooks.h"
 #include "platform/MessageSink.h"
 #include "platform/UserDialogs.h"
 #include "settings/SettingsSource.h"
@@ -39,7 +39,7 @@ private:
 
 struct MiniBrowserState
 {
-    explicit MiniBrowserState(const app::DesktopHooks& hooks)
+    explicit MiniBrowserState(const DesktopHooks& hooks)
         : settings(hooks.home->settingsPath())
         , messages(*hooks.dialogs, [this]() -> QWidget* { return window.data(); })
     {
@@ -51,7 +51,7 @@ struct MiniBrowserState
 
 } // namespace
 
-void RegisterMiniBrowser(app::DesktopHooks& hooks)
+void RegisterMiniBrowser(DesktopHooks& hooks)
 {
     if (!hooks.home || !hooks.dialogs)
         return;

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/DesktopHooks.h"
 #include "platform/AppHome.h"
 #include "platform/Clock.h"
+#include "platform/DesktopHooks.h"
 #include "scheduler/EngineTaskCapture.h"
 #include "scheduler/ScheduleListModel.h"
 #include "scheduler/ScheduleStore.h"
@@ -26,7 +26,7 @@ struct ScheduleDesktop
 };
 } // namespace
 
-void RegisterScheduleWindow(app::DesktopHooks& hooks)
+void RegisterScheduleWindow(DesktopHooks& hooks)
 {
     auto state = std::make_shared<ScheduleDesktop>();
 

@@ -1,13 +1,11 @@
 #pragma once
 
-namespace qm::app {
-struct DesktopHooks;
-}
-
 namespace qm {
+
+struct DesktopHooks;
 
 // Hooks the scheduler into the desktop program: the schedule window is loaded hidden at start-up with its timer and
 // its own engine tab, the "Schedule" commands bring it on screen, and the exit saves the list.
-void RegisterScheduleWindow(app::DesktopHooks& hooks);
+void RegisterScheduleWindow(DesktopHooks& hooks);
 
 } // namespace qm

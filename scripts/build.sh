@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Sets up the machine (Debian packages) and builds Quillmark into ./build.
+# Sets up the machine (Debian packages) and builds Quillmark into ./build, or into the folder given
+# first with the CMake options that follow (scripts/build.sh build-nogui -DQUILLMARK_GUI=OFF).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+BUILD_DIR=${1:-build}
+shift || true
 scripts/setup.sh
 LAUNCHER=()
 if command -v ccache >/dev/null; then
@@ -9,5 +12,5 @@ if command -v ccache >/dev/null; then
     export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
     LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMARK_WERROR=ON "${LAUNCHER[@]}" >/dev/null
-cmake --build build -j "$(nproc)"
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMARK_WERROR=ON "${LAUNCHER[@]}" "$@" >/dev/null
+cmake --build "$BUILD_DIR" -j "$(nproc)"

@@ -1,8 +1,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/DesktopUi.h"
 #include "cli/ConvertCommand.h"
+#ifdef QUILLMARK_DESKTOP
+#include "app/DesktopUi.h"
+#endif
 
 int main(int argc, char** argv)
 {
@@ -12,5 +14,11 @@ int main(int argc, char** argv)
     }
     if (argc >= 2 && std::strcmp(argv[1], "convert") == 0)
         return qm::cli::runConvert(argc, argv);
+#ifdef QUILLMARK_DESKTOP
     return qm::app::runDesktop(argc, argv);
+#else
+    std::fprintf(
+        stderr, "quillmark: this build has no desktop program; use \"quillmark convert\" (--help for its options)\n");
+    return 2;
+#endif
 }

@@ -7,12 +7,12 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "app/DesktopHooks.h"
 #include "app/MainWindow.h"
 #include "app/Skin.h"
 #include "app/SystemDialogsUi.h"
 #include "batch/AddUrlDialog.h"
 #include "platform/AppHome.h"
+#include "platform/DesktopHooks.h"
 #include "settings/SettingsDialog.h"
 
 namespace {
@@ -54,7 +54,7 @@ int main(int argc, char** argv)
     if (!home)
         return 1;
     qm::app::SystemDialogs dialogs;
-    qm::app::DesktopHooks hooks;
+    qm::DesktopHooks hooks;
     hooks.home = &*home;
     hooks.dialogs = &dialogs;
     hooks.applySkin = [&](QWidget* window) { window->setStyleSheet(qm::app::ReadSkin(*home)); };

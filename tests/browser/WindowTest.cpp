@@ -5,9 +5,9 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-#include "app/DesktopHooks.h"
 #include "browser/BrowserPlacement.h"
 #include "browser/MiniBrowserUi.h"
+#include "platform/DesktopHooks.h"
 #include "platform/UserDialogs.h"
 #include "platform/cdp/Tab.h"
 #include "tests/browser/BrowserFixture.h"
@@ -147,7 +147,7 @@ TEST_F(WindowTest, TheDesktopOpensAFreshModalWindowOnTheStartAddressAndExitClose
 {
     AnsweredDialogs dialogs;
     QStringList folders;
-    app::DesktopHooks hooks;
+    DesktopHooks hooks;
     hooks.home = &home.home();
     hooks.engine = &SharedBrowser();
     hooks.dialogs = &dialogs;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeDialogs.h"
+#include "GuiFixture.h"
 #include "app/DesktopShellUi.h"
 #include "app/ImageButtonWidget.h"
 #include "app/MainWindow.h"
@@ -26,8 +27,8 @@ protected:
         options.trayAvailable = trayAvailable;
         options.openUrl = [this](const QUrl& url) { opened.append(url); };
         options.endProcess = [this] { steps.append("end"); };
-        auto desktop = std::make_unique<app::Desktop>(home.home(), dialogs, nullptr, nullptr, options);
-        app::DesktopHooks& hooks = desktop->hooks();
+        auto desktop = std::make_unique<app::Desktop>(home.home(), dialogs, nullptr, &runner, options);
+        DesktopHooks& hooks = desktop->hooks();
         hooks.loadScheduleWindow = [this, d = desktop.get()] {
             steps.append(QStringLiteral("load schedule (tray %1, main %2)")
                              .arg(d->tray() ? "loaded" : "missing", d->mainWindow() ? "loaded" : "missing"));
@@ -45,6 +46,7 @@ protected:
 
     TempHome home;
     FakeDialogs dialogs;
+    RecordingRunner runner;
     QList<QUrl> opened;
     QStringList steps;
 };
@@ -58,13 +60,33 @@ TEST_F(DesktopTest, StartUpLoadsTheTrayThenTheScheduleWindowThenTheMainWindow)
     EXPECT_TRUE(desktop->mainWindow()->isVisible());
     EXPECT_FALSE(desktop->tray()->isVisible());
     EXPECT_EQ(desktop->tray()->windowTitle(), QStringLiteral("systray"));
-    QStringList tray;
-    for (QAction* action : desktop->tray()->menu()->actions())
-        tray.append(action->isSeparator() ? QStringLiteral("-") : action->objectName() + "=" + action->text());
-    EXPECT_EQ(tray,
-        QStringList({ "homePage=Quillmark On the Web", "help=Help", "-", "showMainWindow=Quillmark", "-",
-            "settings=Settings", "-", "convertNow=Convert Now", "cancelConvert=Cancel Convert", "-", "exit=Exit" }));
-    EXPECT_EQ(desktop->tray()->menu()->objectName(), QStringLiteral("trayMenu"));
+}
+
+// Each tray item does what its caption says, on the main window's list and batch.
+TEST_F(DesktopTest, TrayItemsRunTheCommandsTheirCaptionsName)
+{
+    auto desktop = make(true);
+    desktop->start();
+    QStringList captions;
+    QHash<QString, QAction*> byCaption;
+    for (QAction* action : desktop->tray()->menu()->actions()) {
+        captions.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+        byCaption.insert(action->text(), action);
+    }
+    EXPECT_EQ(captions,
+        QStringList({ "Quillmark On the Web", "Help", "-", "Quillmark", "-", "Settings", "-", "Convert Now",
+            "Cancel Convert", "-", "Exit" }));
+
+    app::MainWindow* main = desktop->mainWindow();
+    main->list().appendUrl("http://a.test/", "PNG");
+    byCaption.value("Convert Now")->trigger();
+    EXPECT_TRUE(main->batchState().running);
+    byCaption.value("Cancel Convert")->trigger();
+    EXPECT_TRUE(main->batchState().cancelRequested);
+    EXPECT_EQ(dialogs.messageTexts(), QStringList({ "Conversion Canceled by the user!" }));
+
+    byCaption.value("Settings")->trigger();
+    EXPECT_NE(main->findChild<QWidget*>("settingsDialog"), nullptr);
 }
 
 struct ExitCase

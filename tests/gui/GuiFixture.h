@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "FakeDialogs.h"
-#include "app/DesktopHooks.h"
 #include "app/MainWindow.h"
 #include "capture/PageRunner.h"
+#include "platform/DesktopHooks.h"
 #include "tests/support/TempHome.h"
 
 namespace qm::test {
@@ -59,7 +59,7 @@ protected:
 
     TempHome home;
     FakeDialogs dialogs;
-    app::DesktopHooks hooks;
+    DesktopHooks hooks;
     QStringList openedFolders;
     QStringList miniBrowserAddresses;
     QPointer<app::MainWindow> m_window;

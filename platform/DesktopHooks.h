@@ -11,9 +11,6 @@ class UserDialogs;
 namespace cdp {
 class Browser;
 }
-} // namespace qm
-
-namespace qm::app {
 
 // What the windows built elsewhere (mini browser, schedule window, scheduler entry dialog) hook into
 // the desktop program. Each of them registers its hooks with one line at start-up; a hook left empty
@@ -43,4 +40,4 @@ struct DesktopHooks
     // (then the tray)
 };
 
-} // namespace qm::app
+} // namespace qm

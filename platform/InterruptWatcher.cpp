@@ -1,4 +1,4 @@
-#include "cli/InterruptWatcher.h"
+#include "platform/InterruptWatcher.h"
 
 #include <QSocketNotifier>
 #include <csignal>
@@ -6,7 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace qm::cli {
+namespace qm {
 
 namespace {
 
@@ -60,4 +60,4 @@ void InterruptWatcher::readPipe()
         emit interrupted(byte);
 }
 
-} // namespace qm::cli
+} // namespace qm

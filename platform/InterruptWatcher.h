@@ -4,7 +4,7 @@
 
 class QSocketNotifier;
 
-namespace qm::cli {
+namespace qm {
 
 // Turns SIGINT and SIGTERM into a signal on the event loop: the handler only writes a byte into a
 // pipe, and a socket notifier reads it. While the watcher lives, the default action (ending the
@@ -26,4 +26,4 @@ private:
     QSocketNotifier* m_notifier = nullptr;
 };
 
-} // namespace qm::cli
+} // namespace qm

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Checks that every folder includes only from itself and the layers below it, and that the command line
+# of a build without windows links no Qt Widgets (pass that build's folder).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# Each folder with what it may include besides itself, lowest layer first.
+declare -A below=(
+    [platform]=""
+    [platform/cdp]="platform"
+    [settings]="platform"
+    [capture/output]="platform platform/cdp settings"
+    [capture]="platform platform/cdp settings capture/output"
+    [batch]="platform platform/cdp settings capture/output capture"
+    [scheduler]="platform platform/cdp settings capture/output capture"
+    [browser]="platform platform/cdp settings capture/output capture"
+    [cli]="platform platform/cdp settings capture/output capture batch"
+    [app]="platform platform/cdp settings capture/output capture batch scheduler browser"
+    [app/main]="platform settings capture batch cli app"
+    [app/screenshots]="platform platform/cdp settings capture batch scheduler browser app"
+)
+
+status=0
+while IFS= read -r file; do
+    folder=$(dirname "$file")
+    [[ -v below[$folder] ]] || { echo "$file: folder $folder has no layer in scripts/check-layers.sh"; status=1; continue; }
+    while IFS= read -r included; do
+        target=$(dirname "$included")
+        [[ $target == "$folder" || " ${below[$folder]} " == *" $target "* ]] && continue
+        echo "$file includes $included: $folder may not depend on $target"
+        status=1
+    done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file")
+done < <(git ls-files '*.cpp' '*.h' | grep -v -e '^tests/' -e '^bench/')
+
+if [[ $# -gt 0 ]]; then
+    libraries=$(ldd "$1/app/quillmark")
+    if [[ $libraries == *libQt6Widgets* ]]; then
+        echo "$1/app/quillmark links Qt Widgets"
+        status=1
+    fi
+fi
+exit $status
