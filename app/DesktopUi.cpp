@@ -57,7 +57,7 @@ int runDesktop(int argc, char** argv)
     });
 
     // The windows built elsewhere register their hooks here.
-    RegisterScheduleWindow(desktop.hooks());
+    RegisterScheduleWindow(desktop.hooks(), engines);
     RegisterMiniBrowser(desktop.hooks());
 
     // Logging out or a kill ends the program the orderly way, so the schedule is saved.

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <memory>
 
+#include "capture/PageConversion.h"
 #include "platform/AppHome.h"
 #include "platform/Clock.h"
 #include "platform/DesktopHooks.h"
-#include "scheduler/EngineTaskCapture.h"
 #include "scheduler/ScheduleListModel.h"
 #include "scheduler/ScheduleStore.h"
 #include "scheduler/ScheduleWindow.h"
@@ -17,7 +17,7 @@
 namespace qm {
 
 namespace {
-// Everything the scheduler keeps for the run; gone at the unload, before the engine goes.
+// Everything the scheduler keeps for the run; gone at the unload, before the engines go.
 struct ScheduleDesktop
 {
     std::unique_ptr<FileSettings> settings;
@@ -26,20 +26,23 @@ struct ScheduleDesktop
 };
 } // namespace
 
-void RegisterScheduleWindow(DesktopHooks& hooks)
+void RegisterScheduleWindow(DesktopHooks& hooks, EnginePool& engines)
 {
     auto state = std::make_shared<ScheduleDesktop>();
 
-    hooks.loadScheduleWindow = [state, &hooks] {
+    hooks.loadScheduleWindow = [state, &hooks, &engines] {
         if (state->window || !hooks.home || !hooks.dialogs)
             return;
         const AppHome& home = *hooks.home;
         state->settings = std::make_unique<FileSettings>(home.settingsPath());
-        auto capture = std::make_unique<EngineTaskCapture>(hooks.engine, home, *state->settings);
-        EngineTaskCapture* engineCapture = capture.get();
+        // The main window's kind of page runner on the same browsers; nothing it says is shown to the user,
+        // the row gets the outcome.
+        auto pages = std::make_unique<PageConversion>(engines, *state->settings, home.path());
+        PageConversion* conversion = pages.get();
         state->scheduler
-            = std::make_unique<Scheduler>(home.schedulePath(), std::move(capture), *state->settings, Clock::system());
-        engineCapture->setTaskList(&state->scheduler->model());
+            = std::make_unique<Scheduler>(home.schedulePath(), std::move(pages), *state->settings, Clock::system());
+        // A page that completes while the task list is empty is not captured.
+        conversion->setRowsPresent([model = &state->scheduler->model()] { return model->rowCount() > 0; });
         (void)state->scheduler->start(); // an unreadable file leaves an empty list; the timer runs anyway
         state->window = std::make_unique<ScheduleWindow>(
             state->scheduler->model(), state->scheduler->store(), Clock::system(), *hooks.dialogs);

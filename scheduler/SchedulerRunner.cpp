@@ -1,18 +1,20 @@
 #include "scheduler/SchedulerRunner.h"
 
+#include <QPointer>
+
+#include "capture/PageFailure.h"
 #include "platform/Clock.h"
 #include "scheduler/DueRule.h"
-#include "scheduler/TaskCapture.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsSource.h"
 
 namespace qm {
 
 SchedulerRunner::SchedulerRunner(
-    ScheduleListModel& model, TaskCapture& capture, const SettingsSource& settings, const Clock& clock, QObject* parent)
+    ScheduleListModel& model, PageRunner& pages, const SettingsSource& settings, const Clock& clock, QObject* parent)
     : QObject(parent)
     , m_model(model)
-    , m_capture(capture)
+    , m_pages(pages)
     , m_settings(settings)
     , m_clock(clock)
 {
@@ -28,7 +30,7 @@ SchedulerRunner::SchedulerRunner(
 SchedulerRunner::~SchedulerRunner()
 {
     if (m_running)
-        m_capture.abandon();
+        m_pages.abandon(m_ticket);
 }
 
 void SchedulerRunner::start()
@@ -63,38 +65,44 @@ void SchedulerRunner::launch(ScheduleListModel::TaskId id, const QString& url)
 {
     m_timer.stop();
     m_running = id;
-    const quint64 generation = ++m_generation;
+    const PageRunner::Ticket ticket = ++m_ticket;
     m_model.setStatusById(id, ScheduleListModel::Done);
     emit taskStarted(id, url);
     m_currentLimit = ReadPageTimeout(m_settings);
     m_limit.start(m_currentLimit);
-    m_capture.start(url, m_currentLimit, [this, generation](Result<void> outcome) {
-        if (generation == m_generation && m_running)
-            finish(outcome);
+    QPointer<SchedulerRunner> self(this);
+    m_pages.convert(ticket, url, m_currentLimit, [self, ticket](PageOutcome outcome) {
+        if (self && self->m_running && ticket == self->m_ticket)
+            self->finish(outcome);
     });
 }
 
-void SchedulerRunner::finish(const Result<void>& outcome)
+void SchedulerRunner::finish(const PageOutcome& outcome)
 {
     const ScheduleListModel::TaskId id = *m_running;
     m_running.reset();
-    ++m_generation;
     m_limit.stop();
-    const QString reason = outcome ? QString() : outcome.error().message;
-    if (!outcome)
+    QString reason;
+    if (outcome.output) {
+        // As in the main window's list: the tool tip of a converted page gives its status and what was cut.
+        QStringList tip { outcome.httpStatusLine, outcome.note };
+        tip.removeAll(QString());
+        if (!tip.isEmpty())
+            m_model.setStatusById(id, ScheduleListModel::Done, tip.join(QStringLiteral("; ")));
+    } else {
+        reason = outcome.output.error().message;
         m_model.setStatusById(id, ScheduleListModel::Failed, reason);
+    }
     m_timer.start();
-    emit taskFinished(id, bool(outcome), reason);
+    emit taskFinished(id, bool(outcome.output), reason);
 }
 
 void SchedulerRunner::onTimeLimit()
 {
     if (!m_running)
         return;
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(m_currentLimit);
-    m_capture.abandon();
-    finish(fail(
-        Error::Code::Timeout, QStringLiteral("The page did not complete within %1 s.").arg(qint64(seconds.count()))));
+    m_pages.abandon(m_ticket);
+    finish(PageOutcome { fail(Error::Code::Timeout, PageTimeLimitText(m_currentLimit)) });
 }
 
 void SchedulerRunner::onRowsGone()
@@ -104,10 +112,9 @@ void SchedulerRunner::onRowsGone()
     m_queue.clear();
     if (!m_running)
         return;
-    // Nothing is left to mark; the capture is dropped and the timer runs again for tasks added later.
-    m_capture.abandon();
+    // Nothing is left to mark; the page is dropped and the timer runs again for tasks added later.
+    m_pages.abandon(m_ticket);
     m_running.reset();
-    ++m_generation;
     m_limit.stop();
     m_timer.start();
 }

@@ -7,26 +7,26 @@
 #include <chrono>
 #include <optional>
 
-#include "platform/Error.h"
+#include "capture/PageRunner.h"
 #include "scheduler/ScheduleListModel.h"
 
 namespace qm {
 
 class Clock;
 class SettingsSource;
-class TaskCapture;
 
 // The one-second timer of the Schedule window. Each tick asks the due rule which tasks fell due since
-// the previous tick and starts them one at a time: the row turns "Done" as its navigation starts, and
-// the timer waits until the capture ends, fails at the page time limit, or the list is emptied.
+// the previous tick and converts them one at a time through `pages`: the row turns "Done" as its
+// navigation starts, and the timer waits until the page ends, fails at the page time limit, or the list
+// is emptied.
 // Tasks that fell due meanwhile are kept in order and run afterwards.
 class SchedulerRunner : public QObject
 {
     Q_OBJECT
 public:
-    SchedulerRunner(ScheduleListModel& model, TaskCapture& capture, const SettingsSource& settings, const Clock& clock,
+    SchedulerRunner(ScheduleListModel& model, PageRunner& pages, const SettingsSource& settings, const Clock& clock,
         QObject* parent = nullptr);
-    ~SchedulerRunner() override; // abandons a running capture
+    ~SchedulerRunner() override; // abandons a running page
 
     // Arms the timer; the present moment counts as the first tick, so start times already past never run.
     void start();
@@ -44,12 +44,12 @@ signals:
 
 private:
     void launch(ScheduleListModel::TaskId id, const QString& url);
-    void finish(const Result<void>& outcome);
+    void finish(const PageOutcome& outcome);
     void onTimeLimit();
     void onRowsGone();
 
     ScheduleListModel& m_model;
-    TaskCapture& m_capture;
+    PageRunner& m_pages;
     const SettingsSource& m_settings;
     const Clock& m_clock;
     QTimer m_timer;
@@ -57,7 +57,7 @@ private:
     QDateTime m_lastTick;
     QList<ScheduleListModel::TaskId> m_queue;
     std::optional<ScheduleListModel::TaskId> m_running;
-    quint64 m_generation = 0;
+    PageRunner::Ticket m_ticket = 0; // the running page's; a later answer under an older one is stale
     std::chrono::milliseconds m_currentLimit { 0 };
 };
 

@@ -7,7 +7,6 @@
 #include "capture/PageConversion.h"
 #include "platform/Clock.h"
 #include "platform/cdp/Browser.h"
-#include "scheduler/EngineTaskCapture.h"
 #include "scheduler/ScheduleFile.h"
 #include "scheduler/ScheduleListModel.h"
 #include "scheduler/ScheduleStore.h"
@@ -59,11 +58,11 @@ protected:
         ASSERT_TRUE(started.run(60s));
         ASSERT_TRUE(engine && *engine) << (engine ? engine->error().message.toStdString() : "no answer");
 
-        auto capture = std::make_unique<EngineTaskCapture>(pool.browser(0), home.home(), settings);
-        EngineTaskCapture* engineCapture = capture.get();
+        auto pages = std::make_unique<PageConversion>(pool, settings, home.path());
+        PageConversion* conversion = pages.get();
         scheduler
-            = std::make_unique<Scheduler>(home.home().schedulePath(), std::move(capture), settings, Clock::system());
-        engineCapture->setTaskList(&scheduler->model());
+            = std::make_unique<Scheduler>(home.home().schedulePath(), std::move(pages), settings, Clock::system());
+        conversion->setRowsPresent([model = &scheduler->model()] { return model->rowCount() > 0; });
         ASSERT_TRUE(scheduler->start().has_value());
     }
 

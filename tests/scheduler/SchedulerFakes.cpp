@@ -24,30 +24,32 @@ void RecordingDialogs::chooseColour(QWidget*, QColor, std::function<void(std::op
     chosen(std::nullopt);
 }
 
-void RecordingCapture::start(
-    const QString& url, std::chrono::milliseconds limit, std::function<void(Result<void>)> finished)
+void RecordingPages::convert(Ticket ticket, const QString& address, std::chrono::milliseconds limit, Finished finished)
 {
-    started.append(url);
+    started.append(address);
+    tickets.append(ticket);
     limits.append(limit);
     m_finished = std::move(finished);
 }
 
-void RecordingCapture::abandon()
+void RecordingPages::abandon(Ticket ticket)
 {
-    ++abandoned;
+    abandoned.append(ticket);
     m_finished = {};
 }
 
-void RecordingCapture::succeed()
+void RecordingPages::succeed(const QString& httpStatusLine)
 {
     auto finished = std::exchange(m_finished, {});
-    finished({});
+    PageOutcome outcome { QStringLiteral("/out/page.png") };
+    outcome.httpStatusLine = httpStatusLine;
+    finished(outcome);
 }
 
-void RecordingCapture::failWith(const QString& reason)
+void RecordingPages::failWith(const QString& reason)
 {
     auto finished = std::exchange(m_finished, {});
-    finished(fail(Error::Code::Navigation, reason));
+    finished(PageOutcome { fail(Error::Code::Navigation, reason) });
 }
 
 } // namespace qm::test

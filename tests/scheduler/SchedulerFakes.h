@@ -3,8 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include "capture/PageRunner.h"
 #include "platform/UserDialogs.h"
-#include "scheduler/TaskCapture.h"
 
 namespace qm::test {
 
@@ -20,24 +20,24 @@ public:
     void chooseColour(QWidget*, QColor, std::function<void(std::optional<QColor>)> chosen) override;
 };
 
-// A capture host that only records what it was asked; the test decides when and how each task ends.
-class RecordingCapture : public TaskCapture
+// A page runner that only records what it was asked; the test decides when and how each page ends.
+class RecordingPages : public PageRunner
 {
 public:
     QStringList started; // addresses, in order
+    QList<Ticket> tickets; // of the started pages, in order
     QList<std::chrono::milliseconds> limits;
-    int abandoned = 0;
+    QList<Ticket> abandoned;
 
-    void start(
-        const QString& url, std::chrono::milliseconds limit, std::function<void(Result<void>)> finished) override;
-    void abandon() override;
+    void convert(Ticket ticket, const QString& address, std::chrono::milliseconds limit, Finished finished) override;
+    void abandon(Ticket ticket) override;
 
     bool running() const { return bool(m_finished); }
-    void succeed();
+    void succeed(const QString& httpStatusLine = {});
     void failWith(const QString& reason);
 
 private:
-    std::function<void(Result<void>)> m_finished;
+    Finished m_finished;
 };
 
 } // namespace qm::test

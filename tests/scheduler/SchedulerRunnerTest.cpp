@@ -36,8 +36,8 @@ protected:
     FixedClock clock { at("21:37:50") };
     ScheduleListModel model;
     ScheduleStore store { home.file(QStringLiteral("schedule.dat")), model };
-    test::RecordingCapture capture;
-    SchedulerRunner runner { model, capture, settings, clock };
+    test::RecordingPages pages;
+    SchedulerRunner runner { model, pages, settings, clock };
 
     void tickAt(const char* time, int ms = 0)
     {
@@ -59,22 +59,24 @@ TEST_F(SchedulerRunnerTest, DueTaskTurnsDoneAsItStartsAndTheTimerWaitsForTheCapt
     EXPECT_TRUE(runner.isArmed());
 
     tickAt("21:37:59", 600);
-    EXPECT_TRUE(capture.started.isEmpty());
+    EXPECT_TRUE(pages.started.isEmpty());
 
     tickAt("21:38:00", 600);
-    ASSERT_EQ(capture.started, QStringList { QStringLiteral("http://a/") });
-    EXPECT_EQ(capture.limits.value(0), 60s) << "no timeout setting: 60 seconds";
+    ASSERT_EQ(pages.started, QStringList { QStringLiteral("http://a/") });
+    EXPECT_EQ(pages.limits.value(0), 60s) << "no timeout setting: 60 seconds";
     EXPECT_EQ(status(0), ScheduleListModel::Done) << "marked before the page has loaded";
     EXPECT_EQ(statusOnDisk(0), ScheduleListModel::Done) << "the change is saved at once";
     EXPECT_FALSE(runner.isArmed());
     EXPECT_TRUE(runner.isCapturing());
 
-    capture.succeed();
+    pages.succeed(QStringLiteral("HTTP 404 Not Found")); // an error page converted with "httperrors" on
     EXPECT_TRUE(runner.isArmed());
     EXPECT_FALSE(runner.isCapturing());
     EXPECT_EQ(status(0), ScheduleListModel::Done);
+    EXPECT_EQ(model.reason(0), QStringLiteral("HTTP 404 Not Found"))
+        << "the tool tip gives the status, as in the main window";
     tickAt("21:38:30");
-    EXPECT_EQ(capture.started.size(), 1) << "a task runs once";
+    EXPECT_EQ(pages.started.size(), 1) << "a task runs once";
 }
 
 TEST_F(SchedulerRunnerTest, TasksDueTogetherOrDuringACaptureAllRunOneAfterAnother)
@@ -83,16 +85,16 @@ TEST_F(SchedulerRunnerTest, TasksDueTogetherOrDuringACaptureAllRunOneAfterAnothe
         task("21:39:00", "http://d/") });
     runner.start();
     tickAt("21:38:00", 500);
-    ASSERT_EQ(capture.started, QStringList { QStringLiteral("http://a/") });
+    ASSERT_EQ(pages.started, QStringList { QStringLiteral("http://a/") });
     EXPECT_EQ(runner.queuedCount(), 1);
 
     // The capture of "a" outlasts the start time of "c".
     tickAt("21:38:45");
-    EXPECT_EQ(capture.started.size(), 1);
-    capture.succeed();
+    EXPECT_EQ(pages.started.size(), 1);
+    pages.succeed();
     tickAt("21:38:46");
-    EXPECT_EQ(capture.started.last(), QStringLiteral("http://b/"));
-    capture.failWith(QStringLiteral("refused"));
+    EXPECT_EQ(pages.started.last(), QStringLiteral("http://b/"));
+    pages.failWith(QStringLiteral("refused"));
     EXPECT_EQ(status(2), ScheduleListModel::Failed);
     EXPECT_EQ(model.data(model.index(2, ScheduleListModel::StatusColumn), Qt::ToolTipRole).toString(),
         QStringLiteral("refused"));
@@ -100,10 +102,10 @@ TEST_F(SchedulerRunnerTest, TasksDueTogetherOrDuringACaptureAllRunOneAfterAnothe
     EXPECT_TRUE(runner.isArmed()) << "a failed task re-arms the timer";
 
     tickAt("21:38:47");
-    EXPECT_EQ(capture.started.last(), QStringLiteral("http://c/"));
-    capture.succeed();
+    EXPECT_EQ(pages.started.last(), QStringLiteral("http://c/"));
+    pages.succeed();
     tickAt("21:38:48");
-    EXPECT_EQ(capture.started.size(), 3) << "d is not due yet";
+    EXPECT_EQ(pages.started.size(), 3) << "d is not due yet";
     EXPECT_EQ(status(3), ScheduleListModel::Waiting);
 }
 
@@ -112,17 +114,17 @@ TEST_F(SchedulerRunnerTest, StartTimesAlreadyPastNeverRun)
     model.setTasks({ task("21:37:40", "http://before-start/"), task("21:38:00", "http://a/") });
     runner.start();
     tickAt("21:38:00");
-    ASSERT_EQ(capture.started, QStringList { QStringLiteral("http://a/") });
+    ASSERT_EQ(pages.started, QStringList { QStringLiteral("http://a/") });
 
     // Added while "a" is still running, for a moment that has already gone by.
     clock.set(at("21:38:30"));
     model.appendTask(task("21:38:10", "http://added-late/"), clock.now());
     model.appendTask(task("21:38:40", "http://added-early/"), clock.now());
     tickAt("21:39:00");
-    capture.succeed();
+    pages.succeed();
     tickAt("21:39:01");
     tickAt("21:39:02");
-    EXPECT_EQ(capture.started, (QStringList { QStringLiteral("http://a/"), QStringLiteral("http://added-early/") }));
+    EXPECT_EQ(pages.started, (QStringList { QStringLiteral("http://a/"), QStringLiteral("http://added-early/") }));
     EXPECT_EQ(status(0), ScheduleListModel::Waiting);
     EXPECT_EQ(status(2), ScheduleListModel::Waiting);
 }
@@ -133,7 +135,7 @@ TEST_F(SchedulerRunnerTest, StalledTaskFailsAtTheTimeLimitAndTheNextOneRuns)
     model.setTasks({ task("21:38:00", "http://stalled/"), task("21:38:00", "http://next/") });
     runner.start();
     tickAt("21:38:00");
-    ASSERT_EQ(capture.limits.value(0), 1s);
+    ASSERT_EQ(pages.limits.value(0), 1s);
 
     bool ok = true;
     QString reason;
@@ -146,12 +148,12 @@ TEST_F(SchedulerRunnerTest, StalledTaskFailsAtTheTimeLimitAndTheNextOneRuns)
     ASSERT_TRUE(loop.run(10s));
     EXPECT_FALSE(ok);
     EXPECT_TRUE(reason.contains(QStringLiteral("1 s"))) << reason.toStdString();
-    EXPECT_EQ(capture.abandoned, 1);
+    EXPECT_EQ(pages.abandoned, pages.tickets) << "the stalled page is the one abandoned";
     EXPECT_EQ(status(0), ScheduleListModel::Failed);
     EXPECT_TRUE(runner.isArmed());
 
     tickAt("21:38:02");
-    EXPECT_EQ(capture.started.last(), QStringLiteral("http://next/"));
+    EXPECT_EQ(pages.started.last(), QStringLiteral("http://next/"));
 }
 
 TEST_F(SchedulerRunnerTest, EmptyingTheListDuringACaptureDropsItAndReArms)
@@ -162,7 +164,7 @@ TEST_F(SchedulerRunnerTest, EmptyingTheListDuringACaptureDropsItAndReArms)
     ASSERT_TRUE(runner.isCapturing());
 
     model.clearAll();
-    EXPECT_EQ(capture.abandoned, 1);
+    EXPECT_EQ(pages.abandoned, pages.tickets);
     EXPECT_FALSE(runner.isCapturing());
     EXPECT_TRUE(runner.isArmed());
     EXPECT_EQ(runner.queuedCount(), 0) << "b went with the list";
@@ -170,7 +172,7 @@ TEST_F(SchedulerRunnerTest, EmptyingTheListDuringACaptureDropsItAndReArms)
     clock.set(at("21:38:10"));
     model.appendTask(task("21:38:20", "http://later/"), clock.now());
     tickAt("21:38:20");
-    EXPECT_EQ(capture.started.last(), QStringLiteral("http://later/"));
+    EXPECT_EQ(pages.started.last(), QStringLiteral("http://later/"));
 }
 
 TEST_F(SchedulerRunnerTest, RemovedRowsAreLeftAlone)
@@ -178,16 +180,16 @@ TEST_F(SchedulerRunnerTest, RemovedRowsAreLeftAlone)
     model.setTasks({ task("21:38:00", "http://a/"), task("21:38:00", "http://b/"), task("21:50:00", "http://c/") });
     runner.start();
     tickAt("21:38:00");
-    ASSERT_EQ(capture.started.size(), 1);
+    ASSERT_EQ(pages.started.size(), 1);
 
     model.removeTask(1); // b, still waiting its turn
     model.removeTask(0); // a, running
     EXPECT_TRUE(runner.isCapturing()) << "the list is not empty: the capture goes on";
-    capture.failWith(QStringLiteral("gone"));
+    pages.failWith(QStringLiteral("gone"));
     EXPECT_EQ(model.rowCount(), 1);
     EXPECT_EQ(status(0), ScheduleListModel::Waiting) << "the failure of a removed row marks no other";
     tickAt("21:38:02");
-    EXPECT_EQ(capture.started.size(), 1) << "the removed b does not run";
+    EXPECT_EQ(pages.started.size(), 1) << "the removed b does not run";
 }
 
 } // namespace
