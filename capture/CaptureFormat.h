@@ -3,15 +3,18 @@
 #include <QString>
 #include <optional>
 
+#include "settings/OutputFormatTable.h"
+
 namespace qm {
 
 class SettingsSource;
 
-// The "outputformat" setting's table. Only the exact upper-case texts name a format; anything else,
-// "jpg" in lower case and a missing key included, leaves the intermediate BMP as the output.
+// What the "outputformat" setting makes (its table: settings/OutputFormatTable.h). Only the exact
+// upper-case texts name a format; anything else, "jpg" in lower case and a missing key included, leaves
+// the intermediate BMP as the output.
 struct OutputFormat
 {
-    enum class Kind { Picture, Pdf, Text, Bitmap };
+    using Kind = OutputKind;
 
     Kind kind = Kind::Bitmap;
     QString extension; // ".jpg", ".gif", ".tiff", ".png", ".pdf", ".txt"; empty for Bitmap

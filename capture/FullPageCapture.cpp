@@ -8,6 +8,7 @@
 
 #include "capture/BandEncoder.h"
 #include "capture/output/ScrollerExpansion.h"
+#include "platform/cdp/PageDeadline.h"
 #include "platform/cdp/PageSettle.h"
 #include "platform/cdp/PageTracker.h"
 #include "platform/cdp/Session.h"
@@ -85,7 +86,10 @@ public:
         : QObject(&tab)
         , m_tab(tab)
         , m_request(request)
-        , m_deadline(steady_clock::now() + request.timeLimit)
+        , m_deadline(*this, tab.session(), request.timeLimit,
+              qm::Error::make(qm::Error::Code::Timeout,
+                  QStringLiteral("The capture did not finish within %1 s").arg(request.timeLimit.count() / 1000.0)),
+              [this](const qm::Error& why) { fail(why); })
         , m_done(std::move(done))
     {
         connect(&m_tab, &cdp::Tab::crashed, this, [this](const qm::Error& why) { fail(why); });
@@ -108,31 +112,10 @@ public:
     }
 
 private:
-    milliseconds remaining() const { return duration_cast<milliseconds>(m_deadline - steady_clock::now()); }
-
-    void send(const QString& method, const QJsonObject& params, std::function<void(QJsonObject)> next)
-    {
-        const milliseconds limit = remaining();
-        if (limit <= 0ms)
-            return fail(qm::Error::make(qm::Error::Code::Timeout,
-                QStringLiteral("The capture did not finish within %1 s").arg(m_request.timeLimit.count() / 1000.0)));
-        QPointer<CaptureJob> self(this);
-        m_tab.session().send(
-            method, params,
-            [self, next = std::move(next)](qm::Result<QJsonObject> r) {
-                if (!self)
-                    return;
-                if (!r)
-                    return self->fail(r.error());
-                next(*r);
-            },
-            limit);
-    }
-
     void prepare()
     {
-        const milliseconds budget = std::max(remaining() / 4, 0ms);
-        send(QStringLiteral("Runtime.evaluate"),
+        const milliseconds budget = m_deadline.remaining() / 4;
+        m_deadline.send(QStringLiteral("Runtime.evaluate"),
             { { QStringLiteral("expression"), prepareScript(budget, m_request) },
                 { QStringLiteral("awaitPromise"), true }, { QStringLiteral("returnByValue"), true } },
             [this](const QJsonObject&) { settle(&CaptureJob::openLateScrollers); });
@@ -140,7 +123,7 @@ private:
 
     void settle(void (CaptureJob::*next)())
     {
-        const auto settleBudget = std::min(m_request.settleLimit, remaining() / 2);
+        const auto settleBudget = std::min(m_request.settleLimit, m_deadline.remaining() / 2);
         QPointer<CaptureJob> self(this);
         cdp::SettlePage(m_tab, steady_clock::now() + settleBudget, [self, next] {
             if (self)
@@ -153,7 +136,7 @@ private:
     {
         if (m_request.expand == cdp::ScrollerExpansion::None)
             return measure();
-        send(QStringLiteral("Runtime.evaluate"),
+        m_deadline.send(QStringLiteral("Runtime.evaluate"),
             { { QStringLiteral("expression"), ExpandScrollersScript(m_request.expand) },
                 { QStringLiteral("returnByValue"), true } },
             [this](const QJsonObject& r) {
@@ -165,7 +148,7 @@ private:
 
     void measure()
     {
-        send(QStringLiteral("Page.getLayoutMetrics"), {}, [this](const QJsonObject& r) {
+        m_deadline.send(QStringLiteral("Page.getLayoutMetrics"), {}, [this](const QJsonObject& r) {
             const QJsonObject content = r.value(QLatin1String("cssContentSize")).toObject();
             m_size = QSize(int(std::ceil(content.value(QLatin1String("width")).toDouble())),
                 int(std::ceil(content.value(QLatin1String("height")).toDouble())));
@@ -210,7 +193,7 @@ private:
         const QJsonObject params = jpeg
             ? screenshotParams(QStringLiteral("jpeg"), clip, std::clamp(m_request.jpegQuality, 0, 100))
             : screenshotParams(QStringLiteral("png"), clip);
-        send(QStringLiteral("Page.captureScreenshot"), params, [this](const QJsonObject& r) {
+        m_deadline.send(QStringLiteral("Page.captureScreenshot"), params, [this](const QJsonObject& r) {
             cdp::Snapshot snapshot;
             snapshot.size = m_size;
             snapshot.note = m_note;
@@ -270,7 +253,7 @@ private:
     void requestBand(int row)
     {
         const QRect clip(0, row, m_size.width(), std::min(m_bandRows, m_size.height() - row));
-        send(QStringLiteral("Page.captureScreenshot"), screenshotParams(QStringLiteral("png"), clip),
+        m_deadline.send(QStringLiteral("Page.captureScreenshot"), screenshotParams(QStringLiteral("png"), clip),
             [this, clip](const QJsonObject& r) {
                 m_nextRow = clip.bottom() + 1;
                 if (m_nextRow < m_size.height())
@@ -349,7 +332,7 @@ private:
 
     cdp::Tab& m_tab;
     cdp::SnapshotRequest m_request;
-    steady_clock::time_point m_deadline;
+    cdp::PageDeadline m_deadline;
     std::function<void(qm::Result<cdp::Snapshot>)> m_done;
     QSize m_size;
     QString m_note;

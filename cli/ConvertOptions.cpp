@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "capture/output/ScrollerExpansion.h"
+#include "settings/OutputFormatTable.h"
 #include "settings/SettingKeys.h"
 
 namespace qm::cli {
@@ -39,7 +40,7 @@ QString ConvertUsage()
         "quillmark convert [options] [ADDRESS...]\n"
         "  ADDRESS             web address, or a local file path (made absolute, as a file URL)\n"
         "  -l, --list FILE     read addresses from a .ulf file (a plain list, one per line, works too)\n"
-        "  -f, --format FMT    BMP, JPG, GIF, PNG, TIFF, PDF or TXT (this run's \"outputformat\")\n"
+        "  -f, --format FMT    %1 (this run's \"outputformat\")\n"
         "  -o, --out DIR       output folder (this run's \"outputfolder\")\n"
         "  -j, --jobs N        pages converted at once, 1 to 16 (default: the \"jobs\" setting, else 1)\n"
         "      --timeout SEC   page time limit, 1 to 86400 (this run's \"timeout\")\n"
@@ -58,12 +59,12 @@ QString ConvertUsage()
         "                      output path, reason, milliseconds, httpStatus\n"
         "      -q, --quiet     no progress display\n"
         "      --verbose       technical detail of failures on stderr\n"
-        "  quillmark --version\n");
+        "  quillmark --version\n")
+        .arg(OutputFormatNamesText());
 }
 
 Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const QString& workingFolder)
 {
-    static const QStringList formats { "BMP", "JPG", "GIF", "PNG", "TIFF", "PDF", "TXT" };
     ConvertOptions options;
     bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -119,9 +120,8 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
                 options.listFile = absolute(v, workingFolder);
             } else if (name == QLatin1String("-f") || name == QLatin1String("--format")) {
                 options.format = v.toUpper();
-                if (!formats.contains(options.format))
-                    return usageError(
-                        QStringLiteral("unknown format \"%1\" (BMP, JPG, GIF, PNG, TIFF, PDF or TXT)").arg(v));
+                if (!FindOutputFormat(options.format))
+                    return usageError(QStringLiteral("unknown format \"%1\" (%2)").arg(v, OutputFormatNamesText()));
             } else if (name == QLatin1String("-o") || name == QLatin1String("--out")) {
                 if (v.isEmpty())
                     return usageError(QStringLiteral("--out needs a folder"));

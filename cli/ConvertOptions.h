@@ -13,7 +13,7 @@ struct ConvertOptions
 {
     QStringList addresses; // as given; made into page addresses by PageAddressFromArgument
     QString listFile;
-    QString format; // "BMP", "JPG", "GIF", "PNG", "TIFF", "PDF" or "TXT"
+    QString format; // an "outputformat" name (settings/OutputFormatTable.h)
     QString outputFolder; // absolute
     std::optional<int> jobs;
     QString timeout; // seconds, a positive number

@@ -15,6 +15,7 @@
 #include "platform/UserDialogs.h"
 #include "settings/ColourSwatchWidget.h"
 #include "settings/IniStore.h"
+#include "settings/OutputFormatTable.h"
 #include "settings/ReadingRules.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsSource.h"
@@ -225,15 +226,8 @@ void SettingsDialog::loadFromFile()
 
 void SettingsDialog::fillFormats()
 {
-    static const QHash<QString, QStringList> formats {
-        { QStringLiteral("Image"),
-            { QStringLiteral("BMP"), QStringLiteral("JPG"), QStringLiteral("GIF"), QStringLiteral("PNG"),
-                QStringLiteral("TIFF") } },
-        { QStringLiteral("PDF"), { QStringLiteral("PDF") } },
-        { QStringLiteral("TEXT"), { QStringLiteral("TXT") } },
-    };
     m_c.outputFormat->clear();
-    const QStringList items = formats.value(m_c.outputType->currentText());
+    const QStringList items = DialogFormatsOf(m_c.outputType->currentText());
     m_c.outputFormat->addItems(items);
     m_c.outputFormat->setCurrentIndex(items.isEmpty() ? -1 : 0);
 }

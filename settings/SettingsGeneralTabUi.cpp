@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "settings/OutputFormatTable.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsControlsUi.h"
 #include "settings/SettingsWidgetsUi.h"
@@ -93,7 +94,7 @@ QGroupBox* FormatFrame(SettingsControls& c)
 {
     QGroupBox* frame = Frame("outputFormatBox", QStringLiteral("Output Format"));
     c.outputType = Named<QComboBox>("outputType");
-    c.outputType->addItems({ QStringLiteral("Image"), QStringLiteral("PDF"), QStringLiteral("TEXT") });
+    c.outputType->addItems(DialogOutputTypes());
     c.outputType->setCurrentIndex(-1);
     c.outputFormat = Named<QComboBox>("outputFormat");
     c.imageQuality = Slider("imageQuality", 1, 100, 20, 10, 90);

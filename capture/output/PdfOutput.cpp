@@ -8,6 +8,7 @@
 
 #include "capture/output/OutputFile.h"
 #include "capture/output/ScrollerExpansion.h"
+#include "platform/cdp/PageDeadline.h"
 #include "platform/cdp/PageSettle.h"
 #include "platform/cdp/Session.h"
 #include "platform/cdp/Tab.h"
@@ -41,9 +42,11 @@ public:
         : QObject(&tab)
         , m_tab(tab)
         , m_address(std::move(address))
-        , m_limit(limit)
         , m_expand(expand)
-        , m_deadline(steady_clock::now() + limit)
+        , m_deadline(*this, tab.session(), limit,
+              qm::Error::make(qm::Error::Code::Timeout,
+                  QStringLiteral("%1: the PDF was not made within %2 s").arg(m_address).arg(limit.count() / 1000.0)),
+              [this](const qm::Error& why) { fail(why); })
         , m_file(std::move(file))
         , m_done(std::move(done))
     {
@@ -64,19 +67,14 @@ public:
             if (!m_loaded)
                 fail(why);
         });
-        m_tab.navigate(m_address, remaining());
+        m_tab.navigate(m_address, m_deadline.remaining());
     }
 
 private:
-    milliseconds remaining() const
-    {
-        return std::max(duration_cast<milliseconds>(m_deadline - steady_clock::now()), 0ms);
-    }
-
     void settle()
     {
         QPointer<PdfJob> self(this);
-        cdp::SettlePage(m_tab, steady_clock::now() + std::min(remaining() / 2, milliseconds(10000)), [self] {
+        cdp::SettlePage(m_tab, steady_clock::now() + std::min(m_deadline.remaining() / 2, milliseconds(10000)), [self] {
             if (self)
                 self->expand();
         });
@@ -87,26 +85,9 @@ private:
         if (m_expand == cdp::ScrollerExpansion::None)
             return print();
         m_expanded = true;
-        send(QStringLiteral("Runtime.evaluate"), { { QStringLiteral("expression"), ExpandScrollersScript(m_expand) } },
+        m_deadline.send(QStringLiteral("Runtime.evaluate"),
+            { { QStringLiteral("expression"), ExpandScrollersScript(m_expand) } },
             [this](const QJsonObject&) { print(); });
-    }
-
-    void send(const QString& method, const QJsonObject& params, std::function<void(const QJsonObject&)> next)
-    {
-        if (remaining() <= 0ms)
-            return fail(qm::Error::make(qm::Error::Code::Timeout,
-                QStringLiteral("%1: the PDF was not made within %2 s").arg(m_address).arg(m_limit.count() / 1000.0)));
-        QPointer<PdfJob> self(this);
-        m_tab.session().send(
-            method, params,
-            [self, next = std::move(next)](qm::Result<QJsonObject> r) {
-                if (!self)
-                    return;
-                if (!r)
-                    return self->fail(r.error());
-                next(*r);
-            },
-            remaining());
     }
 
     void print()
@@ -121,7 +102,7 @@ private:
             { QStringLiteral("printBackground"), true },
             { QStringLiteral("transferMode"), QStringLiteral("ReturnAsStream") },
         };
-        send(QStringLiteral("Page.printToPDF"), params, [this](const QJsonObject& r) {
+        m_deadline.send(QStringLiteral("Page.printToPDF"), params, [this](const QJsonObject& r) {
             m_stream = r.value(QLatin1String("stream")).toString();
             if (m_stream.isEmpty())
                 return fail(qm::Error::make(qm::Error::Code::Protocol, QStringLiteral("The browser returned no PDF")));
@@ -131,7 +112,7 @@ private:
 
     void readChunk()
     {
-        send(QStringLiteral("IO.read"),
+        m_deadline.send(QStringLiteral("IO.read"),
             { { QStringLiteral("handle"), m_stream }, { QStringLiteral("size"), ChunkBytes } },
             [this](const QJsonObject& r) {
                 const QString data = r.value(QLatin1String("data")).toString();
@@ -175,10 +156,9 @@ private:
 
     cdp::Tab& m_tab;
     QString m_address;
-    milliseconds m_limit;
     cdp::ScrollerExpansion m_expand;
     bool m_expanded = false;
-    steady_clock::time_point m_deadline;
+    cdp::PageDeadline m_deadline;
     std::unique_ptr<OutputFile> m_file; // dropped, and so removed, unless handed on complete
     PdfDone m_done;
     QString m_stream;

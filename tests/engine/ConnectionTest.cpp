@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/cdp/PageDeadline.h"
 #include "platform/cdp/Session.h"
 #include "platform/cdp/Transport.h"
 #include "tests/support/EventLoop.h"
@@ -171,6 +172,47 @@ TEST_F(ConnectionTest, ClosingFailsEveryWaitingCommandAtOnce)
     EXPECT_FALSE(after.arrived);
     ASSERT_TRUE(runner.run(5s));
     EXPECT_EQ(after.result.error().code, qm::Error::Code::BrowserGone);
+}
+
+// A page's deadline: no command goes out once it has run out, each one sent waits no longer than what is
+// left of it, and answers that come after the deadline's owner is gone reach nobody.
+TEST_F(ConnectionTest, PageDeadlineBoundsEveryCommandOfThePage)
+{
+    Session session(connection, "S1");
+    QList<qm::Error> failures;
+    int answers = 0;
+    LoopRunner runner;
+    const auto noted = [&](const qm::Error& e) { failures.append(e); };
+    const auto failed = [&](const qm::Error& e) {
+        failures.append(e);
+        runner.done();
+    };
+    const auto answered = [&](const QJsonObject&) { ++answers; };
+    QObject owner;
+
+    cdp::PageDeadline spent(owner, session, 0ms, qm::Error::make(qm::Error::Code::Timeout, "out of time"), noted);
+    spent.send("Runtime.evaluate", {}, answered);
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_EQ(failures[0].message, "out of time");
+    EXPECT_TRUE(transport->sent.isEmpty());
+
+    cdp::PageDeadline shortLimit(owner, session, 500ms, qm::Error::make(qm::Error::Code::Timeout, "late"), failed);
+    shortLimit.send("Runtime.evaluate", {}, answered);
+    ASSERT_TRUE(runner.run(20s));
+    ASSERT_EQ(failures.size(), 2);
+    EXPECT_EQ(failures[1].code, qm::Error::Code::Timeout);
+    const QString waited = failures[1].message.section(' ', -2, -2);
+    EXPECT_TRUE(failures[1].message.endsWith(" ms") && waited.toInt() <= 500) << failures[1].message.toStdString();
+
+    auto* gone = new QObject;
+    cdp::PageDeadline orphan(*gone, session, 60s, qm::Error::make(qm::Error::Code::Timeout, "late"), noted);
+    orphan.send("Page.captureScreenshot", {}, answered);
+    orphan.send("Page.getLayoutMetrics", {}, answered);
+    delete gone;
+    transport->reply(transport->sent[1], {});
+    transport->deliver({ { "id", transport->sent[2].value("id") }, { "error", QJsonObject { { "message", "x" } } } });
+    EXPECT_EQ(answers, 0);
+    EXPECT_EQ(failures.size(), 2);
 }
 
 } // namespace

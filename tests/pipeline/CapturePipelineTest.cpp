@@ -1,10 +1,13 @@
 // The capture pipeline end to end on real Chromium: every output format, watermarks, thumbnail, names.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QMimeDatabase>
 
 #include "platform/Clock.h"
+#include "settings/OutputFormatTable.h"
 #include "tests/pipeline/PipelineFixture.h"
 #include "tests/support/EventLoop.h"
 
@@ -56,19 +59,15 @@ void SetMarks(const TempHome& home, bool on)
     home.set("watermark", "Iy", "600");
 }
 
-struct FormatCase
-{
-    const char* format;
-    const char* output; // name in the output folder
-};
-
-class EveryFormat : public ::testing::TestWithParam<FormatCase>
+class EveryFormat : public ::testing::TestWithParam<OutputFormatRow>
 {
 };
 
+// Every format the command line and the dialog offer makes one file whose content is of the type its
+// name says, beside the thumbnail, with both watermarks applied.
 TEST_P(EveryFormat, WritesOutputAndThumbnailWithBothWatermarksAndNothingElse)
 {
-    const FormatCase& c = GetParam();
+    const OutputFormatRow& row = GetParam();
     TestServer server;
     server.page("/page", ColourPage("rgb(30,120,200)", 1500, "Hello pipeline"));
     TempHome home;
@@ -77,7 +76,7 @@ TEST_P(EveryFormat, WritesOutputAndThumbnailWithBothWatermarksAndNothingElse)
     home.set("set", "fileoption", "0");
     home.set("set", "filename", "page");
     home.set("set", "existedfile", "0");
-    home.set("set", "outputformat", c.format);
+    home.set("set", "outputformat", QString(row.name));
     home.set("set", "quality", "80");
     home.set("set", "Thumbnail", "1");
     home.set("set", "imagesize", "50");
@@ -88,20 +87,24 @@ TEST_P(EveryFormat, WritesOutputAndThumbnailWithBothWatermarksAndNothingElse)
     ASSERT_TRUE(batch.run());
     ASSERT_EQ(batch.statuses(), QStringList { "OK" }) << batch.list.reason(0).toStdString();
     ASSERT_EQ(batch.outcomes.size(), 1);
-    EXPECT_EQ(batch.outcomes[0].output.value_or(""), out + "/" + c.output);
+    const QString path = batch.outcomes[0].output.value_or("");
+    const QFileInfo output(path);
+    EXPECT_EQ(output.absolutePath(), out);
+    EXPECT_EQ(output.completeBaseName(), "page");
 
     // The thumbnail is named after the intermediate BMP, for PDF and text too; no BMP, placeholder
     // or temporary file is left beside the output.
-    EXPECT_EQ(FilesIn(out), Sorted({ c.output, "page_Thumbnail.jpg" }));
+    EXPECT_EQ(FilesIn(out), Sorted({ output.fileName(), "page_Thumbnail.jpg" }));
     const QImage thumbnail(out + "/page_Thumbnail.jpg");
     EXPECT_EQ(thumbnail.size(), QSize(640, 750));
 
-    const QString path = out + "/" + c.output;
+    const QMimeDatabase types;
+    EXPECT_EQ(types.mimeTypeForFile(path, QMimeDatabase::MatchContent).name(),
+        types.mimeTypeForFile(path, QMimeDatabase::MatchExtension).name());
     const QByteArray bytes = Read(path);
-    const QString format = c.format;
-    if (format == "PDF") {
+    if (row.kind == OutputKind::Pdf) {
         EXPECT_TRUE(bytes.startsWith("%PDF-"));
-    } else if (format == "TXT") {
+    } else if (row.kind == OutputKind::Text) {
         EXPECT_TRUE(bytes.contains("Hello pipeline")) << bytes.left(200).toStdString();
     } else {
         QImageReader reader(path);
@@ -110,10 +113,8 @@ TEST_P(EveryFormat, WritesOutputAndThumbnailWithBothWatermarksAndNothingElse)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, EveryFormat,
-    ::testing::Values(FormatCase { "JPG", "page.jpg" }, FormatCase { "GIF", "page.gif" },
-        FormatCase { "TIFF", "page.tiff" }, FormatCase { "PNG", "page.png" }, FormatCase { "BMP", "page.BMP" },
-        FormatCase { "PDF", "page.pdf" }, FormatCase { "TXT", "page.txt" }),
-    [](const auto& info) { return std::string(info.param.format); });
+    ::testing::ValuesIn(OutputFormatRows().begin(), OutputFormatRows().end()),
+    [](const auto& info) { return std::string(info.param.name.data(), size_t(info.param.name.size())); });
 
 // Captures the page as BMP (lossless) with the marks on or off.
 QImage CaptureBmp(TestServer& server, bool marks)

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QPointer>
+#include <QString>
+#include <chrono>
+#include <functional>
+
+#include "platform/Error.h"
+
+namespace qm::cdp {
+
+class Session;
+
+// One page's time limit, fixed when the work on the page starts, and the commands sent against it:
+// each waits for the browser at most until the deadline, and one sent after it fails with `expired`
+// without reaching the browser. Failures go to `fail`; replies that arrive once `owner` (which holds
+// this object) is gone are dropped.
+class PageDeadline
+{
+public:
+    using Failure = std::function<void(const qm::Error&)>;
+
+    PageDeadline(QObject& owner, Session& session, std::chrono::milliseconds limit, qm::Error expired, Failure fail);
+
+    // What is left of the limit; never below zero.
+    std::chrono::milliseconds remaining() const;
+
+    void send(const QString& method, const QJsonObject& params, std::function<void(const QJsonObject&)> next);
+
+private:
+    QPointer<QObject> m_owner;
+    Session& m_session;
+    std::chrono::steady_clock::time_point m_deadline;
+    qm::Error m_expired;
+    Failure m_fail;
+};
+
+} // namespace qm::cdp
