@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Checks that every folder includes only from itself and the layers below it, and that the command line
-# of a build without windows links no Qt Widgets (pass that build's folder).
+# Checks that every source is in its folder's CMake list, that every folder includes only from itself
+# and the layers below it, and that the command line of a build without windows links no Qt Widgets
+# (pass that build's folder).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,6 +22,13 @@ declare -A below=(
 )
 
 status=0
+# Every source is named in its folder's list (a forgotten header builds, but is not the library's).
+while IFS= read -r file; do
+    folder=$(dirname "$file")
+    grep -qsw "$(basename "$file")" "$folder/CMakeLists.txt" "$(dirname "$folder")/CMakeLists.txt" \
+        || { echo "$file is not in $folder/CMakeLists.txt"; status=1; }
+done < <(git ls-files '*.cpp' '*.h' | grep -v -e '^bench/' -e '^tests/fuzz/' -e '^tests/faults/shim/')
+
 while IFS= read -r file; do
     folder=$(dirname "$file")
     [[ -v below[$folder] ]] || { echo "$file: folder $folder has no layer in scripts/check-layers.sh"; status=1; continue; }
