@@ -14,6 +14,7 @@
 #include "capture/output/ScrollerExpansion.h"
 #include "capture/output/Thumbnail.h"
 #include "capture/output/Watermarks.h"
+#include "platform/cdp/Session.h"
 #include "platform/cdp/Tab.h"
 #include "settings/SettingKeys.h"
 
@@ -111,8 +112,27 @@ void CaptureRun::start()
         writeOutput();
         return;
     }
-    cdp::SnapshotRequest timed = *request;
+    // A page whose script never yields would hold the browser's capture turn until its time limit and
+    // make the pages beside it miss theirs: it must answer once before it takes the turn.
     m_waiting = true;
+    QPointer<CaptureRun> self(this);
+    const auto answered = [self, timed = *request](Result<QJsonObject> answer) {
+        if (!self)
+            return;
+        if (!answer)
+            return self->snapshotTaken(std::unexpected(answer.error()));
+        self->takeTurn(timed);
+    };
+    m_host.tab().session().send(QStringLiteral("Runtime.evaluate"),
+        { { QStringLiteral("expression"), QStringLiteral("0") } }, answered, remaining());
+}
+
+void CaptureRun::takeTurn(cdp::SnapshotRequest timed)
+{
+    if (m_abandoned) {
+        resumed();
+        return;
+    }
     QPointer<CaptureRun> self(this);
     cdp::Tab& tab = m_host.tab();
     CaptureGate::enter(tab.parent() ? tab.parent() : &tab, &tab, [self, timed](QObject* hold) mutable {

@@ -54,6 +54,7 @@ private:
     bool refusedForHttpStatus();
     // An engine call answered; false when the run was abandoned meanwhile (it then deletes itself).
     bool resumed();
+    void takeTurn(cdp::SnapshotRequest timed);
     void snapshotTaken(Result<cdp::Snapshot> snapshot);
     void applyWatermarks();
     void writeThumbnail();

@@ -45,13 +45,13 @@ TEST_P(FailedPage, CostsOnlyItsOwnRow)
     const QString crash = "chrome://crash";
     const QString hang = server.url("/hang");
     const ProgramRun run = Convert(QStringList { "--home", home(), "-o", out(), "--json", "-j", GetParam().jobs,
-                                       "--timeout", "30", crash, healthy[0], hang }
+                                       "--timeout", "15", crash, healthy[0], hang }
         + healthy.mid(1));
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     const auto rows = JsonRowsByAddress(run);
     EXPECT_EQ(rows.value(crash).value("status").toString(), "Failed");
-    EXPECT_EQ(rows.value(hang).value("reason").toString(), "the page did not finish loading within 30 s");
+    EXPECT_EQ(rows.value(hang).value("reason").toString(), "the page did not finish loading within 15 s");
     for (const QString& address : healthy)
         EXPECT_EQ(rows.value(address).value("status").toString(), "OK")
             << address.toStdString() << ": " << rows.value(address).value("reason").toString().toStdString();
