@@ -42,7 +42,8 @@ QString ConvertUsage()
         "  -l, --list FILE     read addresses from a .ulf file (a plain list, one per line, works too)\n"
         "  -f, --format FMT    %1 (this run's \"outputformat\")\n"
         "  -o, --out DIR       output folder (this run's \"outputfolder\")\n"
-        "  -j, --jobs N        pages converted at once, 1 to 16 (default: the \"jobs\" setting, else 1)\n"
+        "  -j, --jobs N|auto   pages converted at once, 1 to 16; auto: one per core as memory allows\n"
+        "                      (default: the \"jobs\" setting, else auto)\n"
         "      --timeout SEC   page time limit, 1 to 86400 (this run's \"timeout\")\n"
         "      --width PX      viewport width in CSS pixels (default 1280)\n"
         "      --expand WHAT   scrolling boxes opened for the whole page: page (the page's own\n"
@@ -128,9 +129,12 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
                 options.outputFolder = absolute(v, workingFolder);
             } else if (name == QLatin1String("-j") || name == QLatin1String("--jobs")) {
                 const auto jobs = wholeNumber(v);
-                if (!jobs)
-                    return usageError(QStringLiteral("--jobs takes a whole number, not \"%1\"").arg(v));
-                options.jobs = ClampJobs(*jobs);
+                if (v.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0)
+                    options.jobs = AutomaticJobs(MachineResources::probe());
+                else if (!jobs)
+                    return usageError(QStringLiteral("--jobs takes a whole number or \"auto\", not \"%1\"").arg(v));
+                else
+                    options.jobs = ClampJobs(*jobs);
             } else if (name == QLatin1String("--timeout")) {
                 bool ok = false;
                 const double seconds = v.toDouble(&ok);

@@ -72,8 +72,26 @@ int ClampQuality(double quality)
     return std::clamp<int>(*whole, 0, 100);
 }
 
-int ReadJobs(const SettingsSource& s)
+bool JobsAreAutomatic(const QString& stored)
 {
+    const QString text = stored.trimmed();
+    return text.isEmpty() || text.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0;
+}
+
+int AutomaticJobs(const MachineResources& machine)
+{
+    constexpr qint64 GiB = qint64(1) << 30;
+    int jobs = machine.cores;
+    // The browser itself keeps about a GiB; an unknown amount limits nothing.
+    if (machine.availableMemory > 0)
+        jobs = std::min<qint64>(jobs, std::max<qint64>(1, (machine.availableMemory - GiB) / GiB));
+    return std::clamp(jobs, 1, MostJobs);
+}
+
+int ReadJobs(const SettingsSource& s, const MachineResources& machine)
+{
+    if (JobsAreAutomatic(ReadText(s, keys::Jobs)))
+        return AutomaticJobs(machine);
     return ClampJobs(ReadNumber(s, keys::Jobs));
 }
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 
+#include "platform/MachineResources.h"
 #include "settings/SettingsSource.h"
 
 namespace qm {
@@ -97,8 +98,13 @@ int ClampJobs(double number); // 1..MostJobs; not a number: 1
 std::chrono::seconds ClampPageTimeout(double seconds); // 1 s..LongestPageTimeout; a fraction rounds down
 int ClampQuality(double quality); // 0..100, halves rounded to even; not a number: 0
 
-// "jobs": pages converted at once; missing or not a number: 1; outside the range: the nearest end.
-int ReadJobs(const SettingsSource& s);
+// "jobs": pages converted at once. Missing, empty or "auto": AutomaticJobs; not a number: 1; outside
+// the range: the nearest end.
+int ReadJobs(const SettingsSource& s, const MachineResources& machine = MachineResources::probe());
+bool JobsAreAutomatic(const QString& stored);
+// One page per core, as far as the memory free for them goes (a page in flight may take about a GiB
+// while a tall page is laid out and captured).
+int AutomaticJobs(const MachineResources& machine);
 // "timeout": the time limit of one page; missing, not a number or not positive: 60 seconds; above
 // LongestPageTimeout: that.
 std::chrono::seconds ReadPageTimeout(const SettingsSource& s);

@@ -167,7 +167,7 @@ void SettingsDialog::resetControls()
     m_c.textMarkTransparency->setValue(50);
     m_c.imageMarkOpacity->setValue(100);
     m_c.imageMarkDeviation->setValue(0);
-    m_c.jobs->setValue(1);
+    m_c.jobs->setValue(0);
     m_c.textMarkColour->setColour(Qt::black);
     m_c.imageMarkTransparentColour->setColour(Qt::black);
 }
@@ -193,7 +193,7 @@ void SettingsDialog::loadFromFile()
     m_c.timeout->setText(IsZero(timeout) ? QStringLiteral("60") : timeout);
     const QString delay = read(keys::Delay);
     m_c.delay->setText(IsZero(delay) ? QStringLiteral("60") : delay);
-    m_c.jobs->setValue(ReadJobs(FileSettings(m_settingsPath)));
+    m_c.jobs->setValue(JobsAreAutomatic(read(keys::Jobs)) ? 0 : ReadJobs(FileSettings(m_settingsPath)));
     m_c.enableScripts->setChecked(IsOne(read(keys::Scripts)));
     m_c.enableJava->setChecked(IsOne(read(keys::Java)));
     m_c.enableActiveX->setChecked(IsOne(read(keys::ActiveX)));
@@ -265,7 +265,7 @@ void SettingsDialog::onOk()
         { ExistedFile, m_c.numberExisting->isChecked() ? QStringLiteral("0") : QStringLiteral("1") },
         { Timeout, TimeoutText(trimmed(m_c.timeout)) },
         { Delay, trimmed(m_c.delay) },
-        { Jobs, QString::number(m_c.jobs->value()) },
+        { Jobs, m_c.jobs->value() == 0 ? QStringLiteral("auto") : QString::number(m_c.jobs->value()) },
         { Scripts, Flag(m_c.enableScripts) },
         { Java, Flag(m_c.enableJava) },
         { ActiveX, Flag(m_c.enableActiveX) },

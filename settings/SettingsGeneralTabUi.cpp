@@ -117,7 +117,8 @@ QGroupBox* BrowserFrame(SettingsControls& c)
     c.timeout->setToolTip(QStringLiteral("Time limit for each page; a page that takes longer is marked Failed"));
     c.delay = Named<QLineEdit>("delay");
     c.jobs = Named<QSpinBox>("jobs");
-    c.jobs->setRange(1, MostJobs);
+    c.jobs->setRange(0, MostJobs);
+    c.jobs->setSpecialValueText(QStringLiteral("Automatic")); // 0: as many as the cores and memory allow
     c.jobs->setToolTip(QStringLiteral("How many pages are converted at the same time"));
     c.enableScripts = Named<QCheckBox>("enableScripts", QStringLiteral("Enable Scripts"));
     c.enableJava = Named<QCheckBox>("enableJava", QStringLiteral("Enable JAVA"));

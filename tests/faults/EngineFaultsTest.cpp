@@ -68,14 +68,14 @@ TEST_F(FaultCase, KilledBrowserFailsItsPageInOneShortLineAndTheNextPageConverts)
     TestServer server;
     server.page("/next", Healthy);
     const QString stalled = QStringLiteral("http://127.0.0.1:%1/stall").arg(stall.serverPort());
-    const ProgramRun run
-        = Convert({ "--home", home(), "-o", out(), "--json", "--timeout", "60", stalled, server.url("/next") },
-            [&](QProcess& process) {
-                QObject::connect(&stall, &QTcpServer::newConnection, [&] {
-                    for (qint64 browser : Children(process.processId()))
-                        ::kill(pid_t(browser), SIGKILL);
-                });
+    const ProgramRun run = Convert(
+        { "--home", home(), "-o", out(), "--json", "-j", "1", "--timeout", "60", stalled, server.url("/next") },
+        [&](QProcess& process) {
+            QObject::connect(&stall, &QTcpServer::newConnection, [&] {
+                for (qint64 browser : Children(process.processId()))
+                    ::kill(pid_t(browser), SIGKILL);
             });
+        });
     ASSERT_TRUE(run.finished);
     const auto rows = JsonRowsByAddress(run);
     EXPECT_EQ(rows.value(stalled).value("reason").toString(), "the browser ended unexpectedly (killed by signal 9)");

@@ -66,8 +66,9 @@ TEST(SettingKeys, JobsAndPageTimeoutHaveSafeBounds)
         int jobs;
         qint64 seconds;
     } cases[] = {
-        { nullptr, 1, 60 },
-        { "", 1, 60 },
+        { nullptr, 3, 60 }, // automatic: the machine below
+        { "", 3, 60 },
+        { " Auto ", 3, 60 },
         { "abc", 1, 60 },
         { "0", 1, 60 },
         { "-5", 1, 60 },
@@ -86,7 +87,7 @@ TEST(SettingKeys, JobsAndPageTimeoutHaveSafeBounds)
             home.set("set", "jobs", c.stored);
             home.set("set", "timeout", c.stored);
         }
-        EXPECT_EQ(ReadJobs(settings), c.jobs) << (c.stored ? c.stored : "(missing)");
+        EXPECT_EQ(ReadJobs(settings, MachineResources { 3, 0 }), c.jobs) << (c.stored ? c.stored : "(missing)");
         EXPECT_EQ(ReadPageTimeout(settings).count(), c.seconds) << (c.stored ? c.stored : "(missing)");
     }
 }
@@ -107,8 +108,18 @@ TEST(SettingKeys, FirstRunSettingsHoldEveryKeyWithSoundValues)
     EXPECT_TRUE(ReadEquals(settings, keys::ExistedFile, 0)) << "new users get numbering, not overwriting";
     EXPECT_FALSE(ReadEquals(settings, keys::FileOption, 0)) << "new users get names after the site";
     EXPECT_TRUE(ReadFlag(settings, keys::Scripts));
-    EXPECT_EQ(ReadJobs(settings), 1);
+    EXPECT_TRUE(JobsAreAutomatic(ReadText(settings, keys::Jobs)));
     EXPECT_EQ(ReadPageTimeout(settings).count(), 60);
+}
+
+TEST(SettingKeys, AutomaticJobsAreOnePerCoreAsFarAsMemoryGoes)
+{
+    constexpr qint64 GiB = qint64(1) << 30;
+    EXPECT_EQ(AutomaticJobs({ 2, 24 * GiB }), 2);
+    EXPECT_EQ(AutomaticJobs({ 8, 3 * GiB }), 2) << "a GiB for the browser, then one per page";
+    EXPECT_EQ(AutomaticJobs({ 4, GiB / 2 }), 1) << "never none";
+    EXPECT_EQ(AutomaticJobs({ 4, 0 }), 4) << "memory unknown";
+    EXPECT_EQ(AutomaticJobs({ 64, 256 * GiB }), MostJobs);
 }
 
 } // namespace

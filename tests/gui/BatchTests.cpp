@@ -71,6 +71,7 @@ protected:
         home.set("set", "outputformat", "PNG");
         home.set("set", "outputfolder", out);
         home.set("set", "fileoption", "1");
+        home.set("set", "jobs", "1"); // these cases follow one page at a time
         home.set("set", "existedfile", "0");
         home.set("set", "timeout", "30");
         home.set("set", "filename", "webimage");

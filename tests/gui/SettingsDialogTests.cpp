@@ -293,6 +293,12 @@ TEST_F(SettingsTest, ReloadShowsTheFileAsItIsNow)
     EXPECT_EQ(dialog->controls().outputType->currentText(), QStringLiteral("PDF"));
     EXPECT_EQ(dialog->controls().jobs->value(), 16);
     EXPECT_TRUE(dialog->isVisible());
+
+    home.set("set", "jobs", "auto");
+    click(dialog, "reload");
+    EXPECT_EQ(dialog->controls().jobs->text(), QStringLiteral("Automatic"));
+    click(dialog, "ok");
+    EXPECT_EQ(setting("set", "jobs"), QStringLiteral("auto")) << "automatic stays automatic";
 }
 
 } // namespace

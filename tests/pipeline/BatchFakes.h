@@ -15,6 +15,8 @@ namespace qm::test {
 class MemorySettings : public SettingsSource
 {
 public:
+    // One page at a time unless a test sets "jobs"; left automatic it would follow this machine.
+    MemorySettings() { set("set", "jobs", "1"); }
     QString read(const QString& section, const QString& key) const override
     {
         return m_values.value(section.toLower() + QLatin1Char('/') + key.toLower());

@@ -28,6 +28,7 @@ void PictureSettings(const TempHome& home, const QString& name)
     home.set("set", "filename", name);
     home.set("set", "existedfile", "0");
     home.set("set", "outputformat", "PNG");
+    home.set("set", "jobs", "1"); // one page at a time unless a test says otherwise
 }
 
 // Runs the loop until the row shows the status.
