@@ -15,15 +15,14 @@ TICK = os.sysconf('SC_CLK_TCK')
 
 
 def stat_of(pid):
-    """(parent pid, start time, user + system seconds, name) of a live process, or None."""
+    """(parent pid, start time, user + system seconds) of a live process, or None."""
     try:
         with open(f'/proc/{pid}/stat', 'rb') as f:
             data = f.read()
     except OSError:
         return None
-    close = data.rindex(b')')
-    fields = data[close + 2:].split()
-    return int(fields[1]), int(fields[19]), (int(fields[11]) + int(fields[12])) / TICK, data[data.index(b'(') + 1:close]
+    fields = data[data.rindex(b')') + 2:].split()
+    return int(fields[1]), int(fields[19]), (int(fields[11]) + int(fields[12])) / TICK
 
 
 def kind_of(pid):
@@ -79,7 +78,7 @@ def descendants(root):
 class Sampler:
     def __init__(self):
         self.peak_pss_kb = 0
-        self.cpu = {}  # (pid, start) -> [kind, latest seconds]
+        self.cpu = {}  # (pid, start time) -> [kind, latest seconds]
 
     def sample(self, root):
         total = 0
@@ -87,18 +86,18 @@ class Sampler:
             s = stat_of(pid)
             if not s:
                 continue
-            key = (pid, s[1])
-            if key not in self.cpu or self.cpu[key][2] != s[3]:
-                # First seen, or it ran exec (a launcher script becoming the browser): its whole time goes
-                # to what it is now.
-                self.cpu[key] = [kind_of(pid), 0.0, s[3]]
-            self.cpu[key][1] = s[2]
+            # Classified again each time: a launcher script that execs the browser keeps its pid and name,
+            # and its whole time goes to what it became. A zombie has no command line: it keeps its kind.
+            key, kind = (pid, s[1]), kind_of(pid)
+            if kind == '?' and key in self.cpu:
+                kind = self.cpu[key][0]
+            self.cpu[key] = [kind, s[2]]
             total += pss_kb(pid)
         self.peak_pss_kb = max(self.peak_pss_kb, total)
 
     def by_kind(self):
         out = {}
-        for kind, seconds, _ in self.cpu.values():
+        for kind, seconds in self.cpu.values():
             out[kind] = out.get(kind, 0.0) + seconds
         return out
 
