@@ -16,6 +16,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 SHELL = '/usr/bin/chromium-headless-shell'
 VIEWPORT_HEIGHT = 800
+PORT = 8931
+BASELINE_SIZES = os.path.join(HERE, 'sizes.json')  # Quillmark --jobs 1 PNG sizes of a reference run
 
 
 def png(width, height, seed):
@@ -94,9 +96,15 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-def serve(generated):
+def serve(generated, port=0):
+    """On `port` when it is free (Quillmark's output names hold it, so a fixed one keeps sizes.json comparable
+    between runs), else on any."""
     Handler.generated = generated
-    server = socketserver.ThreadingTCPServer(('127.0.0.1', 0), Handler)
+    try:
+        server = socketserver.ThreadingTCPServer(('127.0.0.1', port), Handler)
+    except OSError:
+        sys.stderr.write(f'port {port} is taken: output names will not match the baseline sizes\n')
+        server = socketserver.ThreadingTCPServer(('127.0.0.1', 0), Handler)
     server.daemon_threads = True
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
@@ -155,11 +163,18 @@ def whole_page_check(results, urls, out):
             heights[i] = (w, h)
     with open(os.path.join(out, 'sizes.json'), 'w') as f:
         json.dump(sizes, f, indent=1, sort_keys=True)
+    baseline = {}
+    if os.path.exists(BASELINE_SIZES):
+        with open(BASELINE_SIZES) as f:
+            baseline = json.load(f)
+    changed = [f'{n} {baseline[n]} -> {sizes[n]}' for n in sorted(sizes) if n in baseline and baseline[n] != sizes[n]]
     with open(os.path.join(out, 'heights.json'), 'w') as f:  # for profile.py --tallest
         json.dump({urllib.parse.urlsplit(urls[i]).path: h for i, (_, h) in heights.items()}, f, indent=1)
     lines = [f'Quillmark --jobs 1 PNG: {len(sizes)} outputs, widths {sorted({w for w, _ in heights.values()})}, '
              f'{sum(h > 20000 for _, h in heights.values())} over 20,000 px, '
-             f'{sum(h > 32768 for _, h in heights.values())} over 32,768 px, tallest {max((h for _, h in heights.values()), default=0)} px']
+             f'{sum(h > 32768 for _, h in heights.values())} over 32,768 px, tallest {max((h for _, h in heights.values()), default=0)} px',
+             f'against the checked-in sizes.json: {len(set(sizes) & set(baseline))} compared, {len(changed)} changed'
+             + (f' ({"; ".join(changed[:8])})' if changed else '')]
     for r in by.values():
         if r is reference:
             continue
@@ -200,7 +215,7 @@ def main():
     generated = os.path.join(work, 'site')
     os.makedirs(generated)
     names = make_pages(generated, args.pages) if args.quick else make_pages(generated, 3, special=True)
-    server = serve(generated)
+    server = serve(generated, PORT)
     base = f'http://127.0.0.1:{server.server_address[1]}'
     docs = [] if args.quick else corpus.load()
     urls = [f'{base}/doc/{urllib.parse.quote(p)}' for p in docs] + [f'{base}/gen/{n}' for n in names]
