@@ -6,7 +6,8 @@ The pages are the corpus (corpus.txt: Debian's packaged manuals under /usr/share
 127.0.0.1) plus a few generated pages for special cases; --quick uses 30 generated pages instead. Each
 contender runs as a child process tree under proctree.py, which reports wall time, CPU seconds (user + system
 of the whole tree) and peak memory (the largest sum of PSS over the tree, sampled from /proc). Results,
-the pixel size of every PNG (sizes.json: Quillmark's output name -> WIDTHxHEIGHT) and the table go to --out."""
+the pixel size of every PNG (sizes.json: Quillmark's output name -> WIDTHxHEIGHT, compared with the
+checked-in sizes.json of a reference run) and the table go to --out."""
 import argparse, http.server, json, os, shutil, socketserver, struct, subprocess, sys, tempfile, threading, time, \
     urllib.parse, zlib
 

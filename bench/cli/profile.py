@@ -8,7 +8,7 @@ as shares by activity (callers included: base64, JSON, PNG/zlib, image decode/en
 
 usage: profile.py [--binary PATH] [--tallest N] [--out DIR]
 --tallest N profiles the N tallest pages alone (heights from the last bench.py run's heights.json)."""
-import argparse, json, os, re, signal, subprocess, sys, tempfile, time, urllib.parse
+import argparse, json, os, re, shutil, signal, subprocess, sys, tempfile, time, urllib.parse
 
 import bench, corpus, proctree
 
@@ -107,6 +107,7 @@ def main():
     perf.send_signal(signal.SIGINT)
     perf.wait()
     server.shutdown()
+    shutil.rmtree(work, ignore_errors=True)
     with open(report) as f:
         r = json.load(f)
 
