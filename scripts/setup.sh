@@ -11,7 +11,7 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-websockets-dev qt6-svg-dev
     libgl-dev libgif-dev libimagequant-dev libgtest-dev libgmock-dev libpng-dev libjpeg-dev
     # run
-    qt6-image-formats-plugins qt6-qpa-plugins libqt6svg6 chromium
+    qt6-image-formats-plugins qt6-qpa-plugins libqt6svg6 chromium chromium-headless-shell
     fonts-noto-color-emoji fonts-noto-cjk fonts-dejavu-core xdg-utils
 )
 

@@ -32,8 +32,8 @@ public:
     explicit Browser(BrowserOptions options, QObject* parent = nullptr);
     ~Browser() override; // ends the process after a short grace period, removes the profile folder
 
-    // The Chromium executable: the configured one, else chromium, chromium-browser, google-chrome on
-    // PATH. The error names what to install.
+    // The Chromium executable: the configured one, else chromium-headless-shell, chromium, chromium-browser,
+    // google-chrome on PATH. The error names what to install.
     static qm::Result<QString> findExecutable(const QString& configured = {});
 
     void start(std::function<void(qm::Result<void>)> done);
