@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include "capture/OutputFolder.h"
+#include "platform/MachineResources.h"
 #include "settings/ReadingRules.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsSource.h"
@@ -129,11 +130,23 @@ void BatchDriver::pump()
         m_holdCheck.start();
         return;
     }
-    while (m_state.rowCursor <= m_rowCount && m_inFlight.size() < m_jobs)
+    while (m_state.rowCursor <= m_rowCount && m_inFlight.size() < m_jobs && roomForAnotherPage())
         issueRow();
     updateReady();
     if (m_state.rowCursor > m_rowCount && m_inFlight.isEmpty())
         complete();
+}
+
+// The pages in flight share the machine's memory: a tall page being laid out can take a GiB or more, so
+// another page starts only while that much is free. The first always starts; the rest wait for a page
+// to finish, which runs this again.
+bool BatchDriver::roomForAnotherPage() const
+{
+    constexpr qint64 PageReserve = qint64(1) << 30;
+    if (m_inFlight.isEmpty())
+        return true;
+    const qint64 free = m_freeMemory ? m_freeMemory() : MachineResources::probe().availableMemory;
+    return free == 0 || free >= PageReserve;
 }
 
 void BatchDriver::issueRow()

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
 
 #include "batch/BatchState.h"
 #include "batch/BatchView.h"
@@ -42,6 +43,9 @@ public:
     void abandonPagesInFlight();
     int pagesInFlight() const { return int(m_inFlight.size()); }
 
+    // Free memory in bytes (0: unknown), asked before each page beyond the first in flight.
+    void setFreeMemory(std::function<qint64()> freeMemory) { m_freeMemory = std::move(freeMemory); }
+
 signals:
     void pageFinished(qm::UrlListModel::RowId row, const QString& address, const qm::PageOutcome& outcome);
     // `running` was cleared: the batch completed (message dismissed, folder opened) or a cancel was seen.
@@ -61,6 +65,7 @@ private:
 
     void queuePump();
     void pump();
+    bool roomForAnotherPage() const;
     void issueRow();
     void pageDone(PageRunner::Ticket ticket, PageOutcome outcome);
     void pageTimedOut(PageRunner::Ticket ticket, std::chrono::seconds limit);
@@ -81,6 +86,7 @@ private:
 
     qsizetype m_rowCount = 0;
     int m_jobs = 1;
+    std::function<qint64()> m_freeMemory;
     bool m_completing = false;
     bool m_pumpQueued = false;
     PageRunner::Ticket m_nextTicket = 0;

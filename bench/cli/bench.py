@@ -15,7 +15,7 @@ import corpus
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
-SHELL = '/usr/bin/chromium-headless-shell'
+CHROMIUM = '/usr/bin/chromium'
 VIEWPORT_HEIGHT = 800
 PORT = 8931
 BASELINE_SIZES = os.path.join(HERE, 'sizes.json')  # Quillmark --jobs 1 PNG sizes of a reference run
@@ -233,7 +233,7 @@ def main():
 
     def quillmark(fmt, jobs, browser=None):
         extra = ['--browser', browser] if browser else []
-        label = f'quillmark --jobs {jobs}' + (' (headless shell)' if browser else '')
+        label = f'quillmark --jobs {jobs}' + (f' ({os.path.basename(browser)})' if browser else '')
         out = os.path.join(work, f'{fmt}-{len(results)}')
         run(fmt, label, [[args.binary, 'convert', '--home', home, '-o', out, '-f', fmt.upper(), '-j', str(jobs),
                           '--timeout', '120', '-q', '--json', *extra, *urls]])
@@ -247,7 +247,7 @@ def main():
         with open(os.path.join(corpus.DOC, p), 'rb') as f:
             f.read()
     warm = os.path.join(work, 'warm')
-    for extra in ([], ['--browser', SHELL]):
+    for extra in ([], ['--browser', CHROMIUM]):
         subprocess.run([args.binary, 'convert', '--home', home, '-o', warm, '-q', *extra, urls[0]],
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run(['wkhtmltoimage', '-q', urls[0], os.path.join(work, 'warm.png')], stderr=subprocess.DEVNULL)
@@ -256,8 +256,9 @@ def main():
     for fmt in args.formats.split(','):
         quillmark(fmt, 1)
         quillmark(fmt, 2)
-        if os.path.exists(SHELL):
-            quillmark(fmt, 2, SHELL)
+        # The default engine is the headless shell where installed; full Chromium beside it for comparison.
+        if os.path.exists(CHROMIUM):
+            quillmark(fmt, 2, CHROMIUM)
         for jobs in map(int, args.playwright_jobs.split(',')):
             out = os.path.join(work, f'{fmt}-{len(results)}')
             run(fmt, f'playwright {jobs} at once', [[node, os.path.join(HERE, 'pw.mjs'), fmt, str(jobs), out, *urls]])

@@ -107,9 +107,9 @@ def main():
     perf.send_signal(signal.SIGINT)
     perf.wait()
     server.shutdown()
-    shutil.rmtree(work, ignore_errors=True)
     with open(report) as f:
         r = json.load(f)
+    shutil.rmtree(work, ignore_errors=True)
 
     print(f'{len(urls)} pages, PNG, --jobs 1: {r["wall"]:.1f} s, CPU {r["cpu"]:.1f} s (user {r["user"]:.1f}, '
           f'system {r["sys"]:.1f}), load average {os.getloadavg()[0]:.1f}\n')

@@ -75,6 +75,17 @@ TEST_P(BatchProgress, AddsShareOfRowsTiesToEvenThenHundredThenZero)
     EXPECT_EQ(batch.statuses(), QStringList(c.rows, "OK"));
 }
 
+TEST(BatchDriver, LowMemoryHoldsFurtherPagesUntilOneFinishes)
+{
+    Batch batch(4);
+    batch.settings.set("set", "jobs", "4");
+    batch.driver.setFreeMemory([] { return qint64(300) << 20; });
+    batch.driver.StartBatch();
+    ASSERT_TRUE(batch.runToIdle());
+    EXPECT_EQ(batch.runner.mostAtOnce, 1);
+    EXPECT_EQ(batch.statuses(), QStringList(4, "OK"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Rows, BatchProgress,
     ::testing::Values(ProgressCase { "three", 3, { 33, 66, 99 } },
         ProgressCase { "seven", 7, { 14, 28, 42, 56, 70, 84, 98 } },
