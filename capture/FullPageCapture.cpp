@@ -24,10 +24,11 @@ namespace {
 // One capture holds at most this many pixels (a page 32768 px tall at 1280 px); taller pages are taken
 // in bands of about BandPixels. The browser returns a whole page of this size intact, and one capture
 // costs about two thirds of the CPU of the bands' decoding and re-encoding here (same pixels); the limit
-// only keeps the browser's own picture memory in bounds.
+// only keeps the browser's own picture memory in bounds. Each band costs the browser a layout of the
+// whole page, so bands are nearly as large as one capture.
 constexpr qint64 SinglePixels = 42'000'000;
 constexpr int SingleHeight = 32768;
-constexpr qint64 BandPixels = 8'000'000;
+constexpr qint64 BandPixels = 32'000'000;
 constexpr int JpegMaxSide = 65500;
 
 QString prepareScript(milliseconds budget, const cdp::SnapshotRequest& request)
