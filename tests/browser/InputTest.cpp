@@ -92,7 +92,10 @@ TEST_F(InputTest, TheCursorFollowsTextFieldsAndTheWheelScrollsThePage)
 
     Wheel(QPoint(600, 200), 3);
     ASSERT_TRUE(ShowsColour(QPoint(5, 5), qRgb(0, 0, 200))) << "the page did not scroll";
-    const Result<QJsonValue> scrolled = Evaluate(QStringLiteral("scrollY"));
+    // The compositor scrolls first; the page's own scrollY follows a frame or more later.
+    const Result<QJsonValue> scrolled = Evaluate(QStringLiteral(
+        "new Promise(done => { const check = () => scrollY >= 300 ? done(scrollY) : setTimeout(check, 20); "
+        "check(); setTimeout(() => done(scrollY), 10000); })"));
     ASSERT_TRUE(scrolled.has_value());
     EXPECT_EQ(scrolled->toInt(), 300);
 }
