@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 #include "platform/Error.h"
@@ -27,6 +28,9 @@ struct CaptureOutcome
     QString httpStatusLine; // "HTTP 404 Not Found", empty with status 0
     QString warning; // something the user should hear of once, though the page converted (a watermark left out)
     QString note; // what the user should know about a written output, e.g. "cut at 100000 px"
+    QString finalAddress; // the page's address after redirects
+    QString title; // the page's title
+    QSize pixelSize; // of the picture written (or of the page's picture), when there is one
 };
 
 // A window (or the command line) that runs the capture pipeline on its tab. The main window, the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <chrono>
 #include <functional>
@@ -17,6 +18,10 @@ struct PageOutcome
     QString httpStatusLine; // "HTTP 404 Not Found"; empty with status 0
     QString warning; // said once per batch (a watermark picture that cannot be used)
     QString note; // about a written output, e.g. "cut at 100000 px"
+    QString finalAddress; // the page's address after redirects, when it loaded
+    QString title; // the page's title, when it loaded
+    QSize pixelSize; // of the picture written (or of the page's picture), when there is one
+    QString thumbnail; // the thumbnail's path when one was written
 };
 
 // Converts single pages for the batch driver: loads the address in a tab of its own and runs the capture

@@ -6,7 +6,10 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <cmath>
+#include <functional>
 
+#include "capture/DevicePresets.h"
+#include "capture/PageControls.h"
 #include "capture/output/ScrollerExpansion.h"
 #include "settings/OutputFormatTable.h"
 #include "settings/SettingKeys.h"
@@ -30,6 +33,95 @@ std::optional<int> wholeNumber(const QString& text)
 QString absolute(const QString& path, const QString& workingFolder)
 {
     return QDir::cleanPath(QDir(workingFolder).absoluteFilePath(path));
+}
+
+Result<void> readableFile(const QString& option, const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || !info.isReadable())
+        return fail(Error::Code::Usage, QStringLiteral("%1: cannot read %2").arg(option, path));
+    return {};
+}
+
+// The options of the "page" section; nullopt for any other name.
+std::optional<Result<void>> pageOption(const QString& name, const std::function<std::optional<QString>()>& value,
+    ConvertOptions& options, const QString& workingFolder)
+{
+    static const QStringList valued { "--scale", "--height", "--device", "--wait-for", "--delay", "--selector",
+        "--hide", "--remove", "--style", "--script", "--user-agent", "--header", "--cookies", "--auth",
+        "--color-scheme", "--block" };
+    if (!valued.contains(name))
+        return std::nullopt;
+    const auto given = value();
+    if (!given || given->trimmed().isEmpty())
+        return fail(Error::Code::Usage, QStringLiteral("%1 needs a value").arg(name));
+    const QString v = *given;
+    const auto bad = [&](const QString& what) -> Result<void> {
+        return fail(Error::Code::Usage, QStringLiteral("%1 takes %2, not \"%3\"").arg(name, what, v));
+    };
+    if (name == QLatin1String("--scale")) {
+        bool ok = false;
+        const double scale = v.toDouble(&ok);
+        if (!ok || !(scale >= 1 && scale <= MostScale))
+            return bad(QStringLiteral("a number from 1 to 4"));
+        options.scale = v.trimmed();
+    } else if (name == QLatin1String("--height")) {
+        const auto height = wholeNumber(v);
+        if (!height || *height < SmallestViewport || *height > LargestViewport)
+            return bad(QStringLiteral("a whole number of pixels from 100 to 16384"));
+        options.height = QString::number(*height);
+    } else if (name == QLatin1String("--device")) {
+        if (v == QLatin1String("list")) {
+            options.listDevices = true;
+        } else if (!FindDevicePreset(v)) {
+            return fail(
+                Error::Code::Usage, QStringLiteral("unknown device \"%1\" (%2)").arg(v, DevicePresetNamesText()));
+        }
+        options.device = v.trimmed().toLower();
+    } else if (name == QLatin1String("--wait-for")) {
+        options.waitFor = v;
+    } else if (name == QLatin1String("--delay")) {
+        const auto ms = wholeNumber(v);
+        if (!ms || *ms < 0)
+            return bad(QStringLiteral("a whole number of milliseconds"));
+        options.delay = QString::number(*ms);
+    } else if (name == QLatin1String("--selector")) {
+        options.selector = v;
+    } else if (name == QLatin1String("--hide")) {
+        options.hide.append(v);
+    } else if (name == QLatin1String("--remove")) {
+        options.remove.append(v);
+    } else if (name == QLatin1String("--style") || name == QLatin1String("--script")
+        || name == QLatin1String("--cookies")) {
+        const QString path = absolute(v, workingFolder);
+        if (auto readable = readableFile(name, path); !readable)
+            return readable;
+        (name == QLatin1String("--style")           ? options.style
+                : name == QLatin1String("--script") ? options.script
+                                                    : options.cookies)
+            = path;
+    } else if (name == QLatin1String("--user-agent")) {
+        options.userAgent = v;
+    } else if (name == QLatin1String("--header")) {
+        if (v.contains(u'|'))
+            return fail(Error::Code::Usage, QStringLiteral("--header: a header may not hold '|'"));
+        if (auto header = ParseHeaderLine(v); !header)
+            return fail(Error::Code::Usage, QStringLiteral("--header: %1").arg(header.error().message));
+        options.headers.append(v.trimmed());
+    } else if (name == QLatin1String("--auth")) {
+        if (!v.contains(u':'))
+            return fail(Error::Code::Usage, QStringLiteral("--auth takes USER:PASSWORD"));
+        options.auth = v;
+    } else if (name == QLatin1String("--color-scheme")) {
+        if (v != QLatin1String("light") && v != QLatin1String("dark"))
+            return bad(QStringLiteral("light or dark"));
+        options.colorScheme = v;
+    } else if (name == QLatin1String("--block")) {
+        if (v.contains(u','))
+            return fail(Error::Code::Usage, QStringLiteral("--block: one pattern per option, without ','"));
+        options.block.append(v.trimmed());
+    }
+    return Result<void>();
 }
 
 } // namespace
@@ -56,8 +148,30 @@ QString ConvertUsage()
         "                      of 400 or above (this run's \"httperrors\")\n"
         "      --allow-files DIR  let local pages read the files under DIR too (they read their own\n"
         "                      folder only); \"all\" lifts the limit (this run's \"allowfiles\")\n"
+        "Page (this run's \"page\" settings):\n"
+        "      --scale N       device pixels per CSS pixel, 1 to 4 (sharper, larger pictures)\n"
+        "      --height PX     viewport height in CSS pixels (default 800)\n"
+        "      --device NAME   show the page as a phone or tablet does; --device list names them\n"
+        "      --wait-for SEL  wait (within the time limit) until an element matching SEL is visible\n"
+        "      --delay MS      wait this much longer after the page has settled\n"
+        "      --selector SEL  capture only the first element matching SEL, its whole box\n"
+        "      --hide SEL      make matching elements invisible (repeatable)\n"
+        "      --remove SEL    take matching elements out of the page (repeatable)\n"
+        "      --no-overlays   hide common cookie-consent and newsletter overlays\n"
+        "      --style FILE    add this CSS to the page before the capture\n"
+        "      --script FILE   run this JavaScript in the page before the capture\n"
+        "      --user-agent S  the user agent the page sees\n"
+        "      --header 'Name: value'  send this request header too (repeatable)\n"
+        "      --cookies FILE  send the cookies of a Netscape cookies.txt file\n"
+        "      --auth USER:PASSWORD  HTTP authentication (or set QUILLMARK_AUTH)\n"
+        "      --color-scheme light|dark  the colour scheme the page is told the user prefers\n"
+        "      --reduced-motion  tell the page the user prefers reduced motion\n"
+        "      --block PATTERN requests whose address matches are not made; '*' stands for any\n"
+        "                      text (repeatable)\n"
+        "Output:\n"
         "      --json          one JSON object per finished page on stdout: address, status,\n"
-        "                      output path, reason, milliseconds, httpStatus\n"
+        "                      output path, reason, milliseconds, httpStatus, finalAddress,\n"
+        "                      title, width, height\n"
         "      -q, --quiet     no progress display\n"
         "      --verbose       technical detail of failures on stderr\n"
         "  quillmark --version\n")
@@ -107,6 +221,13 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
             flagged = flag(options.quiet);
         } else if (name == QLatin1String("--verbose")) {
             flagged = flag(options.verbose);
+        } else if (name == QLatin1String("--no-overlays")) {
+            flagged = flag(options.noOverlays);
+        } else if (name == QLatin1String("--reduced-motion")) {
+            flagged = flag(options.reducedMotion);
+        } else if (auto page = pageOption(name, value, options, workingFolder)) {
+            if (!*page)
+                return std::unexpected(page->error());
         } else {
             static const QStringList valued { "-l", "--list", "-f", "--format", "-o", "--out", "-j", "--jobs",
                 "--timeout", "--width", "--expand", "--max-height", "--browser", "--home", "--http-errors",
@@ -186,6 +307,8 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
         if (!flagged)
             return std::unexpected(flagged.error());
     }
+    if (options.auth.isEmpty())
+        options.auth = qEnvironmentVariable("QUILLMARK_AUTH");
     return options;
 }
 

@@ -24,6 +24,13 @@ struct ConvertOptions
     QString home;
     QString httpErrors; // "1" to convert error pages, "0" to fail them; empty: the "httperrors" setting
     QStringList allowFiles; // folders local pages may read besides their own, or "all"
+    // How the page is shown and what of it is kept: this run's "page" settings, as settings.dat holds them.
+    QString scale, height, device, waitFor, delay, selector, style, script, userAgent, cookies, colorScheme;
+    QStringList hide, remove, headers, block;
+    bool noOverlays = false;
+    bool reducedMotion = false;
+    bool listDevices = false; // --device list
+    QString auth; // "user:password", from --auth or QUILLMARK_AUTH; never printed
     bool json = false;
     bool verbose = false;
     bool quiet = false;

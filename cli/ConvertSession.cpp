@@ -17,6 +17,7 @@
 #include "capture/EnginePool.h"
 #include "capture/OutputFolder.h"
 #include "capture/PageAddress.h"
+#include "capture/PageControls.h"
 #include "capture/PageConversion.h"
 #include "cli/ProgressDisplay.h"
 #include "cli/QuietBatchView.h"
@@ -149,6 +150,27 @@ Result<void> ConvertSession::prepare()
     setForRun(keys::ExpandScrollers, m_options.expand);
     setForRun(keys::MaxHeight, m_options.maxHeight);
     setForRun(keys::AllowFiles, m_options.allowFiles.join(u';'));
+    setForRun(keys::Scale, m_options.scale);
+    setForRun(keys::Height, m_options.height);
+    setForRun(keys::Device, m_options.device);
+    setForRun(keys::WaitFor, m_options.waitFor);
+    setForRun(keys::PageDelay, m_options.delay);
+    setForRun(keys::Selector, m_options.selector);
+    setForRun(keys::Hide, m_options.hide.join(u','));
+    setForRun(keys::Remove, m_options.remove.join(u','));
+    setForRun(keys::NoOverlays, m_options.noOverlays ? QStringLiteral("1") : QString());
+    setForRun(keys::Style, m_options.style);
+    setForRun(keys::Script, m_options.script);
+    setForRun(keys::UserAgent, m_options.userAgent);
+    setForRun(keys::Headers, m_options.headers.join(u'|'));
+    setForRun(keys::Cookies, m_options.cookies);
+    setForRun(keys::Auth, m_options.auth);
+    setForRun(keys::ColorScheme, m_options.colorScheme);
+    setForRun(keys::ReducedMotion, m_options.reducedMotion ? QStringLiteral("1") : QString());
+    setForRun(keys::Block, m_options.block.join(u','));
+    // A page setting that cannot be used fails the run before any page, not every page alike.
+    if (auto controls = ReadPageControls(*d->settings, QSize(m_options.width, 800)); !controls)
+        return fail(Error::Code::Usage, controls.error().message);
     int jobs = m_options.jobs.value_or(ReadJobs(*d->settings));
     if (!m_options.jobs && m_options.browsers.size() > 1)
         jobs = std::max(jobs, int(std::min<qsizetype>(m_options.browsers.size(), MostJobs)));

@@ -15,7 +15,9 @@ std::span<const SettingKey* const> AllSettingKeys()
         &FileOption, &ExistedFile, &Timeout, &Delay, &Scripts, &Java, &ActiveX, &Thumbnail, &ImageSize, &Jobs,
         &AllowFiles, &HttpErrors, &TextWatermark, &WaterText, &TextPlacement, &TextX, &TextY, &TextSize, &TextQuality,
         &TextFont, &TextRotate, &TextTransparency, &TextColor, &ImageWatermark, &WaterImage, &ImagePlacement, &ImageX,
-        &ImageY, &ImageTransparency, &ImageDeviation, &ImageOpacity, &ExpandScrollers, &MaxHeight };
+        &ImageY, &ImageTransparency, &ImageDeviation, &ImageOpacity, &ExpandScrollers, &MaxHeight, &Scale, &Width,
+        &Height, &Device, &WaitFor, &PageDelay, &Selector, &Hide, &Remove, &NoOverlays, &Style, &Script, &UserAgent,
+        &Headers, &Cookies, &ColorScheme, &ReducedMotion, &Block, &Auth };
     return all;
 }
 

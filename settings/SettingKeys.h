@@ -79,6 +79,29 @@ inline constexpr SettingKey ImageOpacity { "watermark", "IOpacity", R::Number };
 // Section "set", keys the settings dialog leaves alone.
 inline constexpr SettingKey ExpandScrollers { "set", "expandscrollers", R::Text }; // page, all or none
 inline constexpr SettingKey MaxHeight { "set", "maxheight", R::Integer }; // tallest picture in pixels
+// Section "page": how the page is shown and what of it is kept. Every key missing or empty: as a fresh
+// desktop browser shows the page (1280 x 800, scale 1), the whole page kept.
+inline constexpr SettingKey Scale { "page", "scale", R::Number }; // device pixels per CSS pixel, 1..4
+inline constexpr SettingKey Width { "page", "width", R::Integer }; // viewport, CSS pixels
+inline constexpr SettingKey Height { "page", "height", R::Integer };
+inline constexpr SettingKey Device { "page", "device", R::Text }; // a preset name (capture/DevicePresets.h)
+inline constexpr SettingKey WaitFor { "page", "waitfor", R::Text }; // CSS selector, present and visible
+inline constexpr SettingKey PageDelay { "page", "delay", R::Integer }; // milliseconds after settling
+inline constexpr SettingKey Selector { "page", "selector", R::Text }; // capture this element only
+inline constexpr SettingKey Hide { "page", "hide", R::Text }; // selectors, comma separated
+inline constexpr SettingKey Remove { "page", "remove", R::Text }; // selectors, comma separated
+inline constexpr SettingKey NoOverlays { "page", "nooverlays", R::Flag };
+inline constexpr SettingKey Style { "page", "style", R::Text }; // a CSS file, or the CSS itself
+inline constexpr SettingKey Script { "page", "script", R::Text }; // a script file, or the script itself
+inline constexpr SettingKey UserAgent { "page", "useragent", R::Text };
+inline constexpr SettingKey Headers { "page", "headers", R::Text }; // "Name: value" lines, separated by '|'
+inline constexpr SettingKey Cookies { "page", "cookies", R::Text }; // a Netscape cookies.txt file
+inline constexpr SettingKey ColorScheme { "page", "colorscheme", R::Text }; // light, dark or empty
+inline constexpr SettingKey ReducedMotion { "page", "reducedmotion", R::Flag };
+inline constexpr SettingKey Block { "page", "block", R::Text }; // URL patterns ('*' any text), comma separated
+// "user:password" for HTTP authentication; only ever set for one run (--auth, QUILLMARK_AUTH), never
+// written to settings.dat.
+inline constexpr SettingKey Auth { "page", "auth", R::Text };
 } // namespace keys
 
 // All keys above, in the order of their declaration.
