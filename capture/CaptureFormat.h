@@ -17,9 +17,9 @@ struct OutputFormat
     using Kind = OutputKind;
 
     Kind kind = Kind::Bitmap;
-    QString extension; // ".jpg", ".gif", ".tiff", ".png", ".pdf", ".txt"; empty for Bitmap
+    QString extension; // ".jpg", ".gif", ".tiff", ".png", ".webp", ".pdf", ".txt"; empty for Bitmap
     QString numbering; // extension used when numbering: "jpg" ...
-    QString encoder; // EncodePicture's format for pictures: "jpg", "gif", "tiff", "png"
+    QString encoder; // EncodePicture's format for pictures: "jpg", "gif", "tiff", "png", "webp"
     std::optional<int> fixedQuality; // TIFF ignores the "quality" setting
 
     static OutputFormat fromSetting(const QString& value);

@@ -14,6 +14,7 @@
 #include "capture/output/ScrollerExpansion.h"
 #include "capture/output/Thumbnail.h"
 #include "capture/output/Watermarks.h"
+#include "capture/output/WebpEncoder.h"
 #include "platform/cdp/Session.h"
 #include "platform/cdp/Tab.h"
 #include "settings/SettingKeys.h"
@@ -40,6 +41,10 @@ std::optional<cdp::SnapshotRequest> SnapshotFor(const SettingsSource& settings)
     cdp::SnapshotRequest request;
     request.expand = ReadScrollerExpansion(settings);
     request.maxHeight = ReadMaxCaptureHeight(settings);
+    // A WebP file holds no taller picture: the page is cut there, with the same note as at the tallest-picture
+    // setting, rather than failed.
+    if (format.encoder == QLatin1String("webp"))
+        request.maxHeight = std::min(request.maxHeight, kWebpMaxSide);
     if (!thumbnail && !marks && format.encoder == QLatin1String("png")) {
         request.encoding = cdp::SnapshotEncoding::Png;
     } else if (!thumbnail && !marks && format.encoder == QLatin1String("jpg")) {

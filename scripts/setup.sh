@@ -9,7 +9,7 @@ PACKAGES=(
     # build
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools qt6-websockets-dev qt6-svg-dev
-    libgl-dev libgif-dev libimagequant-dev libgtest-dev libgmock-dev libpng-dev libjpeg-dev
+    libgl-dev libgif-dev libimagequant-dev libwebp-dev libgtest-dev libgmock-dev libpng-dev libjpeg-dev
     # run
     qt6-image-formats-plugins qt6-qpa-plugins libqt6svg6 chromium chromium-headless-shell
     fonts-noto-color-emoji fonts-noto-cjk fonts-dejavu-core xdg-utils

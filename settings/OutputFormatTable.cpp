@@ -9,12 +9,13 @@ namespace {
 using L = QLatin1String;
 using K = OutputKind;
 
-constexpr std::array<OutputFormatRow, 7> Rows { {
+constexpr std::array<OutputFormatRow, 8> Rows { {
     { L("BMP"), K::Bitmap, L(), L(), L(), std::nullopt, L("Image") },
     { L("JPG"), K::Picture, L(".jpg"), L("jpg"), L("jpg"), std::nullopt, L("Image") },
     { L("GIF"), K::Picture, L(".gif"), L("gif"), L("gif"), std::nullopt, L("Image") },
     { L("PNG"), K::Picture, L(".png"), L("png"), L("png"), std::nullopt, L("Image") },
     { L("TIFF"), K::Picture, L(".tiff"), L("tiff"), L("tiff"), 80, L("Image") },
+    { L("WEBP"), K::Picture, L(".webp"), L("webp"), L("webp"), std::nullopt, L("Image") },
     { L("PDF"), K::Pdf, L(".pdf"), L("pdf"), L(), std::nullopt, L("PDF") },
     { L("TXT"), K::Text, L(".txt"), L("txt"), L(), std::nullopt, L("TEXT") },
 } };

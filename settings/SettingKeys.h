@@ -37,7 +37,7 @@ using R = SettingKey::Reading;
 // Section "set", in the order the settings dialog writes them.
 inline constexpr SettingKey OutputType { "set", "outputtype", R::Choice }; // Image, PDF, TEXT
 inline constexpr SettingKey OutputFormat { "set", "outputformat",
-    R::Choice }; // BMP JPG GIF PNG TIFF PDF TXT, exact case
+    R::Choice }; // BMP JPG GIF PNG TIFF WEBP PDF TXT, exact case
 inline constexpr SettingKey Quality { "set", "quality", R::Integer }; // 1..100
 inline constexpr SettingKey OutputFolder { "set", "outputfolder", R::Text }; // "0" or empty: the app home
 inline constexpr SettingKey FileName { "set", "filename", R::Text }; // custom name, used unchanged

@@ -7,6 +7,7 @@
 
 #include "capture/output/GifEncoder.h"
 #include "capture/output/OutputFile.h"
+#include "capture/output/WebpEncoder.h"
 #include "platform/MessageSink.h"
 
 namespace qm {
@@ -69,6 +70,7 @@ WriteResult WriteWithQt(const QImage& picture, OutputFile& file, PictureFormat f
         prepared = picture.convertToFormat(options.tiffWithAlpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
         break;
     case PictureFormat::Gif:
+    case PictureFormat::Webp:
         Q_UNREACHABLE();
     }
     const bool written = writer.write(prepared);
@@ -92,9 +94,9 @@ WriteResult Encode(const QImage& picture, OutputFile& file, PictureFormat format
                 .arg(picture.height()),
             kUnsupportedPicture);
     }
-    if (format != PictureFormat::Gif)
+    if (format != PictureFormat::Gif && format != PictureFormat::Webp)
         return WriteWithQt(picture, file, format, options);
-    auto encoded = EncodeGif(picture);
+    auto encoded = format == PictureFormat::Gif ? EncodeGif(picture) : EncodeWebp(picture, options.quality);
     if (!encoded) {
         int number = encoded.error().code == Error::Code::Unsupported ? kUnsupportedPicture : kEncoderFailed;
         return std::unexpected(WriteFailure { encoded.error(), number });
@@ -130,6 +132,8 @@ std::optional<PictureFormat> FormatFromName(const QString& format)
         return PictureFormat::Png;
     if (format == u"bmp")
         return PictureFormat::Bmp;
+    if (format == u"webp")
+        return PictureFormat::Webp;
     return std::nullopt;
 }
 
@@ -148,6 +152,8 @@ std::optional<PictureFormat> PictureFormatFromPath(const QString& path)
         return PictureFormat::Gif;
     if (suffix == u"tif" || suffix == u"tiff")
         return PictureFormat::Tiff;
+    if (suffix == u"webp")
+        return PictureFormat::Webp;
     return std::nullopt;
 }
 

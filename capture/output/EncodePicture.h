@@ -11,13 +11,14 @@ namespace qm {
 class MessageSink;
 class OutputFile;
 
-enum class PictureFormat { Bmp, Jpeg, Png, Gif, Tiff };
+enum class PictureFormat { Bmp, Jpeg, Png, Gif, Tiff, Webp };
 
 // The format that a file name's extension names (case-insensitive): .bmp, .jpg/.jpeg, .png, .gif,
-// .tif/.tiff; nothing for any other extension.
+// .tif/.tiff, .webp; nothing for any other extension.
 std::optional<PictureFormat> PictureFormatFromPath(const QString& path);
 
-// How a picture is written; `quality` matters to JPEG only (clamped to 0..100, 0 the lowest).
+// How a picture is written; `quality` matters to JPEG and WebP only (clamped to 0..100, 0 the lowest;
+// WebP at 100 is lossless).
 struct PictureOptions
 {
     int quality = 90;
@@ -32,7 +33,7 @@ struct PictureOptions
 Result<void> WritePictureFile(
     const QImage& picture, const QString& path, PictureFormat format, const PictureOptions& options = {});
 
-// The capture's encoder. `format` is "jpg", "gif", "tiff", "png" or "bmp", compared exactly.
+// The capture's encoder. `format` is "jpg", "gif", "tiff", "png", "webp" or "bmp", compared exactly.
 // `colourDepth` (24 or 32) and `compression` (6 none, 2 LZW) are the TIFF settings the pipeline
 // passes as 24 and 6; other values give 24 bits and no compression.
 // An empty picture or an unknown format writes nothing and fails without a message; a failure to

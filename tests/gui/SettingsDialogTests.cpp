@@ -96,10 +96,11 @@ TEST_F(SettingsTest, OutputTypeChoosesTheFormatList)
 {
     const TypeCase cases[] = {
         { "PDF", "PDF", "PDF", "PDF", { "PDF" }, "PDF" },
-        { "zero means Image and BMP", "0", "0", "Image", { "BMP", "JPG", "GIF", "PNG", "TIFF" }, "BMP" },
-        { "Image with JPG", "Image", "JPG", "Image", { "BMP", "JPG", "GIF", "PNG", "TIFF" }, "JPG" },
+        { "zero means Image and BMP", "0", "0", "Image", { "BMP", "JPG", "GIF", "PNG", "TIFF", "WEBP" }, "BMP" },
+        { "Image with JPG", "Image", "JPG", "Image", { "BMP", "JPG", "GIF", "PNG", "TIFF", "WEBP" }, "JPG" },
         { "TEXT", "TEXT", "TXT", "TEXT", { "TXT" }, "TXT" },
-        { "lower-case format matches nothing", "Image", "jpg", "Image", { "BMP", "JPG", "GIF", "PNG", "TIFF" }, "BMP" },
+        { "lower-case format matches nothing", "Image", "jpg", "Image", { "BMP", "JPG", "GIF", "PNG", "TIFF", "WEBP" },
+            "BMP" },
     };
     for (const TypeCase& t : cases) {
         SCOPED_TRACE(t.name);

@@ -150,6 +150,46 @@ TEST(CapturePipeline, WatermarksChangeThePixelsWhereTheyAreAnchored)
     EXPECT_GT(textPixels, 200) << "the red text mark is missing";
 }
 
+// Captures /page in `format` at `quality` and decodes the output.
+QImage CaptureAs(TestServer& server, const char* format, int quality, QByteArray* bytes = nullptr)
+{
+    TempHome home;
+    home.set("set", "outputfolder", home.file("out"));
+    home.set("set", "outputformat", format);
+    home.set("set", "quality", QString::number(quality));
+    RealBatch batch(SharedPool(), home);
+    batch.add(server.url("/page"));
+    EXPECT_TRUE(batch.run());
+    EXPECT_EQ(batch.statuses(), QStringList { "OK" }) << batch.list.reason(0).toStdString();
+    const QString path = batch.outcomes.value(0).output.value_or(QString());
+    if (bytes)
+        *bytes = Read(path);
+    return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
+
+TEST(CapturePipeline, WebpIsThePngsPictureLosslessAtQualityHundredAndLossyBelow)
+{
+    TestServer server;
+    // Text and a gradient, so that a lossy encoder has something to lose.
+    server.page("/page",
+        "<!doctype html><body style='margin:0;height:2400px;background:linear-gradient(#fff,#39c)'>"
+        "<h1 style='margin:0;font:40px sans-serif'>WebP and PNG</h1><p style='margin:0;font:14px serif'>The quick "
+        "brown fox jumps over "
+        "the lazy dog.</p></body>");
+    const QImage png = CaptureAs(server, "PNG", 90);
+    ASSERT_EQ(png.size(), QSize(1280, 2400));
+    QByteArray lossless;
+    const QImage exact = CaptureAs(server, "WEBP", 100, &lossless);
+    EXPECT_TRUE(lossless.startsWith("RIFF") && lossless.mid(8, 8) == "WEBPVP8L") << lossless.left(16).toHex().data();
+    EXPECT_EQ(exact, png) << "lossless WebP differs from the PNG";
+    QByteArray lossy;
+    const QImage coarse = CaptureAs(server, "WEBP", 60, &lossy);
+    EXPECT_EQ(lossy.mid(8, 8), QByteArray("WEBPVP8 "));
+    ASSERT_EQ(coarse.size(), png.size());
+    EXPECT_NE(coarse, png);
+    EXPECT_LT(lossy.size(), lossless.size());
+}
+
 struct NamingCase
 {
     const char* name;
