@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "app/Skin.h"
 #include "app/TrayIcon.h"
+#include "capture/PageControlsCheck.h"
 #include "platform/AppHome.h"
 #include "platform/UserDialogs.h"
 #include "settings/SettingsDialog.h"
@@ -135,7 +136,8 @@ void Desktop::showSettingsFromTray()
         m_trayDialog->raise();
         return;
     }
-    m_trayDialog = new SettingsDialog(m_hooks.home->settingsPath(), m_hooks.home->path(), *m_hooks.dialogs);
+    m_trayDialog
+        = new SettingsDialog(m_hooks.home->settingsPath(), m_hooks.home->path(), *m_hooks.dialogs, PageControlsCheck());
     m_hooks.applySkin(m_trayDialog);
     m_trayDialog->setWindowModality(Qt::ApplicationModal);
     m_trayDialog->show();

@@ -4,6 +4,7 @@
 #include "batch/BatchDriver.h"
 #include "batch/UrlListCommands.h"
 #include "batch/UrlListWidget.h"
+#include "capture/PageControlsCheck.h"
 #include "platform/AppHome.h"
 #include "platform/DesktopHooks.h"
 #include "settings/SettingsDialog.h"
@@ -78,7 +79,8 @@ void MainWindow::showSettings()
         m_settingsDialog->activateWindow();
         return;
     }
-    m_settingsDialog = new SettingsDialog(m_hooks.home->settingsPath(), m_hooks.home->path(), *m_hooks.dialogs, this);
+    m_settingsDialog = new SettingsDialog(
+        m_hooks.home->settingsPath(), m_hooks.home->path(), *m_hooks.dialogs, PageControlsCheck(), this);
     connect(m_settingsDialog, &SettingsDialog::outputFormatWritten, this,
         [this](const QString& format) { m_list.setAllFormats(format); });
     if (m_hooks.applySkin)

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QStringList>
+
 #include "platform/LegacyObjectNames.h"
 
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
@@ -69,9 +72,35 @@ struct SettingsControls
     QComboBox* imageMarkPlace = nullptr;
     QLineEdit* imageMarkX = nullptr;
     QLineEdit* imageMarkY = nullptr;
+
+    // Page: how the page is shown
+    QComboBox* pageDevice = nullptr; // "None" first, then the presets; each item's data is the stored name
+    QLineEdit* pageWidth = nullptr;
+    QLineEdit* pageHeight = nullptr;
+    QLineEdit* pageScale = nullptr;
+    QLineEdit* pageUserAgent = nullptr;
+    QPlainTextEdit* pageHeaders = nullptr; // one "Name: value" a line
+    QLineEdit* pageCookies = nullptr;
+    QPushButton* browsePageCookies = nullptr;
+    QComboBox* pageColorScheme = nullptr; // item data: "", "light", "dark"
+    QCheckBox* pageReducedMotion = nullptr;
+    QLineEdit* pageBlock = nullptr;
+    // Page: what is kept
+    QLineEdit* pageWaitFor = nullptr;
+    QLineEdit* pageDelay = nullptr;
+    QLineEdit* pageSelector = nullptr;
+    QLineEdit* pageHide = nullptr;
+    QLineEdit* pageRemove = nullptr;
+    QCheckBox* pageNoOverlays = nullptr;
+    QLineEdit* pageStyle = nullptr;
+    QPushButton* browsePageStyle = nullptr;
+    QLineEdit* pageScript = nullptr;
+    QPushButton* browsePageScript = nullptr;
 };
 
 QWidget* BuildGeneralSettingsTab(SettingsControls& c);
 QWidget* BuildWatermarkTab(SettingsControls& c);
+// `devices`: the preset names the device list offers after "None".
+QWidget* BuildPageTab(SettingsControls& c, const QStringList& devices);
 
 } // namespace qm

@@ -5,8 +5,10 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -76,13 +78,45 @@ void SetPlacement(QComboBox* list, const QString& value)
         list->setCurrentIndex(*n);
 }
 
+// Selects the item whose data is `value`; a value no item holds is shown as an item of its own, so that OK
+// refuses it by name instead of quietly dropping it.
+void SelectData(QComboBox* list, const QString& value)
+{
+    int at = list->findData(value);
+    if (at < 0) {
+        list->addItem(value, value);
+        at = list->count() - 1;
+    }
+    list->setCurrentIndex(at);
+}
+
+// Items added by SelectData go; the fixed ones stay.
+void RemoveItemsFrom(QComboBox* list, int fixed)
+{
+    while (list->count() > fixed)
+        list->removeItem(list->count() - 1);
+}
+
+// "Name: value" lines in the box, '|' between them in the file.
+QString HeaderLines(const QString& stored)
+{
+    QStringList lines;
+    for (const QString& part : stored.split(u'|', Qt::SkipEmptyParts)) {
+        if (!part.trimmed().isEmpty())
+            lines.append(part.trimmed());
+    }
+    return lines.join(u'\n');
+}
+
 } // namespace
 
-SettingsDialog::SettingsDialog(QString settingsPath, QString programFolder, UserDialogs& dialogs, QWidget* parent)
+SettingsDialog::SettingsDialog(
+    QString settingsPath, QString programFolder, UserDialogs& dialogs, PageSettingsCheck page, QWidget* parent)
     : QDialog(parent)
     , m_settingsPath(std::move(settingsPath))
     , m_programFolder(std::move(programFolder))
     , m_dialogs(dialogs)
+    , m_page(std::move(page))
 {
     setObjectName(QStringLiteral("settingsDialog"));
     setWindowTitle(QStringLiteral("Settings"));
@@ -93,6 +127,7 @@ SettingsDialog::SettingsDialog(QString settingsPath, QString programFolder, User
     tabs->setObjectName(QStringLiteral("tabs"));
     tabs->addTab(BuildGeneralSettingsTab(m_c), QStringLiteral("General Settings"));
     tabs->addTab(BuildWatermarkTab(m_c), QStringLiteral("WaterMark Options"));
+    tabs->addTab(BuildPageTab(m_c, m_page.devices), QStringLiteral("Page"));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("ok"));
@@ -123,6 +158,12 @@ SettingsDialog::SettingsDialog(QString settingsPath, QString programFolder, User
     connect(m_c.imageMarkTransparentColour, &ColourSwatchWidget::clicked, this, [this] { pickColour(false); });
     connect(m_c.browseImageMark, &QPushButton::clicked, this, &SettingsDialog::pickWatermarkImage);
     connect(m_c.browseOutputFolder, &QPushButton::clicked, this, &SettingsDialog::pickFolder);
+    connect(m_c.browsePageCookies, &QPushButton::clicked, this,
+        [this] { pickPageFile(m_c.pageCookies, QStringLiteral("Cookies Files (*.txt);;All Files (*)")); });
+    connect(m_c.browsePageStyle, &QPushButton::clicked, this,
+        [this] { pickPageFile(m_c.pageStyle, QStringLiteral("Style Sheets (*.css);;All Files (*)")); });
+    connect(m_c.browsePageScript, &QPushButton::clicked, this,
+        [this] { pickPageFile(m_c.pageScript, QStringLiteral("Scripts (*.js);;All Files (*)")); });
 
     for (int size = 1; size <= 100; ++size)
         m_c.thumbnailSize->addItem(QString::number(size));
@@ -170,6 +211,18 @@ void SettingsDialog::resetControls()
     m_c.jobs->setValue(0);
     m_c.textMarkColour->setColour(Qt::black);
     m_c.imageMarkTransparentColour->setColour(Qt::black);
+
+    for (QLineEdit* edit : { m_c.pageWidth, m_c.pageHeight, m_c.pageScale, m_c.pageUserAgent, m_c.pageCookies,
+             m_c.pageBlock, m_c.pageWaitFor, m_c.pageDelay, m_c.pageSelector, m_c.pageHide, m_c.pageRemove,
+             m_c.pageStyle, m_c.pageScript })
+        edit->clear();
+    m_c.pageHeaders->clear();
+    RemoveItemsFrom(m_c.pageDevice, 1 + int(m_page.devices.size()));
+    RemoveItemsFrom(m_c.pageColorScheme, 3);
+    m_c.pageDevice->setCurrentIndex(0);
+    m_c.pageColorScheme->setCurrentIndex(0);
+    m_c.pageReducedMotion->setChecked(false);
+    m_c.pageNoOverlays->setChecked(false);
 }
 
 void SettingsDialog::loadFromFile()
@@ -221,7 +274,89 @@ void SettingsDialog::loadFromFile()
     SetSlider(m_c.imageMarkDeviation, read(keys::ImageDeviation));
     SetSlider(m_c.imageMarkOpacity, read(keys::ImageOpacity));
 
+    loadPageTab();
     applyEnableRules();
+}
+
+// A file without a "page" section shows every box empty and every choice off.
+void SettingsDialog::loadPageTab()
+{
+    const std::initializer_list<std::pair<QLineEdit*, const SettingKey&>> edits {
+        { m_c.pageWidth, keys::Width },
+        { m_c.pageHeight, keys::Height },
+        { m_c.pageScale, keys::Scale },
+        { m_c.pageUserAgent, keys::UserAgent },
+        { m_c.pageCookies, keys::Cookies },
+        { m_c.pageBlock, keys::Block },
+        { m_c.pageWaitFor, keys::WaitFor },
+        { m_c.pageDelay, keys::PageDelay },
+        { m_c.pageSelector, keys::Selector },
+        { m_c.pageHide, keys::Hide },
+        { m_c.pageRemove, keys::Remove },
+        { m_c.pageStyle, keys::Style },
+        { m_c.pageScript, keys::Script },
+    };
+    for (const auto& [edit, key] : edits)
+        edit->setText(read(key));
+    m_c.pageHeaders->setPlainText(HeaderLines(read(keys::Headers)));
+    // Preset names and schemes are matched as the capture matches them: case and blanks aside.
+    const QString device = read(keys::Device).trimmed();
+    const int preset = m_c.pageDevice->findData(device, Qt::UserRole, Qt::MatchFixedString);
+    if (preset >= 0)
+        m_c.pageDevice->setCurrentIndex(preset);
+    else
+        SelectData(m_c.pageDevice, device);
+    SelectData(m_c.pageColorScheme, read(keys::ColorScheme).trimmed().toLower());
+    m_c.pageReducedMotion->setChecked(IsOne(read(keys::ReducedMotion)));
+    m_c.pageNoOverlays->setChecked(IsOne(read(keys::NoOverlays)));
+}
+
+Result<QList<std::pair<const SettingKey*, QString>>> SettingsDialog::pageValues() const
+{
+    auto trimmed = [](const QLineEdit* edit) { return edit->text().trimmed(); };
+    QStringList headers;
+    for (const QString& line : m_c.pageHeaders->toPlainText().split(u'\n')) {
+        if (line.contains(u'|'))
+            return fail(Error::Code::Usage, QStringLiteral("a header may not hold '|': \"%1\"").arg(line.trimmed()));
+        if (!line.trimmed().isEmpty())
+            headers.append(line.trimmed());
+    }
+    const QString delay = trimmed(m_c.pageDelay);
+    if (!delay.isEmpty() && !QRegularExpression(QStringLiteral("^[0-9]+$")).match(delay).hasMatch())
+        return fail(Error::Code::Usage,
+            QStringLiteral("the extra delay takes a whole number of milliseconds, not \"%1\"").arg(delay));
+    using namespace keys;
+    QList<std::pair<const SettingKey*, QString>> values {
+        { &Scale, trimmed(m_c.pageScale) },
+        { &Width, trimmed(m_c.pageWidth) },
+        { &Height, trimmed(m_c.pageHeight) },
+        { &Device, m_c.pageDevice->currentData().toString() },
+        { &WaitFor, trimmed(m_c.pageWaitFor) },
+        { &PageDelay, delay },
+        { &Selector, trimmed(m_c.pageSelector) },
+        { &Hide, trimmed(m_c.pageHide) },
+        { &Remove, trimmed(m_c.pageRemove) },
+        { &NoOverlays, Flag(m_c.pageNoOverlays) },
+        { &Style, trimmed(m_c.pageStyle) },
+        { &Script, trimmed(m_c.pageScript) },
+        { &UserAgent, trimmed(m_c.pageUserAgent) },
+        { &Headers, headers.join(u'|') },
+        { &Cookies, trimmed(m_c.pageCookies) },
+        { &ColorScheme, m_c.pageColorScheme->currentData().toString() },
+        { &ReducedMotion, Flag(m_c.pageReducedMotion) },
+        { &Block, trimmed(m_c.pageBlock) },
+    };
+    // Checked as a page would read them, in front of the file: a value a page could not use is refused here
+    // rather than failing every page later.
+    if (m_page.check) {
+        const FileSettings file(m_settingsPath);
+        OverriddenSettings proposed(file);
+        for (const auto& [key, value] : values)
+            proposed.set(key->sectionName(), key->keyName(), value);
+        if (auto usable = m_page.check(proposed); !usable)
+            return std::unexpected(usable.error());
+    }
+    return values;
 }
 
 void SettingsDialog::fillFormats()
@@ -289,9 +424,17 @@ void SettingsDialog::onOk()
         { ImageDeviation, QString::number(m_c.imageMarkDeviation->value()) },
         { ImageOpacity, QString::number(m_c.imageMarkOpacity->value()) },
     };
+    const auto page = pageValues();
+    if (!page) {
+        m_dialogs.message(this, UserDialogs::Icon::Error,
+            QStringLiteral("The settings were not saved: %1").arg(page.error().message));
+        return;
+    }
     QList<SettingWrite> writes;
     for (const auto& [key, value] : values)
         writes.append({ key.sectionName(), key.writtenName(), value });
+    for (const auto& [key, value] : *page)
+        writes.append({ key->sectionName(), key->writtenName(), value });
     // One rewrite of the file: all of OK's values are saved or none is, and a refusal is told.
     if (const Result<void> saved = WriteSettings(m_settingsPath, writes); !saved) {
         m_dialogs.message(this, UserDialogs::Icon::Error,
@@ -327,6 +470,17 @@ void SettingsDialog::pickWatermarkImage()
             return;
         m_c.imageMarkFile->setText(chosen.first());
         write(keys::WaterImage, m_c.imageMarkFile->text().trimmed());
+    });
+}
+
+void SettingsDialog::pickPageFile(QLineEdit* target, const QString& filter)
+{
+    UserDialogs::FileRequest request {
+        .title = {}, .filter = filter, .fileName = {}, .save = false, .multiple = false
+    };
+    m_dialogs.chooseFiles(this, request, [target](const QStringList& chosen) {
+        if (!chosen.isEmpty())
+            target->setText(chosen.first());
     });
 }
 

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QDialog>
 
+#include "settings/PageSettingsCheck.h"
 #include "settings/SettingsControlsUi.h"
 
 namespace qm {
@@ -11,14 +12,15 @@ struct SettingKey;
 class UserDialogs;
 
 // The settings dialog, "Settings": edits settings.dat. Built afresh at each opening and filled from the file; OK
-// checks the file name, writes every key and reports the output format for the URL list's rows;
-// Cancel writes nothing. The colour pickers and the watermark-image picker write their key at once.
+// checks the file name and the Page tab's values, writes every key and reports the output format for the URL
+// list's rows; Cancel writes nothing. The colour pickers and the watermark-image picker write their key at once.
 class SettingsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    // `programFolder` is shown for an output folder of "0".
-    SettingsDialog(QString settingsPath, QString programFolder, UserDialogs& dialogs, QWidget* parent = nullptr);
+    // `programFolder` is shown for an output folder of "0"; `page` lists the devices and checks the Page tab.
+    SettingsDialog(QString settingsPath, QString programFolder, UserDialogs& dialogs, PageSettingsCheck page,
+        QWidget* parent = nullptr);
 
     const SettingsControls& controls() const { return m_c; }
 
@@ -38,6 +40,10 @@ private:
     void pickColour(bool textColour);
     void pickWatermarkImage();
     void pickFolder();
+    void pickPageFile(QLineEdit* target, const QString& filter);
+    void loadPageTab();
+    // The Page tab's values, every "page" key but the run-only "auth"; or why one cannot be used.
+    Result<QList<std::pair<const SettingKey*, QString>>> pageValues() const;
 
     QString read(const SettingKey& key) const;
     void write(const SettingKey& key, const QString& value) const;
@@ -45,6 +51,7 @@ private:
     QString m_settingsPath;
     QString m_programFolder;
     UserDialogs& m_dialogs;
+    PageSettingsCheck m_page;
     SettingsControls m_c;
     QColor m_lastColour = Qt::black; // the common dialog's colour: the last one picked here
 };

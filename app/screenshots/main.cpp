@@ -1,7 +1,10 @@
 // quillmark-screenshots OUTDIR: renders the main window (idle and during a batch), both tabs of the
 // settings dialog and the Add URL dialog into OUTDIR as PNG files. Runs on the offscreen platform.
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -11,6 +14,7 @@
 #include "app/Skin.h"
 #include "app/SystemDialogsUi.h"
 #include "batch/AddUrlDialog.h"
+#include "capture/PageControlsCheck.h"
 #include "platform/AppHome.h"
 #include "platform/DesktopHooks.h"
 #include "settings/SettingsDialog.h"
@@ -77,7 +81,7 @@ int main(int argc, char** argv)
         ok &= Save(&window, out, QStringLiteral("main-window-converting.png"));
     }
     {
-        qm::SettingsDialog settings(home->settingsPath(), home->path(), dialogs);
+        qm::SettingsDialog settings(home->settingsPath(), home->path(), dialogs, qm::PageControlsCheck());
         settings.setAttribute(Qt::WA_DeleteOnClose, false);
         hooks.applySkin(&settings);
         auto* tabs = settings.findChild<QTabWidget*>(QStringLiteral("tabs"));
@@ -85,6 +89,15 @@ int main(int argc, char** argv)
         ok &= Save(&settings, out, QStringLiteral("settings-general.png"));
         tabs->setCurrentIndex(1);
         ok &= Save(&settings, out, QStringLiteral("settings-watermark.png"));
+        // A phone-sized picture without the cookie banner and the page's chat button.
+        const qm::SettingsControls& c = settings.controls();
+        c.pageDevice->setCurrentIndex(c.pageDevice->findData(QStringLiteral("iphone-15")));
+        c.pageScale->setText(QStringLiteral("2"));
+        c.pageNoOverlays->setChecked(true);
+        c.pageRemove->setText(QStringLiteral("#chat-button"));
+        c.pageWaitFor->setText(QStringLiteral("main article"));
+        tabs->setCurrentIndex(2);
+        ok &= Save(&settings, out, QStringLiteral("settings-page.png"));
     }
     {
         qm::UrlListModel list;
