@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMap>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -12,6 +14,7 @@
 #include "GuiFixture.h"
 #include "settings/ColourSwatchWidget.h"
 #include "settings/IniStore.h"
+#include "settings/SettingKeys.h"
 #include "settings/SettingsDialog.h"
 
 namespace qm::test {
@@ -244,10 +247,141 @@ TEST_F(SettingsTest, OkWritesEveryKeyInOrderAndRewritesTheOutputFormatColumn)
             keys.append(text.section('=', 0, 0).trimmed());
     }
     EXPECT_EQ(keys,
-        QStringList({ "[set]", "outputtype", "outputformat", "quality", "outputfolder", "filename", "datetime",
-            "fileoption", "existedfile", "timeout", "delay", "jobs", "Scripts", "JAVA", "ActiveX", "Thumbnail",
-            "imagesize", "[watermark]", "textwatermark", "watertext", "Twz", "Tx", "Ty", "Tsize", "TQuality", "Tfont",
-            "TRotate", "Ttransparency", "imagewatermark", "waterimage", "Iwz", "Ix", "Iy", "IDeviation", "IOpacity" }));
+        QStringList(
+            { "[set]", "outputtype", "outputformat", "quality", "outputfolder", "filename", "datetime", "fileoption",
+                "existedfile", "timeout", "delay", "jobs", "Scripts", "JAVA", "ActiveX", "Thumbnail", "imagesize",
+                "[watermark]", "textwatermark", "watertext", "Twz", "Tx", "Ty", "Tsize", "TQuality", "Tfont", "TRotate",
+                "Ttransparency", "imagewatermark", "waterimage", "Iwz", "Ix", "Iy", "IDeviation", "IOpacity", "[page]",
+                "scale", "width", "height", "device", "waitfor", "delay", "selector", "hide", "remove", "nooverlays",
+                "style", "script", "useragent", "headers", "cookies", "colorscheme", "reducedmotion", "block" }));
+}
+
+// Every key of the "page" section as settings.dat holds it; the run-only "auth" is never written.
+QMap<QString, QString> PageSection(const QString& settingsPath)
+{
+    QMap<QString, QString> values;
+    for (const SettingKey* key : AllSettingKeys()) {
+        if (key->sectionName() == QLatin1String("page"))
+            values.insert(key->keyName(), ReadSetting(settingsPath, key->sectionName(), key->writtenName()));
+    }
+    return values;
+}
+
+TEST_F(SettingsTest, PageTabRoundTripsEveryKeyAndAFileWithoutTheSectionStaysOff)
+{
+    // A file from before the Page tab: the tab shows nothing set, and OK writes every key empty or off.
+    home.set("set", "filename", "shot");
+    SettingsDialog* dialog = open();
+    EXPECT_EQ(control<QComboBox>(dialog, "pageDevice")->currentText(), QStringLiteral("None"));
+    EXPECT_EQ(control<QComboBox>(dialog, "pageColorScheme")->currentText(), QStringLiteral("Page default"));
+    click(dialog, "ok");
+    ASSERT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages()[0].text.toStdString();
+    QMap<QString, QString> off = PageSection(home.settingsPath());
+    EXPECT_EQ(off.take("nooverlays"), "0");
+    EXPECT_EQ(off.take("reducedmotion"), "0");
+    EXPECT_EQ(off.take("auth"), "");
+    for (auto it = off.cbegin(); it != off.cend(); ++it)
+        EXPECT_EQ(it.value(), QString()) << it.key().toStdString();
+
+    // Every control set as a user would, the cookies file through its Browse button.
+    const QString cookies = home.file("cookies.txt");
+    QFile cookiesFile(cookies);
+    ASSERT_TRUE(cookiesFile.open(QIODevice::WriteOnly));
+    cookiesFile.close();
+    dialog = open();
+    const QList<QPair<const char*, QString>> typed {
+        { "pageScale", "2.5" },
+        { "pageWidth", "390" },
+        { "pageHeight", "700" },
+        { "pageWaitFor", "#ready" },
+        { "pageDelay", "1500" },
+        { "pageSelector", "main > article" },
+        { "pageHide", ".ad, .promo[data-x='a,b']" },
+        { "pageRemove", "#chat" },
+        { "pageStyle", "body { background: white }" },
+        { "pageScript", "document.title = 'x'" },
+        { "pageUserAgent", "QuillBot/1" },
+        { "pageBlock", "*.woff2, */ads/*" },
+    };
+    for (const auto& [name, value] : typed)
+        control<QLineEdit>(dialog, name)->setText(value);
+    control<QPlainTextEdit>(dialog, "pageHeaders")->setPlainText("X-One: 1\n\n  X-Two: two, three  \n");
+    QComboBox* device = control<QComboBox>(dialog, "pageDevice");
+    device->setCurrentIndex(device->findText("ipad-mini"));
+    QComboBox* scheme = control<QComboBox>(dialog, "pageColorScheme");
+    scheme->setCurrentIndex(scheme->findText("Dark"));
+    control<QCheckBox>(dialog, "pageNoOverlays")->setChecked(true);
+    control<QCheckBox>(dialog, "pageReducedMotion")->setChecked(true);
+    dialogs.setNextFiles({ cookies });
+    click(dialog, "browsePageCookies");
+    EXPECT_EQ(control<QLineEdit>(dialog, "pageCookies")->text(), cookies);
+    EXPECT_TRUE(setting("page", "cookies").isEmpty()) << "a picked file waits for OK";
+    click(dialog, "ok");
+    ASSERT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages()[0].text.toStdString();
+
+    const QMap<QString, QString> expected { { "scale", "2.5" }, { "width", "390" }, { "height", "700" },
+        { "device", "ipad-mini" }, { "waitfor", "#ready" }, { "delay", "1500" }, { "selector", "main > article" },
+        { "hide", ".ad, .promo[data-x='a,b']" }, { "remove", "#chat" }, { "nooverlays", "1" },
+        { "style", "body { background: white }" }, { "script", "document.title = 'x'" }, { "useragent", "QuillBot/1" },
+        { "headers", "X-One: 1|X-Two: two, three" }, { "cookies", cookies }, { "colorscheme", "dark" },
+        { "reducedmotion", "1" }, { "block", "*.woff2, */ads/*" }, { "auth", "" } };
+    EXPECT_EQ(PageSection(home.settingsPath()), expected);
+
+    // Opened again, the tab shows what was saved, and OK saves it unchanged.
+    dialog = open();
+    EXPECT_EQ(control<QComboBox>(dialog, "pageDevice")->currentText(), QStringLiteral("ipad-mini"));
+    EXPECT_EQ(control<QComboBox>(dialog, "pageColorScheme")->currentText(), QStringLiteral("Dark"));
+    EXPECT_EQ(control<QPlainTextEdit>(dialog, "pageHeaders")->toPlainText(), "X-One: 1\nX-Two: two, three");
+    EXPECT_EQ(control<QLineEdit>(dialog, "pageHide")->text(), ".ad, .promo[data-x='a,b']");
+    click(dialog, "ok");
+    EXPECT_EQ(PageSection(home.settingsPath()), expected);
+}
+
+struct RefusedPageValue
+{
+    const char* name;
+    const char* key; // set in the file before the dialog opens, or typed into `control`
+    const char* value;
+    const char* control; // empty: the file holds the value
+    const char* named; // the message names this
+};
+
+TEST_F(SettingsTest, PageValuesAPageCouldNotUseAreRefusedByNameAndNothingIsWritten)
+{
+    const RefusedPageValue cases[] = {
+        { "scale above 4", "scale", "7", "pageScale", "the scale takes 1 to 4, not \"7\"" },
+        { "width below 100", "width", "50", "pageWidth", "50" },
+        { "unknown device in the file", "device", "nokia-3310", "", "unknown device \"nokia-3310\"" },
+        { "header without a colon", "headers", "X-Token", "", "bad header \"X-Token\"" },
+        { "delay that is no number", "delay", "soon", "pageDelay", "not \"soon\"" },
+        { "missing cookies file", "cookies", "/nowhere/cookies.txt", "pageCookies", "/nowhere/cookies.txt" },
+        { "unknown colour scheme in the file", "colorscheme", "sepia", "", "not \"sepia\"" },
+    };
+    for (const RefusedPageValue& c : cases) {
+        SCOPED_TRACE(c.name);
+        home.set("set", "filename", "shot");
+        home.set("page", c.key, *c.control ? "" : c.value);
+        QFile file(home.settingsPath());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+        const qsizetype told = dialogs.messages().size();
+        SettingsDialog* dialog = open();
+        if (*c.control)
+            control<QLineEdit>(dialog, c.control)->setText(c.value);
+        click(dialog, "ok");
+        ASSERT_EQ(dialogs.messages().size(), told + 1);
+        const auto& message = dialogs.messages().last();
+        EXPECT_EQ(message.icon, UserDialogs::Icon::Error);
+        EXPECT_TRUE(message.text.startsWith("The settings were not saved: ")) << message.text.toStdString();
+        EXPECT_TRUE(message.text.contains(QLatin1String(c.named))) << message.text.toStdString();
+        EXPECT_TRUE(dialog->isVisible()) << "the dialog stays for a correction";
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), before);
+        file.close();
+        click(dialog, "cancel");
+        home.set("page", c.key, "");
+    }
 }
 
 TEST_F(SettingsTest, RefusedSaveKeepsTheDialogOpenWithTheReasonAndTheFileAsItWas)
