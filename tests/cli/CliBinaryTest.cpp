@@ -159,7 +159,7 @@ TEST_P(CliRefuses, ExitsTwoWithOneLineNamingTheCause)
 
 INSTANTIATE_TEST_SUITE_P(Setup, CliRefuses,
     ::testing::Values(SetupCase { "unknown_option", { "--colour", "red" }, "unknown option --colour" },
-        SetupCase { "bad_format", { "-f", "webp" }, "unknown format \"webp\"" },
+        SetupCase { "bad_format", { "-f", "avif" }, "unknown format \"avif\"" },
         SetupCase { "unreadable_list", { "-l", "@DIR@/missing.ulf" }, "cannot read the list" },
         SetupCase { "output_folder_under_a_file", { "-o", "@DIR@/plain.txt/out" }, "output folder" },
         SetupCase { "no_browser", { "-o", "@DIR@/out", "--browser", "@DIR@/no-such-chromium" }, "no-such-chromium" }),

@@ -91,7 +91,7 @@ TEST_P(ConvertOptionsRefused, NamesTheCause)
 
 INSTANTIATE_TEST_SUITE_P(Arguments, ConvertOptionsRefused,
     ::testing::Values(BadCase { "unknown_option", { "--colour" }, "unknown option --colour" },
-        BadCase { "format_not_in_table", { "-f", "webp" }, "webp" },
+        BadCase { "format_not_in_table", { "-f", "avif" }, "avif" },
         BadCase { "missing_value", { "--out" }, "--out needs a value" },
         BadCase { "jobs_not_number", { "-j", "two" }, "two" },
         BadCase { "timeout_text", { "--timeout", "soon" }, "soon" },

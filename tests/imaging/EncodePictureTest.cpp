@@ -195,7 +195,7 @@ TEST_F(EncodePictureTest, NothingToWriteIsSilent)
     };
     const Case cases[] = {
         { "empty picture", QImage(), QStringLiteral("png") },
-        { "unknown format", Solid(4, 4, Qt::red), QStringLiteral("webp") },
+        { "unknown format", Solid(4, 4, Qt::red), QStringLiteral("avif") },
         { "format in capitals", Solid(4, 4, Qt::red), QStringLiteral("PNG") },
     };
     for (const Case& c : cases) {
