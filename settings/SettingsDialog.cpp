@@ -426,6 +426,9 @@ void SettingsDialog::onOk()
     };
     const auto page = pageValues();
     if (!page) {
+        // The value to mend is on the Page tab, wherever the user was.
+        findChild<QTabWidget*>(QStringLiteral("tabs"))
+            ->setCurrentWidget(findChild<QWidget*>(QStringLiteral("PageSettings")));
         m_dialogs.message(this, UserDialogs::Icon::Error,
             QStringLiteral("The settings were not saved: %1").arg(page.error().message));
         return;

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTest>
 
 #include "GuiFixture.h"
@@ -376,6 +377,8 @@ TEST_F(SettingsTest, PageValuesAPageCouldNotUseAreRefusedByNameAndNothingIsWritt
         EXPECT_TRUE(message.text.startsWith("The settings were not saved: ")) << message.text.toStdString();
         EXPECT_TRUE(message.text.contains(QLatin1String(c.named))) << message.text.toStdString();
         EXPECT_TRUE(dialog->isVisible()) << "the dialog stays for a correction";
+        EXPECT_EQ(control<QTabWidget>(dialog, "tabs")->currentWidget()->objectName(), "PageSettings")
+            << "the Page tab shows the value to mend";
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         EXPECT_EQ(file.readAll(), before);
         file.close();
