@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QSystemTrayIcon>
+#include <cstdio>
 
 #include "app/DesktopShellUi.h"
 #include "app/MainWindow.h"
@@ -26,6 +28,15 @@ int runDesktop(int argc, char** argv)
     // The program lives on in the tray when its windows are closed; ExitProgram ends it.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // Qt has taken its own options (-platform, -style ...) out; what is left are files and addresses.
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    for (const QString& argument : arguments) {
+        if (argument.startsWith(u'-')) {
+            std::fprintf(stderr, "quillmark: unknown option %s (see quillmark --help)\n", qPrintable(argument));
+            return 2;
+        }
+    }
+
     Result<AppHome> home = AppHome::open(AppHome::defaultPath());
     if (!home) {
         qCritical("quillmark: %s", qPrintable(home.error().message));
@@ -43,6 +54,8 @@ int runDesktop(int argc, char** argv)
     options.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     options.openUrl = [](const QUrl& address) { QDesktopServices::openUrl(address); };
     options.endProcess = [] { QCoreApplication::exit(0); };
+    options.arguments = arguments;
+    options.workingFolder = QDir::currentPath();
     Desktop desktop(*home, dialogs, engines.browser(0), &pages, options);
     // A page that completes while the main window's list is empty is not captured.
     pages.setRowsPresent([&desktop] { return desktop.mainWindow() && desktop.mainWindow()->list().rowCount() > 0; });

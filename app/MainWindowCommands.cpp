@@ -6,6 +6,7 @@
 #include "batch/UrlListWidget.h"
 #include "platform/AppHome.h"
 #include "platform/DesktopHooks.h"
+#include "settings/SettingKeys.h"
 #include "settings/SettingsDialog.h"
 
 namespace qm::app {
@@ -30,6 +31,13 @@ void MainWindow::addUrls(bool modal)
 void MainWindow::addHtmlFiles()
 {
     m_commands->addHtmlFiles(this);
+}
+
+void MainWindow::addAddresses(const QStringList& addresses)
+{
+    const QString format = ReadText(m_settings, keys::OutputFormat);
+    for (const QString& address : addresses)
+        m_list.appendUrl(address, format);
 }
 
 void MainWindow::removeSelected()

@@ -21,10 +21,12 @@ namespace {
 class DesktopTest : public ::testing::Test
 {
 protected:
-    std::unique_ptr<app::Desktop> make(bool trayAvailable)
+    std::unique_ptr<app::Desktop> make(bool trayAvailable, const QStringList& arguments = {})
     {
         app::DesktopOptions options;
         options.trayAvailable = trayAvailable;
+        options.arguments = arguments;
+        options.workingFolder = home.path();
         options.openUrl = [this](const QUrl& url) { opened.append(url); };
         options.endProcess = [this] { steps.append("end"); };
         auto desktop = std::make_unique<app::Desktop>(home.home(), dialogs, nullptr, &runner, options);
@@ -139,6 +141,25 @@ TEST_F(DesktopTest, UnreadableSettingsAreSaidOnceInAMessageBox)
     EXPECT_EQ(dialogs.messages()[0].icon, UserDialogs::Icon::Error);
     EXPECT_EQ(settings.read("set", "outputformat"), "");
     EXPECT_EQ(dialogs.messages().size(), 1);
+}
+
+// "Open with Quillmark" passes files as file:// addresses or paths; typed addresses stay as given.
+TEST_F(DesktopTest, FilesAndAddressesOfTheArgumentsAreInTheListAtStartUp)
+{
+    QFile page(home.file("page one.html"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.close();
+    home.set("set", "outputformat", "PDF");
+    auto desktop = make(true,
+        { QUrl::fromLocalFile("/srv/docs/a b.html").toString(QUrl::FullyEncoded), "page one.html",
+            "www.example.com/news" });
+    desktop->start();
+    const UrlListModel& list = desktop->mainWindow()->list();
+    QStringList rows;
+    for (int i = 0; i < list.rowCount(); ++i)
+        rows.append(list.address(i) + " " + list.format(i));
+    EXPECT_EQ(rows,
+        QStringList({ "/srv/docs/a b.html PDF", home.file("page one.html") + " PDF", "www.example.com/news PDF" }));
 }
 
 TEST_F(DesktopTest, WithATrayClosingKeepsTheProgramAndRestoreLoadsAFreshWindow)
