@@ -30,15 +30,19 @@ if(QUILLMARK_GUI)
     install(FILES ${generated}/${QUILLMARK_APPSTREAM_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endif()
 
+# Symbols bound at start-up, so the relocations can be made read-only.
+target_link_options(quillmark PRIVATE -Wl,-z,now)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillmark)
 set(CPACK_PACKAGE_VENDOR "Quillmark developers")
 set(CPACK_PACKAGE_CONTACT "${QUILLMARK_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert web pages into full-page images, PDF or text")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Quillmark turns web pages (web addresses and local HTML files) into full-page images
-(BMP, JPEG, GIF, PNG, TIFF, WebP), paginated PDF documents or plain text. Pages
-are loaded and rendered by headless Chromium, driven over the DevTools protocol.
+    "Quillmark turns web pages (web addresses and local HTML files) into
+full-page images (BMP, JPEG, GIF, PNG, TIFF, WebP), paginated PDF documents
+or plain text. Pages are loaded and rendered by headless Chromium, driven over
+the DevTools protocol.
 
 It is a desktop program (main window, tray icon, settings, mini browser,
 scheduler) with a command line, quillmark convert, that runs the same engine
