@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks a built Debian package (scripts/package.sh prints its path): its file list holds what the
-# install rules promise, the man page renders without warnings, the man page and the completion know
-# every option of "quillmark convert", and the program unpacked into a fresh root runs from there,
-# finding its share files through its own install prefix.
+# install rules promise, apt can install it, the man page renders without warnings, the man page and
+# the completion know every option of "quillmark convert", and the program unpacked into a fresh root
+# runs from there, finding its share files through its own install prefix.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 deb=${1:?usage: check-package.sh PACKAGE.deb}
@@ -40,6 +40,9 @@ holds_promised_files() {
     [ ${#missing[@]} -eq 0 ] || { printf 'not in the package: %s\n' "${missing[@]}"; return 1; }
 }
 check "the package holds the program, its share files and its desktop integration" holds_promised_files
+
+# Every dependency names a package apt can find and install beside what is here.
+check "apt can install the package with its dependencies" apt-get install --simulate -q "$(realpath "$deb")"
 
 dpkg-deb -x "$deb" "$root"
 man_renders_cleanly() {
