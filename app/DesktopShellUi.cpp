@@ -116,6 +116,12 @@ void Desktop::restoreMainWindow()
     m_main->activateWindow();
 }
 
+void Desktop::openRows(const QStringList& rows)
+{
+    restoreMainWindow();
+    m_main->addAddresses(rows);
+}
+
 void Desktop::showHelp()
 {
     openWebPage(HelpPageUrl());

@@ -54,6 +54,7 @@ public:
     TrayIcon* tray() const;
 
     void restoreMainWindow(); // a fresh main window when it was closed
+    void openRows(const QStringList& rows); // restores the main window and adds the rows to its list
     void showHelp();
     void openWebPage(const QUrl& address);
     void showSettingsFromTray();

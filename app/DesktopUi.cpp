@@ -7,7 +7,9 @@
 #include <cstdio>
 
 #include "app/DesktopShellUi.h"
+#include "app/LaunchAddresses.h"
 #include "app/MainWindow.h"
+#include "app/RunningInstance.h"
 #include "app/SystemDialogsUi.h"
 #include "browser/MiniBrowserUi.h"
 #include "capture/EnginePool.h"
@@ -42,6 +44,11 @@ int runDesktop(int argc, char** argv)
         qCritical("quillmark: %s", qPrintable(home.error().message));
         return 2;
     }
+    RunningInstance instance(home->path());
+    if (instance.handOver(LaunchAddresses(arguments, QDir::currentPath())))
+        return 0;
+    if (auto listening = instance.listen(); !listening)
+        qWarning("quillmark: a second start will not find this one: %s", qPrintable(listening.error().message));
     FileSettings settings(home->settingsPath());
 
     // One browser for the whole program; every host converts in a tab of its own.
@@ -77,6 +84,7 @@ int runDesktop(int argc, char** argv)
     InterruptWatcher interrupts;
     QObject::connect(&interrupts, &InterruptWatcher::interrupted, &app, [&desktop](int) { desktop.exitProgram(); });
 
+    QObject::connect(&instance, &RunningInstance::rowsArrived, &desktop, &Desktop::openRows);
     desktop.start();
     desktop.watchSettings(settings);
     return app.exec();

@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include "app/DesktopShellUi.h"
 #include "app/ImageButtonWidget.h"
 #include "app/MainWindow.h"
+#include "app/RunningInstance.h"
 #include "app/TrayIcon.h"
 #include "settings/SettingsSource.h"
 #include "tests/support/TempHome.h"
@@ -160,6 +162,33 @@ TEST_F(DesktopTest, FilesAndAddressesOfTheArgumentsAreInTheListAtStartUp)
         rows.append(list.address(i) + " " + list.format(i));
     EXPECT_EQ(rows,
         QStringList({ "/srv/docs/a b.html PDF", home.file("page one.html") + " PDF", "www.example.com/news PDF" }));
+}
+
+// A second start for the same home hands its rows over; the running program shows them, even with its
+// main window closed to the tray.
+TEST_F(DesktopTest, ASecondStartHandsItsRowsToTheProgramRunningForTheSameHome)
+{
+    TempHome otherHome;
+    auto desktop = make(true);
+    desktop->start();
+    app::RunningInstance running(home.path());
+    ASSERT_TRUE(running.listen());
+    QObject::connect(&running, &app::RunningInstance::rowsArrived, desktop.get(), &app::Desktop::openRows);
+    desktop->mainWindow()->close();
+    settle();
+
+    EXPECT_FALSE(app::RunningInstance(otherHome.path()).handOver({ "/a.html" }));
+    home.set("set", "outputformat", "PNG");
+    ASSERT_TRUE(app::RunningInstance(home.path()).handOver({ "/srv/a b.html", "https://example.org/\nx" }));
+    QSignalSpy arrived(&running, &app::RunningInstance::rowsArrived);
+    ASSERT_TRUE(arrived.wait(60'000));
+    ASSERT_NE(desktop->mainWindow(), nullptr);
+    EXPECT_TRUE(desktop->mainWindow()->isVisible());
+    const UrlListModel& list = desktop->mainWindow()->list();
+    ASSERT_EQ(list.rowCount(), 2);
+    EXPECT_EQ(list.address(0), "/srv/a b.html");
+    EXPECT_EQ(list.address(1), "https://example.org/\nx");
+    EXPECT_EQ(list.format(1), "PNG");
 }
 
 TEST_F(DesktopTest, WithATrayClosingKeepsTheProgramAndRestoreLoadsAFreshWindow)
