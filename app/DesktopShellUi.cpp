@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "app/BundledPages.h"
+#include "app/LaunchAddresses.h"
 #include "app/MainWindow.h"
 #include "app/Skin.h"
 #include "app/TrayIcon.h"
@@ -58,6 +59,7 @@ void Desktop::start()
     if (m_hooks.loadScheduleWindow)
         m_hooks.loadScheduleWindow();
     loadMainWindow()->show();
+    m_main->addAddresses(LaunchAddresses(m_options.arguments, m_options.workingFolder));
 }
 
 void Desktop::watchSettings(FileSettings& settings)
@@ -113,6 +115,12 @@ void Desktop::restoreMainWindow()
     m_main->show();
     m_main->raise();
     m_main->activateWindow();
+}
+
+void Desktop::openRows(const QStringList& rows)
+{
+    restoreMainWindow();
+    m_main->addAddresses(rows);
 }
 
 void Desktop::showHelp()

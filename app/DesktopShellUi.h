@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 #include <QUrl>
 #include <functional>
 
@@ -25,6 +26,8 @@ struct DesktopOptions
     bool trayAvailable = true;
     std::function<void(const QUrl&)> openUrl; // the desktop's default handler
     std::function<void()> endProcess; // quits the event loop
+    QStringList arguments; // files and addresses the program was started with: added to the list
+    QString workingFolder; // what relative paths among them are relative to
 };
 
 // The program around its windows: start-up, the tray, restoring the main window, help, the bundled
@@ -39,7 +42,8 @@ public:
 
     DesktopHooks& hooks() { return m_hooks; }
 
-    // The tray, then the schedule window (through its hook), then the main window.
+    // The tray, then the schedule window (through its hook), then the main window with the files and
+    // addresses of the arguments in its list.
     void start();
 
     // A settings file that cannot be read is said in a message box, once: now when it is so already,
@@ -50,6 +54,7 @@ public:
     TrayIcon* tray() const;
 
     void restoreMainWindow(); // a fresh main window when it was closed
+    void openRows(const QStringList& rows); // restores the main window and adds the rows to its list
     void showHelp();
     void openWebPage(const QUrl& address);
     void showSettingsFromTray();

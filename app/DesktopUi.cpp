@@ -2,10 +2,14 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QSystemTrayIcon>
+#include <cstdio>
 
 #include "app/DesktopShellUi.h"
+#include "app/LaunchAddresses.h"
 #include "app/MainWindow.h"
+#include "app/RunningInstance.h"
 #include "app/SystemDialogsUi.h"
 #include "browser/MiniBrowserUi.h"
 #include "capture/EnginePool.h"
@@ -26,11 +30,25 @@ int runDesktop(int argc, char** argv)
     // The program lives on in the tray when its windows are closed; ExitProgram ends it.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // Qt has taken its own options (-platform, -style ...) out; what is left are files and addresses.
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    for (const QString& argument : arguments) {
+        if (argument.startsWith(u'-')) {
+            std::fprintf(stderr, "quillmark: unknown option %s (see quillmark --help)\n", qPrintable(argument));
+            return 2;
+        }
+    }
+
     Result<AppHome> home = AppHome::open(AppHome::defaultPath());
     if (!home) {
         qCritical("quillmark: %s", qPrintable(home.error().message));
         return 2;
     }
+    RunningInstance instance(home->path());
+    if (instance.handOver(LaunchAddresses(arguments, QDir::currentPath())))
+        return 0;
+    if (auto listening = instance.listen(); !listening)
+        qWarning("quillmark: a second start will not find this one: %s", qPrintable(listening.error().message));
     FileSettings settings(home->settingsPath());
 
     // One browser for the whole program; every host converts in a tab of its own.
@@ -43,6 +61,8 @@ int runDesktop(int argc, char** argv)
     options.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     options.openUrl = [](const QUrl& address) { QDesktopServices::openUrl(address); };
     options.endProcess = [] { QCoreApplication::exit(0); };
+    options.arguments = arguments;
+    options.workingFolder = QDir::currentPath();
     Desktop desktop(*home, dialogs, engines.browser(0), &pages, options);
     // A page that completes while the main window's list is empty is not captured.
     pages.setRowsPresent([&desktop] { return desktop.mainWindow() && desktop.mainWindow()->list().rowCount() > 0; });
@@ -64,6 +84,7 @@ int runDesktop(int argc, char** argv)
     InterruptWatcher interrupts;
     QObject::connect(&interrupts, &InterruptWatcher::interrupted, &app, [&desktop](int) { desktop.exitProgram(); });
 
+    QObject::connect(&instance, &RunningInstance::rowsArrived, &desktop, &Desktop::openRows);
     desktop.start();
     desktop.watchSettings(settings);
     return app.exec();

@@ -62,6 +62,7 @@ public:
     // Commands.
     void addUrls(bool modal);
     void addHtmlFiles();
+    void addAddresses(const QStringList& addresses); // with the output format of the settings
     void removeSelected();
     void clearAll();
     void visitSelected();

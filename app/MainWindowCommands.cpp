@@ -7,6 +7,7 @@
 #include "capture/PageControlsCheck.h"
 #include "platform/AppHome.h"
 #include "platform/DesktopHooks.h"
+#include "settings/SettingKeys.h"
 #include "settings/SettingsDialog.h"
 
 namespace qm::app {
@@ -31,6 +32,13 @@ void MainWindow::addUrls(bool modal)
 void MainWindow::addHtmlFiles()
 {
     m_commands->addHtmlFiles(this);
+}
+
+void MainWindow::addAddresses(const QStringList& addresses)
+{
+    const QString format = ReadText(m_settings, keys::OutputFormat);
+    for (const QString& address : addresses)
+        m_list.appendUrl(address, format);
 }
 
 void MainWindow::removeSelected()

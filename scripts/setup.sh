@@ -13,6 +13,8 @@ PACKAGES=(
     # run
     qt6-image-formats-plugins qt6-qpa-plugins libqt6svg6 chromium chromium-headless-shell
     fonts-noto-color-emoji fonts-noto-cjk fonts-dejavu-core xdg-utils
+    # the Debian package and its checks
+    dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
 )
 
 need=()

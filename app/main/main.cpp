@@ -12,6 +12,17 @@ int main(int argc, char** argv)
         std::printf("quillmark %s\n", QUILLMARK_VERSION);
         return 0;
     }
+    if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+#ifdef QUILLMARK_DESKTOP
+        std::printf(
+            "usage: quillmark [FILE|ADDRESS...]              the desktop program, these pages in its list\n       ");
+#else
+        std::printf("usage: ");
+#endif
+        std::printf("quillmark convert [options] [ADDRESS...]  convert without a window (convert --help)\n"
+                    "       quillmark --version\n");
+        return 0;
+    }
     if (argc >= 2 && std::strcmp(argv[1], "convert") == 0)
         return qm::cli::runConvert(argc, argv);
 #ifdef QUILLMARK_DESKTOP

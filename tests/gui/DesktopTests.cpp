@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include "app/DesktopShellUi.h"
 #include "app/ImageButtonWidget.h"
 #include "app/MainWindow.h"
+#include "app/RunningInstance.h"
 #include "app/TrayIcon.h"
 #include "settings/SettingsSource.h"
 #include "tests/support/TempHome.h"
@@ -21,10 +23,12 @@ namespace {
 class DesktopTest : public ::testing::Test
 {
 protected:
-    std::unique_ptr<app::Desktop> make(bool trayAvailable)
+    std::unique_ptr<app::Desktop> make(bool trayAvailable, const QStringList& arguments = {})
     {
         app::DesktopOptions options;
         options.trayAvailable = trayAvailable;
+        options.arguments = arguments;
+        options.workingFolder = home.path();
         options.openUrl = [this](const QUrl& url) { opened.append(url); };
         options.endProcess = [this] { steps.append("end"); };
         auto desktop = std::make_unique<app::Desktop>(home.home(), dialogs, nullptr, &runner, options);
@@ -139,6 +143,52 @@ TEST_F(DesktopTest, UnreadableSettingsAreSaidOnceInAMessageBox)
     EXPECT_EQ(dialogs.messages()[0].icon, UserDialogs::Icon::Error);
     EXPECT_EQ(settings.read("set", "outputformat"), "");
     EXPECT_EQ(dialogs.messages().size(), 1);
+}
+
+// "Open with Quillmark" passes files as file:// addresses or paths; typed addresses stay as given.
+TEST_F(DesktopTest, FilesAndAddressesOfTheArgumentsAreInTheListAtStartUp)
+{
+    QFile page(home.file("page one.html"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.close();
+    home.set("set", "outputformat", "PDF");
+    auto desktop = make(true,
+        { QUrl::fromLocalFile("/srv/docs/a b.html").toString(QUrl::FullyEncoded), "page one.html",
+            "www.example.com/news" });
+    desktop->start();
+    const UrlListModel& list = desktop->mainWindow()->list();
+    QStringList rows;
+    for (int i = 0; i < list.rowCount(); ++i)
+        rows.append(list.address(i) + " " + list.format(i));
+    EXPECT_EQ(rows,
+        QStringList({ "/srv/docs/a b.html PDF", home.file("page one.html") + " PDF", "www.example.com/news PDF" }));
+}
+
+// A second start for the same home hands its rows over; the running program shows them, even with its
+// main window closed to the tray.
+TEST_F(DesktopTest, ASecondStartHandsItsRowsToTheProgramRunningForTheSameHome)
+{
+    TempHome otherHome;
+    auto desktop = make(true);
+    desktop->start();
+    app::RunningInstance running(home.path());
+    ASSERT_TRUE(running.listen());
+    QObject::connect(&running, &app::RunningInstance::rowsArrived, desktop.get(), &app::Desktop::openRows);
+    desktop->mainWindow()->close();
+    settle();
+
+    EXPECT_FALSE(app::RunningInstance(otherHome.path()).handOver({ "/a.html" }));
+    home.set("set", "outputformat", "PNG");
+    ASSERT_TRUE(app::RunningInstance(home.path()).handOver({ "/srv/a b.html", "https://example.org/\nx" }));
+    QSignalSpy arrived(&running, &app::RunningInstance::rowsArrived);
+    ASSERT_TRUE(arrived.wait(60'000));
+    ASSERT_NE(desktop->mainWindow(), nullptr);
+    EXPECT_TRUE(desktop->mainWindow()->isVisible());
+    const UrlListModel& list = desktop->mainWindow()->list();
+    ASSERT_EQ(list.rowCount(), 2);
+    EXPECT_EQ(list.address(0), "/srv/a b.html");
+    EXPECT_EQ(list.address(1), "https://example.org/\nx");
+    EXPECT_EQ(list.format(1), "PNG");
 }
 
 TEST_F(DesktopTest, WithATrayClosingKeepsTheProgramAndRestoreLoadsAFreshWindow)
