@@ -52,6 +52,10 @@ public:
 
 private:
     bool refusedForHttpStatus();
+    void failBeforeCapture(const Error& why);
+    void readTitle();
+    void takeSnapshot();
+    QSize pictureSize() const;
     // An engine call answered; false when the run was abandoned meanwhile (it then deletes itself).
     bool resumed();
     void takeTurn(cdp::SnapshotRequest timed);
@@ -98,6 +102,10 @@ private:
     int m_quality = 0;
     QString m_thumbnail;
     QString m_warning;
+    bool m_pageChanged = false; // the page controls changed the page, which is given back after the run
+    bool m_picture = false; // the output is a picture
+    QString m_title;
+    QStringList m_hidden; // selectors whose elements the text output leaves out
 };
 
 // Runs the pipeline for `host` unless the guards refuse `completion` (then nothing happens and
