@@ -94,7 +94,7 @@ QString ApplyScript(const PageControls& controls)
     // One rule per selector: a selector the engine does not know spoils only its own rule. The user's
     // style comes last, so that a stray brace in it cannot swallow the rules before it.
     return QStringLiteral(R"JS(((o) => {
-  const key = Symbol.for('quillmark.pageChanges');
+  const key = Symbol.for('quillmark.pageControls');
   %1;
   const rules = [];
   for (const s of o.hide) rules.push(s + ' { visibility: hidden !important; }');
@@ -283,7 +283,7 @@ void BodyHtmlWithout(cdp::Tab& tab, const QStringList& hidden, std::function<voi
 QString TakeBackPageChangesScript()
 {
     return QStringLiteral(R"JS((() => {
-  const key = Symbol.for('quillmark.pageChanges');
+  const key = Symbol.for('quillmark.pageControls');
   const changes = window[key];
   if (!changes) return 0;
   delete window[key];
