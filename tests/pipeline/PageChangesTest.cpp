@@ -63,7 +63,7 @@ QByteArray LatePage()
            "</script></body>";
 }
 
-TEST(PageChanges, WaitForKeepsContentThatArrivesLate)
+TEST(PageChanges, WaitForAndDelayKeepContentThatArrivesLate)
 {
     TestServer server;
     server.page("/late", LatePage());
@@ -71,6 +71,10 @@ TEST(PageChanges, WaitForKeepsContentThatArrivesLate)
     const Converted waited = Convert(server.url("/late?after=3000"), { { "waitfor", "#late" } });
     ASSERT_EQ(waited.status, "OK") << waited.reason.toStdString();
     EXPECT_TRUE(Near(waited.picture.pixel(640, 150), qRgb(0, 200, 0)));
+    // The delay starts once the page has settled, after the load: the page's timer is due before it ends.
+    const Converted delayed = Convert(server.url("/late?after=2500"), { { "delay", "3000" } });
+    ASSERT_EQ(delayed.status, "OK") << delayed.reason.toStdString();
+    EXPECT_TRUE(Near(delayed.picture.pixel(640, 150), qRgb(0, 200, 0)));
     // Due long after any capture of the page is over (its time limit included), so surely missing.
     const Converted plain = Convert(server.url("/late?after=600000"), {});
     ASSERT_EQ(plain.status, "OK") << plain.reason.toStdString();
@@ -83,7 +87,8 @@ TEST(PageChanges, FailuresNameTheirCause)
     server.page("/late", LatePage());
     const Converted never = Convert(server.url("/late?after=600000"), { { "waitfor", "#late" } }, "PNG", "8");
     EXPECT_EQ(never.status, "Failed");
-    EXPECT_TRUE(never.reason.startsWith("waited ") && never.reason.endsWith(" s for #late")) << never.reason.toStdString();
+    EXPECT_TRUE(never.reason.startsWith("waited ") && never.reason.endsWith(" s for #late"))
+        << never.reason.toStdString();
     const Converted invalid = Convert(server.url("/late"), { { "hide", "div, p[" } });
     EXPECT_EQ(invalid.reason, "invalid selector \"p[\"");
     const Converted thrown = Convert(server.url("/late"), { { "script", "throw new RangeError('no such panel')" } });
