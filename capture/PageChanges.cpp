@@ -23,12 +23,10 @@ namespace {
 // What the changes leave of the page's time limit for the capture (or print) that follows them.
 constexpr milliseconds CaptureReserve { 5000 };
 
-QString Json(const QJsonValue& value)
+// Options go into the page's scripts as one JSON object, which is a JavaScript literal too.
+QString JsonText(const QJsonObject& object)
 {
-    if (value.isString())
-        return QString::fromUtf8(QJsonDocument(QJsonArray { value }).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
-    return QString::fromUtf8(value.isArray() ? QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact)
-                                             : QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 QString SecondsText(milliseconds waited)
@@ -41,7 +39,9 @@ QString SecondsText(milliseconds waited)
 // from here) until an element of `waitFor` is there with a box and not hidden, or `budget` runs out.
 QString CheckAndWaitScript(const QStringList& selectors, const QString& waitFor, milliseconds budget)
 {
-    return QStringLiteral(R"JS((async (selectors, waitFor, budget) => {
+    const QJsonObject options { { QStringLiteral("selectors"), QJsonArray::fromStringList(selectors) },
+        { QStringLiteral("waitFor"), waitFor }, { QStringLiteral("budget"), qint64(budget.count()) } };
+    return QStringLiteral(R"JS((async ({ selectors, waitFor, budget }) => {
   for (const s of selectors) {
     try { document.querySelector(s); } catch (e) { return { invalid: s }; }
   }
@@ -79,9 +79,8 @@ QString CheckAndWaitScript(const QStringList& selectors, const QString& waitFor,
     round();
   });
   return { found, waited: performance.now() - start };
-})(%2, %3, %4))JS")
-        .arg(cdp::PageTrackerState(), Json(QJsonArray::fromStringList(selectors)), Json(waitFor),
-            QString::number(budget.count()));
+})(%2))JS")
+        .arg(cdp::PageTrackerState(), JsonText(options));
 }
 
 QString ApplyScript(const PageControls& controls)
@@ -120,7 +119,7 @@ QString ApplyScript(const PageControls& controls)
   window[key] = { sheet, kept };
   return true;
 })(%2))JS")
-        .arg(TakeBackPageChangesScript(), Json(options));
+        .arg(TakeBackPageChangesScript(), JsonText(options));
 }
 
 class PageChanger : public QObject
@@ -257,7 +256,7 @@ void BodyHtmlWithout(cdp::Tab& tab, const QStringList& hidden, std::function<voi
         return tab.bodyHtml(std::move(done));
     // The elements are found on the live page (selectors may reach above the body), marked, and left
     // out of a copy; the marks go again at once.
-    const QString script = QStringLiteral(R"JS(((selectors) => {
+    const QString script = QStringLiteral(R"JS((({ selectors }) => {
   const mark = 'data-quillmark-hidden';
   const marked = [];
   for (const s of selectors) {
@@ -272,7 +271,7 @@ void BodyHtmlWithout(cdp::Tab& tab, const QStringList& hidden, std::function<voi
   for (const el of copy.querySelectorAll('[' + mark + ']')) el.remove();
   return document.body ? copy.outerHTML : '<body>' + copy.outerHTML + '</body>';
 })(%1))JS")
-                               .arg(Json(QJsonArray::fromStringList(hidden)));
+                               .arg(JsonText({ { QStringLiteral("selectors"), QJsonArray::fromStringList(hidden) } }));
     tab.evaluate(script, [done = std::move(done)](Result<QJsonValue> html) {
         if (!html)
             return done(std::unexpected(html.error()));
