@@ -78,8 +78,6 @@ QStringList Build()
         QStringLiteral(".mc-banner"),
         QStringLiteral("div[aria-label=\"POPUP Form\"]"),
     };
-    list += Generic({ "cookie-banner", "cookiebanner", "cookie-consent", "cookieconsent", "cookie-notice",
-        "consent-banner", "gdpr-banner", "newsletter-popup", "newsletter-modal", "newsletter-overlay" });
     return list;
 }
 
@@ -88,6 +86,14 @@ QStringList Build()
 const QStringList& OverlaySelectors()
 {
     static const QStringList list = Build();
+    return list;
+}
+
+const QStringList& FloatingOverlaySelectors()
+{
+    static const QStringList list
+        = Generic({ "cookie-banner", "cookiebanner", "cookie-consent", "cookieconsent", "cookie-notice", "cookie-bar",
+            "consent-banner", "gdpr-banner", "newsletter-popup", "newsletter-modal", "newsletter-overlay" });
     return list;
 }
 

@@ -89,16 +89,36 @@ QString ApplyScript(const PageControls& controls)
         { QStringLiteral("remove"), QJsonArray::fromStringList(controls.remove) },
         { QStringLiteral("overlays"),
             QJsonArray::fromStringList(controls.noOverlays ? OverlaySelectors() : QStringList()) },
-        { QStringLiteral("style"), controls.style } };
+        { QStringLiteral("floating"),
+            QJsonArray::fromStringList(controls.noOverlays ? FloatingOverlaySelectors() : QStringList()) },
+        { QStringLiteral("mark"), QLatin1String(OverlayMark) }, { QStringLiteral("style"), controls.style } };
     // One rule per selector: a selector the engine does not know spoils only its own rule. The user's
     // style comes last, so that a stray brace in it cannot swallow the rules before it.
     return QStringLiteral(R"JS(((o) => {
   const key = Symbol.for('quillmark.pageControls');
   %1;
+  const marked = [];
+  const floats = (el) => ['fixed', 'sticky'].includes(getComputedStyle(el).position);
+  const holdsFloating = (el) => {
+    const inside = el.getElementsByTagName('*');
+    for (let i = 0; i < Math.min(inside.length, 50); ++i) if (floats(inside[i])) return true;
+    return false;
+  };
+  for (const s of o.floating) {
+    let found = [];
+    try { found = document.querySelectorAll(s); } catch (e) {}
+    for (const el of found) {
+      if (el.hasAttribute(o.mark) || el.querySelector('main, article, [role="main"]')) continue;
+      if (!floats(el) && !holdsFloating(el)) continue;
+      el.setAttribute(o.mark, '');
+      marked.push(el);
+    }
+  }
   const rules = [];
   for (const s of o.hide) rules.push(s + ' { visibility: hidden !important; }');
   for (const s of o.remove) rules.push(s + ' { display: none !important; }');
   for (const s of o.overlays) rules.push(s + ' { display: none !important; }');
+  if (o.floating.length) rules.push('[' + o.mark + '] { display: none !important; }');
   const sheet = new CSSStyleSheet();
   sheet.replaceSync(rules.join('\n') + '\n' + o.style);
   document.adoptedStyleSheets = [...document.adoptedStyleSheets, sheet];
@@ -116,7 +136,7 @@ QString ApplyScript(const PageControls& controls)
       if (pinned) el.style.setProperty('position', 'static', 'important');
     }
   }
-  window[key] = { sheet, kept };
+  window[key] = { sheet, kept, marked, mark: o.mark };
   return true;
 })(%2))JS")
         .arg(TakeBackPageChangesScript(), JsonText(options));
@@ -247,7 +267,10 @@ void ChangePage(cdp::Tab& tab, const PageControls& controls, milliseconds limit,
 
 QStringList HiddenSelectors(const PageControls& controls)
 {
-    return controls.hide + controls.remove + (controls.noOverlays ? OverlaySelectors() : QStringList());
+    if (!controls.noOverlays)
+        return controls.hide + controls.remove;
+    return controls.hide + controls.remove + OverlaySelectors()
+        + QStringList { QStringLiteral("[%1]").arg(QLatin1String(OverlayMark)) };
 }
 
 void BodyHtmlWithout(cdp::Tab& tab, const QStringList& hidden, std::function<void(Result<QString>)> done)
@@ -288,6 +311,7 @@ QString TakeBackPageChangesScript()
   delete window[key];
   document.adoptedStyleSheets = document.adoptedStyleSheets.filter((s) => s !== changes.sheet);
   for (const [el, style] of changes.kept) style === null ? el.removeAttribute('style') : el.setAttribute('style', style);
+  for (const el of changes.marked) el.removeAttribute(changes.mark);
   return 1;
 })())JS");
 }

@@ -133,10 +133,13 @@ TEST(PageChanges, HideRemoveStyleAndScriptShowInEveryOutput)
 TEST(PageChanges, NoOverlaysTakesConsentDialogAndItsScrollLockAway)
 {
     TestServer server;
-    // A consent manager's dialog over a dimmed page that it pins in place, so it cannot scroll.
+    // A consent manager's dialog over a dimmed page that it pins in place, so it cannot scroll, and a
+    // site's own cookie bar; the page's content sits in a wrapper whose name speaks of cookies too.
     server.page("/consent",
         "<!doctype html><html><body style='margin:0;position:fixed;top:0;width:100%;overflow:hidden'>"
-        "<div style='height:2000px;background:rgb(0,0,200)'></div>"
+        "<div class='page cookie-consent-given'><div style='height:2000px;background:rgb(0,0,200)'></div></div>"
+        "<div class='site-cookie-bar'><div style='position:fixed;bottom:0;left:0;right:0;height:100px;"
+        "background:rgb(250,250,0)'>We use cookies</div></div>"
         "<div id='onetrust-consent-sdk'><div style='position:fixed;inset:0;background:rgb(20,20,20)'>"
         "<div style='margin:200px auto;width:400px;height:200px;background:white'>Accept all cookies</div>"
         "</div></div></body></html>");
@@ -148,7 +151,7 @@ TEST(PageChanges, NoOverlaysTakesConsentDialogAndItsScrollLockAway)
     const Converted open = Convert(server.url("/consent"), { { "nooverlays", "1" } });
     ASSERT_EQ(open.status, "OK") << open.reason.toStdString();
     EXPECT_EQ(open.picture.size(), QSize(1280, 2000));
-    for (const QPoint at : { QPoint(100, 100), QPoint(640, 300), QPoint(640, 1900) })
+    for (const QPoint at : { QPoint(100, 100), QPoint(640, 300), QPoint(640, 750), QPoint(640, 1900) })
         EXPECT_TRUE(Near(open.picture.pixel(at), qRgb(0, 0, 200))) << at.x() << "," << at.y();
     EXPECT_EQ(open.outcome.pixelSize, QSize(1280, 2000));
 }
