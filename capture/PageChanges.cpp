@@ -123,8 +123,12 @@ QString ApplyScript(const PageControls& controls)
   sheet.replaceSync(rules.join('\n') + '\n' + o.style);
   document.adoptedStyleSheets = [...document.adoptedStyleSheets, sheet];
   const kept = [];
-  // Overlays lock the page's scrolling (overflow hidden on html or body, or a body pinned in place).
-  if (o.overlays.length) {
+  // Overlays lock the page's scrolling (overflow hidden on html or body, or a body pinned in place). A
+  // page without any keeps its lock: it is the page's own (an app with scrolling boxes of its own).
+  const known = (s) => {
+    try { return document.querySelector(s) !== null; } catch (e) { return false; }
+  };
+  if (marked.length || o.overlays.some(known)) {
     for (const el of [document.documentElement, document.body]) {
       if (!el) continue;
       const look = getComputedStyle(el);

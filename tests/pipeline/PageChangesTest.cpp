@@ -154,6 +154,14 @@ TEST(PageChanges, NoOverlaysTakesConsentDialogAndItsScrollLockAway)
     for (const QPoint at : { QPoint(100, 100), QPoint(640, 300), QPoint(640, 750), QPoint(640, 1900) })
         EXPECT_TRUE(Near(open.picture.pixel(at), qRgb(0, 0, 200))) << at.x() << "," << at.y();
     EXPECT_EQ(open.outcome.pixelSize, QSize(1280, 2000));
+
+    // Without an overlay to take away, a locked page is locked by its own design and stays so.
+    server.page("/app",
+        "<!doctype html><body style='margin:0;position:fixed;top:0;width:100%;overflow:hidden'>"
+        "<div style='height:2000px;background:rgb(0,0,200)'></div></body>");
+    const Converted app = Convert(server.url("/app"), { { "nooverlays", "1" } });
+    ASSERT_EQ(app.status, "OK") << app.reason.toStdString();
+    EXPECT_EQ(app.picture.height(), 800);
 }
 
 } // namespace
