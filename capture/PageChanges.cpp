@@ -172,6 +172,8 @@ public:
             { { QStringLiteral("expression"), CheckAndWaitScript(selectors, m_controls.waitFor, budget) },
                 { QStringLiteral("awaitPromise"), true }, { QStringLiteral("returnByValue"), true } },
             [this](const QJsonObject& r) {
+                if (const auto failed = exception(r, QStringLiteral("the page could not be searched")))
+                    return finish(std::unexpected(*failed));
                 const QJsonObject answer
                     = r.value(QLatin1String("result")).toObject().value(QLatin1String("value")).toObject();
                 if (const QString invalid = answer.value(QLatin1String("invalid")).toString(); !invalid.isEmpty())
