@@ -222,18 +222,29 @@ private:
             });
     }
 
-    // The script's own value is what it yields; a promise is awaited.
+    // The script's own value is what it yields; a promise is awaited, for what the capture leaves.
     void runScript()
     {
         if (m_controls.script.trimmed().isEmpty())
             return finish({});
-        m_deadline.send(QStringLiteral("Runtime.evaluate"),
+        const milliseconds budget = std::max(milliseconds(1), spare());
+        QPointer<PageChanger> self(this);
+        m_tab.session().send(
+            QStringLiteral("Runtime.evaluate"),
             { { QStringLiteral("expression"), m_controls.script }, { QStringLiteral("awaitPromise"), true } },
-            [this](const QJsonObject& r) {
-                if (const auto failed = exception(r, QStringLiteral("the page script failed")))
-                    return finish(std::unexpected(*failed));
-                finish({});
-            });
+            [self, budget](Result<QJsonObject> r) {
+                if (!self)
+                    return;
+                if (!r && r.error().code == Error::Code::Timeout)
+                    return self->finish(fail(Error::Code::Usage,
+                        QStringLiteral("the page script did not finish within %1 s").arg(SecondsText(budget))));
+                if (!r)
+                    return self->finish(std::unexpected(r.error()));
+                if (const auto failed = exception(*r, QStringLiteral("the page script failed")))
+                    return self->finish(std::unexpected(*failed));
+                self->finish({});
+            },
+            budget);
     }
 
     static std::optional<Error> exception(const QJsonObject& reply, const QString& what)
