@@ -33,11 +33,12 @@ struct CaptureContext
     std::chrono::milliseconds timeLimit { 60000 }; // what is left of the page's time limit
 };
 
-// One run of the pipeline for the page the host's tab shows: snapshot, names, watermarks, thumbnail,
-// then the output by "outputformat". An HTTP error page (status 400 or above) fails the run with its
-// status unless "httperrors" is on; nothing is written for it. Outputs are written to hidden temporary files and land
-// complete under names claimed atomically, so parallel runs never collide and no empty or half-written file is ever
-// seen under an output's name. The run deletes itself after the host's completion step.
+// One run of the pipeline for the page the host's tab shows: the page controls' changes (given back to
+// the page when the run ends), snapshot, names, watermarks, thumbnail, then the output by "outputformat". An HTTP error
+// page (status 400 or above) fails the run with its status unless "httperrors" is on; nothing is written for it.
+// Outputs are written to hidden temporary files and land complete under names claimed atomically, so parallel runs
+// never collide and no empty or half-written file is ever seen under an output's name. The run deletes itself after the
+// host's completion step.
 class CaptureRun : public QObject
 {
     Q_OBJECT
