@@ -1,12 +1,17 @@
 #include "capture/CapturePage.h"
 
+#include <QBuffer>
 #include <QFileInfo>
+#include <QImageReader>
+#include <QJsonObject>
 #include <QUrl>
 
 #include "capture/CaptureGate.h"
 #include "capture/FullPageCapture.h"
 #include "capture/HttpStatus.h"
 #include "capture/Naming.h"
+#include "capture/PageChanges.h"
+#include "capture/PageControls.h"
 #include "capture/output/EncodePicture.h"
 #include "capture/output/HtmlToPlainText.h"
 #include "capture/output/OutputFile.h"
@@ -109,6 +114,63 @@ void CaptureRun::start()
     if (refusedForHttpStatus())
         return;
     m_host.beforePreparation();
+    auto controls = ReadPageControls(m_settings);
+    if (!controls)
+        return failBeforeCapture(controls.error());
+    m_waiting = true;
+    QPointer<CaptureRun> self(this);
+    const auto changed = [self](Result<void> changes) {
+        if (!self || !self->resumed())
+            return;
+        if (!changes)
+            return self->failBeforeCapture(changes.error());
+        self->readTitle();
+    };
+    m_hidden = HiddenSelectors(*controls);
+    if (!controls->changesPage())
+        return changed({});
+    m_pageChanged = true;
+    ChangePage(m_host.tab(), *controls, remaining(), changed);
+}
+
+void CaptureRun::failBeforeCapture(const Error& why)
+{
+    // Every host hears of its outcome on the event loop, as after an engine step.
+    m_waiting = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, why] {
+            if (!resumed())
+                return;
+            m_address = m_host.pageAddress();
+            m_host.afterSnapshot();
+            finish(std::unexpected(why));
+        },
+        Qt::QueuedConnection);
+}
+
+void CaptureRun::readTitle()
+{
+    // The title the page shows once it is changed; an empty one when the page does not answer.
+    m_waiting = true;
+    QPointer<CaptureRun> self(this);
+    m_host.tab().session().send(
+        QStringLiteral("Runtime.evaluate"),
+        { { QStringLiteral("expression"), QStringLiteral("document.title") },
+            { QStringLiteral("returnByValue"), true } },
+        [self](Result<QJsonObject> answer) {
+            if (!self || !self->resumed())
+                return;
+            if (answer)
+                self->m_title
+                    = answer->value(QLatin1String("result")).toObject().value(QLatin1String("value")).toString();
+            self->takeSnapshot();
+        },
+        remaining());
+}
+
+void CaptureRun::takeSnapshot()
+{
     const auto request = SnapshotFor(m_settings);
     if (!request) {
         // PDF and text are made from the page itself; without a thumbnail no pixels are needed.
@@ -282,6 +344,7 @@ Result<QString> CaptureRun::land(OutputFile& file, const Target& target) const
 
 void CaptureRun::writePicture(const OutputFormat& format)
 {
+    m_picture = true;
     const Target target = targetFor(format);
     auto file = openOutput(target);
     if (!file)
@@ -333,7 +396,7 @@ void CaptureRun::writeText(const OutputFormat& format)
     m_waiting = true;
     QPointer<CaptureRun> self(this);
     // The body's HTML goes straight to the converter: no staging file is needed in memory.
-    m_host.tab().bodyHtml([self, target](Result<QString> html) {
+    BodyHtmlWithout(m_host.tab(), m_hidden, [self, target](Result<QString> html) {
         if (!self)
             return;
         if (!self->resumed())
@@ -351,6 +414,7 @@ void CaptureRun::writeText(const OutputFormat& format)
 
 void CaptureRun::writeBitmap()
 {
+    m_picture = true;
     const Target target = targetFor(OutputFormat {});
     if (m_intermediateError)
         return finish(std::unexpected(*m_intermediateError));
@@ -368,14 +432,28 @@ void CaptureRun::writeBitmap()
     finish(land(**file, target));
 }
 
+QSize CaptureRun::pictureSize() const
+{
+    if (!m_snapshot.image.isNull())
+        return m_snapshot.image.size();
+    QBuffer bytes;
+    bytes.setData(m_snapshot.encoded);
+    return QImageReader(&bytes).size();
+}
+
 void CaptureRun::finish(Result<QString> output)
 {
     m_held = HeldName();
     if (output && !QFileInfo(*output).isFile())
         output = fail(Error::Code::Io, QStringLiteral("the output file %1 was not written").arg(*output));
     const QString note = output ? m_snapshot.note : QString();
-    CaptureOutcome outcome { m_address, std::move(output), m_thumbnail, m_httpStatus, m_httpStatusLine, m_warning,
-        note };
+    const QSize pixels = output && m_picture ? pictureSize() : QSize();
+    CaptureOutcome outcome { m_address, std::move(output), m_thumbnail, m_httpStatus, m_httpStatusLine, m_warning, note,
+        m_host.tab().currentUrl(), m_title, pixels };
+    // The page is used on after the capture in the mini browser.
+    if (m_pageChanged && !m_host.tab().isCrashed())
+        m_host.tab().session().send(
+            QStringLiteral("Runtime.evaluate"), { { QStringLiteral("expression"), TakeBackPageChangesScript() } });
     deleteLater();
     m_host.completed(outcome);
 }

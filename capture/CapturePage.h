@@ -33,11 +33,12 @@ struct CaptureContext
     std::chrono::milliseconds timeLimit { 60000 }; // what is left of the page's time limit
 };
 
-// One run of the pipeline for the page the host's tab shows: snapshot, names, watermarks, thumbnail,
-// then the output by "outputformat". An HTTP error page (status 400 or above) fails the run with its
-// status unless "httperrors" is on; nothing is written for it. Outputs are written to hidden temporary files and land
-// complete under names claimed atomically, so parallel runs never collide and no empty or half-written file is ever
-// seen under an output's name. The run deletes itself after the host's completion step.
+// One run of the pipeline for the page the host's tab shows: the page controls' changes (given back to
+// the page when the run ends), snapshot, names, watermarks, thumbnail, then the output by "outputformat". An HTTP error
+// page (status 400 or above) fails the run with its status unless "httperrors" is on; nothing is written for it.
+// Outputs are written to hidden temporary files and land complete under names claimed atomically, so parallel runs
+// never collide and no empty or half-written file is ever seen under an output's name. The run deletes itself after the
+// host's completion step.
 class CaptureRun : public QObject
 {
     Q_OBJECT
@@ -52,6 +53,10 @@ public:
 
 private:
     bool refusedForHttpStatus();
+    void failBeforeCapture(const Error& why);
+    void readTitle();
+    void takeSnapshot();
+    QSize pictureSize() const;
     // An engine call answered; false when the run was abandoned meanwhile (it then deletes itself).
     bool resumed();
     void takeTurn(cdp::SnapshotRequest timed);
@@ -98,6 +103,10 @@ private:
     int m_quality = 0;
     QString m_thumbnail;
     QString m_warning;
+    bool m_pageChanged = false; // the page controls changed the page, which is given back after the run
+    bool m_picture = false; // the output is a picture
+    QString m_title;
+    QStringList m_hidden; // selectors whose elements the text output leaves out
 };
 
 // Runs the pipeline for `host` unless the guards refuse `completion` (then nothing happens and

@@ -170,6 +170,10 @@ void PageConversion::end(Ticket ticket, Result<QString> output, bool tabReusable
         outcome.httpStatusLine = captured->httpStatusLine;
         outcome.warning = captured->warning;
         outcome.note = captured->note;
+        outcome.finalAddress = captured->finalAddress;
+        outcome.title = captured->title;
+        outcome.pixelSize = captured->pixelSize;
+        outcome.thumbnail = captured->thumbnail;
     }
     // The host's completion can arrive inside a capture step; the batch hears of it on the event loop.
     // The page (and its host, which may be the caller right now) lives until then.

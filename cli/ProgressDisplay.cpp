@@ -53,6 +53,11 @@ QByteArray ProgressDisplay::jsonLine(const QString& address, const PageOutcome& 
                                         : QString());
     object.insert(QStringLiteral("httpStatus"), outcome.httpStatus);
     object.insert(QStringLiteral("milliseconds"), qint64(outcome.elapsed.count()));
+    // Known once the page loaded; the size is the output picture's, 0 for PDF and text.
+    object.insert(QStringLiteral("finalAddress"), outcome.finalAddress);
+    object.insert(QStringLiteral("title"), outcome.title);
+    object.insert(QStringLiteral("width"), outcome.pixelSize.isValid() ? outcome.pixelSize.width() : 0);
+    object.insert(QStringLiteral("height"), outcome.pixelSize.isValid() ? outcome.pixelSize.height() : 0);
     if (!outcome.note.isEmpty())
         object.insert(QStringLiteral("note"), outcome.note);
     return QJsonDocument(object).toJson(QJsonDocument::Compact);

@@ -111,6 +111,24 @@ TEST_F(ConvertTest, ConvertsTheWholePageAsTheUserLeftItAndGivesThePageBack)
     EXPECT_TRUE(ShowsColour(QPoint(5, 5), qRgb(0, 0, 0)));
 }
 
+TEST_F(ConvertTest, HonoursThePageSettingsAndGivesThePageBackUnchanged)
+{
+    home.set(QStringLiteral("page"), QStringLiteral("hide"), QStringLiteral("#box"));
+    const QString shown = QStringLiteral("getComputedStyle(document.getElementById('box')).visibility");
+    ASSERT_EQ(Evaluate(shown).value_or(QJsonValue()).toString(), QStringLiteral("visible"));
+    ASSERT_TRUE(Convert());
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_FALSE(messages.shown[0].error) << messages.shown[0].text.toStdString();
+
+    const QStringList pictures = QDir(home.path()).entryList({ QStringLiteral("*.png") }, QDir::Files);
+    ASSERT_EQ(pictures.size(), 1);
+    QImageReader::setAllocationLimit(0);
+    const QImage image(home.file(pictures[0]));
+    EXPECT_LT(ColourDistance(image.pixel(450, 2550), kPeach), 24) << "the box is in the output";
+    EXPECT_EQ(Evaluate(shown).value_or(QJsonValue()).toString(), QStringLiteral("visible"))
+        << "the page the user browses on shows the box again";
+}
+
 TEST_F(ConvertTest, AConversionThatWritesNothingSaysWhyAndOpensNoFolder)
 {
     // The output folder would have to be made inside a file.

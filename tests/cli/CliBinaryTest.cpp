@@ -58,14 +58,15 @@ TEST_F(CliBinary, SamplePageWithoutAddressesAndSettingsLeftAlone)
 TEST_F(CliBinary, JsonReportsEveryPageAndSomeFailedExitsOne)
 {
     TestServer server;
-    server.page("/ok", "<!doctype html><body style='margin:0;background:#c33'><h1>fine</h1></body>");
+    server.page("/ok", "<!doctype html><title>Fine page</title><body style='margin:0;background:#c33'><h1>fine</h1>");
+    server.route("/moved", TestServer::Route { .status = 302, .headers = { { "Location", "/ok" } } });
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(probe.serverPort());
     probe.close();
 
     const ProgramRun run
-        = Convert({ "--home", home(), "-o", out(), "--json", "--timeout", "20", server.url("/ok"), refused });
+        = Convert({ "--home", home(), "-o", out(), "--json", "--timeout", "20", server.url("/moved"), refused });
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     const QList<QByteArray> lines = run.out.trimmed().split('\n');
@@ -73,15 +74,22 @@ TEST_F(CliBinary, JsonReportsEveryPageAndSomeFailedExitsOne)
     QHash<QString, QJsonObject> byAddress;
     for (const QByteArray& line : lines) {
         const QJsonObject object = QJsonDocument::fromJson(line).object();
-        EXPECT_EQ(
-            object.keys(), QStringList({ "address", "httpStatus", "milliseconds", "output", "reason", "status" }));
+        EXPECT_EQ(object.keys(),
+            QStringList({ "address", "finalAddress", "height", "httpStatus", "milliseconds", "output", "reason",
+                "status", "title", "width" }));
         byAddress.insert(object.value("address").toString(), object);
     }
-    const QJsonObject ok = byAddress.value(server.url("/ok"));
+    // The redirected page: where it landed, its title and the picture's size.
+    const QJsonObject ok = byAddress.value(server.url("/moved"));
     EXPECT_EQ(ok.value("status").toString(), "OK");
     EXPECT_TRUE(QFile::exists(ok.value("output").toString()));
     EXPECT_EQ(ok.value("reason").toString(), "");
     EXPECT_GE(ok.value("milliseconds").toInteger(), 0);
+    EXPECT_EQ(ok.value("finalAddress").toString(), server.url("/ok"));
+    EXPECT_EQ(ok.value("title").toString(), "Fine page");
+    EXPECT_EQ(QSize(ok.value("width").toInt(), ok.value("height").toInt()),
+        QImageReader(ok.value("output").toString()).size());
+    EXPECT_EQ(ok.value("width").toInt(), 1280);
     const QJsonObject failed = byAddress.value(refused);
     EXPECT_EQ(failed.value("status").toString(), "Failed");
     EXPECT_TRUE(failed.value("output").isNull());

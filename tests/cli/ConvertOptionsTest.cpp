@@ -117,20 +117,23 @@ TEST(ProgressDisplay, BarShowsDoneFailedAndTimeLeft)
 
 TEST(ProgressDisplay, JsonLineHasEveryField)
 {
-    const QByteArray ok = ProgressDisplay::jsonLine("http://a/",
-        PageOutcome { QStringLiteral("/o/a.png"), std::chrono::milliseconds(42), 200, QStringLiteral("HTTP 200 OK") });
-    EXPECT_EQ(ok,
-        R"({"address":"http://a/","httpStatus":200,"milliseconds":42,"output":"/o/a.png","reason":"","status":"OK"})");
+    PageOutcome picture { QStringLiteral("/o/a.png"), std::chrono::milliseconds(42), 200,
+        QStringLiteral("HTTP 200 OK") };
+    picture.finalAddress = QStringLiteral("http://a/b");
+    picture.title = QStringLiteral("A");
+    picture.pixelSize = QSize(1280, 2400);
+    EXPECT_EQ(ProgressDisplay::jsonLine("http://a/", picture),
+        R"({"address":"http://a/","finalAddress":"http://a/b","height":2400,"httpStatus":200,"milliseconds":42,"output":"/o/a.png","reason":"","status":"OK","title":"A","width":1280})");
     // A captured error page is OK with its status as the reason.
     const QByteArray captured = ProgressDisplay::jsonLine("http://c/",
         PageOutcome {
             QStringLiteral("/o/c.png"), std::chrono::milliseconds(5), 404, QStringLiteral("HTTP 404 Not Found") });
     EXPECT_EQ(captured,
-        R"({"address":"http://c/","httpStatus":404,"milliseconds":5,"output":"/o/c.png","reason":"HTTP 404 Not Found","status":"OK"})");
+        R"({"address":"http://c/","finalAddress":"","height":0,"httpStatus":404,"milliseconds":5,"output":"/o/c.png","reason":"HTTP 404 Not Found","status":"OK","title":"","width":0})");
     const QByteArray failed = ProgressDisplay::jsonLine(
         "http://b/", PageOutcome { fail(Error::Code::Navigation, "refused"), std::chrono::milliseconds(7) });
     EXPECT_EQ(failed,
-        R"({"address":"http://b/","httpStatus":0,"milliseconds":7,"output":null,"reason":"refused","status":"Failed"})");
+        R"({"address":"http://b/","finalAddress":"","height":0,"httpStatus":0,"milliseconds":7,"output":null,"reason":"refused","status":"Failed","title":"","width":0})");
 }
 
 } // namespace

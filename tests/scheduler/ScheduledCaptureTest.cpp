@@ -130,6 +130,17 @@ TEST_F(ScheduledCaptureTest, TaskWhoseAddressIsAPathConvertsTheLocalPage)
     EXPECT_EQ(tasks->first().url, page) << "the schedule keeps the path as it was given";
 }
 
+TEST_F(ScheduledCaptureTest, TaskHonoursThePageSettings)
+{
+    server.page(QStringLiteral("/covered"),
+        "<!doctype html><body style='margin:0;background:#33aa66'>"
+        "<div id='cover' style='height:900px;background:#dd3333'></div></body>");
+    home.set(QStringLiteral("page"), QStringLiteral("hide"), QStringLiteral("#cover"));
+    addTask(QStringLiteral("/covered"));
+    EXPECT_EQ(runTasks(1, 90s), QList<bool> { true }) << qPrintable(scheduler->model().reason(0));
+    EXPECT_TRUE(test::ShowsColour(outputs + "/scheduled.png", "#33aa66")) << "the cover is hidden";
+}
+
 TEST_F(ScheduledCaptureTest, StalledPageFailsAtTheTimeLimitAndTheNextTaskRuns)
 {
     home.set(QStringLiteral("set"), QStringLiteral("timeout"), QStringLiteral("6"));

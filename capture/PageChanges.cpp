@@ -1,0 +1,336 @@
+#include "capture/PageChanges.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+#include <QTimer>
+
+#include "capture/OverlaySelectors.h"
+#include "capture/PageControls.h"
+#include "platform/cdp/PageDeadline.h"
+#include "platform/cdp/PageSettle.h"
+#include "platform/cdp/PageTracker.h"
+#include "platform/cdp/Session.h"
+#include "platform/cdp/Tab.h"
+
+namespace qm {
+
+using namespace std::chrono;
+
+namespace {
+
+// What the changes leave of the page's time limit for the capture (or print) that follows them.
+constexpr milliseconds CaptureReserve { 5000 };
+
+// Options go into the page's scripts as one JSON object, which is a JavaScript literal too.
+QString JsonText(const QJsonObject& object)
+{
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+QString SecondsText(milliseconds waited)
+{
+    const double seconds = double(waited.count()) / 1000.0;
+    return QString::number(seconds, 'f', seconds < 10 ? 1 : 0);
+}
+
+// Checks every selector, then waits in the page (on its observers and its own timers, nothing polls
+// from here) until an element of `waitFor` is there with a box and not hidden, or `budget` runs out.
+QString CheckAndWaitScript(const QStringList& selectors, const QString& waitFor, milliseconds budget)
+{
+    const QJsonObject options { { QStringLiteral("selectors"), QJsonArray::fromStringList(selectors) },
+        { QStringLiteral("waitFor"), waitFor }, { QStringLiteral("budget"), qint64(budget.count()) } };
+    return QStringLiteral(R"JS((async ({ selectors, waitFor, budget }) => {
+  for (const s of selectors) {
+    try { document.querySelector(s); } catch (e) { return { invalid: s }; }
+  }
+  if (!waitFor) return { found: true };
+  const t = %1;
+  const wait = t ? t.wait : (ms) => new Promise((r) => setTimeout(r, ms));
+  const start = performance.now();
+  const visible = () => {
+    for (const el of document.querySelectorAll(waitFor)) {
+      const box = el.getBoundingClientRect();
+      if (box.width > 0 && box.height > 0 && (!el.checkVisibility || el.checkVisibility(
+          { opacityProperty: true, visibilityProperty: true, checkOpacity: true, checkVisibilityCSS: true })))
+        return true;
+    }
+    return false;
+  };
+  const found = visible() || await new Promise((resolve) => {
+    let over = false;
+    const end = (value) => {
+      if (over) return;
+      over = true;
+      observer.disconnect();
+      resolve(value);
+    };
+    const observer = new MutationObserver(() => { if (visible()) end(true); });
+    observer.observe(document, { subtree: true, childList: true, attributes: true, characterData: true });
+    // Style changes without a mutation (a stylesheet, an animation) are seen on a short round.
+    const round = () => {
+      if (over) return;
+      const left = budget - (performance.now() - start);
+      if (visible()) return end(true);
+      if (left <= 0) return end(false);
+      wait(Math.min(100, left)).then(round);
+    };
+    round();
+  });
+  return { found, waited: performance.now() - start };
+})(%2))JS")
+        .arg(cdp::PageTrackerState(), JsonText(options));
+}
+
+QString ApplyScript(const PageControls& controls)
+{
+    const QJsonObject options { { QStringLiteral("hide"), QJsonArray::fromStringList(controls.hide) },
+        { QStringLiteral("remove"), QJsonArray::fromStringList(controls.remove) },
+        { QStringLiteral("overlays"),
+            QJsonArray::fromStringList(controls.noOverlays ? OverlaySelectors() : QStringList()) },
+        { QStringLiteral("floating"),
+            QJsonArray::fromStringList(controls.noOverlays ? FloatingOverlaySelectors() : QStringList()) },
+        { QStringLiteral("mark"), QLatin1String(OverlayMark) }, { QStringLiteral("style"), controls.style } };
+    // One rule per selector: a selector the engine does not know spoils only its own rule. The user's
+    // style comes last, so that a stray brace in it cannot swallow the rules before it.
+    return QStringLiteral(R"JS(((o) => {
+  const key = Symbol.for('quillmark.pageControls');
+  %1;
+  const marked = [];
+  const floats = (el) => ['fixed', 'sticky'].includes(getComputedStyle(el).position);
+  const holdsFloating = (el) => {
+    const inside = el.getElementsByTagName('*');
+    for (let i = 0; i < Math.min(inside.length, 50); ++i) if (floats(inside[i])) return true;
+    return false;
+  };
+  for (const s of o.floating) {
+    let found = [];
+    try { found = document.querySelectorAll(s); } catch (e) {}
+    for (const el of found) {
+      if (el.hasAttribute(o.mark) || el.querySelector('main, article, [role="main"]')) continue;
+      if (!floats(el) && !holdsFloating(el)) continue;
+      el.setAttribute(o.mark, '');
+      marked.push(el);
+    }
+  }
+  const rules = [];
+  for (const s of o.hide) rules.push(s + ' { visibility: hidden !important; }');
+  for (const s of o.remove) rules.push(s + ' { display: none !important; }');
+  for (const s of o.overlays) rules.push(s + ' { display: none !important; }');
+  if (o.floating.length) rules.push('[' + o.mark + '] { display: none !important; }');
+  const sheet = new CSSStyleSheet();
+  sheet.replaceSync(rules.join('\n') + '\n' + o.style);
+  document.adoptedStyleSheets = [...document.adoptedStyleSheets, sheet];
+  const kept = [];
+  // Overlays lock the page's scrolling (overflow hidden on html or body, or a body pinned in place). A
+  // page without any keeps its lock: it is the page's own (an app with scrolling boxes of its own).
+  const known = (s) => {
+    try { return document.querySelector(s) !== null; } catch (e) { return false; }
+  };
+  if (marked.length || o.overlays.some(known)) {
+    for (const el of [document.documentElement, document.body]) {
+      if (!el) continue;
+      const look = getComputedStyle(el);
+      const locked = ['hidden', 'clip'].includes(look.overflowY) || ['hidden', 'clip'].includes(look.overflowX);
+      const pinned = el === document.body && look.position === 'fixed';
+      if (!locked && !pinned) continue;
+      kept.push([el, el.getAttribute('style')]);
+      if (locked) el.style.setProperty('overflow', 'visible', 'important');
+      if (pinned) el.style.setProperty('position', 'static', 'important');
+    }
+  }
+  window[key] = { sheet, kept, marked, mark: o.mark };
+  return true;
+})(%2))JS")
+        .arg(TakeBackPageChangesScript(), JsonText(options));
+}
+
+class PageChanger : public QObject
+{
+public:
+    PageChanger(cdp::Tab& tab, const PageControls& controls, milliseconds limit, std::function<void(Result<void>)> done)
+        : QObject(&tab)
+        , m_tab(tab)
+        , m_controls(controls)
+        , m_deadline(*this, tab.session(), limit,
+              Error::make(Error::Code::Timeout,
+                  QStringLiteral("the page's changes did not finish within %1 s").arg(SecondsText(limit))),
+              [this](const Error& why) { finish(std::unexpected(why)); })
+        , m_done(std::move(done))
+    {
+        connect(&m_tab, &cdp::Tab::crashed, this, [this](const Error& why) { finish(std::unexpected(why)); });
+    }
+
+    void start()
+    {
+        QStringList selectors = m_controls.hide + m_controls.remove;
+        if (!m_controls.waitFor.isEmpty())
+            selectors.prepend(m_controls.waitFor);
+        const milliseconds budget = spare();
+        m_deadline.send(QStringLiteral("Runtime.evaluate"),
+            { { QStringLiteral("expression"), CheckAndWaitScript(selectors, m_controls.waitFor, budget) },
+                { QStringLiteral("awaitPromise"), true }, { QStringLiteral("returnByValue"), true } },
+            [this](const QJsonObject& r) {
+                if (const auto failed = exception(r, QStringLiteral("the page could not be searched")))
+                    return finish(std::unexpected(*failed));
+                const QJsonObject answer
+                    = r.value(QLatin1String("result")).toObject().value(QLatin1String("value")).toObject();
+                if (const QString invalid = answer.value(QLatin1String("invalid")).toString(); !invalid.isEmpty())
+                    return finish(fail(Error::Code::Usage, QStringLiteral("invalid selector \"%1\"").arg(invalid)));
+                if (!answer.value(QLatin1String("found")).toBool())
+                    return finish(fail(Error::Code::NotFound,
+                        QStringLiteral("waited %1 s for %2")
+                            .arg(SecondsText(milliseconds(qint64(answer.value(QLatin1String("waited")).toDouble()))),
+                                m_controls.waitFor)));
+                delay();
+            });
+    }
+
+private:
+    // What may be spent before the capture's share of the time limit.
+    milliseconds spare() const
+    {
+        const milliseconds left = m_deadline.remaining();
+        return std::max(milliseconds(0), left - std::min(CaptureReserve, left / 4));
+    }
+
+    // The delay counts from a settled page, and ends early rather than leave the capture no time.
+    void delay()
+    {
+        if (m_controls.delay.count() <= 0)
+            return apply();
+        QPointer<PageChanger> self(this);
+        cdp::SettlePage(m_tab, steady_clock::now() + std::min(milliseconds(10000), spare() / 2), [self] {
+            if (!self)
+                return;
+            QTimer::singleShot(std::min(self->m_controls.delay, self->spare()), self, [self] { self->apply(); });
+        });
+    }
+
+    void apply()
+    {
+        if (m_controls.hide.isEmpty() && m_controls.remove.isEmpty() && !m_controls.noOverlays
+            && m_controls.style.isEmpty())
+            return runScript();
+        m_deadline.send(QStringLiteral("Runtime.evaluate"),
+            { { QStringLiteral("expression"), ApplyScript(m_controls) }, { QStringLiteral("returnByValue"), true } },
+            [this](const QJsonObject& r) {
+                if (const auto failed = exception(r, QStringLiteral("the page's style could not be changed")))
+                    return finish(std::unexpected(*failed));
+                runScript();
+            });
+    }
+
+    // The script's own value is what it yields; a promise is awaited, for what the capture leaves.
+    void runScript()
+    {
+        if (m_controls.script.trimmed().isEmpty())
+            return finish({});
+        const milliseconds budget = std::max(milliseconds(1), spare());
+        QPointer<PageChanger> self(this);
+        m_tab.session().send(
+            QStringLiteral("Runtime.evaluate"),
+            { { QStringLiteral("expression"), m_controls.script }, { QStringLiteral("awaitPromise"), true } },
+            [self, budget](Result<QJsonObject> r) {
+                if (!self)
+                    return;
+                if (!r && r.error().code == Error::Code::Timeout)
+                    return self->finish(fail(Error::Code::Usage,
+                        QStringLiteral("the page script did not finish within %1 s").arg(SecondsText(budget))));
+                if (!r)
+                    return self->finish(std::unexpected(r.error()));
+                if (const auto failed = exception(*r, QStringLiteral("the page script failed")))
+                    return self->finish(std::unexpected(*failed));
+                self->finish({});
+            },
+            budget);
+    }
+
+    static std::optional<Error> exception(const QJsonObject& reply, const QString& what)
+    {
+        const QJsonObject details = reply.value(QLatin1String("exceptionDetails")).toObject();
+        if (details.isEmpty())
+            return std::nullopt;
+        QString text
+            = details.value(QLatin1String("exception")).toObject().value(QLatin1String("description")).toString();
+        if (text.isEmpty())
+            text = details.value(QLatin1String("text")).toString();
+        return Error::make(Error::Code::Usage, QStringLiteral("%1: %2").arg(what, text.section(u'\n', 0, 0)));
+    }
+
+    void finish(Result<void> result)
+    {
+        if (!m_done)
+            return;
+        auto done = std::exchange(m_done, nullptr);
+        deleteLater();
+        done(std::move(result));
+    }
+
+    cdp::Tab& m_tab;
+    PageControls m_controls;
+    cdp::PageDeadline m_deadline;
+    std::function<void(Result<void>)> m_done;
+};
+
+} // namespace
+
+void ChangePage(cdp::Tab& tab, const PageControls& controls, milliseconds limit, std::function<void(Result<void>)> done)
+{
+    auto* changer = new PageChanger(tab, controls, limit, std::move(done));
+    QTimer::singleShot(0, changer, [changer] { changer->start(); });
+}
+
+QStringList HiddenSelectors(const PageControls& controls)
+{
+    if (!controls.noOverlays)
+        return controls.hide + controls.remove;
+    return controls.hide + controls.remove + OverlaySelectors()
+        + QStringList { QStringLiteral("[%1]").arg(QLatin1String(OverlayMark)) };
+}
+
+void BodyHtmlWithout(cdp::Tab& tab, const QStringList& hidden, std::function<void(Result<QString>)> done)
+{
+    if (hidden.isEmpty())
+        return tab.bodyHtml(std::move(done));
+    // The elements are found on the live page (selectors may reach above the body), marked, and left
+    // out of a copy; the marks go again at once.
+    const QString script = QStringLiteral(R"JS((({ selectors }) => {
+  const mark = 'data-quillmark-hidden';
+  const marked = [];
+  for (const s of selectors) {
+    try {
+      for (const el of document.querySelectorAll(s)) { el.setAttribute(mark, ''); marked.push(el); }
+    } catch (e) {}
+  }
+  const body = document.body || document.documentElement;
+  const copy = body ? body.cloneNode(true) : null;
+  for (const el of marked) el.removeAttribute(mark);
+  if (!copy) return '<body></body>';
+  for (const el of copy.querySelectorAll('[' + mark + ']')) el.remove();
+  return document.body ? copy.outerHTML : '<body>' + copy.outerHTML + '</body>';
+})(%1))JS")
+                               .arg(JsonText({ { QStringLiteral("selectors"), QJsonArray::fromStringList(hidden) } }));
+    tab.evaluate(script, [done = std::move(done)](Result<QJsonValue> html) {
+        if (!html)
+            return done(std::unexpected(html.error()));
+        done(html->toString());
+    });
+}
+
+QString TakeBackPageChangesScript()
+{
+    return QStringLiteral(R"JS((() => {
+  const key = Symbol.for('quillmark.pageControls');
+  const changes = window[key];
+  if (!changes) return 0;
+  delete window[key];
+  document.adoptedStyleSheets = document.adoptedStyleSheets.filter((s) => s !== changes.sheet);
+  for (const [el, style] of changes.kept) style === null ? el.removeAttribute('style') : el.setAttribute('style', style);
+  for (const el of changes.marked) el.removeAttribute(changes.mark);
+  return 1;
+})())JS");
+}
+
+} // namespace qm
