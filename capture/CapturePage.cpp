@@ -40,6 +40,9 @@ std::optional<cdp::SnapshotRequest> SnapshotFor(const SettingsSource& settings)
     cdp::SnapshotRequest request;
     request.expand = ReadScrollerExpansion(settings);
     request.maxHeight = ReadMaxCaptureHeight(settings);
+    // A PDF or text is made of the whole page; only its thumbnail's picture would be of the element.
+    if (!textual)
+        request.selector = ReadText(settings, keys::Selector).trimmed();
     if (!thumbnail && !marks && format.encoder == QLatin1String("png")) {
         request.encoding = cdp::SnapshotEncoding::Png;
     } else if (!thumbnail && !marks && format.encoder == QLatin1String("jpg")) {
