@@ -206,14 +206,16 @@ private:
                     = r.value(QLatin1String("result")).toObject().value(QLatin1String("value")).toObject();
                 const auto number = [&box](const char* key) { return box.value(QLatin1String(key)).toDouble(); };
                 if (box.value(QLatin1String("invalid")).toBool())
-                    return fail(qm::Error::make(qm::Error::Code::Usage,
-                        QStringLiteral("\"%1\" is not a valid CSS selector").arg(m_request.selector)));
+                    return fail(qm::Error::make(
+                        qm::Error::Code::Usage, QStringLiteral("invalid selector \"%1\"").arg(m_request.selector)));
                 const QRectF element = QRectF(number("x"), number("y"), number("width"), number("height")) & page;
-                if (!box.contains(QLatin1String("width")) || element.isEmpty())
+                if (!box.contains(QLatin1String("width")) || element.isEmpty()) {
+                    // Worded as the wait for an element before the capture words it.
+                    const double seconds = number("waited") / 1000;
                     return fail(qm::Error::make(qm::Error::Code::NotFound,
                         QStringLiteral("waited %1 s for %2")
-                            .arg(std::lround(number("waited") / 1000))
-                            .arg(m_request.selector)));
+                            .arg(QString::number(seconds, 'f', seconds < 10 ? 1 : 0), m_request.selector)));
+                }
                 if (box.value(QLatin1String("late")).toBool())
                     return settle(&CaptureJob::measure);
                 frame(element);
