@@ -225,7 +225,7 @@ private:
     // Takes `area` (CSS pixels of the page) in device pixels: the smallest whole-pixel box holding it.
     void frame(const QRectF& area)
     {
-        constexpr double slack = 1e-6; // 3021 * 2.625 must not round up to a pixel more
+        constexpr double slack = 1e-6; // floating-point noise (1082.0000001) must not add a pixel
         const int left = int(std::floor(area.left() * m_scale + slack));
         const int top = int(std::floor(area.top() * m_scale + slack));
         const int right = int(std::ceil(area.right() * m_scale - slack));
