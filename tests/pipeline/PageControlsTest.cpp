@@ -109,12 +109,15 @@ TEST_F(PageControls, DevicePresetSwitchesTheMediaQueryAtItsWidth)
     EXPECT_TRUE(Near(phone.pixel(10, 10), qRgb(0, 160, 0)));
 }
 
-TEST_F(PageControls, ElementCaptureIsTheElementsWholeBoxBelowTheFold)
+TEST_F(PageControls, ElementCaptureWaitsForTheElementAndTakesItsWholeBoxBelowTheFold)
 {
+    // The element, taller than the window and below it, arrives two seconds after the load, later than the page
+    // settles.
     server.page("/element",
         "<!doctype html><body style='margin:0;background:rgb(240,240,240)'><div style='height:2000px'></div>"
-        "<div id='target' style='margin-left:40px;width:300px;height:1200px;background:rgb(200,30,30);"
-        "border-top:10px solid rgb(0,0,0)'></div><div style='height:500px'></div>");
+        "<div id='slot'></div><div style='height:500px'></div><script>setTimeout(() => slot.innerHTML = \"<div "
+        "id='target' style='margin-left:40px;width:300px;height:1200px;background:rgb(200,30,30);border-top:10px "
+        "solid rgb(0,0,0)'></div>\", 2000)</script>");
     home.set("page", "selector", "#target");
     const QImage element = picture(convert("/element"));
     ASSERT_EQ(element.size(), QSize(300, 1210));
@@ -126,7 +129,7 @@ TEST_F(PageControls, ElementCaptureIsTheElementsWholeBoxBelowTheFold)
     home.set("page", "selector", "div[");
     EXPECT_EQ(reason(convert("/element")), "invalid selector \"div[\"");
     home.set("page", "selector", "#absent");
-    EXPECT_TRUE(reason(convert("/element", 5s)).contains(QRegularExpression("^waited [0-9.]+ s for #absent$")));
+    EXPECT_TRUE(reason(convert("/element", 8s)).contains(QRegularExpression("^waited [0-9.]+ s for #absent$")));
 }
 
 TEST_F(PageControls, CookiesHeadersAndUserAgentReachTheServer)
