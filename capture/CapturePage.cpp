@@ -50,6 +50,9 @@ std::optional<cdp::SnapshotRequest> SnapshotFor(const SettingsSource& settings)
     // setting, rather than failed.
     if (format.encoder == QLatin1String("webp"))
         request.maxHeight = std::min(request.maxHeight, kWebpMaxSide);
+    // A PDF or text is made of the whole page; only its thumbnail's picture would be of the element.
+    if (!textual)
+        request.selector = ReadText(settings, keys::Selector).trimmed();
     if (!thumbnail && !marks && format.encoder == QLatin1String("png")) {
         request.encoding = cdp::SnapshotEncoding::Png;
     } else if (!thumbnail && !marks && format.encoder == QLatin1String("jpg")) {

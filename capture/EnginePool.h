@@ -37,6 +37,8 @@ public:
     void release(cdp::Tab* tab, bool reusable);
 
     void setViewport(QSize cssPixels) { m_viewport = cssPixels; }
+    // New tabs' viewport: pages without a size of their own are shown at it.
+    QSize viewport() const { return m_viewport.isValid() ? m_viewport : QSize(1280, 800); }
     int tabsInUse() const;
     cdp::Browser* browser(int index) const;
 

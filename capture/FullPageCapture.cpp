@@ -1,5 +1,7 @@
 #include "capture/FullPageCapture.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
 #include <QTimer>
@@ -31,7 +33,7 @@ constexpr int SingleHeight = 32768;
 constexpr qint64 BandPixels = 32'000'000;
 constexpr int JpegMaxSide = 65500;
 
-QString prepareScript(milliseconds budget, const cdp::SnapshotRequest& request)
+QString prepareScript(milliseconds budget, const cdp::SnapshotRequest& request, double scale)
 {
     // Native lazy images and frames load at once; the page's scrolling boxes are opened; pages that watch
     // scrolling themselves (observers, scroll handlers) get a pass from top to bottom, which ends at the
@@ -78,7 +80,32 @@ QString prepareScript(milliseconds budget, const cdp::SnapshotRequest& request)
 })(%4, %5))JS")
         .arg(cdp::PageTrackerState(), KeepForUndoSnippet(), ExpandScrollersScript(request.expand))
         .arg(budget.count())
-        .arg(request.maxHeight > 0 ? request.maxHeight : std::numeric_limits<int>::max());
+        .arg(request.maxHeight > 0 ? int(std::ceil(request.maxHeight / scale)) : std::numeric_limits<int>::max());
+}
+
+// The first element the selector matches that shows (a box of some size), in page coordinates: at once,
+// or as soon as it appears within the budget. Polling the page's own timer keeps this one command.
+QString elementBoxScript(const QString& selector, milliseconds budget)
+{
+    return QStringLiteral(R"JS((async ([selector], budget) => {
+  const start = performance.now();
+  try { document.querySelector(selector); } catch (e) { return { invalid: true }; }
+  const box = () => {
+    const el = document.querySelector(selector);
+    const r = el ? el.getBoundingClientRect() : null;
+    return r && r.width > 0 && r.height > 0
+      ? { x: r.left + window.scrollX, y: r.top + window.scrollY, width: r.width, height: r.height } : null;
+  };
+  let found = box();
+  const late = !found;
+  while (!found && performance.now() - start < budget) {
+    await new Promise((r) => setTimeout(r, 100));
+    found = box();
+  }
+  return found ? Object.assign(found, { late }) : { waited: performance.now() - start };
+})(%1, %2))JS")
+        .arg(QString::fromUtf8(QJsonDocument(QJsonArray { selector }).toJson(QJsonDocument::Compact)))
+        .arg(budget.count());
 }
 
 class CaptureJob : public QObject
@@ -93,6 +120,7 @@ public:
                   QStringLiteral("The capture did not finish within %1 s").arg(request.timeLimit.count() / 1000.0)),
               [this](const qm::Error& why) { fail(why); })
         , m_done(std::move(done))
+        , m_scale(tab.deviceScale() > 0 ? tab.deviceScale() : 1)
     {
         connect(&m_tab, &cdp::Tab::crashed, this, [this](const qm::Error& why) { fail(why); });
     }
@@ -118,7 +146,7 @@ private:
     {
         const milliseconds budget = m_deadline.remaining() / 4;
         m_deadline.send(QStringLiteral("Runtime.evaluate"),
-            { { QStringLiteral("expression"), prepareScript(budget, m_request) },
+            { { QStringLiteral("expression"), prepareScript(budget, m_request, m_scale) },
                 { QStringLiteral("awaitPromise"), true }, { QStringLiteral("returnByValue"), true } },
             [this](const QJsonObject&) { settle(&CaptureJob::openLateScrollers); });
     }
@@ -152,30 +180,78 @@ private:
     {
         m_deadline.send(QStringLiteral("Page.getLayoutMetrics"), {}, [this](const QJsonObject& r) {
             const QJsonObject content = r.value(QLatin1String("cssContentSize")).toObject();
-            m_size = QSize(int(std::ceil(content.value(QLatin1String("width")).toDouble())),
-                int(std::ceil(content.value(QLatin1String("height")).toDouble())));
-            if (m_size.isEmpty())
+            const QRectF page(0, 0, std::ceil(content.value(QLatin1String("width")).toDouble()),
+                std::ceil(content.value(QLatin1String("height")).toDouble()));
+            if (page.isEmpty())
                 return fail(
                     qm::Error::make(qm::Error::Code::Unsupported, QStringLiteral("The page has no size to capture")));
-            if (m_request.maxHeight > 0 && m_size.height() > m_request.maxHeight) {
-                m_size.setHeight(m_request.maxHeight);
-                m_note = QStringLiteral("cut at %1 px").arg(m_request.maxHeight);
-            }
-            const qint64 pixels = qint64(m_size.width()) * m_size.height();
-            if (pixels <= SinglePixels && m_size.height() <= SingleHeight)
-                return captureWhole();
-            startBands();
+            if (m_request.selector.isEmpty())
+                return frame(page);
+            locate(page);
         });
     }
 
-    QJsonObject screenshotParams(const QString& format, QRect clip, int quality = -1) const
+    // The element the request names, waited for within most of the time left; one that appears late
+    // gets the page's settling again (its pictures load), then is measured afresh.
+    void locate(const QRectF& page)
+    {
+        const milliseconds left = m_deadline.remaining();
+        const milliseconds budget
+            = left - std::min(left / 2, std::clamp(left / 5, milliseconds(1000), milliseconds(10000)));
+        m_deadline.send(QStringLiteral("Runtime.evaluate"),
+            { { QStringLiteral("expression"), elementBoxScript(m_request.selector, budget) },
+                { QStringLiteral("awaitPromise"), true }, { QStringLiteral("returnByValue"), true } },
+            [this, page](const QJsonObject& r) {
+                const QJsonObject box
+                    = r.value(QLatin1String("result")).toObject().value(QLatin1String("value")).toObject();
+                const auto number = [&box](const char* key) { return box.value(QLatin1String(key)).toDouble(); };
+                if (box.value(QLatin1String("invalid")).toBool())
+                    return fail(qm::Error::make(
+                        qm::Error::Code::Usage, QStringLiteral("invalid selector \"%1\"").arg(m_request.selector)));
+                const QRectF element = QRectF(number("x"), number("y"), number("width"), number("height")) & page;
+                if (!box.contains(QLatin1String("width")) || element.isEmpty()) {
+                    // Worded as the wait for an element before the capture words it.
+                    const double seconds = number("waited") / 1000;
+                    return fail(qm::Error::make(qm::Error::Code::NotFound,
+                        QStringLiteral("waited %1 s for %2")
+                            .arg(QString::number(seconds, 'f', seconds < 10 ? 1 : 0), m_request.selector)));
+                }
+                if (box.value(QLatin1String("late")).toBool())
+                    return settle(&CaptureJob::measure);
+                frame(element);
+            });
+    }
+
+    // Takes `area` (CSS pixels of the page) in device pixels: the smallest whole-pixel box holding it.
+    void frame(const QRectF& area)
+    {
+        constexpr double slack = 1e-6; // floating-point noise (1082.0000001) must not add a pixel
+        const int left = int(std::floor(area.left() * m_scale + slack));
+        const int top = int(std::floor(area.top() * m_scale + slack));
+        const int right = int(std::ceil(area.right() * m_scale - slack));
+        const int bottom = int(std::ceil(area.bottom() * m_scale - slack));
+        m_area = QRect(left, top, std::max(1, right - left), std::max(1, bottom - top));
+        if (m_request.maxHeight > 0 && m_area.height() > m_request.maxHeight) {
+            m_area.setHeight(m_request.maxHeight);
+            m_note = QStringLiteral("cut at %1 px").arg(m_request.maxHeight);
+        }
+        const qint64 pixels = qint64(m_area.width()) * m_area.height();
+        if (pixels <= SinglePixels && m_area.height() <= SingleHeight)
+            return captureWhole();
+        startBands();
+    }
+
+    // `pixels`: device pixels of the page. The browser's clip is in CSS pixels and renders each at the
+    // device scale, so a clip of pixels / scale gives exactly those pixels.
+    QJsonObject screenshotParams(const QString& format, QRect pixels, int quality = -1) const
     {
         QJsonObject params { { QStringLiteral("format"), format }, { QStringLiteral("captureBeyondViewport"), true },
             { QStringLiteral("fromSurface"), true },
             { QStringLiteral("clip"),
-                QJsonObject { { QStringLiteral("x"), clip.x() }, { QStringLiteral("y"), clip.y() },
-                    { QStringLiteral("width"), clip.width() }, { QStringLiteral("height"), clip.height() },
-                    { QStringLiteral("scale"), 1 } } } };
+                QJsonObject { { QStringLiteral("x"), pixels.x() / m_scale },
+                    { QStringLiteral("y"), pixels.y() / m_scale },
+                    { QStringLiteral("width"), pixels.width() / m_scale },
+                    { QStringLiteral("height"), pixels.height() / m_scale }, { QStringLiteral("scale"), 1 } } } };
         if (quality >= 0)
             params.insert(QStringLiteral("quality"), quality);
         else
@@ -190,18 +266,18 @@ private:
 
     void captureWhole()
     {
-        const QRect clip(QPoint(0, 0), m_size);
+        const QRect clip = m_area;
         const bool jpeg = m_request.encoding == SnapshotEncoding::Jpeg;
         const QJsonObject params = jpeg
             ? screenshotParams(QStringLiteral("jpeg"), clip, std::clamp(m_request.jpegQuality, 0, 100))
             : screenshotParams(QStringLiteral("png"), clip);
         m_deadline.send(QStringLiteral("Page.captureScreenshot"), params, [this](const QJsonObject& r) {
             cdp::Snapshot snapshot;
-            snapshot.size = m_size;
+            snapshot.size = m_area.size();
             snapshot.note = m_note;
             if (m_request.encoding == SnapshotEncoding::Decoded) {
                 snapshot.image = QImage::fromData(data(r), "PNG").convertToFormat(QImage::Format_RGB32);
-                if (snapshot.image.size() != m_size)
+                if (snapshot.image.size() != m_area.size())
                     return fail(qm::Error::make(
                         qm::Error::Code::Protocol, QStringLiteral("The browser returned an unreadable picture")));
             } else {
@@ -218,34 +294,34 @@ private:
     {
         switch (m_request.encoding) {
         case SnapshotEncoding::Decoded:
-            m_whole = QImage(m_size, QImage::Format_RGB32);
+            m_whole = QImage(m_area.size(), QImage::Format_RGB32);
             if (m_whole.isNull())
                 return fail(qm::Error::make(qm::Error::Code::Unsupported,
                     QStringLiteral("The page (%1 x %2 px) is too large to hold as a picture")
-                        .arg(m_size.width())
-                        .arg(m_size.height())));
+                        .arg(m_area.width())
+                        .arg(m_area.height())));
             break;
         case SnapshotEncoding::Png:
-            m_encoder = MakePngBandEncoder(m_size);
+            m_encoder = MakePngBandEncoder(m_area.size());
             break;
         case SnapshotEncoding::Jpeg:
-            if (m_size.height() > JpegMaxSide || m_size.width() > JpegMaxSide)
+            if (m_area.height() > JpegMaxSide || m_area.width() > JpegMaxSide)
                 return fail(qm::Error::make(qm::Error::Code::Unsupported,
                     QStringLiteral("The page (%1 x %2 px) is too tall for a JPEG picture (at most %3 px)")
-                        .arg(m_size.width())
-                        .arg(m_size.height())
+                        .arg(m_area.width())
+                        .arg(m_area.height())
                         .arg(JpegMaxSide)));
-            m_encoder = MakeJpegBandEncoder(m_size, m_request.jpegQuality);
+            m_encoder = MakeJpegBandEncoder(m_area.size(), m_request.jpegQuality);
             break;
         }
-        m_bandRows = int(std::max<qint64>(256, BandPixels / std::max(1, m_size.width())));
+        m_bandRows = int(std::max<qint64>(256, BandPixels / std::max(1, m_area.width())));
         m_nextRow = 0;
         nextBand();
     }
 
     void nextBand()
     {
-        if (m_nextRow >= m_size.height())
+        if (m_nextRow >= m_area.height())
             return finishBands();
         requestBand(m_nextRow);
     }
@@ -254,15 +330,16 @@ private:
     // one capture is out at a time, and the bands are still taken and written in order.
     void requestBand(int row)
     {
-        const QRect clip(0, row, m_size.width(), std::min(m_bandRows, m_size.height() - row));
-        m_deadline.send(QStringLiteral("Page.captureScreenshot"), screenshotParams(QStringLiteral("png"), clip),
+        const QRect clip(0, row, m_area.width(), std::min(m_bandRows, m_area.height() - row));
+        m_deadline.send(QStringLiteral("Page.captureScreenshot"),
+            screenshotParams(QStringLiteral("png"), clip.translated(m_area.topLeft())),
             [this, clip](const QJsonObject& r) {
                 m_nextRow = clip.bottom() + 1;
-                if (m_nextRow < m_size.height())
+                if (m_nextRow < m_area.height())
                     requestBand(m_nextRow);
                 const QByteArray encoded = data(r);
                 // The request above fails the job at once when the time is up.
-                if (m_done && addBand(clip, encoded) && m_nextRow >= m_size.height())
+                if (m_done && addBand(clip, encoded) && m_nextRow >= m_area.height())
                     finishBands();
             });
     }
@@ -292,7 +369,7 @@ private:
     void finishBands()
     {
         cdp::Snapshot snapshot;
-        snapshot.size = m_size;
+        snapshot.size = m_area.size();
         snapshot.note = m_note;
         if (m_encoder) {
             auto file = m_encoder->finish();
@@ -336,7 +413,8 @@ private:
     cdp::SnapshotRequest m_request;
     cdp::PageDeadline m_deadline;
     std::function<void(qm::Result<cdp::Snapshot>)> m_done;
-    QSize m_size;
+    double m_scale; // device pixels per CSS pixel
+    QRect m_area; // device pixels of the page that the picture holds
     QString m_note;
     int m_bandRows = 0;
     int m_nextRow = 0;

@@ -1,10 +1,12 @@
 #include "capture/PageControls.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <cmath>
 
+#include "capture/CookiesFile.h"
 #include "capture/DevicePresets.h"
 #include "settings/SettingKeys.h"
 
@@ -123,8 +125,12 @@ Result<PageControls> ReadPageControls(const SettingsSource& settings, QSize view
         c.headers.append(*header);
     }
     c.cookiesFile = ReadText(settings, keys::Cookies).trimmed();
-    if (!c.cookiesFile.isEmpty() && !QFileInfo(c.cookiesFile).isReadable())
-        return fail(Error::Code::Io, QStringLiteral("cannot read the cookies file %1").arg(c.cookiesFile));
+    if (!c.cookiesFile.isEmpty()) {
+        auto cookies = ReadCookiesFile(c.cookiesFile, QDateTime::currentSecsSinceEpoch());
+        if (!cookies)
+            return std::unexpected(cookies.error());
+        c.cookies = *cookies;
+    }
     if (const QString auth = ReadText(settings, keys::Auth); !auth.isEmpty()) {
         const qsizetype colon = auth.indexOf(u':');
         c.authUser = colon < 0 ? auth : auth.left(colon);

@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "platform/Error.h"
+#include "platform/cdp/PageEmulation.h"
 
 namespace qm {
 
@@ -25,6 +26,7 @@ struct PageControls
     QString userAgent; // empty: the browser's own
     QList<QPair<QString, QString>> headers; // extra request headers
     QString cookiesFile; // a Netscape cookies.txt file
+    QList<cdp::Cookie> cookies; // read from it
     QString authUser; // HTTP basic/digest authentication; empty: none
     QString authPassword;
     QString colorScheme; // "light", "dark" or empty (the page's default)

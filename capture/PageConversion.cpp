@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "capture/CapturePage.h"
+#include "capture/EmulationFor.h"
 #include "capture/EnginePool.h"
 #include "capture/PageAddress.h"
 #include "capture/PageFailure.h"
@@ -44,6 +45,7 @@ struct PageConversion::Page
     QString address;
     std::chrono::milliseconds limit { 0 };
     PageSettings settings; // as they were when the page started
+    cdp::PageEmulation emulation; // how its tab shows it
     QDeadlineTimer deadline;
     QElapsedTimer clock;
     Finished finished;
@@ -78,6 +80,9 @@ void PageConversion::convert(Ticket ticket, const QString& address, std::chrono:
     auto page = std::make_shared<Page>();
     page->limit = limit;
     page->settings = PageSettings::ReadFrom(m_settings);
+    const auto controls = ReadPageControls(page->settings, m_pool.viewport());
+    if (controls)
+        page->emulation = EmulationFor(*controls);
     const Result<QString> loaded = PageAddress(address);
     page->address = loaded.value_or(address);
     page->deadline = QDeadlineTimer(limit);
@@ -86,6 +91,8 @@ void PageConversion::convert(Ticket ticket, const QString& address, std::chrono:
     m_pages.insert(ticket, page);
     if (!loaded)
         return end(ticket, std::unexpected(loaded.error()), false);
+    if (!controls)
+        return end(ticket, std::unexpected(controls.error()), false);
     QPointer<PageConversion> self(this);
     m_pool.acquire([self, ticket](Result<cdp::Tab*> tab) {
         if (self)
@@ -130,7 +137,16 @@ void PageConversion::tabReady(Ticket ticket, Result<cdp::Tab*> tab)
         end(ticket, fail(Error::Code::BrowserGone, QStringLiteral("the browser closed the tab")), false);
     }));
     t->setFileAccess(cdp::FileAccess::fromSetting(ReadText(page->settings, keys::AllowFiles)));
-    t->navigate(page->address, std::chrono::milliseconds(std::max<qint64>(1, page->deadline.remainingTime())));
+    // Every page sets how it is shown, so the one before it on this tab leaves nothing behind.
+    QPointer<PageConversion> self(this);
+    t->emulate(page->emulation, [self, ticket, t = QPointer<cdp::Tab>(t)](Result<void> ready) {
+        const auto p = self ? self->m_pages.value(ticket) : nullptr;
+        if (!p || !t || p->tab != t)
+            return;
+        if (!ready)
+            return self->end(ticket, std::unexpected(ready.error()), false);
+        t->navigate(p->address, std::chrono::milliseconds(std::max<qint64>(1, p->deadline.remainingTime())));
+    });
 }
 
 void PageConversion::documentComplete(Ticket ticket, const QString& url, bool topLevel)

@@ -268,6 +268,7 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
                     return usageError(
                         QStringLiteral("--width takes a whole number of pixels from 100 to 16384, not \"%1\"").arg(v));
                 options.width = *width;
+                options.widthGiven = true;
             } else if (name == QLatin1String("--expand")) {
                 if (!ScrollerExpansionFromText(v))
                     return usageError(QStringLiteral("--expand takes all, page or none, not \"%1\"").arg(v));

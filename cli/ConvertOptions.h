@@ -18,6 +18,7 @@ struct ConvertOptions
     std::optional<int> jobs;
     QString timeout; // seconds, a positive number
     int width = 1280;
+    bool widthGiven = false; // --width: this run's "width" of the page section, over settings.dat's
     QString expand; // "all", "page" or "none" (this run's "expandscrollers")
     QString maxHeight; // pixels, a whole number above 0 (this run's "maxheight")
     QStringList browsers; // executables or ws:// / http:// endpoints, in order

@@ -151,6 +151,7 @@ Result<void> ConvertSession::prepare()
     setForRun(keys::MaxHeight, m_options.maxHeight);
     setForRun(keys::AllowFiles, m_options.allowFiles.join(u';'));
     setForRun(keys::Scale, m_options.scale);
+    setForRun(keys::Width, m_options.widthGiven ? QString::number(m_options.width) : QString());
     setForRun(keys::Height, m_options.height);
     setForRun(keys::Device, m_options.device);
     setForRun(keys::WaitFor, m_options.waitFor);

@@ -24,12 +24,13 @@ struct SnapshotRequest
     // At most this long (within timeLimit) waiting for the page to settle; then it is captured as it is.
     std::chrono::milliseconds settleLimit { 10000 };
     ScrollerExpansion expand = ScrollerExpansion::Page;
-    int maxHeight = 100000; // pixels; taller pages are cut here (endless feeds)
+    int maxHeight = 100000; // pixels of the picture; taller pages are cut here (endless feeds)
+    QString selector; // CSS selector: only the first element it matches is taken (its whole box)
 };
 
 struct Snapshot
 {
-    QSize size; // pixels of the whole page
+    QSize size; // pixels of the picture: the page's (or the element's) CSS pixels times the device scale
     QImage image; // Decoded
     QByteArray encoded; // Png or Jpeg: the complete file
     QString note; // what the user should know about a picture that was taken, e.g. "cut at 100000 px"

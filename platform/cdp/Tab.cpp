@@ -3,7 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#include "platform/VerboseLog.h"
+#include "platform/cdp/EmulationCommands.h"
 #include "platform/cdp/NavigationError.h"
 #include "platform/cdp/PageTracker.h"
 #include "platform/cdp/TabPrivate.h"
@@ -22,13 +22,6 @@ QString str(const QJsonObject& o, const char* key)
 QString seconds(milliseconds limit)
 {
     return QString::number(limit.count() / 1000.0, 'g', 6);
-}
-
-// Every file: request the tab's frames make pauses for the access check; nothing else is held up.
-QJsonObject FileInterception()
-{
-    return { { QStringLiteral("patterns"),
-        QJsonArray { QJsonObject { { QStringLiteral("urlPattern"), QStringLiteral("file:*") } } } } };
 }
 
 } // namespace
@@ -113,9 +106,7 @@ void Tab::setUp(std::function<void(qm::Result<void>)> done)
                 .arg(d->nav.url, seconds(d->navTimer.intervalAsDuration()))));
     });
 
-    const QJsonObject metrics { { QStringLiteral("width"), d->viewport.width() },
-        { QStringLiteral("height"), d->viewport.height() }, { QStringLiteral("deviceScaleFactor"), 1 },
-        { QStringLiteral("mobile"), false } };
+    d->emulation.viewport = d->viewport;
     const QList<QPair<QString, QJsonObject>> steps {
         { QStringLiteral("Page.enable"), {} },
         { QStringLiteral("Page.setLifecycleEventsEnabled"), { { QStringLiteral("enabled"), true } } },
@@ -125,8 +116,8 @@ void Tab::setUp(std::function<void(qm::Result<void>)> done)
             { { QStringLiteral("maxTotalBufferSize"), 1 << 20 },
                 { QStringLiteral("maxResourceBufferSize"), 1 << 18 } } },
         { QStringLiteral("Inspector.enable"), {} },
-        { QStringLiteral("Fetch.enable"), FileInterception() },
-        { QStringLiteral("Emulation.setDeviceMetricsOverride"), metrics },
+        { QStringLiteral("Fetch.enable"), InterceptionParams(true, false) },
+        { QStringLiteral("Emulation.setDeviceMetricsOverride"), DeviceMetrics(d->emulation) },
         { QStringLiteral("Emulation.setScrollbarsHidden"), { { QStringLiteral("hidden"), true } } },
         { QStringLiteral("Page.getFrameTree"), {} },
     };
@@ -173,6 +164,7 @@ void Tab::navigate(const QString& url, milliseconds limit)
     d->documentResponses.clear();
     d->requestsInFlight.clear();
     d->refusedDownloads.clear();
+    d->answeredChallenges.clear();
     d->navTimer.start(limit);
     emit statusTextChanged(QStringLiteral("Loading %1").arg(url));
     if (d->crashed) {
@@ -261,33 +253,22 @@ void Tab::stopLoading()
 void Tab::setFileAccess(const FileAccess& access)
 {
     d->fileAccess = access;
-    if (access.all)
-        d->session->send(QStringLiteral("Fetch.disable"));
-    else
-        d->session->send(QStringLiteral("Fetch.enable"), FileInterception());
-}
-
-void Tab::onFileRequest(const QJsonObject& params)
-{
-    const QString requestId = params.value(QLatin1String("requestId")).toString();
-    const QString url = params.value(QLatin1String("request")).toObject().value(QLatin1String("url")).toString();
-    if (d->fileAccess.allows(d->accessPage, url)) {
-        d->session->send(QStringLiteral("Fetch.continueRequest"), { { QStringLiteral("requestId"), requestId } });
-        return;
+    if (interceptionChanged()) {
+        const auto [method, params] = interception();
+        d->session->send(method, params);
     }
-    VerboseLog(
-        QStringLiteral("%1: reading %2 refused (outside the folders the page may read)").arg(d->accessPage, url));
-    d->session->send(QStringLiteral("Fetch.failRequest"),
-        { { QStringLiteral("requestId"), requestId },
-            { QStringLiteral("errorReason"), QStringLiteral("AccessDenied") } });
 }
 
 void Tab::setViewport(QSize cssPixels)
 {
     d->viewport = cssPixels;
-    d->session->send(QStringLiteral("Emulation.setDeviceMetricsOverride"),
-        { { QStringLiteral("width"), cssPixels.width() }, { QStringLiteral("height"), cssPixels.height() },
-            { QStringLiteral("deviceScaleFactor"), 1 }, { QStringLiteral("mobile"), false } });
+    d->emulation.viewport = cssPixels;
+    d->session->send(QStringLiteral("Emulation.setDeviceMetricsOverride"), DeviceMetrics(d->emulation));
+}
+
+double Tab::deviceScale() const
+{
+    return d->emulation.scale;
 }
 
 void Tab::evaluate(const QString& expression, std::function<void(qm::Result<QJsonValue>)> done)

@@ -10,6 +10,7 @@
 
 #include "platform/Error.h"
 #include "platform/cdp/FileAccess.h"
+#include "platform/cdp/PageEmulation.h"
 #include "platform/cdp/Snapshot.h"
 
 namespace qm::cdp {
@@ -39,8 +40,14 @@ public:
     // Local files the pages of this tab may read (by default a local page's own folder only).
     void setFileAccess(const FileAccess& access);
 
+    // Sets how the next pages are shown and what their requests carry, sending only what differs from
+    // what the tab has now (nothing when nothing changes), so one page's controls never reach the next.
+    // `done` runs once every change is in force.
+    void emulate(const PageEmulation& wanted, std::function<void(qm::Result<void>)> done);
+    // The size of the layout viewport; the device scale and the rest of the emulation stay.
     void setViewport(QSize cssPixels);
     QSize viewport() const;
+    double deviceScale() const; // device pixels per CSS pixel: pictures have this many per page pixel
 
     void evaluate(const QString& expression, std::function<void(qm::Result<QJsonValue>)> done);
     void bodyHtml(std::function<void(qm::Result<QString>)> done); // the body's HTML for text output
@@ -84,7 +91,10 @@ private:
     void onBrowserEvent(const QString& method, const QJsonObject& params);
     void finishNavigation();
     void reportRefusedDownload(const QString& url);
-    void onFileRequest(const QJsonObject& params);
+    void onRequestPaused(const QJsonObject& params);
+    void onAuthRequired(const QJsonObject& params);
+    bool interceptionChanged() const;
+    QPair<QString, QJsonObject> interception(); // the Fetch command for what is to be intercepted now
     void completeTopLevel(const QString& loaderId);
     void failNavigation(const qm::Error& why);
     void markCrashed(const qm::Error& why);

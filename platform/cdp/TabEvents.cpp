@@ -110,7 +110,9 @@ void Tab::onEvent(const QString& method, const QJsonObject& params)
     } else if (is(method, "Page.downloadWillBegin")) {
         onBrowserEvent(QStringLiteral("Browser.downloadWillBegin"), params);
     } else if (is(method, "Fetch.requestPaused")) {
-        onFileRequest(params);
+        onRequestPaused(params);
+    } else if (is(method, "Fetch.authRequired")) {
+        onAuthRequired(params);
     } else if (is(method, "Inspector.targetCrashed")) {
         markCrashed(qm::Error::make(qm::Error::Code::Crashed, QStringLiteral("the page's renderer crashed")));
     }

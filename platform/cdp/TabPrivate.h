@@ -10,6 +10,7 @@
 
 #include "platform/cdp/Connection.h"
 #include "platform/cdp/FileAccess.h"
+#include "platform/cdp/PageEmulation.h"
 #include "platform/cdp/Session.h"
 #include "platform/cdp/Snapshot.h"
 #include "platform/cdp/Tab.h"
@@ -48,6 +49,12 @@ struct Tab::Private
     PageLoad lastLoad;
     FileAccess fileAccess;
     QString accessPage; // the address last sent to navigate(): whose folder local files are read from
+    PageEmulation emulation; // what the browser has been told; its viewport is kept equal to `viewport`
+    bool touch = false;
+    // What Fetch intercepts now: local files (for the access check) and authentication challenges.
+    bool interceptsFiles = true;
+    bool interceptsAuth = false;
+    QSet<QString> answeredChallenges; // origin and realm, answered once per page
 
     Navigation nav;
     QTimer navTimer;

@@ -262,7 +262,9 @@ TEST_P(LocalFiles, PageReadsItsOwnFolderAndWhatIsAllowed)
 
 INSTANTIATE_TEST_SUITE_P(Access, LocalFiles,
     ::testing::Values(FilesCase { "own_folder", {}, false }, FilesCase { "all", { "--allow-files", "all" }, true },
-        FilesCase { "that_folder", { "--allow-files", "@OUTSIDE@" }, true }),
+        FilesCase { "that_folder", { "--allow-files", "@OUTSIDE@" }, true },
+        // Authentication pauses every request, local files included: they are still checked.
+        FilesCase { "own_folder_with_auth", { "--auth", "reader:secret" }, false }),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

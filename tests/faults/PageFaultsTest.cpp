@@ -1,6 +1,7 @@
 // Hostile pages: each converts or fails with its reason, and the batch goes on.
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 
 #include "tests/faults/FaultFixture.h"
 #include "tests/support/TestServer.h"
@@ -27,6 +28,30 @@ TEST_F(FaultCase, DialogsPopupsAndRedirectLoopsDoNotStallTheBatch)
     EXPECT_EQ(status.value(server.url("/dialogs")), "OK");
     EXPECT_EQ(status.value(server.url("/loop")), "Failed");
     EXPECT_EQ(status.value(server.url("/fine")), "OK");
+}
+
+// The password of --auth is in no process list, no output and no reason; a wrong one fails with the 401.
+TEST_F(FaultCase, AuthPasswordIsNeitherInTheProcessListNorInTheOutput)
+{
+    TestServer server;
+    server.route("/private", TestServer::Route { .body = "<!doctype html><p>private", .basicAuth = "reader:right" });
+    QByteArray commandLine;
+    const ProgramRun run = Convert({ "--home", home(), "-o", out(), "--json", "--verbose", "--timeout", "30", "--auth",
+                                       "reader:wrong-4711", server.url("/private") },
+        [&](QProcess& process) {
+            // The request shows the program is past reading its arguments.
+            QObject::connect(&server, &TestServer::requested, &process, [&] {
+                if (commandLine.isEmpty())
+                    commandLine = ReadAll(QStringLiteral("/proc/%1/cmdline").arg(process.processId()));
+            });
+        });
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_TRUE(commandLine.contains("reader:")) << commandLine.toStdString();
+    EXPECT_FALSE(commandLine.contains("wrong-4711")) << commandLine.toStdString();
+    EXPECT_FALSE(run.out.contains("wrong-4711") || run.err.contains("wrong-4711"));
+    EXPECT_TRUE(JsonRowsByAddress(run).value(server.url("/private")).value("reason").toString().contains("401"))
+        << run.out.toStdString();
 }
 
 } // namespace

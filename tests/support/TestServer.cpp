@@ -55,19 +55,28 @@ void TestServer::onReadable(QTcpSocket* socket)
     const qsizetype end = buffer.indexOf("\r\n\r\n");
     if (end < 0)
         return;
+    const QByteArray head = buffer.left(end);
     const QByteArray requestLine = buffer.left(buffer.indexOf("\r\n"));
     buffer.remove(0, end + 4);
     const QList<QByteArray> parts = requestLine.split(' ');
     const QString target = parts.size() > 1 ? QString::fromLatin1(parts[1]) : QStringLiteral("/");
-    respond(socket, QUrl(target).path());
+    respond(socket, QUrl(target).path(), head);
 }
 
-void TestServer::respond(QTcpSocket* socket, const QString& path)
+void TestServer::respond(QTcpSocket* socket, const QString& path, const QByteArray& head)
 {
     m_hits[path] += 1;
+    m_requests.insert(path, head);
     auto it = m_routes.constFind(path);
     Route route
         = it != m_routes.cend() ? *it : Route { .status = 404, .body = "<html><body><h1>Not here</h1></body></html>" };
+    if (!route.basicAuth.isEmpty() && !head.contains("\r\nAuthorization: Basic " + route.basicAuth.toBase64() + "\r\n")
+        && !head.endsWith("\r\nAuthorization: Basic " + route.basicAuth.toBase64()))
+        route = Route { .status = 401,
+            .body = "<html><body><h1>Who are you?</h1></body></html>",
+            .headers = { { "WWW-Authenticate", "Basic realm=\"quillmark\"" } },
+            .reason = "Unauthorized" };
+    emit requested(path);
     if (route.stall) {
         m_stalled.append(socket);
         return;

@@ -28,6 +28,7 @@ public:
         bool stall = false;
         QList<QPair<QByteArray, QByteArray>> headers;
         std::optional<QByteArray> reason; // the status line's phrase; empty sends none
+        QByteArray basicAuth; // "user:password": a request without them gets 401 and a Basic challenge
     };
 
     explicit TestServer(QObject* parent = nullptr);
@@ -40,15 +41,21 @@ public:
     quint16 port() const;
     QString url(const QString& path) const; // http://127.0.0.1:<port><path>
     int hits(const QString& path) const { return m_hits.value(path); }
+    // The request line and headers of the last request for `path` (its query included).
+    QByteArray lastRequest(const QString& path) const { return m_requests.value(path); }
+
+signals:
+    void requested(const QString& path);
 
 private:
     void onConnection();
     void onReadable(QTcpSocket* socket);
-    void respond(QTcpSocket* socket, const QString& path);
+    void respond(QTcpSocket* socket, const QString& path, const QByteArray& head);
 
     QTcpServer* m_server;
     QHash<QString, Route> m_routes;
     QHash<QString, int> m_hits;
+    QHash<QString, QByteArray> m_requests;
     QHash<QTcpSocket*, QByteArray> m_pending;
     QList<QPointer<QTcpSocket>> m_stalled;
 };
