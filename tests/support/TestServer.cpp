@@ -68,6 +68,10 @@ void TestServer::respond(QTcpSocket* socket, const QString& path)
     auto it = m_routes.constFind(path);
     Route route
         = it != m_routes.cend() ? *it : Route { .status = 404, .body = "<html><body><h1>Not here</h1></body></html>" };
+    if (m_hits[path] <= route.failFirst) {
+        socket->abort();
+        return;
+    }
     if (route.stall) {
         m_stalled.append(socket);
         return;

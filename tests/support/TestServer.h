@@ -28,6 +28,7 @@ public:
         bool stall = false;
         QList<QPair<QByteArray, QByteArray>> headers;
         std::optional<QByteArray> reason; // the status line's phrase; empty sends none
+        int failFirst = 0; // this many requests first are cut off without an answer
     };
 
     explicit TestServer(QObject* parent = nullptr);
