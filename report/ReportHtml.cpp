@@ -18,9 +18,9 @@ nav strong{background:#1f2937;color:#fff}
 main{display:grid;grid-template-columns:repeat(auto-fill,minmax(260px,1fr));gap:14px;padding:16px 20px}
 .card{background:#fff;border-radius:6px;box-shadow:0 1px 3px #0003;overflow:hidden;display:flex;flex-direction:column}
 .card.failed{outline:2px solid #dc2626}
-.shot{display:block;height:180px;background:#fff;border-bottom:1px solid #e5e7eb;overflow:hidden;text-align:center}
+.shot{display:block;aspect-ratio:4/3;background:#fff;border-bottom:1px solid #e5e7eb;overflow:hidden;text-align:center}
 .shot img{display:block;width:100%;height:auto}
-.tile{display:flex;align-items:center;justify-content:center;height:180px;background:#e5e7eb;color:#4b5563;
+.tile{display:flex;align-items:center;justify-content:center;aspect-ratio:4/3;background:#e5e7eb;color:#4b5563;
 font-size:28px;font-weight:bold;text-decoration:none;border-bottom:1px solid #d1d5db}
 .failed .tile{background:#fee2e2;color:#b91c1c;font-size:18px}
 .pending .tile{font-size:16px;font-weight:normal}
@@ -57,7 +57,7 @@ void card(QString& out, const ReportRow& row)
                                                          : "pending";
     out += QStringLiteral("<article class=\"card %1\" id=\"row-%2\">").arg(QLatin1String(kind)).arg(row.number);
     if (row.state == ReportRow::State::Ok && !row.thumbnail.isEmpty()) {
-        out += QStringLiteral("<a class=\"shot\" href=\"%1\"><img src=\"%2\" alt=\"%3\" width=\"240\"></a>")
+        out += QStringLiteral("<a class=\"shot\" href=\"%1\"><img src=\"%2\" alt=\"%3\" width=\"320\"></a>")
                    .arg(esc(RelativeHref(row.output)), esc(RelativeHref(row.thumbnail)), esc(row.output));
     } else if (row.state == ReportRow::State::Ok) {
         const QString suffix = row.output.section(u'.', -1).toUpper();

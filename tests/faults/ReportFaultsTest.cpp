@@ -75,7 +75,7 @@ TEST_F(FaultCase, ReportCountsLinksAndThumbnailsOfOkFailedAndRetriedPages)
         EXPECT_EQ(row["bytes"].toInteger(), QFileInfo(out() + "/" + output).size());
         QImageReader tile(out() + "/" + thumbnail);
         EXPECT_EQ(tile.format(), "jpeg");
-        EXPECT_EQ(tile.size().width(), 240);
+        EXPECT_EQ(tile.size().width(), 320);
         EXPECT_TRUE(html.contains(("href=\"./" + output + "\"").toUtf8())) << "no link to " << output.toStdString();
         EXPECT_TRUE(html.contains(("src=\"./" + thumbnail + "\"").toUtf8()));
     }
