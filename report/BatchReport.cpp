@@ -8,6 +8,12 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <unistd.h>
 
 #include "capture/PageRunner.h"
 #include "report/ReportThumbnail.h"
@@ -18,6 +24,22 @@ namespace {
 
 constexpr qint64 LargestReport = qint64(512) << 20;
 
+// Replaces the file in one step (a killed run leaves the old file or the new one), without waiting for
+// the disk: for the HTML pages, which the next write or the end of the batch makes again anyway.
+Result<void> replaceFile(const QString& path, const QByteArray& bytes)
+{
+    QTemporaryFile file(QFileInfo(path).absolutePath() + QStringLiteral("/.report-XXXXXX.tmp"));
+    file.setAutoRemove(true);
+    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
+        return fail(Error::Code::Io, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    if (::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+        return fail(Error::Code::Io,
+            QStringLiteral("cannot write %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    file.setAutoRemove(false);
+    return {};
+}
+
+// The same, flushed to disk before the rename: report.json is what a resumed run trusts.
 Result<void> writeAtomically(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
@@ -69,6 +91,7 @@ Result<std::unique_ptr<BatchReport>> BatchReport::create(const QString& folder, 
         return fail(
             Error::Code::Io, QStringLiteral("cannot create %1/%2").arg(report->m_folder, QLatin1String(FilesFolder)));
     report->removeStaleFiles();
+    report->removeTemporaries();
     if (auto written = report->writeAll(); !written)
         return std::unexpected(written.error());
     return report;
@@ -102,6 +125,8 @@ Result<std::unique_ptr<BatchReport>> BatchReport::open(const QString& folder)
         report->m_rowJson.append(serialised(row));
         report->m_rows.append(std::move(row));
     }
+    report->replayJournal();
+    report->removeTemporaries();
     QDir().mkpath(report->m_folder + u'/' + QLatin1String(FilesFolder));
     if (auto written = report->writeAll(); !written)
         return std::unexpected(written.error());
@@ -119,7 +144,7 @@ int BatchReport::adoptUnrecorded(const std::function<QString(const QString& addr
     const QFileInfoList files = QDir(m_folder).entryInfoList(QDir::Files, QDir::Time | QDir::Reversed);
     for (const QFileInfo& info : files) {
         const QString name = info.fileName();
-        static const QRegularExpression ownFile(QStringLiteral("^report(-\\d+)?\\.(html|json)$"));
+        static const QRegularExpression ownFile(QStringLiteral("^report(-\\d+|-journal)?\\.(html|json|jsonl)$"));
         if (recorded.contains(name) || ownFile.match(name).hasMatch() || name.endsWith(QLatin1String("_Thumbnail.jpg"))
             || (m_started.isValid() && info.lastModified() < m_started.addSecs(-1)))
             continue;
@@ -196,7 +221,7 @@ Result<void> BatchReport::record(int index, const PageOutcome& outcome, int trie
         row.bytes = 0;
     }
     m_rowJson[index] = serialised(row);
-    auto json = writeJson();
+    auto json = saveRow(index);
     auto own = writePage(index / ReportCardsPerPage);
     auto first = index / ReportCardsPerPage == 0 ? Result<void>() : writePage(0);
     if (!json)
@@ -225,6 +250,41 @@ ReportSummary BatchReport::summary() const
     return s;
 }
 
+Result<void> BatchReport::saveRow(int index)
+{
+    if (m_jsonBytes <= RewriteLimit || m_journalRows + 1 >= ReportCardsPerPage)
+        return writeJson();
+    QFile journal(m_folder + u'/' + QLatin1String(JournalName));
+    const QByteArray line = m_rowJson[index] + '\n';
+    // One write of a whole line; a line cut by a kill is skipped when the journal is read.
+    if (!journal.open(QIODevice::WriteOnly | QIODevice::Append) || journal.write(line) != line.size()
+        || !journal.flush() || ::fdatasync(journal.handle()) != 0)
+        return fail(
+            Error::Code::Io, QStringLiteral("cannot write %1: %2").arg(journal.fileName(), journal.errorString()));
+    ++m_journalRows;
+    return {};
+}
+
+void BatchReport::replayJournal()
+{
+    QFile journal(m_folder + u'/' + QLatin1String(JournalName));
+    if (!journal.open(QIODevice::ReadOnly))
+        return;
+    while (!journal.atEnd()) {
+        const QByteArray line = journal.readLine();
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        const int index = object.value(QLatin1String("number")).toInt() - 1;
+        if (!line.endsWith('\n') || index < 0 || index >= m_rows.size()
+            || object.value(QLatin1String("address")).toString() != m_rows[index].address)
+            continue;
+        ReportRow row = ReportRow::fromJson(object);
+        if (row.state == ReportRow::State::Ok && !QFileInfo(m_folder + u'/' + row.output).isFile())
+            row.state = ReportRow::State::Pending;
+        m_rowJson[index] = serialised(row);
+        m_rows[index] = std::move(row);
+    }
+}
+
 Result<void> BatchReport::writeJson()
 {
     const ReportSummary s = summary();
@@ -247,7 +307,15 @@ Result<void> BatchReport::writeJson()
         bytes += i + 1 < m_rowJson.size() ? ",\n" : "\n";
     }
     bytes += "]}\n";
-    return writeAtomically(jsonPath(), bytes);
+    if (auto written = writeAtomically(jsonPath(), bytes); !written)
+        return written;
+    m_jsonBytes = bytes.size();
+    // Every row of the journal is in report.json now.
+    const QString journal = m_folder + u'/' + QLatin1String(JournalName);
+    if (m_journalRows > 0 || QFileInfo(journal).size() > 0)
+        QFile::resize(journal, 0);
+    m_journalRows = 0;
+    return {};
 }
 
 Result<void> BatchReport::writePage(int page)
@@ -255,7 +323,7 @@ Result<void> BatchReport::writePage(int page)
     const int first = page * ReportCardsPerPage;
     const int count = std::clamp(int(m_rows.size()) - first, 0, ReportCardsPerPage);
     const std::span<const ReportRow> rows(m_rows.constData() + first, size_t(count));
-    return writeAtomically(m_folder + u'/' + ReportPageName(page),
+    return replaceFile(m_folder + u'/' + ReportPageName(page),
         RenderReportPage(summary(), rows, page, ReportPageCount(int(m_rows.size()))));
 }
 
@@ -267,6 +335,17 @@ Result<void> BatchReport::writeAll()
         if (auto written = writePage(page); !written)
             return written;
     return {};
+}
+
+void BatchReport::removeTemporaries() const
+{
+    // Left by a run killed while it replaced a file of its report.
+    QDir folder(m_folder);
+    static const QRegularExpression temporary(QStringLiteral("^(\\.report-.{6}\\.tmp|report\\.json\\..{6})$"));
+    for (const QString& name :
+        folder.entryList({ QStringLiteral(".report-*"), QStringLiteral("report.json.*") }, QDir::Files | QDir::Hidden))
+        if (temporary.match(name).hasMatch())
+            folder.remove(name);
 }
 
 void BatchReport::removeStaleFiles() const
