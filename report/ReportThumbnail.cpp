@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QSaveFile>
 
+#include "report/PngTop.h"
+
 namespace qm {
 
 QSize PictureSize(const QString& picture)
@@ -23,11 +25,20 @@ Result<void> WriteReportThumbnail(const QString& picture, const QString& target)
             std::min(size.height(), size.width() * ReportThumbnailSize.height() / ReportThumbnailSize.width()));
     };
     QImage image;
-    if (full.isValid() && reader.supportsOption(QImageIOHandler::ClipRect)) {
+    if (reader.format() == "png") {
+        image = ReadPngTop(picture, band(full).height());
+    } else if (full.isValid() && reader.supportsOption(QImageIOHandler::ClipRect)) {
         reader.setClipRect(band(full));
         image = reader.read();
-    } else {
-        image = reader.read();
+    }
+    if (image.isNull()) {
+        // Read whole (BMP, GIF, TIFF, an interlaced PNG): a full page is above Qt's usual reading limit.
+        constexpr int ReadLimitMb = 2048;
+        if (QImageReader::allocationLimit() < ReadLimitMb)
+            QImageReader::setAllocationLimit(ReadLimitMb);
+        QImageReader whole(picture);
+        whole.setAutoTransform(false);
+        image = whole.read();
         if (!image.isNull())
             image = image.copy(band(image.size()));
     }

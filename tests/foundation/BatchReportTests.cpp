@@ -1,6 +1,7 @@
 // The report's files: pages of cards, and what a report reopened after a kill holds.
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,6 +11,7 @@
 
 #include "capture/PageRunner.h"
 #include "report/BatchReport.h"
+#include "report/ReportThumbnail.h"
 
 namespace qm {
 namespace {
@@ -41,6 +43,22 @@ TEST(BatchReport, PagesOfTwoHundredCardsLinkEachOtherAndASmallerReportRemovesThe
 
     ASSERT_TRUE(BatchReport::create(folder.path(), Addresses(3)));
     EXPECT_EQ(QDir(folder.path()).entryList({ "report*.html" }), QStringList { "report.html" });
+}
+
+// A full page is often taller than Qt reads by default; the card shows the top of it, not all of it squeezed.
+TEST(BatchReport, ThumbnailOfATallPngShowsTheTopOfThePage)
+{
+    QTemporaryDir folder;
+    QImage page(1280, 30000, QImage::Format_RGB32);
+    page.fill(Qt::blue);
+    for (int y = 0; y < 960; ++y)
+        std::fill_n(reinterpret_cast<QRgb*>(page.scanLine(y)), page.width(), qRgb(255, 0, 0));
+    ASSERT_TRUE(page.save(folder.filePath("tall.png")));
+    ASSERT_TRUE(WriteReportThumbnail(folder.filePath("tall.png"), folder.filePath("tile.jpg")));
+    const QImage tile(folder.filePath("tile.jpg"));
+    ASSERT_EQ(tile.size(), ReportThumbnailSize);
+    for (const QPoint at : { QPoint(4, 4), QPoint(316, 236) })
+        EXPECT_GT(qRed(tile.pixel(at)), 200) << "the top band, red: " << at.x() << "," << at.y();
 }
 
 TEST(BatchReport, LargeReportReopenedAfterAKillHoldsEveryRecordedPage)

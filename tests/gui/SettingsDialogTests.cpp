@@ -245,8 +245,9 @@ TEST_F(SettingsTest, OkWritesEveryKeyInOrderAndRewritesTheOutputFormatColumn)
     EXPECT_EQ(keys,
         QStringList({ "[set]", "outputtype", "outputformat", "quality", "outputfolder", "filename", "datetime",
             "fileoption", "existedfile", "timeout", "delay", "jobs", "Scripts", "JAVA", "ActiveX", "Thumbnail",
-            "imagesize", "[watermark]", "textwatermark", "watertext", "Twz", "Tx", "Ty", "Tsize", "TQuality", "Tfont",
-            "TRotate", "Ttransparency", "imagewatermark", "waterimage", "Iwz", "Ix", "Iy", "IDeviation", "IOpacity" }));
+            "imagesize", "report", "[watermark]", "textwatermark", "watertext", "Twz", "Tx", "Ty", "Tsize", "TQuality",
+            "Tfont", "TRotate", "Ttransparency", "imagewatermark", "waterimage", "Iwz", "Ix", "Iy", "IDeviation",
+            "IOpacity" }));
 }
 
 TEST_F(SettingsTest, RefusedSaveKeepsTheDialogOpenWithTheReasonAndTheFileAsItWas)
