@@ -67,9 +67,14 @@ void card(QString& out, const ReportRow& row)
                    .arg(row.state == ReportRow::State::Failed ? QStringLiteral("Failed")
                                                               : QStringLiteral("Not yet converted"));
     }
-    out += QStringLiteral("<div class=\"info\"><h2>%1. <a href=\"%2\">%3</a></h2><dl>")
-               .arg(row.number)
-               .arg(esc(row.address), esc(row.address));
+    // Only what a browser opens as a page is a link: never a script address from a list.
+    const bool linkable = row.address.startsWith(QLatin1String("http:"), Qt::CaseInsensitive)
+        || row.address.startsWith(QLatin1String("https:"), Qt::CaseInsensitive)
+        || row.address.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
+    out += linkable ? QStringLiteral("<div class=\"info\"><h2>%1. <a href=\"%2\">%3</a></h2><dl>")
+                          .arg(row.number)
+                          .arg(esc(row.address), esc(row.address))
+                    : QStringLiteral("<div class=\"info\"><h2>%1. %2</h2><dl>").arg(row.number).arg(esc(row.address));
     const auto item = [&out](const char* name, const QString& value) {
         if (!value.isEmpty())
             out += QStringLiteral("<dt>%1</dt><dd>%2</dd>").arg(QLatin1String(name), esc(value));
