@@ -145,7 +145,7 @@ void BatchDriver::pump()
         return;
     }
     while (!m_retryReady.isEmpty() && m_inFlight.size() < m_jobs && roomForAnotherPage())
-        issue(m_retryReady.takeFirst());
+        launch(m_retryReady.takeFirst());
     while (m_state.rowCursor <= m_rowCount && m_inFlight.size() < m_jobs && roomForAnotherPage())
         issueRow();
     updateReady();
@@ -176,11 +176,11 @@ void BatchDriver::issueRow()
     Flight flight;
     flight.row = m_list.idAt(index);
     flight.address = m_list.address(index);
-    issue(flight);
+    launch(flight);
     ++m_state.rowCursor;
 }
 
-void BatchDriver::issue(Flight flight)
+void BatchDriver::launch(Flight flight)
 {
     m_view.setFrameCaption(QStringLiteral("Processing ") + flight.address);
 

@@ -76,7 +76,7 @@ private:
     void pump();
     bool roomForAnotherPage() const;
     void issueRow();
-    void issue(Flight flight);
+    void launch(Flight flight);
     bool retryLater(const Flight& flight, const PageOutcome& outcome);
     void pageDone(PageRunner::Ticket ticket, PageOutcome outcome);
     void pageTimedOut(PageRunner::Ticket ticket, std::chrono::seconds limit);
@@ -104,7 +104,7 @@ private:
     QHash<PageRunner::Ticket, Flight> m_inFlight;
     std::optional<int> m_retriesGiven;
     int m_retries = 0;
-    QList<Flight> m_retryReady; // their pause is over: issued before the next new row
+    QList<Flight> m_retryReady; // their pause is over: started before the next new row
     QHash<QTimer*, Flight> m_retryWaiting;
     QStringList m_warned; // this batch's warnings already said, for its end message too
     QTimer m_holdCheck;
