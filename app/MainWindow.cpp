@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/ImageButtonWidget.h"
@@ -17,6 +18,7 @@
 #include "platform/AppHome.h"
 #include "platform/DesktopHooks.h"
 #include "platform/UserDialogs.h"
+#include "report/BatchReport.h"
 #include "settings/SettingsDialog.h"
 
 namespace qm::app {
@@ -36,6 +38,17 @@ MainWindow::MainWindow(DesktopHooks& hooks, PageRunner* runner, bool trayAvailab
     m_commands = std::make_unique<UrlListCommands>(m_list, hooks.home->settingsPath(), *hooks.dialogs);
     if (runner) {
         m_driver = std::make_unique<BatchDriver>(m_list, m_state, *this, *runner, m_settings, hooks.home->path());
+        connect(m_driver.get(), &BatchDriver::pageFinished, this,
+            [this](UrlListModel::RowId row, const QString&, const PageOutcome& outcome, int tries) {
+                if (m_report && m_reportRows.contains(row))
+                    (void)m_report->record(m_reportRows.value(row), outcome, tries); // a row the report missed says so
+            });
+        connect(m_driver.get(), &BatchDriver::idle, this, [this] {
+            if (!m_report)
+                return;
+            (void)m_report->finish(); // what could be written is there; the button opens it
+            m_openReport->show();
+        });
     }
 
     auto* central = new QWidget(this);
@@ -117,6 +130,12 @@ QWidget* MainWindow::buildStatusStrip()
     auto* layout = new QHBoxLayout(frame);
     layout->setContentsMargins(8, 2, 8, 4);
     layout->addWidget(m_statusLabel, 1);
+    m_openReport = new QPushButton(QStringLiteral("Open report"));
+    m_openReport->setObjectName(QStringLiteral("openReport"));
+    m_openReport->setToolTip(QStringLiteral("Thumbnails of the last batch's pages, and why pages failed"));
+    m_openReport->hide();
+    connect(m_openReport, &QPushButton::clicked, this, &MainWindow::openReport);
+    layout->addWidget(m_openReport);
     return frame;
 }
 

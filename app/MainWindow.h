@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <memory>
@@ -14,10 +15,12 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QPushButton;
 
 namespace qm {
 class AddUrlDialog;
 class BatchDriver;
+class BatchReport;
 class PageRunner;
 class SettingsDialog;
 class UrlListCommands;
@@ -74,6 +77,7 @@ public:
     void startBatch();
     void cancelBatch();
     void cancelBatchSilently();
+    void openReport(); // the last batch's report.html
     void closeDialogs(); // ExitProgram's unload of the Add URL and settings dialogs
 
     // Browser events of the batch's pages, for the status labels.
@@ -109,6 +113,7 @@ private:
     QWidget* buildProgressPanel();
     QWidget* buildStatusStrip();
     void afterModal(QWidget* window); // a modal window of the program closed: the batch may go on
+    void startReport(); // with the "report" setting on, a batch about to start writes its report
 
     DesktopHooks& m_hooks;
     bool m_trayAvailable;
@@ -117,6 +122,8 @@ private:
     BatchState m_state;
     std::unique_ptr<UrlListCommands> m_commands;
     std::unique_ptr<BatchDriver> m_driver;
+    std::unique_ptr<BatchReport> m_report; // the running or last batch's
+    QHash<UrlListModel::RowId, int> m_reportRows; // the rows as the report numbers them
 
     UrlListWidget* m_listView = nullptr;
     QMenu* m_popup = nullptr;
@@ -125,6 +132,7 @@ private:
     QLabel* m_progressLabel = nullptr;
     QLabel* m_statusLabel = nullptr;
     QProgressBar* m_progress = nullptr;
+    QPushButton* m_openReport = nullptr; // shown when a batch with a report is done
     QPointer<AddUrlDialog> m_addUrl;
     QPointer<SettingsDialog> m_settingsDialog;
 };

@@ -1,12 +1,16 @@
+#include <QPushButton>
+
 #include "app/BundledPages.h"
 #include "app/MainWindow.h"
 #include "batch/AddUrlDialog.h"
 #include "batch/BatchDriver.h"
 #include "batch/UrlListCommands.h"
 #include "batch/UrlListWidget.h"
+#include "capture/OutputFolder.h"
 #include "capture/PageControlsCheck.h"
 #include "platform/AppHome.h"
 #include "platform/DesktopHooks.h"
+#include "report/BatchReport.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsDialog.h"
 
@@ -105,8 +109,38 @@ void MainWindow::showSchedule()
 
 void MainWindow::startBatch()
 {
-    if (m_driver)
-        m_driver->StartBatch();
+    if (!m_driver)
+        return;
+    if (!m_state.running)
+        startReport();
+    m_driver->StartBatch();
+}
+
+void MainWindow::startReport()
+{
+    m_report.reset();
+    m_reportRows.clear();
+    m_openReport->hide();
+    if (m_list.rowCount() == 0 || !ReadFlag(m_settings, keys::Report))
+        return;
+    QStringList addresses;
+    for (int row = 0; row < m_list.rowCount(); ++row) {
+        addresses.append(m_list.address(row));
+        m_reportRows.insert(m_list.idAt(row), row);
+    }
+    auto report = BatchReport::create(OutputFolder(m_settings, m_hooks.home->path()), addresses);
+    if (!report) {
+        // The batch runs without it; the status line says why.
+        setStatusLabels(QStringLiteral("No report: %1").arg(report.error().message));
+        return;
+    }
+    m_report = std::move(*report);
+}
+
+void MainWindow::openReport()
+{
+    if (m_report && m_hooks.openFolder)
+        m_hooks.openFolder(m_report->htmlPath()); // the desktop's handler for the file: a web browser
 }
 
 void MainWindow::cancelBatch()

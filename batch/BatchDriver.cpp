@@ -2,6 +2,7 @@
 
 #include <QPointer>
 
+#include "batch/RetryRule.h"
 #include "capture/OutputFolder.h"
 #include "platform/MachineResources.h"
 #include "settings/ReadingRules.h"
@@ -58,6 +59,7 @@ void BatchDriver::StartBatch()
     m_rowCount = m_list.rowCount();
     m_state.rowCursor = 1;
     m_jobs = ReadJobs(m_settings);
+    m_retries = m_retriesGiven.value_or(ReadRetries(m_settings));
     m_warned.clear();
     queuePump();
 }
@@ -98,8 +100,20 @@ void BatchDriver::nudge()
     queuePump();
 }
 
+std::chrono::milliseconds BatchDriver::RetryPause(int next)
+{
+    using namespace std::chrono_literals;
+    const int doublings = std::clamp(next - 2, 0, 6);
+    return std::min<std::chrono::milliseconds>(1000ms * (1 << doublings), 60s);
+}
+
 void BatchDriver::abandonPagesInFlight()
 {
+    // Pages waiting to be tried again are dropped with them.
+    for (auto it = m_retryWaiting.cbegin(); it != m_retryWaiting.cend(); ++it)
+        delete it.key();
+    m_retryWaiting.clear();
+    m_retryReady.clear();
     const auto flights = std::exchange(m_inFlight, {});
     for (auto it = flights.cbegin(); it != flights.cend(); ++it) {
         delete it->limit;
@@ -130,10 +144,12 @@ void BatchDriver::pump()
         m_holdCheck.start();
         return;
     }
+    while (!m_retryReady.isEmpty() && m_inFlight.size() < m_jobs && roomForAnotherPage())
+        launch(m_retryReady.takeFirst());
     while (m_state.rowCursor <= m_rowCount && m_inFlight.size() < m_jobs && roomForAnotherPage())
         issueRow();
     updateReady();
-    if (m_state.rowCursor > m_rowCount && m_inFlight.isEmpty())
+    if (m_state.rowCursor > m_rowCount && m_inFlight.isEmpty() && m_retryReady.isEmpty() && m_retryWaiting.isEmpty())
         complete();
 }
 
@@ -160,6 +176,12 @@ void BatchDriver::issueRow()
     Flight flight;
     flight.row = m_list.idAt(index);
     flight.address = m_list.address(index);
+    launch(flight);
+    ++m_state.rowCursor;
+}
+
+void BatchDriver::launch(Flight flight)
+{
     m_view.setFrameCaption(QStringLiteral("Processing ") + flight.address);
 
     const PageRunner::Ticket ticket = ++m_nextTicket;
@@ -177,8 +199,7 @@ void BatchDriver::issueRow()
             self->pageDone(ticket, std::move(outcome));
     });
     m_state.browserReady = false;
-    m_list.setStatus(index, kProcessing);
-    ++m_state.rowCursor;
+    m_list.setStatusById(flight.row, kProcessing);
 }
 
 void BatchDriver::pageDone(PageRunner::Ticket ticket, PageOutcome outcome)
@@ -209,8 +230,44 @@ void BatchDriver::pageTimedOut(PageRunner::Ticket ticket, std::chrono::seconds l
     finishRow(flight, outcome);
 }
 
+// A failed page that may do better later waits its pause on a timer, its row still "Processing" (the
+// tool tip says why); the batch goes on with other rows meanwhile.
+bool BatchDriver::retryLater(const Flight& flight, const PageOutcome& outcome)
+{
+    if (flight.tries > m_retries || m_state.cancelRequested || !RetryWorthwhile(flight.address, outcome))
+        return false;
+    Flight again = flight;
+    again.tries += 1;
+    again.limit = nullptr;
+    const std::chrono::milliseconds pause = RetryPause(again.tries);
+    m_list.setStatusById(flight.row, kProcessing,
+        QStringLiteral("try %1 of %2 in %3 s: %4")
+            .arg(again.tries)
+            .arg(m_retries + 1)
+            .arg(pause.count() / 1000)
+            .arg(outcome.output.error().message));
+    auto* timer = new QTimer(this);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, this, [this, timer] {
+        const auto it = m_retryWaiting.find(timer);
+        if (it == m_retryWaiting.end())
+            return;
+        m_retryReady.append(*it);
+        m_retryWaiting.erase(it);
+        timer->deleteLater();
+        queuePump();
+    });
+    m_retryWaiting.insert(timer, again);
+    timer->start(pause);
+    updateReady();
+    queuePump();
+    return true;
+}
+
 void BatchDriver::finishRow(const Flight& flight, const PageOutcome& outcome)
 {
+    if (!outcome.output && retryLater(flight, outcome))
+        return;
     const int rows = m_list.rowCount();
     if (rows > 0) {
         const auto value = rules::toInteger(m_view.progress() + 100.0 / rows);
@@ -223,7 +280,7 @@ void BatchDriver::finishRow(const Flight& flight, const PageOutcome& outcome)
             m_list.setStatusById(flight.row, kFailed, outcome.output.error().message);
         }
     }
-    emit pageFinished(flight.row, flight.address, outcome);
+    emit pageFinished(flight.row, flight.address, outcome, flight.tries);
     if (!outcome.warning.isEmpty() && !m_warned.contains(outcome.warning)) {
         m_warned.append(outcome.warning);
         emit warned(outcome.warning);
@@ -234,6 +291,18 @@ void BatchDriver::finishRow(const Flight& flight, const PageOutcome& outcome)
 
 void BatchDriver::markCancelled()
 {
+    // Pages waiting to be tried again are not tried: their rows say Cancel.
+    const bool waited = !m_retryWaiting.isEmpty() || !m_retryReady.isEmpty();
+    for (const Flight& flight : std::as_const(m_retryReady))
+        m_list.setStatusById(flight.row, kCancel);
+    for (auto it = m_retryWaiting.cbegin(); it != m_retryWaiting.cend(); ++it) {
+        m_list.setStatusById(it->row, kCancel);
+        delete it.key();
+    }
+    m_retryWaiting.clear();
+    m_retryReady.clear();
+    if (waited && m_inFlight.isEmpty())
+        return;
     if (!m_inFlight.isEmpty()) {
         for (const Flight& flight : std::as_const(m_inFlight))
             m_list.setStatusById(flight.row, kCancel);

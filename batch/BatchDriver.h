@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <functional>
+#include <optional>
 
 #include "batch/BatchState.h"
 #include "batch/BatchView.h"
@@ -43,11 +44,18 @@ public:
     void abandonPagesInFlight();
     int pagesInFlight() const { return int(m_inFlight.size()); }
 
+    // Failed pages are tried again up to this many times (RetryWorthwhile says which); by default the
+    // "retries" setting, read when the batch starts.
+    void setRetries(std::optional<int> retries) { m_retriesGiven = retries; }
+    // The pause before try `next` (2, 3 ...): one second, doubled each time, at most a minute.
+    static std::chrono::milliseconds RetryPause(int next);
+
     // Free memory in bytes (0: unknown), asked before each page beyond the first in flight.
     void setFreeMemory(std::function<qint64()> freeMemory) { m_freeMemory = std::move(freeMemory); }
 
 signals:
-    void pageFinished(qm::UrlListModel::RowId row, const QString& address, const qm::PageOutcome& outcome);
+    // `tries`: 1, or more when the page was tried again; the outcome is the last try's.
+    void pageFinished(qm::UrlListModel::RowId row, const QString& address, const qm::PageOutcome& outcome, int tries);
     // `running` was cleared: the batch completed (message dismissed, folder opened) or a cancel was seen.
     void idle();
     // A page's warning (a watermark picture that cannot be used), once per batch for each text; the
@@ -61,12 +69,15 @@ private:
         QString address;
         QTimer* limit = nullptr;
         QElapsedTimer clock;
+        int tries = 1;
     };
 
     void queuePump();
     void pump();
     bool roomForAnotherPage() const;
     void issueRow();
+    void launch(Flight flight);
+    bool retryLater(const Flight& flight, const PageOutcome& outcome);
     void pageDone(PageRunner::Ticket ticket, PageOutcome outcome);
     void pageTimedOut(PageRunner::Ticket ticket, std::chrono::seconds limit);
     void finishRow(const Flight& flight, const PageOutcome& outcome);
@@ -91,6 +102,10 @@ private:
     bool m_pumpQueued = false;
     PageRunner::Ticket m_nextTicket = 0;
     QHash<PageRunner::Ticket, Flight> m_inFlight;
+    std::optional<int> m_retriesGiven;
+    int m_retries = 0;
+    QList<Flight> m_retryReady; // their pause is over: started before the next new row
+    QHash<QTimer*, Flight> m_retryWaiting;
     QStringList m_warned; // this batch's warnings already said, for its end message too
     QTimer m_holdCheck;
 };

@@ -168,6 +168,13 @@ QString ConvertUsage()
         "      --reduced-motion  tell the page the user prefers reduced motion\n"
         "      --block PATTERN requests whose address matches are not made; '*' stands for any\n"
         "                      text (repeatable)\n"
+        "Batch:\n"
+        "      --report        write report.html (thumbnails, failures and their reasons) and\n"
+        "                      report.json in the output folder, updated after each page\n"
+        "      --retry N       try a failed page again up to N times (0 to 10), after 1 s, 2 s,\n"
+        "                      4 s ...: not after HTTP 4xx (default: the \"retries\" setting)\n"
+        "      --resume DIR    go on with the reported run in DIR (same list, or none: its own):\n"
+        "                      convert only its pages not yet OK, into the same report\n"
         "Output:\n"
         "      --json          one JSON object per finished page on stdout: address, status,\n"
         "                      output path, reason, milliseconds, httpStatus, finalAddress,\n"
@@ -225,13 +232,15 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
             flagged = flag(options.noOverlays);
         } else if (name == QLatin1String("--reduced-motion")) {
             flagged = flag(options.reducedMotion);
+        } else if (name == QLatin1String("--report")) {
+            flagged = flag(options.report);
         } else if (auto page = pageOption(name, value, options, workingFolder)) {
             if (!*page)
                 return std::unexpected(page->error());
         } else {
             static const QStringList valued { "-l", "--list", "-f", "--format", "-o", "--out", "-j", "--jobs",
                 "--timeout", "--width", "--expand", "--max-height", "--browser", "--home", "--http-errors",
-                "--allow-files" };
+                "--allow-files", "--retry", "--resume" };
             if (!valued.contains(name))
                 return usageError(QStringLiteral("unknown option %1").arg(name));
             const auto given = value();
@@ -299,6 +308,18 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
                     return usageError(QStringLiteral("--allow-files needs a folder (or \"all\"), one per option"));
                 options.allowFiles.append(
                     v.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0 ? v : absolute(v, workingFolder));
+            } else if (name == QLatin1String("--retry")) {
+                const auto retries = wholeNumber(v);
+                if (!retries || *retries < 0 || *retries > MostRetries)
+                    return usageError(QStringLiteral("--retry takes a whole number from 0 to %1, not \"%2\"")
+                                          .arg(MostRetries)
+                                          .arg(v));
+                options.retries = *retries;
+            } else if (name == QLatin1String("--resume")) {
+                if (v.isEmpty())
+                    return usageError(QStringLiteral("--resume needs the folder of a reported run"));
+                options.resume = absolute(v, workingFolder);
+                options.report = true;
             } else if (name == QLatin1String("--home")) {
                 if (v.isEmpty())
                     return usageError(QStringLiteral("--home needs a folder"));
@@ -307,6 +328,12 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
         }
         if (!flagged)
             return std::unexpected(flagged.error());
+    }
+    if (!options.resume.isEmpty()) {
+        // The report and the outputs are where the first run put them.
+        if (!options.outputFolder.isEmpty() && options.outputFolder != options.resume)
+            return usageError(QStringLiteral("--resume writes into its own folder; leave out --out"));
+        options.outputFolder = options.resume;
     }
     if (options.auth.isEmpty())
         options.auth = qEnvironmentVariable("QUILLMARK_AUTH");

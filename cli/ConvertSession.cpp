@@ -15,6 +15,7 @@
 #include "batch/UrlListFile.h"
 #include "capture/CapturePage.h"
 #include "capture/EnginePool.h"
+#include "capture/Naming.h"
 #include "capture/OutputFolder.h"
 #include "capture/PageAddress.h"
 #include "capture/PageControls.h"
@@ -25,6 +26,7 @@
 #include "platform/InterruptWatcher.h"
 #include "platform/MessageSink.h"
 #include "platform/cdp/Browser.h"
+#include "report/BatchReport.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsSource.h"
 
@@ -73,6 +75,9 @@ struct ConvertSession::Parts
     InterruptWatcher interrupts;
     QTimer tick;
     QStringList written;
+    std::unique_ptr<BatchReport> report;
+    QHash<UrlListModel::RowId, int> reportIndex; // the list's rows as the report numbers them
+    bool reportFailed = false;
 };
 
 ConvertSession::ConvertSession(ConvertOptions options, QObject* parent)
@@ -177,14 +182,42 @@ Result<void> ConvertSession::prepare()
         jobs = std::max(jobs, int(std::min<qsizetype>(m_options.browsers.size(), MostJobs)));
     setForRun(keys::Jobs, QString::number(jobs));
 
-    auto pages = addresses();
-    if (!pages)
-        return std::unexpected(pages.error());
-    d->addresses = *pages;
+    const bool listGiven = !m_options.listFile.isEmpty() || !m_options.addresses.isEmpty();
+    if (!m_options.resume.isEmpty()) {
+        auto report = BatchReport::open(m_options.resume);
+        if (!report)
+            return std::unexpected(report.error());
+        d->report = std::move(*report);
+    }
+    if (d->report && !listGiven) {
+        d->addresses = d->report->addresses();
+    } else {
+        auto pages = addresses();
+        if (!pages)
+            return std::unexpected(pages.error());
+        d->addresses = *pages;
+    }
+    if (d->report && d->report->addresses() != d->addresses)
+        return fail(Error::Code::Usage,
+            QStringLiteral("the list is not the one of the report in %1 (%2 addresses there)")
+                .arg(m_options.resume)
+                .arg(d->report->rowCount()));
 
     d->outputFolder = OutputFolder(*d->settings, d->home->path());
     if (auto writable = checkOutputFolder(); !writable)
         return writable;
+    if (d->report) {
+        // Outputs landed by a killed run just before it could record them are its pages' outputs.
+        const QDateTime now = QDateTime::currentDateTime();
+        d->report->adoptUnrecorded([this, &now](const QString& address) {
+            return ReadOutputNaming(*d->settings, d->home->path(), address, now).baseName;
+        });
+    } else if (m_options.report || ReadFlag(*d->settings, keys::Report)) {
+        auto report = BatchReport::create(d->outputFolder, d->addresses);
+        if (!report)
+            return std::unexpected(report.error());
+        d->report = std::move(*report);
+    }
 
     QList<cdp::BrowserOptions> browsers;
     QStringList given = m_options.browsers;
@@ -257,27 +290,35 @@ Result<void> ConvertSession::checkOutputFolder() const
 void ConvertSession::startBatch()
 {
     const QString format = ReadText(*d->settings, keys::OutputFormat);
-    for (const QString& address : std::as_const(d->addresses))
-        d->list.appendUrl(address, format);
+    for (qsizetype i = 0; i < d->addresses.size(); ++i) {
+        // A resumed run converts only what its report does not hold as OK, under the report's numbers.
+        if (d->report && d->report->isDone(int(i)))
+            continue;
+        d->list.appendUrl(d->addresses[i], format);
+        d->reportIndex.insert(d->list.idAt(d->list.rowCount() - 1), int(i));
+    }
 
     ProgressDisplay::Style style = ProgressDisplay::Style::Lines;
     if (m_options.quiet)
         style = ProgressDisplay::Style::Quiet;
     else if (::isatty(fileno(stderr)))
         style = ProgressDisplay::Style::Bar;
-    d->display = std::make_unique<ProgressDisplay>(int(d->addresses.size()), style, m_options.json, stdout, stderr);
+    d->display = std::make_unique<ProgressDisplay>(d->list.rowCount(), style, m_options.json, stdout, stderr);
 
     d->conversion = std::make_unique<PageConversion>(*d->pool, *d->settings, d->home->path());
     d->conversion->setMessages(&d->messages);
     d->driver
         = std::make_unique<BatchDriver>(d->list, d->state, d->view, *d->conversion, *d->settings, d->home->path());
+    d->driver->setRetries(m_options.retries);
     connect(d->driver.get(), &BatchDriver::pageFinished, this,
-        [this](UrlListModel::RowId, const QString& address, const PageOutcome& outcome) {
+        [this](UrlListModel::RowId row, const QString& address, const PageOutcome& outcome, int tries) {
             if (outcome.output)
                 d->written.append(*outcome.output);
             else
                 m_exitCode = 1;
             d->display->pageFinished(address, outcome);
+            if (d->report)
+                reportProblem(d->report->record(d->reportIndex.value(row, -1), outcome, tries));
         });
     connect(d->driver.get(), &BatchDriver::warned, this, [this](const QString& text) {
         d->display->clear();
@@ -290,20 +331,40 @@ void ConvertSession::startBatch()
         d->tick.start(1000);
         d->display->refresh();
     }
+    if (d->list.rowCount() == 0) {
+        // Every page of the resumed report is OK already.
+        QTimer::singleShot(0, this, &ConvertSession::finished);
+        return;
+    }
     d->driver->StartBatch();
+}
+
+void ConvertSession::reportProblem(const Result<void>& written)
+{
+    // Said once; the pages go on, and the next write may succeed.
+    if (written || d->reportFailed)
+        return;
+    d->reportFailed = true;
+    d->display->clear();
+    std::fprintf(stderr, "quillmark convert: %s\n", written.error().message.toLocal8Bit().constData());
+    d->display->refresh();
 }
 
 void ConvertSession::finished()
 {
     d->tick.stop();
     d->display->clear();
+    if (d->report)
+        reportProblem(d->report->finish());
     if (!m_options.quiet && !m_options.json) {
         const int failed = d->display->failed();
-        QString summary = QStringLiteral("%1 of %2 written").arg(d->written.size()).arg(d->addresses.size());
+        QString summary = QStringLiteral("%1 of %2 written").arg(d->written.size()).arg(d->list.rowCount());
         if (failed > 0)
             summary += QStringLiteral(", %1 failed").arg(failed);
         summary += d->written.size() == 1 ? QStringLiteral(": %1").arg(d->written.first())
                                           : QStringLiteral(" in %1").arg(d->outputFolder);
+        if (d->report)
+            summary += QStringLiteral("; report: %1").arg(d->report->htmlPath());
         std::fprintf(stderr, "%s\n", summary.toLocal8Bit().constData());
     }
     QCoreApplication::exit(0);

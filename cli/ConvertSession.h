@@ -26,6 +26,7 @@ private:
     Result<QStringList> addresses() const;
     Result<void> checkOutputFolder() const;
     void startBatch();
+    void reportProblem(const Result<void>& written);
     void interrupted(int signalNumber);
     void finished();
     int setupError(const Error& error) const;

@@ -1,5 +1,7 @@
 #include "scheduler/Scheduler.h"
 
+#include <QFileInfo>
+
 #include "capture/PageRunner.h"
 #include "scheduler/ScheduleListModel.h"
 #include "scheduler/ScheduleStore.h"
@@ -16,6 +18,8 @@ Scheduler::Scheduler(const QString& schedulePath, std::unique_ptr<PageRunner> pa
     , m_store(std::make_unique<ScheduleStore>(schedulePath, *m_model))
     , m_runner(std::make_unique<SchedulerRunner>(*m_model, *m_pages, settings, clock))
 {
+    // schedule.dat lives in the app home.
+    m_runner->setAppHome(QFileInfo(schedulePath).absolutePath());
 }
 
 Scheduler::~Scheduler()

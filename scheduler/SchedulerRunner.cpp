@@ -2,8 +2,10 @@
 
 #include <QPointer>
 
+#include "capture/OutputFolder.h"
 #include "capture/PageFailure.h"
 #include "platform/Clock.h"
+#include "report/BatchReport.h"
 #include "scheduler/DueRule.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsSource.h"
@@ -31,6 +33,8 @@ SchedulerRunner::~SchedulerRunner()
 {
     if (m_running)
         m_pages.abandon(m_ticket);
+    if (m_report)
+        (void)m_report->finish(); // its pages so far; the rest stay "not yet converted"
 }
 
 void SchedulerRunner::start()
@@ -67,6 +71,7 @@ void SchedulerRunner::launch(ScheduleListModel::TaskId id, const QString& url)
     m_running = id;
     const PageRunner::Ticket ticket = ++m_ticket;
     m_model.setStatusById(id, ScheduleListModel::Done);
+    reportLaunch(url);
     emit taskStarted(id, url);
     m_currentLimit = ReadPageTimeout(m_settings);
     m_limit.start(m_currentLimit);
@@ -94,7 +99,44 @@ void SchedulerRunner::finish(const PageOutcome& outcome)
         m_model.setStatusById(id, ScheduleListModel::Failed, reason);
     }
     m_timer.start();
+    reportFinish(outcome);
     emit taskFinished(id, bool(outcome.output), reason);
+}
+
+void SchedulerRunner::reportLaunch(const QString& url)
+{
+    if (!m_report) {
+        if (!ReadFlag(m_settings, keys::Report))
+            return;
+        QStringList run { url };
+        for (ScheduleListModel::TaskId queued : std::as_const(m_queue))
+            if (const int row = m_model.rowOf(queued); row >= 0)
+                run.append(m_model.task(row).url);
+        auto report = BatchReport::create(OutputFolder(m_settings, m_appHome), run);
+        if (!report)
+            return; // the tasks run without it
+        m_report = std::move(*report);
+        m_reportRow = -1;
+    }
+    // The next row of this address: a queued task removed meanwhile keeps its row, not yet converted.
+    for (int row = m_reportRow + 1; row < m_report->rowCount(); ++row) {
+        if (m_report->row(row).address == url) {
+            m_reportRow = row;
+            return;
+        }
+    }
+    m_reportRow = m_report->rowCount(); // fell due during this run: the next run's report has it
+}
+
+void SchedulerRunner::reportFinish(const PageOutcome& outcome)
+{
+    if (!m_report)
+        return;
+    (void)m_report->record(m_reportRow, outcome, 1); // a row out of range is not this run's
+    if (m_queue.isEmpty() || m_reportRow + 1 >= m_report->rowCount()) {
+        (void)m_report->finish();
+        m_report.reset();
+    }
 }
 
 void SchedulerRunner::onTimeLimit()
@@ -110,6 +152,10 @@ void SchedulerRunner::onRowsGone()
     if (m_model.rowCount() > 0)
         return;
     m_queue.clear();
+    if (m_report) {
+        (void)m_report->finish();
+        m_report.reset();
+    }
     if (!m_running)
         return;
     // Nothing is left to mark; the page is dropped and the timer runs again for tasks added later.

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QTimer>
 #include <chrono>
+#include <memory>
 #include <optional>
 
 #include "capture/PageRunner.h"
@@ -12,6 +13,7 @@
 
 namespace qm {
 
+class BatchReport;
 class Clock;
 class SettingsSource;
 
@@ -27,6 +29,9 @@ public:
     SchedulerRunner(ScheduleListModel& model, PageRunner& pages, const SettingsSource& settings, const Clock& clock,
         QObject* parent = nullptr);
     ~SchedulerRunner() override; // abandons a running page
+
+    // The app home, where an output folder of "0" or empty puts the run's report.
+    void setAppHome(const QString& appHome) { m_appHome = appHome; }
 
     // Arms the timer; the present moment counts as the first tick, so start times already past never run.
     void start();
@@ -47,6 +52,10 @@ private:
     void finish(const PageOutcome& outcome);
     void onTimeLimit();
     void onRowsGone();
+    // With the "report" setting on, the tasks due together are a run with a report of its own, which
+    // replaces the previous one in the output folder.
+    void reportLaunch(const QString& url);
+    void reportFinish(const PageOutcome& outcome);
 
     ScheduleListModel& m_model;
     PageRunner& m_pages;
@@ -59,6 +68,9 @@ private:
     std::optional<ScheduleListModel::TaskId> m_running;
     PageRunner::Ticket m_ticket = 0; // the running page's; a later answer under an older one is stale
     std::chrono::milliseconds m_currentLimit { 0 };
+    QString m_appHome;
+    std::unique_ptr<BatchReport> m_report;
+    int m_reportRow = -1; // the running task's row in the report
 };
 
 } // namespace qm

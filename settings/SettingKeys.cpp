@@ -13,11 +13,11 @@ std::span<const SettingKey* const> AllSettingKeys()
     using namespace keys;
     static constexpr std::array all { &OutputType, &OutputFormat, &Quality, &OutputFolder, &FileName, &DateTime,
         &FileOption, &ExistedFile, &Timeout, &Delay, &Scripts, &Java, &ActiveX, &Thumbnail, &ImageSize, &Jobs,
-        &AllowFiles, &HttpErrors, &TextWatermark, &WaterText, &TextPlacement, &TextX, &TextY, &TextSize, &TextQuality,
-        &TextFont, &TextRotate, &TextTransparency, &TextColor, &ImageWatermark, &WaterImage, &ImagePlacement, &ImageX,
-        &ImageY, &ImageTransparency, &ImageDeviation, &ImageOpacity, &ExpandScrollers, &MaxHeight, &Scale, &Width,
-        &Height, &Device, &WaitFor, &PageDelay, &Selector, &Hide, &Remove, &NoOverlays, &Style, &Script, &UserAgent,
-        &Headers, &Cookies, &ColorScheme, &ReducedMotion, &Block, &Auth };
+        &AllowFiles, &HttpErrors, &Report, &Retries, &TextWatermark, &WaterText, &TextPlacement, &TextX, &TextY,
+        &TextSize, &TextQuality, &TextFont, &TextRotate, &TextTransparency, &TextColor, &ImageWatermark, &WaterImage,
+        &ImagePlacement, &ImageX, &ImageY, &ImageTransparency, &ImageDeviation, &ImageOpacity, &ExpandScrollers,
+        &MaxHeight, &Scale, &Width, &Height, &Device, &WaitFor, &PageDelay, &Selector, &Hide, &Remove, &NoOverlays,
+        &Style, &Script, &UserAgent, &Headers, &Cookies, &ColorScheme, &ReducedMotion, &Block, &Auth };
     return all;
 }
 
@@ -104,6 +104,18 @@ std::chrono::seconds ReadPageTimeout(const SettingsSource& s)
     if (!(number > 0))
         return fallback;
     return ClampPageTimeout(number);
+}
+
+int ClampRetries(double number)
+{
+    if (!(number > 0))
+        return 0;
+    return number >= MostRetries ? MostRetries : int(number);
+}
+
+int ReadRetries(const SettingsSource& s)
+{
+    return ClampRetries(ReadNumber(s, keys::Retries));
 }
 
 } // namespace qm

@@ -55,6 +55,8 @@ inline constexpr SettingKey Jobs { "set", "jobs", R::Integer }; // pages at once
 // Local files a local page may read beyond its own folder: folders separated by ';', or "all".
 inline constexpr SettingKey AllowFiles { "set", "allowfiles", R::Text };
 inline constexpr SettingKey HttpErrors { "set", "httperrors", R::Flag }; // convert pages of status 400 and above
+inline constexpr SettingKey Report { "set", "report", R::Flag }; // each batch writes report.html and report.json
+inline constexpr SettingKey Retries { "set", "retries", R::Integer }; // tries again of a failed page; see ReadRetries
 // Section "watermark".
 inline constexpr SettingKey TextWatermark { "watermark", "textwatermark", R::Flag };
 inline constexpr SettingKey WaterText { "watermark", "watertext", R::Text };
@@ -131,5 +133,9 @@ int AutomaticJobs(const MachineResources& machine);
 // "timeout": the time limit of one page; missing, not a number or not positive: 60 seconds; above
 // LongestPageTimeout: that.
 std::chrono::seconds ReadPageTimeout(const SettingsSource& s);
+// "retries": how often a failed page is tried again, 0..MostRetries; missing or not a number: 0.
+inline constexpr int MostRetries = 10;
+int ClampRetries(double number);
+int ReadRetries(const SettingsSource& s);
 
 } // namespace qm

@@ -48,6 +48,7 @@ struct SettingsControls
     QCheckBox* enableActiveX = nullptr;
     QCheckBox* thumbnail = nullptr;
     QComboBox* thumbnailSize = nullptr;
+    QCheckBox* writeReport = nullptr; // "report": each batch writes report.html
 
     // WaterMark Options
     QCheckBox* textMarkOn = nullptr;

@@ -57,6 +57,11 @@ TEST(ConvertOptions, DefaultsAndFlags)
     EXPECT_EQ(parsed({ "--jobs=40" }).jobs, 16);
     EXPECT_EQ(parsed({ "--timeout", "0" }).timeout, "1");
     EXPECT_EQ(parsed({ "--timeout", "3000000" }).timeout, "86400");
+    // A resumed run writes into the reported run's folder, with its report.
+    const ConvertOptions resumed = parsed({ "--resume", "done", "--retry", "3" });
+    EXPECT_EQ(resumed.outputFolder, resumed.resume);
+    EXPECT_TRUE(resumed.report);
+    EXPECT_EQ(resumed.retries, 3);
     // After "--" everything is an address, even what looks like an option.
     EXPECT_EQ(parsed({ "--", "-q" }).addresses, QStringList { "-q" });
 }
@@ -99,7 +104,9 @@ INSTANTIATE_TEST_SUITE_P(Arguments, ConvertOptionsRefused,
         BadCase { "expand_unknown", { "--expand", "most" }, "all, page or none" },
         BadCase { "max_height_zero", { "--max-height", "0" }, "above 0" },
         BadCase { "flag_with_value", { "--json=yes" }, "takes no value" },
-        BadCase { "http_errors_unknown", { "--http-errors", "keep" }, "fail or capture" }),
+        BadCase { "http_errors_unknown", { "--http-errors", "keep" }, "fail or capture" },
+        BadCase { "retry_beyond_ten", { "--retry", "11" }, "0 to 10" },
+        BadCase { "resume_elsewhere", { "--resume", "a", "-o", "b" }, "leave out --out" }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ProgressDisplay, BarShowsDoneFailedAndTimeLeft)

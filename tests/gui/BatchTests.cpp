@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -48,6 +50,12 @@ EnginePool& Pool()
     if (!g_pool)
         g_pool = new EnginePool({ cdp::BrowserOptions {} });
     return *g_pool;
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray Page(const char* colour, const char* text)
@@ -189,6 +197,26 @@ TEST_F(BatchWindowTest, ThreeRowsConvertThenConvertAgainInAnotherFormat)
     EXPECT_EQ(statuses(), QStringList({ "OK", "OK", "OK" }));
     EXPECT_EQ(QDir(out).entryList({ "*.jpg" }, QDir::Files).size(), 3) << qPrintable(QDir(out).entryList().join(','));
     EXPECT_EQ(progress, QList<int>({ 33, 66, 99, 100, 0 }));
+}
+
+TEST_F(BatchWindowTest, WithTheReportSettingTheBatchWritesItsReportAndOpenReportShowsIt)
+{
+    home.set("set", "report", "1");
+    server.page("/red", Page("#d33", "red"));
+    addAddresses({ server.url("/red"), server.url("/gone") });
+    auto* open = m_window->findChild<QPushButton*>(QStringLiteral("openReport"));
+    ASSERT_NE(open, nullptr);
+    EXPECT_FALSE(open->isVisible());
+    click("convertNowButton");
+    ASSERT_TRUE(runUntilIdle(120s)) << qPrintable(statuses().join(','));
+
+    const QJsonObject summary = QJsonDocument::fromJson(ReadFile(out + "/report.json")).object()["summary"].toObject();
+    EXPECT_EQ(summary["ok"].toInt(), 1);
+    EXPECT_EQ(summary["failed"].toInt(), 1);
+    EXPECT_TRUE(ReadFile(out + "/report.html").contains("HTTP 404"));
+    ASSERT_TRUE(open->isVisible());
+    QTest::mouseClick(open, Qt::LeftButton);
+    EXPECT_EQ(openedFolders.value(openedFolders.size() - 1), out + "/report.html");
 }
 
 TEST_F(BatchWindowTest, CancelInTheMiddleMarksTheRowAndNeitherCompletesNorOpensTheFolder)

@@ -144,6 +144,31 @@ TEST(BatchDriver, FailedRowKeepsItsReasonAndTheBatchGoesOn)
     EXPECT_EQ(batch.view.progressValues.mid(0, 4), QList<int>({ 0, 33, 66, 99 }));
 }
 
+TEST(BatchDriver, FailedPageIsTriedAgainAfterItsPauseWhileTheBatchGoesOn)
+{
+    Batch batch(0, false);
+    batch.settings.set("set", "retries", "2");
+    batch.list.appendUrl("http://a/", "PNG");
+    batch.list.appendUrl("http://b/", "PNG");
+    QList<int> tries;
+    QObject::connect(&batch.driver, &BatchDriver::pageFinished,
+        [&](UrlListModel::RowId, const QString&, const PageOutcome&, int count) { tries.append(count); });
+    batch.driver.StartBatch();
+    ASSERT_TRUE(waitForCalls(batch, 1));
+    batch.runner.finish(batch.runner.inFlight().first(), fail(Error::Code::Navigation, "the connection was refused"));
+    ASSERT_TRUE(waitForCalls(batch, 2));
+    EXPECT_EQ(batch.runner.calls[1].address, "http://b/") << "the next row does not wait for the pause";
+    EXPECT_EQ(batch.list.status(0), "Processing");
+    EXPECT_EQ(batch.list.reason(0), "try 2 of 3 in 1 s: the connection was refused");
+    batch.runner.finish(batch.runner.inFlight().first(), QStringLiteral("/out/b"));
+    ASSERT_TRUE(waitForCalls(batch, 3));
+    EXPECT_EQ(batch.runner.calls[2].address, "http://a/");
+    batch.runner.finish(batch.runner.inFlight().first(), QStringLiteral("/out/a"));
+    ASSERT_TRUE(batch.runToIdle());
+    EXPECT_EQ(batch.statuses(), QStringList({ "OK", "OK" }));
+    EXPECT_EQ(tries, QList<int>({ 1, 2 }));
+}
+
 TEST(BatchDriver, StalledPageFailsAtTheTimeLimitWhileTheRestConvert)
 {
     Batch batch(3);

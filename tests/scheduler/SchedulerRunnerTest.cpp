@@ -1,5 +1,10 @@
 #include "scheduler/SchedulerRunner.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <gtest/gtest.h>
 
 #include "platform/Clock.h"
@@ -107,6 +112,29 @@ TEST_F(SchedulerRunnerTest, TasksDueTogetherOrDuringACaptureAllRunOneAfterAnothe
     tickAt("21:38:48");
     EXPECT_EQ(pages.started.size(), 3) << "d is not due yet";
     EXPECT_EQ(status(3), ScheduleListModel::Waiting);
+}
+
+TEST_F(SchedulerRunnerTest, TasksDueTogetherWriteOneReportWithTheReportSetting)
+{
+    const QString out = home.file(QStringLiteral("out"));
+    home.set("set", "report", "1");
+    home.set("set", "outputfolder", out);
+    model.setTasks({ task("21:38:00", "http://a/"), task("21:38:00", "http://b/") });
+    runner.start();
+    tickAt("21:38:00", 500);
+    pages.succeed();
+    tickAt("21:38:01");
+    ASSERT_EQ(pages.started.size(), 2);
+    pages.failWith(QStringLiteral("the host name could not be found"));
+
+    QFile file(out + QStringLiteral("/report.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject report = QJsonDocument::fromJson(file.readAll()).object();
+    EXPECT_TRUE(report[QStringLiteral("finished")].toBool());
+    const QJsonArray rows = report[QStringLiteral("rows")].toArray();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0][QStringLiteral("status")].toString(), QStringLiteral("OK"));
+    EXPECT_EQ(rows[1][QStringLiteral("reason")].toString(), QStringLiteral("the host name could not be found"));
 }
 
 TEST_F(SchedulerRunnerTest, StartTimesAlreadyPastNeverRun)

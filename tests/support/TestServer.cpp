@@ -70,6 +70,10 @@ void TestServer::respond(QTcpSocket* socket, const QString& path, const QByteArr
     auto it = m_routes.constFind(path);
     Route route
         = it != m_routes.cend() ? *it : Route { .status = 404, .body = "<html><body><h1>Not here</h1></body></html>" };
+    if (m_hits[path] <= route.failFirst) {
+        socket->abort();
+        return;
+    }
     if (!route.basicAuth.isEmpty() && !head.contains("\r\nAuthorization: Basic " + route.basicAuth.toBase64() + "\r\n")
         && !head.endsWith("\r\nAuthorization: Basic " + route.basicAuth.toBase64()))
         route = Route { .status = 401,

@@ -29,6 +29,7 @@ public:
         QList<QPair<QByteArray, QByteArray>> headers;
         std::optional<QByteArray> reason; // the status line's phrase; empty sends none
         QByteArray basicAuth; // "user:password": a request without them gets 401 and a Basic challenge
+        int failFirst = 0; // this many requests first are cut off without an answer
     };
 
     explicit TestServer(QObject* parent = nullptr);
