@@ -16,8 +16,9 @@ declare -A below=(
     [scheduler]="platform platform/cdp settings capture/output capture"
     [browser]="platform platform/cdp settings capture/output capture"
     [cli]="platform platform/cdp settings capture/output capture batch"
+    [queue]="platform platform/cdp settings capture/output capture batch cli"
     [app]="platform platform/cdp settings capture/output capture batch scheduler browser"
-    [app/main]="platform settings capture batch cli app"
+    [app/main]="platform settings capture batch cli queue app"
     [app/screenshots]="platform platform/cdp settings capture batch scheduler browser app"
 )
 
