@@ -93,7 +93,7 @@ Result<BatchPlan> PlanBatch(
     embedFile(carried, keys::Script);
 
     plan.id = now.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss")).toLatin1() + '-'
-        + QByteArray::number(QRandomGenerator::global()->bounded(0x10000), 16).rightJustified(4, '0');
+        + QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0');
     const OutputFormat format = OutputFormat::fromSetting(ReadText(settings, keys::OutputFormat));
     const QString extension = format.extension.isEmpty() ? QStringLiteral(".BMP") : format.extension;
     QSet<QString> taken;

@@ -34,9 +34,16 @@ int BatchSubmitter::run()
     connect(m_redis, &RedisConnection::lost, this, [this](const QString& reason) {
         // Before the batch is on the stream a user waits for nothing; after it, --wait carries on.
         if (!m_submitted)
-            setupError(QStringLiteral("cannot reach Redis at %1: %2").arg(m_queue.address.describe(), reason));
+            return setupError(QStringLiteral("cannot reach Redis at %1: %2").arg(m_queue.address.describe(), reason));
+        if (!std::exchange(m_lossSaid, true)) {
+            if (m_display)
+                m_display->clear();
+            std::fprintf(stderr, "quillmark submit: no connection to Redis at %s (%s); trying again\n",
+                m_queue.address.describe().toLocal8Bit().constData(), reason.toLocal8Bit().constData());
+        }
     });
     connect(m_redis, &RedisConnection::ready, this, [this] {
+        m_lossSaid = false;
         if (!m_submitted)
             submit();
         else

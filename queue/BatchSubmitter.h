@@ -46,6 +46,7 @@ private:
     QSet<int> m_seen; // pages with a result (a page converted twice has two)
     QByteArray m_lastResult = "0";
     bool m_submitted = false;
+    bool m_lossSaid = false;
     int m_written = 0;
     int m_exitCode = 0;
     QTimer m_tick;

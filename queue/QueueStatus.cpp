@@ -76,6 +76,8 @@ void QueueStatus::counts(const QByteArrayList& ids)
                 if (!a)
                     return quit(a.error());
                 const long long failed = a->elements.size();
+                if (*total < 0) // gone a week after its last page
+                    m_redis->command({ "ZREM", m_options.names.batches(), id });
                 (*lines)[i] = *total < 0 ? id + ": no such batch"
                                          : QStringLiteral("%1: %2 pages, %3 pending, %4 done, %5 failed")
                                                .arg(QString::fromUtf8(id))

@@ -24,6 +24,7 @@ constexpr int ReadBlockMs = 2000;
 constexpr int HeartbeatSeconds = 15;
 // A job handed out this often without a result stopped every worker that took it: it is failed.
 constexpr long long MostDeliveries = 3;
+constexpr int KeepBatchSeconds = 7 * 24 * 3600;
 
 class StderrMessages : public MessageSink
 {
@@ -140,8 +141,10 @@ void QueueWorker::connected()
         });
     }
     connect(m_writer, &RedisConnection::lost, this, [this](const QString& reason) {
-        if (m_groupReady)
-            say(QStringLiteral("lost Redis at %1 (%2); trying again").arg(m_options.address.describe(), reason));
+        if (m_groupReady || !m_waitSaid)
+            say(QStringLiteral("no connection to Redis at %1 (%2); trying again")
+                    .arg(m_options.address.describe(), reason));
+        m_waitSaid = true;
         m_groupReady = false;
     });
     connect(m_writer, &RedisConnection::ready, this, [this] {
@@ -344,12 +347,18 @@ void QueueWorker::report(const Report& r)
             --m_reporting;
             if (!acknowledged)
                 m_unreported.append(r);
+            else // done with: the stream keeps only the jobs still to do
+                m_writer->command({ "XDEL", m_options.names.jobs(), r.entry });
             maybeExit();
         });
     });
     // A page once written stays done, whatever a later attempt at it says.
     const bool ok = r.result.outcome.output.has_value();
     m_writer->command({ "SADD", ok ? n.done(r.job.batch) : n.failed(r.job.batch), index });
+    // A batch's description and results go a week after its last page.
+    for (const QByteArray& key :
+        { n.batch(r.job.batch), n.results(r.job.batch), n.done(r.job.batch), n.failed(r.job.batch) })
+        m_writer->command({ "EXPIRE", key, QByteArray::number(KeepBatchSeconds) });
 }
 
 void QueueWorker::acknowledge(const QByteArray& entry, std::function<void(bool)> done)

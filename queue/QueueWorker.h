@@ -74,6 +74,7 @@ private:
     int m_checking = 0; // claimed jobs whose attempts are being counted
     quint64 m_nextTicket = 1;
     bool m_groupReady = false;
+    bool m_waitSaid = false; // the first failed connection is said, later ones only after a loss
     bool m_reading = false;
     bool m_stopping = false;
     int m_exitCode = 0;
