@@ -245,6 +245,8 @@ void QueueWorker::readFailed(const Error& error)
 void QueueWorker::take(const QList<StreamEntry>& entries, bool claimed)
 {
     for (const StreamEntry& entry : entries) {
+        if (m_held.contains(entry.id))
+            continue; // this worker's own, converted or being reported: claimed back before its XACK
         if (entry.deleted) {
             acknowledge(entry.id); // gone from the stream: nothing left to convert
             continue;
@@ -287,6 +289,7 @@ void QueueWorker::checkAttempts(const StreamEntry& entry)
                 QStringLiteral("given up after %1 attempts: each worker that took it stopped before it finished")
                     .arg(deliveries - 1));
             say(QStringLiteral("%1: %2").arg(job.address, result.outcome.output.error().message));
+            m_held.insert(id);
             report(Report { id, job, result });
             next();
         });
@@ -294,6 +297,7 @@ void QueueWorker::checkAttempts(const StreamEntry& entry)
 
 void QueueWorker::start(const QByteArray& entry, const Job& job)
 {
+    m_held.insert(entry);
     auto active = std::make_shared<Active>();
     active->entry = entry;
     active->job = job;
@@ -345,10 +349,12 @@ void QueueWorker::report(const Report& r)
         }
         acknowledge(r.entry, [this, r](bool acknowledged) {
             --m_reporting;
-            if (!acknowledged)
+            if (!acknowledged) {
                 m_unreported.append(r);
-            else // done with: the stream keeps only the jobs still to do
+            } else { // done with: the stream keeps only the jobs still to do
+                m_held.remove(r.entry);
                 m_writer->command({ "XDEL", m_options.names.jobs(), r.entry });
+            }
             maybeExit();
         });
     });
@@ -380,6 +386,14 @@ void QueueWorker::beat()
     m_writer->command({ "SET", n.worker(m_name), QJsonDocument(about).toJson(QJsonDocument::Compact), "EX",
         QByteArray::number(HeartbeatSeconds) });
     m_writer->command({ "SADD", n.workers(), m_name });
+    // The jobs in progress are kept fresh, so that --idle measures a worker that stopped, not a long page.
+    if (!m_active.isEmpty()) {
+        QByteArrayList refresh { "XCLAIM", n.jobs(), n.group, m_name, "0" };
+        for (const auto& active : std::as_const(m_active))
+            refresh.append(active->entry);
+        refresh.append("JUSTID");
+        m_writer->command(refresh);
+    }
 }
 
 void QueueWorker::stop(int)

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 #include <memory>
 
@@ -70,6 +71,7 @@ private:
     RedisConnection* m_writer = nullptr; // everything else
     QHash<quint64, std::shared_ptr<Active>> m_active;
     QList<Report> m_unreported;
+    QSet<QByteArray> m_held; // entries this worker converts or reports, until acknowledged
     int m_reporting = 0;
     int m_checking = 0; // claimed jobs whose attempts are being counted
     quint64 m_nextTicket = 1;
