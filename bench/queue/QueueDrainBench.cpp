@@ -1,6 +1,6 @@
 // A worker without a browser: takes every job of a stream through a consumer group and answers each
-// as a worker does (result entry, XACK, XDEL), to measure what one Redis stream carries.
-// queue_drain_bench PORT STREAM JOBS
+// with the commands a worker sends (result entry, done mark, expiries, XACK, XDEL), to measure what one Redis stream
+// carries. queue_drain_bench PORT STREAM JOBS
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cstdio>
@@ -49,6 +49,9 @@ int main(int argc, char** argv)
                     result.outcome.elapsed = std::chrono::milliseconds(850);
                     writer.command(AddCommand(job->results, result.fields()));
                     writer.command({ "SADD", names.done(job->batch), QByteArray::number(job->index) });
+                    for (const QByteArray& key : { names.batch(job->batch), names.results(job->batch),
+                             names.done(job->batch), names.failed(job->batch) })
+                        writer.command({ "EXPIRE", key, "604800" });
                     writer.command({ "XACK", names.jobs(), names.group, entry.id });
                     writer.command({ "XDEL", names.jobs(), entry.id }, [&](Result<RedisReply>) {
                         if (++done == expected) {

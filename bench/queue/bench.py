@@ -11,6 +11,7 @@ import argparse
 import os
 import shutil
 import socket
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -47,7 +48,7 @@ def run(command, env=None, quiet=True):
 
 def redis_cli(port, *args):
     return subprocess.run(["redis-cli", "-p", str(port), "--raw", *args], stdout=subprocess.PIPE,
-                          text=True, check=True).stdout
+                          stderr=subprocess.DEVNULL, text=True, check=True).stdout
 
 
 def used_memory(port):
@@ -64,6 +65,7 @@ def main():
     parser.add_argument("--pages", type=int, default=64)
     parser.add_argument("--synthetic", type=int, default=100000)
     parser.add_argument("--format", default="PNG")
+    parser.add_argument("--rounds", type=int, default=2, help="each contender this often, in turn; medians")
     args = parser.parse_args()
 
     work = tempfile.mkdtemp(prefix="quillmark-queue-bench-")
@@ -91,15 +93,13 @@ def main():
         common = ["--home", os.path.join(work, "home"), "-f", args.format, "-q"]
         load_before = os.getloadavg()[0]
 
-        rows = []
-        # convert --jobs 2: all pages, then 4 (the difference leaves its browsers' start-up out)
-        t_all, _ = run([args.binary, "convert", *common, "-j", "2", "-o", os.path.join(work, "convert")] + addresses,
-                       env)
-        t_few, _ = run([args.binary, "convert", *common, "-j", "2", "-o", os.path.join(work, "convert-few")]
-                       + addresses[:4], env)
-        rows.append(("convert --jobs 2", t_all, t_few))
+        def convert(round_):
+            out = os.path.join(work, f"convert{round_}")
+            t_all, _ = run([args.binary, "convert", *common, "-j", "2", "-o", out] + addresses, env)
+            t_few, _ = run([args.binary, "convert", *common, "-j", "2", "-o", out + "-few"] + addresses[:4], env)
+            return t_all, t_few
 
-        for workers in (1, 2, 4):
+        def workers_run(workers, round_):
             started = []
             for w in range(workers):
                 started.append(subprocess.Popen(
@@ -110,7 +110,7 @@ def main():
                 if sum(line.startswith("worker ") for line in status.splitlines()) >= workers:
                     break
                 time.sleep(0.2)
-            out = os.path.join(work, f"queue{workers}")
+            out = os.path.join(work, f"queue{workers}-{round_}")
             t_all, _ = run([args.binary, "submit", "--queue", queue, *common, "--wait", "-o", out] + addresses, env)
             t_few, _ = run([args.binary, "submit", "--queue", queue, *common, "--wait", "-o", out + "-few"]
                            + addresses[:4], env)
@@ -122,16 +122,25 @@ def main():
             for p in started:
                 p.wait()
             redis_cli(redis_port, "DEL", "quillmark:workers")
-            rows.append((f"{workers} worker{'s' if workers > 1 else ''} (--jobs 1 each)", t_all, t_few))
+            return t_all, t_few
+
+        contenders = [("convert --jobs 2", convert)] + [
+            (f"{n} worker{'s' if n > 1 else ''} (--jobs 1 each)", lambda r, n=n: workers_run(n, r)) for n in (1, 2, 4)]
+        times = {name: [] for name, _ in contenders}
+        for round_ in range(args.rounds):
+            for name, contender in contenders:
+                times[name].append(contender(round_))
         load_after = os.getloadavg()[0]
 
         steady = args.pages - 4
-        print(f"\n{args.pages} pages, {args.format}; load average {load_before:.1f} before, {load_after:.1f} after")
+        print(f"\n{args.pages} pages, {args.format}, {args.rounds} rounds (medians); "
+              f"load average {load_before:.1f} before, {load_after:.1f} after")
         print(f"{'contender':<28} {'pages/s':>8} {'s/page steady':>14}")
         per_page = {}
-        for name, t_all, t_few in rows:
-            per_page[name] = max(t_all - t_few, 1e-6) / steady
-            print(f"{name:<28} {args.pages / t_all:>8.2f} {per_page[name]:>14.3f}")
+        for name, _ in contenders:
+            per_page[name] = statistics.median((a - f) / steady for a, f in times[name])
+            rate = statistics.median(args.pages / a for a, _ in times[name])
+            print(f"{name:<28} {rate:>8.2f} {per_page[name]:>14.3f}")
         base = per_page["convert --jobs 2"]
         two = per_page["2 workers (--jobs 1 each)"]
         print(f"2 workers against convert --jobs 2: {(two - base) / base * 100:+.1f} % per page "
@@ -151,7 +160,7 @@ def main():
         after = used_memory(redis_port)
         print(f"\nsynthetic batch of {args.synthetic} jobs, no browser:")
         print(f"  submit: {t_submit:.1f} s, {args.synthetic / t_submit:.0f} jobs/s (the whole command, planning included)")
-        print(f"  drain (read, result, XACK, XDEL): {drained.strip()}")
+        print(f"  drain (read, result, done mark, expiries, XACK, XDEL): {drained.strip()}")
         print(f"  Redis memory: {(pending - before) / args.synthetic:.0f} bytes per pending job, "
               f"{(after - before) / args.synthetic:.0f} bytes per finished page (its result and done mark)")
     finally:
