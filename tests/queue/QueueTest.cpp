@@ -121,7 +121,7 @@ TEST_F(QueueCase, TwoWorkersWriteEveryPageOnceAndFailAStalledPageOnce)
     worker("w1");
     worker("w2");
     QProcess& submitter = submit(
-        QStringList { "--wait", "--json", "--timeout", "10" } + addresses + QStringList { server.url("/stall") });
+        QStringList { "--wait", "--json", "--timeout", "15" } + addresses + QStringList { server.url("/stall") });
     ASSERT_TRUE(finish(submitter, std::chrono::minutes(4)));
     EXPECT_EQ(submitter.exitCode(), 1) << submitter.readAllStandardError().constData();
 
@@ -142,7 +142,7 @@ TEST_F(QueueCase, TwoWorkersWriteEveryPageOnceAndFailAStalledPageOnce)
 
     const QJsonObject stalled = results.value(server.url("/stall"));
     EXPECT_EQ(stalled.value("status").toString(), "Failed");
-    EXPECT_TRUE(stalled.value("reason").toString().contains("within 10 s"))
+    EXPECT_TRUE(stalled.value("reason").toString().contains("within 15 s"))
         << stalled.value("reason").toString().toStdString();
     EXPECT_EQ(server.hits("/stall"), 1); // failed, not handed to another worker
     EXPECT_TRUE(status().contains("41 pages, 0 pending, 40 done, 1 failed")) << status().constData();
@@ -175,7 +175,7 @@ TEST_F(QueueCase, JobsOfAKilledWorkerAreTakenOverAfterTheIdleTime)
 // idle time, so the page is converted twice; it must still end as one file and one result.
 TEST_F(QueueCase, AJobConvertedTwiceLeavesOneFile)
 {
-    server.route("/twice", TestServer::Route { .body = "<html><h1>twice</h1></html>", .delayMs = 8000 });
+    server.route("/twice", TestServer::Route { .body = "<html><h1>twice</h1></html>", .delayMs = 12000 });
     worker("a", { "--idle", "1" });
     worker("b", { "--idle", "1" });
     ASSERT_TRUE(waitUntil(
