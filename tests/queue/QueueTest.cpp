@@ -192,6 +192,35 @@ TEST_F(QueueCase, AJobConvertedTwiceLeavesOneFile)
     EXPECT_EQ(outputs().size(), 1) << outputs().join(' ').toStdString();
 }
 
+// A job whose every worker stopped before finishing it (a page that kills the machine, say) is handed out
+// a few times, then failed with the reason instead of going round for ever.
+TEST_F(QueueCase, AJobThatStoppedEveryWorkerIsFailedNotHandedOutForEver)
+{
+    server.page("/fatal", "<html><h1>fatal</h1></html>");
+    QProcess& submitter = submit({ "--wait", "--json", server.url("/fatal") });
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return redis.cli({ "XLEN", "quillmark" }).trimmed() == "1";
+        },
+        std::chrono::minutes(1)));
+    // Three workers took it and vanished: one read, two take-overs.
+    redis.cli({ "XGROUP", "CREATE", "quillmark", "quillmark", "0" });
+    redis.cli({ "XREADGROUP", "GROUP", "quillmark", "gone1", "COUNT", "1", "STREAMS", "quillmark", ">" });
+    const QByteArray id = redis.cli({ "XRANGE", "quillmark", "-", "+" }).split('\n').value(0).trimmed();
+    redis.cli({ "XCLAIM", "quillmark", "quillmark", "gone2", "0", id });
+    redis.cli({ "XCLAIM", "quillmark", "quillmark", "gone3", "0", id });
+
+    worker("last", { "--idle", "1" });
+    ASSERT_TRUE(finish(submitter, std::chrono::minutes(2)));
+    EXPECT_EQ(submitter.exitCode(), 1);
+    const QJsonObject row = rows(submitter).value(server.url("/fatal"));
+    EXPECT_EQ(row.value("status").toString(), "Failed");
+    EXPECT_TRUE(row.value("reason").toString().contains("given up after 3 attempts"))
+        << row.value("reason").toString().toStdString();
+    EXPECT_EQ(server.hits("/fatal"), 0);
+    EXPECT_TRUE(outputs().isEmpty());
+}
+
 TEST_F(QueueCase, SigtermFinishesThePageInFlightAndTakesNoMore)
 {
     server.route("/slow", TestServer::Route { .body = "<html><h1>slow</h1></html>", .delayMs = 4000 });
