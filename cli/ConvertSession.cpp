@@ -22,6 +22,7 @@
 #include "capture/PageConversion.h"
 #include "cli/ProgressDisplay.h"
 #include "cli/QuietBatchView.h"
+#include "cli/RunSettings.h"
 #include "platform/AppHome.h"
 #include "platform/InterruptWatcher.h"
 #include "platform/MessageSink.h"
@@ -144,43 +145,14 @@ Result<void> ConvertSession::prepare()
         std::fprintf(stderr, "quillmark convert: %s\n", reason.toLocal8Bit().constData());
     });
     d->settings = std::make_unique<OverriddenSettings>(*d->file);
-    const auto setForRun = [this](const SettingKey& key, const QString& value) {
-        if (!value.isEmpty())
-            d->settings->set(key.sectionName(), key.keyName(), value);
-    };
-    setForRun(keys::OutputFormat, m_options.format);
-    setForRun(keys::OutputFolder, m_options.outputFolder);
-    setForRun(keys::Timeout, m_options.timeout);
-    setForRun(keys::HttpErrors, m_options.httpErrors);
-    setForRun(keys::ExpandScrollers, m_options.expand);
-    setForRun(keys::MaxHeight, m_options.maxHeight);
-    setForRun(keys::AllowFiles, m_options.allowFiles.join(u';'));
-    setForRun(keys::Scale, m_options.scale);
-    setForRun(keys::Width, m_options.widthGiven ? QString::number(m_options.width) : QString());
-    setForRun(keys::Height, m_options.height);
-    setForRun(keys::Device, m_options.device);
-    setForRun(keys::WaitFor, m_options.waitFor);
-    setForRun(keys::PageDelay, m_options.delay);
-    setForRun(keys::Selector, m_options.selector);
-    setForRun(keys::Hide, m_options.hide.join(u','));
-    setForRun(keys::Remove, m_options.remove.join(u','));
-    setForRun(keys::NoOverlays, m_options.noOverlays ? QStringLiteral("1") : QString());
-    setForRun(keys::Style, m_options.style);
-    setForRun(keys::Script, m_options.script);
-    setForRun(keys::UserAgent, m_options.userAgent);
-    setForRun(keys::Headers, m_options.headers.join(u'|'));
-    setForRun(keys::Cookies, m_options.cookies);
-    setForRun(keys::Auth, m_options.auth);
-    setForRun(keys::ColorScheme, m_options.colorScheme);
-    setForRun(keys::ReducedMotion, m_options.reducedMotion ? QStringLiteral("1") : QString());
-    setForRun(keys::Block, m_options.block.join(u','));
+    ApplyRunSettings(m_options, *d->settings);
     // A page setting that cannot be used fails the run before any page, not every page alike.
     if (auto controls = ReadPageControls(*d->settings, QSize(m_options.width, 800)); !controls)
         return fail(Error::Code::Usage, controls.error().message);
     int jobs = m_options.jobs.value_or(ReadJobs(*d->settings));
     if (!m_options.jobs && m_options.browsers.size() > 1)
         jobs = std::max(jobs, int(std::min<qsizetype>(m_options.browsers.size(), MostJobs)));
-    setForRun(keys::Jobs, QString::number(jobs));
+    d->settings->set(keys::Jobs.sectionName(), keys::Jobs.keyName(), QString::number(jobs));
 
     const bool listGiven = !m_options.listFile.isEmpty() || !m_options.addresses.isEmpty();
     if (!m_options.resume.isEmpty()) {

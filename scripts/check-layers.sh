@@ -17,8 +17,9 @@ declare -A below=(
     [scheduler]="platform platform/cdp settings capture/output capture report"
     [browser]="platform platform/cdp settings capture/output capture"
     [cli]="platform platform/cdp settings capture/output capture report batch"
+    [queue]="platform platform/cdp settings capture/output capture report batch cli"
     [app]="platform platform/cdp settings capture/output capture report batch scheduler browser"
-    [app/main]="platform settings capture batch cli app"
+    [app/main]="platform settings capture batch cli queue app"
     [app/screenshots]="platform platform/cdp settings capture batch scheduler browser app"
 )
 

@@ -9,12 +9,14 @@ PACKAGES=(
     # build
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools qt6-websockets-dev qt6-svg-dev
-    libgl-dev libgif-dev libimagequant-dev libwebp-dev libgtest-dev libgmock-dev libpng-dev libjpeg-dev
+    libgl-dev libgif-dev libimagequant-dev libwebp-dev libgtest-dev libgmock-dev libpng-dev libjpeg-dev libhiredis-dev
     # run
     qt6-image-formats-plugins qt6-qpa-plugins libqt6svg6 chromium chromium-headless-shell
     fonts-noto-color-emoji fonts-noto-cjk fonts-dejavu-core xdg-utils
     # the Debian package and its checks
     dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
+    # the job queue (quillmark worker / submit; the tests start their own Redis)
+    redis-server
 )
 
 need=()

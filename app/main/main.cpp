@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "cli/ConvertCommand.h"
+#include "queue/QueueCommands.h"
 #ifdef QUILLMARK_DESKTOP
 #include "app/DesktopUi.h"
 #endif
@@ -25,6 +26,12 @@ int main(int argc, char** argv)
     }
     if (argc >= 2 && std::strcmp(argv[1], "convert") == 0)
         return qm::cli::runConvert(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "worker") == 0)
+        return qm::queue::runWorker(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "submit") == 0)
+        return qm::queue::runSubmit(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "status") == 0)
+        return qm::queue::runStatus(argc, argv);
 #ifdef QUILLMARK_DESKTOP
     return qm::app::runDesktop(argc, argv);
 #else

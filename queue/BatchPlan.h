@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+
+#include "cli/ConvertOptions.h"
+#include "queue/JobEntry.h"
+#include "queue/QueueNames.h"
+
+namespace qm::queue {
+
+// A batch ready to go on the stream: its id, the settings every job carries and one job per page,
+// each with the output name it keeps however often it is converted.
+struct BatchPlan
+{
+    QByteArray id;
+    QString outputFolder;
+    QList<Job> jobs;
+};
+
+// The batch `convert` would run with these options: settings.dat of the app home with the options in
+// front, the same addresses, the same output names (numbered past the files already in the folder
+// and past each other). Options that belong to the converting machine (--browser, --jobs) or that are
+// never sent (--auth) are refused.
+Result<BatchPlan> PlanBatch(
+    const cli::ConvertOptions& options, const QueueNames& names, const QString& workingFolder, const QDateTime& now);
+
+} // namespace qm::queue

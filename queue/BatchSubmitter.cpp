@@ -1,0 +1,166 @@
+#include "queue/BatchSubmitter.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <csignal>
+#include <cstdio>
+
+#include <unistd.h>
+
+#include "cli/ProgressDisplay.h"
+#include "queue/RedisConnection.h"
+#include "queue/StreamEntries.h"
+
+namespace qm::queue {
+
+namespace {
+constexpr int ResultBlockMs = 5000;
+}
+
+BatchSubmitter::BatchSubmitter(QueueOptions queue, cli::ConvertOptions convert, BatchPlan plan, QObject* parent)
+    : QObject(parent)
+    , m_queue(std::move(queue))
+    , m_convert(std::move(convert))
+    , m_plan(std::move(plan))
+{
+}
+
+BatchSubmitter::~BatchSubmitter() = default;
+
+int BatchSubmitter::run()
+{
+    m_redis = new RedisConnection(m_queue.address, this);
+    connect(m_redis, &RedisConnection::refused, this, &BatchSubmitter::setupError);
+    connect(m_redis, &RedisConnection::lost, this, [this](const QString& reason) {
+        // Before the batch is on the stream a user waits for nothing; after it, --wait carries on.
+        if (!m_submitted)
+            return setupError(QStringLiteral("cannot reach Redis at %1: %2").arg(m_queue.address.describe(), reason));
+        if (!std::exchange(m_lossSaid, true)) {
+            if (m_display)
+                m_display->clear();
+            std::fprintf(stderr, "quillmark submit: no connection to Redis at %s (%s); trying again\n",
+                m_queue.address.describe().toLocal8Bit().constData(), reason.toLocal8Bit().constData());
+        }
+    });
+    connect(m_redis, &RedisConnection::ready, this, [this] {
+        m_lossSaid = false;
+        if (!m_submitted)
+            submit();
+        else
+            follow();
+    });
+    connect(&m_interrupts, &InterruptWatcher::interrupted, this, &BatchSubmitter::interrupted);
+    m_redis->open();
+    return QCoreApplication::exec();
+}
+
+void BatchSubmitter::setupError(const QString& message)
+{
+    std::fprintf(stderr, "quillmark submit: %s\n", message.toLocal8Bit().constData());
+    QCoreApplication::exit(2);
+}
+
+void BatchSubmitter::submit()
+{
+    const QueueNames& n = m_queue.names;
+    const QByteArray& id = m_plan.id;
+    const QByteArray now = QByteArray::number(QDateTime::currentMSecsSinceEpoch());
+    m_redis->command({ "HSET", n.batch(id), "total", QByteArray::number(m_plan.jobs.size()), "submitted", now,
+        "outputfolder", m_plan.outputFolder.toUtf8(), "results", n.results(id) });
+    m_redis->command({ "ZADD", n.batches(), now, id });
+    auto failure = std::make_shared<QString>();
+    for (qsizetype i = 0; i < m_plan.jobs.size(); ++i) {
+        const bool last = i + 1 == m_plan.jobs.size();
+        m_redis->command(
+            AddCommand(n.jobs(), m_plan.jobs[i].fields()), [this, failure, last](Result<RedisReply> added) {
+                if (!added && failure->isEmpty())
+                    *failure = added.error().message;
+                if (!last)
+                    return;
+                if (!failure->isEmpty())
+                    return setupError(QStringLiteral("cannot add the batch's jobs: %1").arg(*failure));
+                m_submitted = true;
+                std::FILE* idOut = m_queue.wait && m_convert.json ? stderr : stdout;
+                std::fprintf(idOut, "%s\n", m_plan.id.constData());
+                std::fflush(idOut);
+                if (!m_queue.wait)
+                    return QCoreApplication::exit(0);
+                cli::ProgressDisplay::Style style = cli::ProgressDisplay::Style::Lines;
+                if (m_convert.quiet)
+                    style = cli::ProgressDisplay::Style::Quiet;
+                else if (::isatty(fileno(stderr)))
+                    style = cli::ProgressDisplay::Style::Bar;
+                m_display = std::make_unique<cli::ProgressDisplay>(
+                    int(m_plan.jobs.size()), style, m_convert.json, stdout, stderr);
+                if (style == cli::ProgressDisplay::Style::Bar) {
+                    connect(&m_tick, &QTimer::timeout, this, [this] { m_display->refresh(); });
+                    m_tick.start(1000);
+                    m_display->refresh();
+                }
+                follow();
+            });
+    }
+}
+
+void BatchSubmitter::follow()
+{
+    if (!m_redis->isReady())
+        return; // carried on when the connection is back
+    m_redis->command({ "XREAD", "BLOCK", QByteArray::number(ResultBlockMs), "STREAMS", m_queue.names.results(m_plan.id),
+                         m_lastResult },
+        [this](Result<RedisReply> answer) {
+            if (!answer) {
+                if (answer.error().code != Error::Code::Io)
+                    setupError(QStringLiteral("cannot follow the batch: %1").arg(answer.error().message));
+                return;
+            }
+            results(FirstStreamEntries(*answer));
+            if (m_seen.size() < m_plan.jobs.size())
+                follow();
+            else
+                finish();
+        });
+}
+
+void BatchSubmitter::results(const QList<StreamEntry>& entries)
+{
+    for (const StreamEntry& entry : entries) {
+        m_lastResult = entry.id;
+        const JobResult result = JobResult::fromFields(entry.fields);
+        if (m_seen.contains(result.index) || result.index < 0 || result.index >= m_plan.jobs.size())
+            continue;
+        m_seen.insert(result.index);
+        if (result.outcome.output)
+            ++m_written;
+        else
+            m_exitCode = 1;
+        m_display->pageFinished(result.address, result.outcome);
+    }
+}
+
+void BatchSubmitter::finish()
+{
+    m_tick.stop();
+    m_display->clear();
+    if (!m_convert.quiet && !m_convert.json) {
+        QString summary = QStringLiteral("%1 of %2 written").arg(m_written).arg(m_plan.jobs.size());
+        if (m_display->failed() > 0)
+            summary += QStringLiteral(", %1 failed").arg(m_display->failed());
+        summary += QStringLiteral(" in %1").arg(m_plan.outputFolder);
+        std::fprintf(stderr, "%s\n", summary.toLocal8Bit().constData());
+    }
+    QCoreApplication::exit(m_exitCode);
+}
+
+void BatchSubmitter::interrupted(int signalNumber)
+{
+    m_tick.stop();
+    if (m_display)
+        m_display->clear();
+    if (m_submitted)
+        std::fprintf(
+            stderr, "quillmark submit: stopped following; the workers go on with batch %s\n", m_plan.id.constData());
+    QCoreApplication::exit(signalNumber == SIGTERM ? 143 : 130);
+}
+
+} // namespace qm::queue

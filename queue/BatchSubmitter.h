@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <QSet>
+#include <QTimer>
+#include <memory>
+
+#include "cli/ConvertOptions.h"
+#include "platform/InterruptWatcher.h"
+#include "queue/BatchPlan.h"
+#include "queue/QueueOptions.h"
+#include "queue/StreamEntries.h"
+
+namespace qm::cli {
+class ProgressDisplay;
+}
+
+namespace qm::queue {
+
+class RedisConnection;
+
+// `quillmark submit`: puts one job per page on the stream (pipelined, with the batch's description),
+// prints the batch id and, with --wait, follows the batch's result stream as `convert` shows its pages.
+class BatchSubmitter : public QObject
+{
+    Q_OBJECT
+public:
+    BatchSubmitter(QueueOptions queue, cli::ConvertOptions convert, BatchPlan plan, QObject* parent = nullptr);
+    ~BatchSubmitter() override;
+
+    int run(); // the exit status, as convert's
+
+private:
+    void submit();
+    void follow();
+    void results(const QList<StreamEntry>& entries);
+    void finish();
+    void setupError(const QString& message);
+    void interrupted(int signalNumber);
+
+    QueueOptions m_queue;
+    cli::ConvertOptions m_convert;
+    BatchPlan m_plan;
+    RedisConnection* m_redis = nullptr;
+    std::unique_ptr<cli::ProgressDisplay> m_display;
+    QSet<int> m_seen; // pages with a result (a page converted twice has two)
+    QByteArray m_lastResult = "0";
+    bool m_submitted = false;
+    bool m_lossSaid = false;
+    int m_written = 0;
+    int m_exitCode = 0;
+    QTimer m_tick;
+    InterruptWatcher m_interrupts;
+};
+
+} // namespace qm::queue

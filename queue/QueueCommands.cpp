@@ -1,0 +1,137 @@
+#include "queue/QueueCommands.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QGuiApplication>
+#include <cstdio>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/VerboseLog.h"
+#include "queue/BatchSubmitter.h"
+#include "queue/QueueStatus.h"
+#include "queue/QueueWorker.h"
+
+namespace qm::queue {
+
+namespace {
+
+const char* commandName(QueueCommand command)
+{
+    switch (command) {
+    case QueueCommand::Worker:
+        return "worker";
+    case QueueCommand::Submit:
+        return "submit";
+    case QueueCommand::Status:
+        return "status";
+    }
+    return "";
+}
+
+// Without a session there is no runtime folder; Qt would warn on every run, so make a private one.
+void ensureRuntimeDir()
+{
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    const QByteArray dir = QDir::tempPath().toLocal8Bit() + "/runtime-quillmark-" + QByteArray::number(getuid());
+    struct stat info
+    {
+    };
+    if (::mkdir(dir.constData(), 0700) == 0
+        || (::lstat(dir.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid()
+            && (info.st_mode & 0077) == 0))
+        qputenv("XDG_RUNTIME_DIR", dir);
+}
+
+int usageError(QueueCommand command, const QString& message)
+{
+    std::fprintf(stderr, "quillmark %s: %s (see quillmark %s --help)\n", commandName(command),
+        message.toLocal8Bit().constData(), commandName(command));
+    return 2;
+}
+
+// The arguments after the command's name, read before the password in them is blanked.
+Result<QueueOptions> parse(QueueCommand command, int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 2; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    HideQueuePasswords(argc, argv);
+    return ParseQueueArguments(command, arguments, QDir::currentPath());
+}
+
+template<typename Run> int withApplication(char** argv, Run run)
+{
+    // No window is shown, but text watermarks need fonts, which a GUI application provides.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    ensureRuntimeDir();
+    int qtArgc = 1;
+    char* qtArgv[] = { argv[0], nullptr };
+    QGuiApplication app(qtArgc, qtArgv);
+    QGuiApplication::setApplicationName(QStringLiteral("quillmark"));
+    return run();
+}
+
+} // namespace
+
+int runWorker(int argc, char** argv)
+{
+    auto options = parse(QueueCommand::Worker, argc, argv);
+    if (!options)
+        return usageError(QueueCommand::Worker, options.error().message);
+    if (options->help) {
+        std::fputs(QueueUsage(QueueCommand::Worker).toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    SetVerbose(options->verbose);
+    return withApplication(argv, [&] {
+        QueueWorker worker(std::move(*options));
+        return worker.run();
+    });
+}
+
+int runSubmit(int argc, char** argv)
+{
+    auto options = parse(QueueCommand::Submit, argc, argv);
+    if (!options)
+        return usageError(QueueCommand::Submit, options.error().message);
+    if (options->help) {
+        std::fputs(QueueUsage(QueueCommand::Submit).toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    auto convert = cli::ParseConvertArguments(options->rest, QDir::currentPath());
+    if (!convert)
+        return usageError(QueueCommand::Submit, convert.error().message);
+    SetVerbose(convert->verbose);
+    return withApplication(argv, [&] {
+        auto plan = PlanBatch(*convert, options->names, QDir::currentPath(), QDateTime::currentDateTime());
+        if (!plan) {
+            if (plan.error().code == Error::Code::Usage)
+                return usageError(QueueCommand::Submit, plan.error().message);
+            std::fprintf(stderr, "quillmark submit: %s\n", plan.error().message.toLocal8Bit().constData());
+            return 2;
+        }
+        BatchSubmitter submitter(std::move(*options), std::move(*convert), std::move(*plan));
+        return submitter.run();
+    });
+}
+
+int runStatus(int argc, char** argv)
+{
+    auto options = parse(QueueCommand::Status, argc, argv);
+    if (!options)
+        return usageError(QueueCommand::Status, options.error().message);
+    if (options->help) {
+        std::fputs(QueueUsage(QueueCommand::Status).toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    return withApplication(argv, [&] {
+        QueueStatus status(std::move(*options));
+        return status.run();
+    });
+}
+
+} // namespace qm::queue

@@ -1,0 +1,279 @@
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <csignal>
+#include <memory>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/queue/RedisInstance.h"
+#include "tests/support/EventLoop.h"
+#include "tests/support/ProgramRun.h"
+#include "tests/support/TestServer.h"
+
+namespace qm::test {
+namespace {
+
+// Workers and submitters are the built program, against the test's own Redis and loopback pages.
+class QueueCase : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(Binary().isEmpty()) << "QUILLMARK_BINARY is not set";
+        ASSERT_TRUE(redis.start()) << "redis-server did not start";
+    }
+    void TearDown() override
+    {
+        for (const auto& process : processes) {
+            if (process->state() != QProcess::NotRunning) {
+                process->terminate();
+                if (!finish(*process, std::chrono::seconds(30)))
+                    process->kill();
+                process->waitForFinished(5000);
+            }
+        }
+    }
+
+    QProcess& start(const QStringList& arguments, const QStringList& environment)
+    {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString& entry : environment)
+            env.insert(entry.section('=', 0, 0), entry.section('=', 1));
+        process->setProcessEnvironment(env);
+        process->start(Binary(), arguments);
+        processes.push_back(std::move(process));
+        return *processes.back();
+    }
+    QProcess& worker(const QString& name, const QStringList& extra = {})
+    {
+        return start(
+            QStringList { "worker", "--queue", redis.url(), "--home", dir.filePath(name), "--name", name } + extra,
+            redis.environment());
+    }
+    QProcess& submit(const QStringList& arguments)
+    {
+        return start(QStringList { "submit", "--queue", redis.url(), "--home", dir.filePath("submitter"), "-o", out() }
+                + arguments,
+            redis.environment());
+    }
+    QByteArray status() { return RunProgram({ "status", "--queue", redis.url() }, redis.environment()).out; }
+
+    static bool finish(QProcess& process, std::chrono::milliseconds limit)
+    {
+        if (process.state() == QProcess::NotRunning)
+            return true;
+        LoopRunner loop;
+        QObject::connect(&process, &QProcess::finished, [&loop] { loop.done(); });
+        return loop.run(limit);
+    }
+    // Polls (with the event loop running, so the test's pages are served) until `condition` holds.
+    static bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit)
+    {
+        LoopRunner loop;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (condition())
+                loop.done();
+        });
+        poll.start(100);
+        return condition() || loop.run(limit);
+    }
+
+    QString out() const { return dir.filePath("out"); }
+    QStringList outputs() const { return QDir(out()).entryList(QDir::Files | QDir::Hidden); }
+    // The submitter's --json lines, by address.
+    static QHash<QString, QJsonObject> rows(QProcess& process)
+    {
+        ProgramRun run;
+        run.out = process.readAllStandardOutput();
+        return JsonRowsByAddress(run);
+    }
+    QStringList pages(const QString& prefix, int count, int delayMs = 0)
+    {
+        QStringList addresses;
+        for (int i = 0; i < count; ++i) {
+            const QString path = QStringLiteral("/%1%2").arg(prefix).arg(i);
+            server.route(path,
+                TestServer::Route {
+                    .body = QStringLiteral("<html><title>%1</title><h1>%1</h1></html>").arg(path).toUtf8(),
+                    .delayMs = delayMs });
+            addresses.append(server.url(path));
+        }
+        return addresses;
+    }
+
+    RedisInstance redis;
+    TestServer server;
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<QProcess>> processes;
+};
+
+TEST_F(QueueCase, TwoWorkersWriteEveryPageOnceAndFailAStalledPageOnce)
+{
+    const QStringList addresses = pages("p", 40);
+    server.stall("/stall");
+    worker("w1");
+    worker("w2");
+    QProcess& submitter = submit(
+        QStringList { "--wait", "--json", "--timeout", "15" } + addresses + QStringList { server.url("/stall") });
+    ASSERT_TRUE(finish(submitter, std::chrono::minutes(4)));
+    EXPECT_EQ(submitter.exitCode(), 1) << submitter.readAllStandardError().constData();
+
+    const auto results = rows(submitter);
+    ASSERT_EQ(results.size(), 41);
+    QStringList written;
+    for (const QString& address : addresses) {
+        const QJsonObject row = results.value(address);
+        EXPECT_EQ(row.value("status").toString(), "OK")
+            << address.toStdString() << row.value("reason").toString().toStdString();
+        written.append(QFileInfo(row.value("output").toString()).fileName());
+    }
+    written.sort();
+    QStringList files = outputs();
+    files.sort();
+    EXPECT_EQ(files, written); // one file per page, nothing else left in the folder
+    EXPECT_EQ(written.removeDuplicates(), 0);
+
+    const QJsonObject stalled = results.value(server.url("/stall"));
+    EXPECT_EQ(stalled.value("status").toString(), "Failed");
+    EXPECT_TRUE(stalled.value("reason").toString().contains("within 15 s"))
+        << stalled.value("reason").toString().toStdString();
+    EXPECT_EQ(server.hits("/stall"), 1); // failed, not handed to another worker
+    EXPECT_TRUE(status().contains("41 pages, 0 pending, 40 done, 1 failed")) << status().constData();
+}
+
+TEST_F(QueueCase, JobsOfAKilledWorkerAreTakenOverAfterTheIdleTime)
+{
+    server.route("/slow", TestServer::Route { .body = "<html><h1>slow</h1></html>", .delayMs = 3000 });
+    const QStringList addresses = QStringList { server.url("/slow") } + pages("k", 4);
+    QProcess& first = worker("first", { "--idle", "4" });
+    QProcess& submitter = submit(QStringList { "--wait", "--json" } + addresses);
+    ASSERT_TRUE(waitUntil([&] { return server.hits("/slow") >= 1; }, std::chrono::minutes(2)));
+    ::kill(pid_t(first.processId()), SIGKILL);
+    ASSERT_TRUE(finish(first, std::chrono::seconds(10)));
+    QProcess& second = worker("second", { "--idle", "4" });
+
+    ASSERT_TRUE(finish(submitter, std::chrono::minutes(3)));
+    EXPECT_EQ(submitter.exitCode(), 0) << submitter.readAllStandardError().constData();
+    const auto results = rows(submitter);
+    ASSERT_EQ(results.size(), addresses.size());
+    for (const QString& address : addresses)
+        EXPECT_EQ(results.value(address).value("status").toString(), "OK") << address.toStdString();
+    EXPECT_EQ(outputs().size(), addresses.size());
+    second.terminate();
+    ASSERT_TRUE(finish(second, std::chrono::seconds(60)));
+    EXPECT_TRUE(second.readAllStandardError().contains("/slow: written"));
+}
+
+// At-least-once delivery: a worker still converting a page loses it to one that claims it after a short
+// idle time, so the page is converted twice; it must still end as one file and one result.
+TEST_F(QueueCase, AJobConvertedTwiceLeavesOneFile)
+{
+    server.route("/twice", TestServer::Route { .body = "<html><h1>twice</h1></html>", .delayMs = 12000 });
+    worker("a", { "--idle", "1" });
+    worker("b", { "--idle", "1" });
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const QByteArray now = status();
+            return now.contains("worker a") && now.contains("worker b");
+        },
+        std::chrono::minutes(2)));
+    QProcess& submitter = submit({ "--wait", "--json", "--timeout", "60", server.url("/twice") });
+    ASSERT_TRUE(finish(submitter, std::chrono::minutes(2)));
+    EXPECT_EQ(submitter.exitCode(), 0) << submitter.readAllStandardError().constData();
+    EXPECT_EQ(server.hits("/twice"), 2);
+    EXPECT_EQ(rows(submitter).size(), 1);
+    EXPECT_EQ(outputs().size(), 1) << outputs().join(' ').toStdString();
+}
+
+// A job whose every worker stopped before finishing it (a page that kills the machine, say) is handed out
+// a few times, then failed with the reason instead of going round for ever.
+TEST_F(QueueCase, AJobThatStoppedEveryWorkerIsFailedNotHandedOutForEver)
+{
+    server.page("/fatal", "<html><h1>fatal</h1></html>");
+    QProcess& submitter = submit({ "--wait", "--json", server.url("/fatal") });
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return redis.cli({ "XLEN", "quillmark" }).trimmed() == "1";
+        },
+        std::chrono::minutes(1)));
+    // Three workers took it and vanished: one read, two take-overs.
+    redis.cli({ "XGROUP", "CREATE", "quillmark", "quillmark", "0" });
+    redis.cli({ "XREADGROUP", "GROUP", "quillmark", "gone1", "COUNT", "1", "STREAMS", "quillmark", ">" });
+    const QByteArray id = redis.cli({ "XRANGE", "quillmark", "-", "+" }).split('\n').value(0).trimmed();
+    redis.cli({ "XCLAIM", "quillmark", "quillmark", "gone2", "0", id });
+    redis.cli({ "XCLAIM", "quillmark", "quillmark", "gone3", "0", id });
+
+    worker("last", { "--idle", "1" });
+    ASSERT_TRUE(finish(submitter, std::chrono::minutes(2)));
+    EXPECT_EQ(submitter.exitCode(), 1);
+    const QJsonObject row = rows(submitter).value(server.url("/fatal"));
+    EXPECT_EQ(row.value("status").toString(), "Failed");
+    EXPECT_TRUE(row.value("reason").toString().contains("given up after 3 attempts"))
+        << row.value("reason").toString().toStdString();
+    EXPECT_EQ(server.hits("/fatal"), 0);
+    EXPECT_TRUE(outputs().isEmpty());
+}
+
+TEST_F(QueueCase, SigtermFinishesThePageInFlightAndTakesNoMore)
+{
+    server.route("/slow", TestServer::Route { .body = "<html><h1>slow</h1></html>", .delayMs = 4000 });
+    server.page("/after", "<html><h1>after</h1></html>");
+    QProcess& w = worker("w");
+    QProcess& submitter = submit({ server.url("/slow"), server.url("/after") });
+    ASSERT_TRUE(finish(submitter, std::chrono::seconds(60)));
+    ASSERT_EQ(submitter.exitCode(), 0) << submitter.readAllStandardError().constData();
+    ASSERT_TRUE(waitUntil([&] { return server.hits("/slow") >= 1; }, std::chrono::minutes(2)));
+
+    w.terminate();
+    ASSERT_TRUE(finish(w, std::chrono::seconds(60)));
+    EXPECT_EQ(w.exitCode(), 0) << w.readAllStandardError().constData();
+    EXPECT_EQ(outputs().size(), 1);
+    EXPECT_EQ(server.hits("/after"), 0);
+    EXPECT_TRUE(status().contains("2 pages, 1 pending, 1 done, 0 failed")) << status().constData();
+}
+
+TEST_F(QueueCase, RedisRestartedMidBatchLosesNoPage)
+{
+    const QStringList addresses = pages("r", 6, 1000);
+    worker("w");
+    QProcess& submitter = submit(QStringList { "--wait", "--json" } + addresses);
+    ASSERT_TRUE(waitUntil([&] { return server.hits("/r1") >= 1; }, std::chrono::minutes(2)));
+    redis.stop();
+    ASSERT_TRUE(redis.start());
+
+    ASSERT_TRUE(finish(submitter, std::chrono::minutes(3)));
+    EXPECT_EQ(submitter.exitCode(), 0) << submitter.readAllStandardError().constData();
+    const auto results = rows(submitter);
+    ASSERT_EQ(results.size(), addresses.size());
+    for (const QString& address : addresses)
+        EXPECT_EQ(results.value(address).value("status").toString(), "OK") << address.toStdString();
+    EXPECT_EQ(outputs().size(), addresses.size());
+}
+
+TEST_F(QueueCase, AWrongPasswordIsRefusedAndNoPasswordShowsInTheProcessList)
+{
+    const QString url = QStringLiteral("redis://:%1@127.0.0.1:%2");
+    const ProgramRun refused = RunProgram(
+        { "worker", "--queue", url.arg("not-the-password").arg(redis.port()), "--home", dir.filePath("refused") });
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.err.contains("refused the password")) << refused.err.constData();
+    EXPECT_FALSE(refused.err.contains("not-the-password"));
+
+    QProcess& w = start({ "worker", "--queue", url.arg(redis.password()).arg(redis.port()), "--home", dir.filePath("w"),
+                            "--name", "listed" },
+        {});
+    ASSERT_TRUE(waitUntil([&] { return status().contains("worker listed"); }, std::chrono::minutes(2)));
+    const QByteArray commandLine = ReadAll(QStringLiteral("/proc/%1/cmdline").arg(w.processId()));
+    EXPECT_TRUE(commandLine.contains("127.0.0.1")) << commandLine.constData();
+    EXPECT_FALSE(commandLine.contains(redis.password().toUtf8())) << commandLine.constData();
+}
+
+} // namespace
+} // namespace qm::test
