@@ -248,13 +248,13 @@ TEST_F(SettingsTest, OkWritesEveryKeyInOrderAndRewritesTheOutputFormatColumn)
             keys.append(text.section('=', 0, 0).trimmed());
     }
     EXPECT_EQ(keys,
-        QStringList(
-            { "[set]", "outputtype", "outputformat", "quality", "outputfolder", "filename", "datetime", "fileoption",
-                "existedfile", "timeout", "delay", "jobs", "Scripts", "JAVA", "ActiveX", "Thumbnail", "imagesize", "report",
-                "[watermark]", "textwatermark", "watertext", "Twz", "Tx", "Ty", "Tsize", "TQuality", "Tfont", "TRotate",
-                "Ttransparency", "imagewatermark", "waterimage", "Iwz", "Ix", "Iy", "IDeviation", "IOpacity", "[page]",
-                "scale", "width", "height", "device", "waitfor", "delay", "selector", "hide", "remove", "nooverlays",
-                "style", "script", "useragent", "headers", "cookies", "colorscheme", "reducedmotion", "block" }));
+        QStringList({ "[set]", "outputtype", "outputformat", "quality", "outputfolder", "filename", "datetime",
+            "fileoption", "existedfile", "timeout", "delay", "jobs", "Scripts", "JAVA", "ActiveX", "Thumbnail",
+            "imagesize", "report", "[watermark]", "textwatermark", "watertext", "Twz", "Tx", "Ty", "Tsize", "TQuality",
+            "Tfont", "TRotate", "Ttransparency", "imagewatermark", "waterimage", "Iwz", "Ix", "Iy", "IDeviation",
+            "IOpacity", "[page]", "scale", "width", "height", "device", "waitfor", "delay", "selector", "hide",
+            "remove", "nooverlays", "style", "script", "useragent", "headers", "cookies", "colorscheme",
+            "reducedmotion", "block" }));
 }
 
 // Every key of the "page" section as settings.dat holds it; the run-only "auth" is never written.
