@@ -187,7 +187,8 @@ TEST_F(QueueCase, AJobConvertedTwiceLeavesOneFile)
     QProcess& submitter = submit({ "--wait", "--json", "--timeout", "60", server.url("/twice") });
     ASSERT_TRUE(finish(submitter, std::chrono::minutes(2)));
     EXPECT_EQ(submitter.exitCode(), 0) << submitter.readAllStandardError().constData();
-    EXPECT_EQ(server.hits("/twice"), 2);
+    // Both workers hold the page in turn for a while; how often it changes hands depends on timing.
+    EXPECT_GE(server.hits("/twice"), 2);
     EXPECT_EQ(rows(submitter).size(), 1);
     EXPECT_EQ(outputs().size(), 1) << outputs().join(' ').toStdString();
 }
