@@ -63,6 +63,10 @@ Result<BatchPlan> PlanBatch(
     if (!options.browsers.isEmpty() || options.jobs)
         return fail(Error::Code::Usage,
             QStringLiteral("--browser and --jobs belong to the workers (quillmark worker --browser X --jobs N)"));
+    if (!options.resume.isEmpty())
+        return fail(Error::Code::Usage,
+            QStringLiteral("--resume goes on with a run of convert (quillmark convert --resume DIR); a submitted "
+                           "batch goes on by itself, and quillmark status shows it"));
 
     auto home = AppHome::open(options.home.isEmpty() ? AppHome::defaultPath() : options.home);
     if (!home)
@@ -84,6 +88,7 @@ Result<BatchPlan> PlanBatch(
         return std::unexpected(addresses.error());
 
     BatchPlan plan;
+    plan.report = options.report || ReadFlag(settings, keys::Report);
     plan.outputFolder = QDir::cleanPath(OutputFolder(settings, home->path()));
     if (!QDir().mkpath(plan.outputFolder))
         return fail(Error::Code::Io, QStringLiteral("cannot create the output folder %1").arg(plan.outputFolder));

@@ -16,12 +16,13 @@ struct BatchPlan
     QByteArray id;
     QString outputFolder;
     QList<Job> jobs;
+    bool report = false; // --report or the "report" setting: whoever follows the batch writes its report
 };
 
 // The batch `convert` would run with these options: settings.dat of the app home with the options in
 // front, the same addresses, the same output names (numbered past the files already in the folder
 // and past each other). Options that belong to the converting machine (--browser, --jobs) or that are
-// never sent (--auth) are refused.
+// never sent (--auth) are refused, and so is --resume, which goes on with a run of convert.
 Result<BatchPlan> PlanBatch(
     const cli::ConvertOptions& options, const QueueNames& names, const QString& workingFolder, const QDateTime& now);
 

@@ -10,6 +10,7 @@
 #include "cli/ProgressDisplay.h"
 #include "queue/RedisConnection.h"
 #include "queue/StreamEntries.h"
+#include "report/BatchReport.h"
 
 namespace qm::queue {
 
@@ -29,6 +30,18 @@ BatchSubmitter::~BatchSubmitter() = default;
 
 int BatchSubmitter::run()
 {
+    if (m_queue.wait && m_plan.report) {
+        // Made before the jobs go in: a folder where no report can be written stops the batch unsent.
+        QStringList addresses;
+        for (const Job& job : std::as_const(m_plan.jobs))
+            addresses.append(job.address);
+        auto report = BatchReport::create(m_plan.outputFolder, addresses);
+        if (!report) {
+            std::fprintf(stderr, "quillmark submit: %s\n", report.error().message.toLocal8Bit().constData());
+            return 2;
+        }
+        m_report = std::move(*report);
+    }
     m_redis = new RedisConnection(m_queue.address, this);
     connect(m_redis, &RedisConnection::refused, this, &BatchSubmitter::setupError);
     connect(m_redis, &RedisConnection::lost, this, [this](const QString& reason) {
@@ -135,18 +148,34 @@ void BatchSubmitter::results(const QList<StreamEntry>& entries)
         else
             m_exitCode = 1;
         m_display->pageFinished(result.address, result.outcome);
+        if (m_report)
+            reportProblem(m_report->record(result.index, result.outcome, result.tries));
     }
+}
+
+void BatchSubmitter::reportProblem(const Result<void>& written)
+{
+    // Said once; the batch goes on, and the next write may succeed.
+    if (written || std::exchange(m_reportFailed, true))
+        return;
+    m_display->clear();
+    std::fprintf(stderr, "quillmark submit: %s\n", written.error().message.toLocal8Bit().constData());
+    m_display->refresh();
 }
 
 void BatchSubmitter::finish()
 {
     m_tick.stop();
     m_display->clear();
+    if (m_report)
+        reportProblem(m_report->finish());
     if (!m_convert.quiet && !m_convert.json) {
         QString summary = QStringLiteral("%1 of %2 written").arg(m_written).arg(m_plan.jobs.size());
         if (m_display->failed() > 0)
             summary += QStringLiteral(", %1 failed").arg(m_display->failed());
         summary += QStringLiteral(" in %1").arg(m_plan.outputFolder);
+        if (m_report)
+            summary += QStringLiteral("; report: %1").arg(m_report->htmlPath());
         std::fprintf(stderr, "%s\n", summary.toLocal8Bit().constData());
     }
     QCoreApplication::exit(m_exitCode);

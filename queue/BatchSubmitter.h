@@ -11,6 +11,10 @@
 #include "queue/QueueOptions.h"
 #include "queue/StreamEntries.h"
 
+namespace qm {
+class BatchReport;
+}
+
 namespace qm::cli {
 class ProgressDisplay;
 }
@@ -20,7 +24,8 @@ namespace qm::queue {
 class RedisConnection;
 
 // `quillmark submit`: puts one job per page on the stream (pipelined, with the batch's description),
-// prints the batch id and, with --wait, follows the batch's result stream as `convert` shows its pages.
+// prints the batch id and, with --wait, follows the batch's result stream as `convert` shows its pages,
+// writing the batch's report as the results come in when it has one.
 class BatchSubmitter : public QObject
 {
     Q_OBJECT
@@ -35,6 +40,7 @@ private:
     void follow();
     void results(const QList<StreamEntry>& entries);
     void finish();
+    void reportProblem(const Result<void>& written);
     void setupError(const QString& message);
     void interrupted(int signalNumber);
 
@@ -43,6 +49,8 @@ private:
     BatchPlan m_plan;
     RedisConnection* m_redis = nullptr;
     std::unique_ptr<cli::ProgressDisplay> m_display;
+    std::unique_ptr<BatchReport> m_report;
+    bool m_reportFailed = false;
     QSet<int> m_seen; // pages with a result (a page converted twice has two)
     QByteArray m_lastResult = "0";
     bool m_submitted = false;

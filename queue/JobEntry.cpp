@@ -1,6 +1,7 @@
 #include "queue/JobEntry.h"
 
 #include <QJsonDocument>
+#include <algorithm>
 
 namespace qm::queue {
 
@@ -49,6 +50,7 @@ Fields JobResult::fields() const
         { "index", QByteArray::number(index) },
         { "address", address.toUtf8() },
         { "worker", worker.toUtf8() },
+        { "tries", QByteArray::number(tries) },
         { "status", outcome.output ? "ok" : "failed" },
         { "ms", QByteArray::number(qint64(outcome.elapsed.count())) },
         { "httpStatus", QByteArray::number(outcome.httpStatus) },
@@ -64,6 +66,7 @@ Fields JobResult::fields() const
     put("warning", outcome.warning);
     put("finalAddress", outcome.finalAddress);
     put("title", outcome.title);
+    put("thumbnail", outcome.thumbnail);
     if (outcome.pixelSize.isValid()) {
         out.insert("width", QByteArray::number(outcome.pixelSize.width()));
         out.insert("height", QByteArray::number(outcome.pixelSize.height()));
@@ -77,6 +80,7 @@ JobResult JobResult::fromFields(const Fields& fields)
     result.index = fields.value("index").toInt();
     result.address = text(fields, "address");
     result.worker = text(fields, "worker");
+    result.tries = std::max(1, fields.value("tries").toInt());
     PageOutcome& outcome = result.outcome;
     if (fields.value("status") == "ok")
         outcome.output = text(fields, "output");
@@ -89,6 +93,7 @@ JobResult JobResult::fromFields(const Fields& fields)
     outcome.warning = text(fields, "warning");
     outcome.finalAddress = text(fields, "finalAddress");
     outcome.title = text(fields, "title");
+    outcome.thumbnail = text(fields, "thumbnail");
     if (fields.contains("width"))
         outcome.pixelSize = QSize(fields.value("width").toInt(), fields.value("height").toInt());
     return result;

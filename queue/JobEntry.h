@@ -34,6 +34,7 @@ struct JobResult
     QString address;
     QString worker;
     PageOutcome outcome;
+    int tries = 1; // how often the job was handed to a worker, this time included
 
     Fields fields() const;
     static JobResult fromFields(const Fields& fields);

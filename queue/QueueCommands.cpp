@@ -105,6 +105,10 @@ int runSubmit(int argc, char** argv)
     auto convert = cli::ParseConvertArguments(options->rest, QDir::currentPath());
     if (!convert)
         return usageError(QueueCommand::Submit, convert.error().message);
+    // The report is written by the submitter as the results come in; without --wait nobody would.
+    if (convert->report && convert->resume.isEmpty() && !options->wait)
+        return usageError(QueueCommand::Submit,
+            QStringLiteral("--report needs --wait: the report is written while submit follows the batch"));
     SetVerbose(convert->verbose);
     return withApplication(argv, [&] {
         auto plan = PlanBatch(*convert, options->names, QDir::currentPath(), QDateTime::currentDateTime());

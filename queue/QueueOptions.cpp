@@ -39,6 +39,8 @@ QString QueueUsage(QueueCommand command)
         return QStringLiteral("quillmark submit --queue URL [convert's options] [ADDRESS...|-l FILE]\n") + shared
             + QStringLiteral("      --wait          follow the batch until every page is done, shown as convert shows\n"
                              "                      it (progress, --json lines, exit status)\n"
+                             "      --report        with --wait: write report.html and report.json in the output\n"
+                             "                      folder as the pages come in, as convert --report does\n"
                              "  The output folder must be one the workers write to (a shared folder); so must files\n"
                              "  named by --cookies and watermark pictures. --auth is not sent over the queue.\n");
     case QueueCommand::Status:

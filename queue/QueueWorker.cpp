@@ -4,6 +4,7 @@
 #include <QHostInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cstdio>
 
 #include <unistd.h>
@@ -49,6 +50,7 @@ struct QueueWorker::Active
 {
     QByteArray entry;
     Job job;
+    int tries = 1;
     JobSettings settings { QJsonObject() };
     std::unique_ptr<PageConversion> conversion;
 };
@@ -263,7 +265,7 @@ void QueueWorker::take(const QList<StreamEntry>& entries, bool claimed)
             acknowledge(entry.id);
             continue;
         }
-        start(entry.id, *job);
+        start(entry.id, *job, 1);
     }
 }
 
@@ -280,11 +282,12 @@ void QueueWorker::checkAttempts(const StreamEntry& entry)
         [this, id = entry.id, job = *job](Result<RedisReply> answer) {
             --m_checking;
             const long long deliveries = answer ? answer->at(0).at(3).integer : 0;
+            // A take-over counts as a delivery: the count is the number of this try.
             if (deliveries <= MostDeliveries) {
-                start(id, job);
+                start(id, job, int(std::max(deliveries, 1LL)));
                 return;
             }
-            JobResult result { job.index, job.address, QString::fromUtf8(m_name), PageOutcome {} };
+            JobResult result { job.index, job.address, QString::fromUtf8(m_name), PageOutcome {}, int(deliveries - 1) };
             result.outcome.output = fail(Error::Code::Crashed,
                 QStringLiteral("given up after %1 attempts: each worker that took it stopped before it finished")
                     .arg(deliveries - 1));
@@ -295,12 +298,13 @@ void QueueWorker::checkAttempts(const StreamEntry& entry)
         });
 }
 
-void QueueWorker::start(const QByteArray& entry, const Job& job)
+void QueueWorker::start(const QByteArray& entry, const Job& job, int tries)
 {
     m_held.insert(entry);
     auto active = std::make_shared<Active>();
     active->entry = entry;
     active->job = job;
+    active->tries = tries;
     active->settings = JobSettings(job.settings);
     // The name was fixed when the batch was submitted: a second conversion replaces the first's file.
     active->settings.set(keys::FileOption.sectionName(), keys::FileOption.keyName(), QStringLiteral("0"));
@@ -328,7 +332,8 @@ void QueueWorker::finished(quint64 ticket, const PageOutcome& outcome)
                        : QStringLiteral("%1: failed: %2").arg(job.address, outcome.output.error().message));
     // The runner is still on the stack that called here.
     active->conversion.release()->deleteLater();
-    report(Report { active->entry, job, JobResult { job.index, job.address, QString::fromUtf8(m_name), outcome } });
+    report(Report {
+        active->entry, job, JobResult { job.index, job.address, QString::fromUtf8(m_name), outcome, active->tries } });
     next();
 }
 

@@ -51,7 +51,7 @@ private:
     void read();
     void take(const QList<StreamEntry>& entries, bool claimed);
     void checkAttempts(const StreamEntry& entry);
-    void start(const QByteArray& entry, const Job& job);
+    void start(const QByteArray& entry, const Job& job, int tries);
     void finished(quint64 ticket, const PageOutcome& outcome);
     void readFailed(const Error& error);
     void report(const Report& report);

@@ -1,4 +1,6 @@
 #include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -146,6 +148,50 @@ TEST_F(QueueCase, TwoWorkersWriteEveryPageOnceAndFailAStalledPageOnce)
         << stalled.value("reason").toString().toStdString();
     EXPECT_EQ(server.hits("/stall"), 1); // failed, not handed to another worker
     EXPECT_TRUE(status().contains("41 pages, 0 pending, 40 done, 1 failed")) << status().constData();
+}
+
+// The submitter that follows the batch writes its report, with the rows convert --report writes.
+TEST_F(QueueCase, SubmitWaitReportHoldsARowPerPageAsItsResultsArrive)
+{
+    const ProgramRun unfollowed
+        = RunProgram({ "submit", "--queue", redis.url(), "--report", server.url("/none") }, redis.environment());
+    EXPECT_EQ(unfollowed.exitCode, 2);
+    EXPECT_TRUE(unfollowed.err.contains("--report needs --wait")) << unfollowed.err.constData();
+    EXPECT_EQ(redis.cli({ "XLEN", "quillmark" }).trimmed(), "0"); // refused before anything went in
+
+    const QStringList addresses = pages("r", 2);
+    server.route("/gone", TestServer::Route { .status = 404, .body = "<html><h1>gone</h1></html>" });
+    worker("w");
+    QProcess& submitter
+        = submit(QStringList { "--wait", "-q", "--report" } + addresses + QStringList { server.url("/gone") });
+    ASSERT_TRUE(finish(submitter, std::chrono::minutes(3)));
+    EXPECT_EQ(submitter.exitCode(), 1) << submitter.readAllStandardError().constData();
+
+    const QJsonObject report = QJsonDocument::fromJson(ReadAll(out() + "/report.json")).object();
+    EXPECT_TRUE(report["finished"].toBool());
+    EXPECT_TRUE(QFileInfo(out() + "/report.html").isFile());
+    const QJsonArray rows = report["rows"].toArray();
+    ASSERT_EQ(rows.size(), 3);
+    for (int i = 0; i < 2; ++i) {
+        const QJsonObject row = rows[i].toObject();
+        EXPECT_EQ(row["address"].toString(), addresses[i]);
+        EXPECT_EQ(row["status"].toString(), "OK") << row["reason"].toString().toStdString();
+        EXPECT_EQ(row["finalAddress"].toString(), addresses[i]);
+        EXPECT_EQ(row["title"].toString(), QStringLiteral("/r%1").arg(i));
+        EXPECT_EQ(row["httpStatus"].toInt(), 200);
+        EXPECT_EQ(row["tries"].toInt(), 1);
+        EXPECT_GT(row["width"].toInt(), 0);
+        const QFileInfo output(out() + "/" + row["output"].toString());
+        EXPECT_TRUE(output.isFile()) << output.filePath().toStdString();
+        EXPECT_EQ(row["bytes"].toInteger(), output.size());
+        EXPECT_TRUE(QFileInfo(out() + "/" + row["thumbnail"].toString()).isFile())
+            << row["thumbnail"].toString().toStdString();
+    }
+    const QJsonObject gone = rows[2].toObject();
+    EXPECT_EQ(gone["status"].toString(), "Failed");
+    EXPECT_TRUE(gone["reason"].toString().startsWith("HTTP 404")) << gone["reason"].toString().toStdString();
+    EXPECT_EQ(gone["httpStatus"].toInt(), 404);
+    EXPECT_FALSE(gone.contains("output"));
 }
 
 TEST_F(QueueCase, JobsOfAKilledWorkerAreTakenOverAfterTheIdleTime)
