@@ -11,26 +11,12 @@
 #include "capture/DevicePresets.h"
 #include "cli/ConvertOptions.h"
 #include "cli/ConvertSession.h"
+#include "platform/RuntimeFolder.h"
 #include "platform/VerboseLog.h"
 
 namespace qm::cli {
 
 namespace {
-// Without a session (cron, ssh, containers) there is no runtime folder; Qt would warn on every run
-// before falling back to one of its own making, so make that private folder here, quietly.
-void ensureRuntimeDir()
-{
-    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        return;
-    const QByteArray dir = QDir::tempPath().toLocal8Bit() + "/runtime-quillmark-" + QByteArray::number(getuid());
-    struct stat info
-    {
-    };
-    if (::mkdir(dir.constData(), 0700) == 0
-        || (::lstat(dir.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid()
-            && (info.st_mode & 0077) == 0))
-        qputenv("XDG_RUNTIME_DIR", dir);
-}
 // The process list shows the arguments as they are in memory: blank the password of --auth there.
 void hidePasswords(int argc, char** argv)
 {
@@ -72,7 +58,7 @@ int runConvert(int argc, char** argv)
     // No window is shown, but text watermarks need fonts, which a GUI application provides.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    ensureRuntimeDir();
+    EnsureRuntimeFolder();
     int qtArgc = 1;
     char* qtArgv[] = { argv[0], nullptr };
     QGuiApplication app(qtArgc, qtArgv);

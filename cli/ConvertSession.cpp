@@ -26,6 +26,7 @@
 #include "platform/AppHome.h"
 #include "platform/InterruptWatcher.h"
 #include "platform/MessageSink.h"
+#include "platform/StderrMessages.h"
 #include "platform/cdp/Browser.h"
 #include "report/BatchReport.h"
 #include "settings/SettingKeys.h"
@@ -34,22 +35,6 @@
 namespace qm::cli {
 
 namespace {
-
-// The encoder's one message on failure goes to stderr; the page's row says Failed anyway.
-class StderrMessages : public MessageSink
-{
-public:
-    void information(const QString& text, std::function<void()> dismissed) override { say(text, dismissed); }
-    void error(const QString& text, std::function<void()> dismissed) override { say(text, dismissed); }
-
-private:
-    static void say(const QString& text, const std::function<void()>& dismissed)
-    {
-        std::fprintf(stderr, "quillmark: %s\n", text.toLocal8Bit().constData());
-        if (dismissed)
-            dismissed();
-    }
-};
 
 bool isRemote(const QString& browser)
 {
@@ -66,7 +51,7 @@ struct ConvertSession::Parts
     QStringList addresses;
     QString outputFolder;
     std::unique_ptr<EnginePool> pool;
-    StderrMessages messages;
+    StderrMessages messages { "quillmark" };
     UrlListModel list;
     BatchState state;
     QuietBatchView view;

@@ -63,6 +63,10 @@ Result<BatchPlan> PlanBatch(
     if (!options.browsers.isEmpty() || options.jobs)
         return fail(Error::Code::Usage,
             QStringLiteral("--browser and --jobs belong to the workers (quillmark worker --browser X --jobs N)"));
+    if (options.retries)
+        return fail(Error::Code::Usage,
+            QStringLiteral("--retry belongs to convert: a worker does not try a failed page again (a page whose "
+                           "worker died goes to another worker by itself)"));
     if (!options.resume.isEmpty())
         return fail(Error::Code::Usage,
             QStringLiteral("--resume goes on with a run of convert (quillmark convert --resume DIR); a submitted "

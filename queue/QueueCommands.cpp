@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/RuntimeFolder.h"
 #include "platform/VerboseLog.h"
 #include "queue/BatchSubmitter.h"
 #include "queue/QueueStatus.h"
@@ -28,21 +29,6 @@ const char* commandName(QueueCommand command)
         return "status";
     }
     return "";
-}
-
-// Without a session there is no runtime folder; Qt would warn on every run, so make a private one.
-void ensureRuntimeDir()
-{
-    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        return;
-    const QByteArray dir = QDir::tempPath().toLocal8Bit() + "/runtime-quillmark-" + QByteArray::number(getuid());
-    struct stat info
-    {
-    };
-    if (::mkdir(dir.constData(), 0700) == 0
-        || (::lstat(dir.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid()
-            && (info.st_mode & 0077) == 0))
-        qputenv("XDG_RUNTIME_DIR", dir);
 }
 
 int usageError(QueueCommand command, const QString& message)
@@ -67,7 +53,7 @@ template<typename Run> int withApplication(char** argv, Run run)
     // No window is shown, but text watermarks need fonts, which a GUI application provides.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    ensureRuntimeDir();
+    EnsureRuntimeFolder();
     int qtArgc = 1;
     char* qtArgv[] = { argv[0], nullptr };
     QGuiApplication app(qtArgc, qtArgv);

@@ -13,6 +13,7 @@
 #include "capture/PageConversion.h"
 #include "platform/AppHome.h"
 #include "platform/MessageSink.h"
+#include "platform/StderrMessages.h"
 #include "queue/JobSettings.h"
 #include "queue/RedisConnection.h"
 #include "settings/SettingKeys.h"
@@ -27,22 +28,7 @@ constexpr int HeartbeatSeconds = 15;
 constexpr long long MostDeliveries = 3;
 constexpr int KeepBatchSeconds = 7 * 24 * 3600;
 
-class StderrMessages : public MessageSink
-{
-public:
-    void information(const QString& text, std::function<void()> dismissed) override { say(text, dismissed); }
-    void error(const QString& text, std::function<void()> dismissed) override { say(text, dismissed); }
-
-private:
-    static void say(const QString& text, const std::function<void()>& dismissed)
-    {
-        std::fprintf(stderr, "quillmark worker: %s\n", text.toLocal8Bit().constData());
-        if (dismissed)
-            dismissed();
-    }
-};
-
-StderrMessages g_messages;
+StderrMessages g_messages("quillmark worker");
 
 } // namespace
 

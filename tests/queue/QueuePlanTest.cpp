@@ -101,6 +101,7 @@ TEST_F(QueuePlan, RefusesWhatBelongsToTheWorkersOrMustNotTravel)
     EXPECT_FALSE(plan({ "--jobs", "2", "http://127.0.0.1:9/a" }).has_value());
     EXPECT_FALSE(plan({ "--browser", "ws://127.0.0.1:9/devtools", "http://127.0.0.1:9/a" }).has_value());
     EXPECT_FALSE(plan({ "--resume", out(), "http://127.0.0.1:9/a" }).has_value()); // convert's own run
+    EXPECT_FALSE(plan({ "--retry", "2", "http://127.0.0.1:9/a" }).has_value()); // workers never try again
     EXPECT_FALSE(plan({}).has_value()); // no addresses
 }
 

@@ -1,0 +1,14 @@
+#include "platform/StderrMessages.h"
+
+#include <cstdio>
+
+namespace qm {
+
+void StderrMessages::say(const QString& text, const std::function<void()>& dismissed) const
+{
+    std::fprintf(stderr, "%s: %s\n", m_program.constData(), text.toLocal8Bit().constData());
+    if (dismissed)
+        dismissed();
+}
+
+} // namespace qm
