@@ -11,7 +11,7 @@
 #include "capture/DevicePresets.h"
 #include "cli/ConvertOptions.h"
 #include "cli/ConvertSession.h"
-#include "platform/RuntimeFolder.h"
+#include "platform/HeadlessApplication.h"
 #include "platform/VerboseLog.h"
 
 namespace qm::cli {
@@ -55,16 +55,10 @@ int runConvert(int argc, char** argv)
                 preset.scale);
         return 0;
     }
-    // No window is shown, but text watermarks need fonts, which a GUI application provides.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    EnsureRuntimeFolder();
-    int qtArgc = 1;
-    char* qtArgv[] = { argv[0], nullptr };
-    QGuiApplication app(qtArgc, qtArgv);
-    QGuiApplication::setApplicationName(QStringLiteral("quillmark"));
-    ConvertSession session(std::move(*options));
-    return session.run();
+    return RunHeadless(argv[0], [&] {
+        ConvertSession session(std::move(*options));
+        return session.run();
+    });
 }
 
 } // namespace qm::cli

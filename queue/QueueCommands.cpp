@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/RuntimeFolder.h"
+#include "platform/HeadlessApplication.h"
 #include "platform/VerboseLog.h"
 #include "queue/BatchSubmitter.h"
 #include "queue/QueueStatus.h"
@@ -48,19 +48,6 @@ Result<QueueOptions> parse(QueueCommand command, int argc, char** argv)
     return ParseQueueArguments(command, arguments, QDir::currentPath());
 }
 
-template<typename Run> int withApplication(char** argv, Run run)
-{
-    // No window is shown, but text watermarks need fonts, which a GUI application provides.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    EnsureRuntimeFolder();
-    int qtArgc = 1;
-    char* qtArgv[] = { argv[0], nullptr };
-    QGuiApplication app(qtArgc, qtArgv);
-    QGuiApplication::setApplicationName(QStringLiteral("quillmark"));
-    return run();
-}
-
 } // namespace
 
 int runWorker(int argc, char** argv)
@@ -73,7 +60,7 @@ int runWorker(int argc, char** argv)
         return 0;
     }
     SetVerbose(options->verbose);
-    return withApplication(argv, [&] {
+    return RunHeadless(argv[0], [&] {
         QueueWorker worker(std::move(*options));
         return worker.run();
     });
@@ -96,7 +83,7 @@ int runSubmit(int argc, char** argv)
         return usageError(QueueCommand::Submit,
             QStringLiteral("--report needs --wait: the report is written while submit follows the batch"));
     SetVerbose(convert->verbose);
-    return withApplication(argv, [&] {
+    return RunHeadless(argv[0], [&] {
         auto plan = PlanBatch(*convert, options->names, QDir::currentPath(), QDateTime::currentDateTime());
         if (!plan) {
             if (plan.error().code == Error::Code::Usage)
@@ -118,7 +105,7 @@ int runStatus(int argc, char** argv)
         std::fputs(QueueUsage(QueueCommand::Status).toLocal8Bit().constData(), stdout);
         return 0;
     }
-    return withApplication(argv, [&] {
+    return RunHeadless(argv[0], [&] {
         QueueStatus status(std::move(*options));
         return status.run();
     });

@@ -158,10 +158,8 @@ void BrowserProcess::stop(bool asked)
 {
     if (m_process.state() != QProcess::NotRunning) {
         m_stopping = true;
-        // A browser that closes itself finishes its files (network log, profile) and its helpers. One
-        // writing a network log may need longer on a loaded machine, and the log is worthless cut off.
-        const int quitGrace = qEnvironmentVariableIsEmpty("QUILLMARK_NET_LOG") ? QuitGraceMs : 8 * QuitGraceMs;
-        if (!asked || !m_process.waitForFinished(quitGrace))
+        // A browser that closes itself finishes its files (network log, profile) and its helpers.
+        if (!asked || !m_process.waitForFinished(QuitGraceMs))
             m_process.terminate();
         if (!m_process.waitForFinished(QuitGraceMs)) {
             ProcessGroup(m_group).signal(SIGKILL);

@@ -126,23 +126,29 @@ TEST_F(FaultCase, BrowserTalksToThePagesHostAlone)
 {
     TestServer server;
     server.page("/page", Healthy);
-    const QString netLog = dir.filePath("net.json");
-    const ProgramRun run = RunProgram(
-        { "convert", "--home", home(), "-o", out(), server.url("/page") }, { "QUILLMARK_NET_LOG=" + netLog });
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const NetLog log = ReadNetLog(netLog);
-    ASSERT_FALSE(log.types.isEmpty()) << "no network log was written";
     QSet<QString> hosts;
     QSet<QString> connections;
-    for (const QJsonObject& event : log.events) {
-        const QString type = log.types.value(event.value("type").toInt());
-        const QJsonObject params = event.value("params").toObject();
-        if (type == "URL_REQUEST_START_JOB" && params.contains("url"))
-            hosts.insert(HostOf(params.value("url").toString()));
-        else if (type.startsWith("HOST_RESOLVER") && params.contains("host"))
-            hosts.insert(HostOf(params.value("host").toString()));
-        else if (type == "TCP_CONNECT" && params.contains("remote_address"))
-            connections.insert(params.value("remote_address").toString());
+    // Chromium sometimes closes before the network service has handed it the page's own events; such a
+    // log proves nothing either way, so the run is taken again (a few times at most).
+    for (int attempt = 0; attempt < 3 && !hosts.contains("127.0.0.1"); ++attempt) {
+        const QString netLog = dir.filePath(QStringLiteral("net%1.json").arg(attempt));
+        const ProgramRun run = RunProgram(
+            { "convert", "--home", home(), "-o", out(), server.url("/page") }, { "QUILLMARK_NET_LOG=" + netLog });
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const NetLog log = ReadNetLog(netLog);
+        ASSERT_FALSE(log.types.isEmpty()) << "no network log was written";
+        hosts.clear();
+        connections.clear();
+        for (const QJsonObject& event : log.events) {
+            const QString type = log.types.value(event.value("type").toInt());
+            const QJsonObject params = event.value("params").toObject();
+            if (type == "URL_REQUEST_START_JOB" && params.contains("url"))
+                hosts.insert(HostOf(params.value("url").toString()));
+            else if (type.startsWith("HOST_RESOLVER") && params.contains("host"))
+                hosts.insert(HostOf(params.value("host").toString()));
+            else if (type == "TCP_CONNECT" && params.contains("remote_address"))
+                connections.insert(params.value("remote_address").toString());
+        }
     }
     EXPECT_TRUE(hosts.contains("127.0.0.1")) << "the page's own request is missing from the log";
     EXPECT_EQ(QStringList(hosts.values()), QStringList { "127.0.0.1" })
