@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -17,6 +18,9 @@ const QString OwnerFile = QStringLiteral("quillmark-owner");
 // A folder without an owner record (being made right now, or from an older version) is taken for
 // stale only after this long, and only when no browser uses it.
 constexpr qint64 UnlockedAgeSeconds = 3600;
+// One holding no file at all is what a browser left behind while it shut down after its folder had
+// gone (it recreates its profile's empty folders): stale as soon as it is no longer being made.
+constexpr qint64 EmptyAgeSeconds = 60;
 
 // A process's start time (clock ticks after boot), which tells a reused process id from the owner.
 QByteArray StartTime(qint64 pid)
@@ -39,6 +43,11 @@ QByteArray ReadRecord(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
+}
+
+bool HoldsAFile(const QString& folder)
+{
+    return QDirIterator(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories).hasNext();
 }
 
 // Whether a running process was started with `folder` as its profile.
@@ -98,7 +107,9 @@ void ProfileFolder::removeStale()
             continue;
         const QByteArray record = ReadRecord(QDir(entry.filePath()).filePath(OwnerFile));
         const bool ownerRuns = !record.isEmpty() && OwnerRecord(record.split(' ').value(0).toLongLong()) == record;
-        const bool young = record.isEmpty() && entry.lastModified().secsTo(now) < UnlockedAgeSeconds;
+        const qint64 age = entry.lastModified().secsTo(now);
+        const bool young
+            = record.isEmpty() && age < (HoldsAFile(entry.filePath()) ? UnlockedAgeSeconds : EmptyAgeSeconds);
         // A browser whose owner was killed still writes its profile while it shuts down: removing the
         // folder under it would leave a recreated one without an owner record.
         if (ownerRuns || young || InUse(entry.filePath()))

@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <csignal>
 
+#include <sys/time.h>
 #include <unistd.h>
 
 #include "tests/faults/FaultFixture.h"
@@ -194,6 +195,11 @@ TEST_P(ProgramEnding, LeavesNoProfileFolderAndNoBrowserProcess)
     };
     writeRecord("quillmark-browser-dead", "999999999 1");
     writeRecord("quillmark-browser-live", OwnRecord());
+    // What a browser recreates after its folder went: empty folders, no owner record.
+    const QString orphan = temp + "/quillmark-browser-orphan";
+    ASSERT_TRUE(QDir().mkpath(orphan + "/Default/Cache"));
+    const timeval fiveMinutesAgo[2] = { { ::time(nullptr) - 300, 0 }, { ::time(nullptr) - 300, 0 } };
+    ASSERT_EQ(::utimes(orphan.toLocal8Bit().constData(), fiveMinutesAgo), 0);
 
     QTcpServer stall;
     ASSERT_TRUE(stall.listen(QHostAddress::LocalHost, 0));
