@@ -117,7 +117,7 @@ void CaptureRun::start()
     if (refusedForHttpStatus())
         return;
     m_host.beforePreparation();
-    auto controls = ReadPageControls(m_settings);
+    auto controls = m_context.controls ? Result<PageControls>(*m_context.controls) : ReadPageControls(m_settings);
     if (!controls)
         return failBeforeCapture(controls.error());
     m_waiting = true;

@@ -12,6 +12,7 @@
 #include "capture/CaptureFormat.h"
 #include "capture/CaptureHost.h"
 #include "capture/NameReservation.h"
+#include "capture/PageControls.h"
 #include "capture/PageSettings.h"
 #include "platform/Clock.h"
 #include "platform/cdp/Snapshot.h"
@@ -31,6 +32,8 @@ struct CaptureContext
     const Clock& clock = Clock::system();
     MessageSink* messages = nullptr; // the encoder's one message on failure
     std::chrono::milliseconds timeLimit { 60000 }; // what is left of the page's time limit
+    // The page controls as the runner read them when the page started; unset: read from `settings`.
+    std::optional<PageControls> controls;
 };
 
 // One run of the pipeline for the page the host's tab shows: the page controls' changes (given back to

@@ -45,6 +45,7 @@ struct PageConversion::Page
     QString address;
     std::chrono::milliseconds limit { 0 };
     PageSettings settings; // as they were when the page started
+    PageControls controls; // read once, when the page started
     cdp::PageEmulation emulation; // how its tab shows it
     QDeadlineTimer deadline;
     QElapsedTimer clock;
@@ -81,8 +82,10 @@ void PageConversion::convert(Ticket ticket, const QString& address, std::chrono:
     page->limit = limit;
     page->settings = PageSettings::ReadFrom(m_settings);
     const auto controls = ReadPageControls(page->settings, m_pool.viewport());
-    if (controls)
+    if (controls) {
+        page->controls = *controls;
         page->emulation = EmulationFor(*controls);
+    }
     const Result<QString> loaded = PageAddress(address);
     page->address = loaded.value_or(address);
     page->deadline = QDeadlineTimer(limit);
@@ -156,7 +159,7 @@ void PageConversion::documentComplete(Ticket ticket, const QString& url, bool to
         return; // one capture per page: a later completion (a script navigating) is not captured again
     page->host->setAddress(url);
     CaptureContext context { page->settings, m_appHome, *m_clock, m_messages,
-        std::chrono::milliseconds(std::max<qint64>(1, page->deadline.remainingTime())) };
+        std::chrono::milliseconds(std::max<qint64>(1, page->deadline.remainingTime())), page->controls };
     page->run = CapturePage(*page->host, context, PageCompletion { url, topLevel }, this);
 }
 
