@@ -4,96 +4,13 @@
 #include <cstdio>
 
 #include <jpeglib.h>
-#include <png.h>
 
 namespace qm {
 
 namespace {
 
-// libpng and libjpeg report errors by longjmp; the jumps stay inside the small C-style functions
-// below, which own no objects with destructors.
-
-void appendPng(png_structp png, png_bytep data, png_size_t length)
-{
-    static_cast<QByteArray*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), qsizetype(length));
-}
-
-void flushNothing(png_structp) { }
-
-class PngBandEncoder : public BandEncoder
-{
-public:
-    explicit PngBandEncoder(QSize size)
-        : m_size(size)
-    {
-        m_png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        m_info = m_png ? png_create_info_struct(m_png) : nullptr;
-        m_ok = m_png && m_info && start();
-    }
-
-    ~PngBandEncoder() override { png_destroy_write_struct(&m_png, &m_info); }
-
-    qm::Result<void> addBand(const QImage& band) override
-    {
-        if (!m_ok)
-            return qm::fail(qm::Error::Code::Io, QStringLiteral("The PNG encoder failed"));
-        const QImage rgb = band.convertToFormat(QImage::Format_RGB888);
-        if (rgb.width() != m_size.width() || m_rows + rgb.height() > m_size.height())
-            return qm::fail(qm::Error::Code::Unsupported, QStringLiteral("A band does not fit the picture"));
-        if (!writeRows(rgb)) {
-            m_ok = false;
-            return qm::fail(qm::Error::Code::Io, QStringLiteral("The PNG encoder failed"));
-        }
-        m_rows += rgb.height();
-        return {};
-    }
-
-    qm::Result<QByteArray> finish() override
-    {
-        if (!m_ok || m_rows != m_size.height() || !end())
-            return qm::fail(qm::Error::Code::Io, QStringLiteral("The PNG encoder failed"));
-        return std::move(m_out);
-    }
-
-private:
-    bool start()
-    {
-        if (setjmp(png_jmpbuf(m_png)))
-            return false;
-        png_set_write_fn(m_png, &m_out, appendPng, flushNothing);
-        png_set_IHDR(m_png, m_info, png_uint_32(m_size.width()), png_uint_32(m_size.height()), 8, PNG_COLOR_TYPE_RGB,
-            PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        // Fast settings, like the browser's own fast PNG: the pixels are the same either way.
-        png_set_compression_level(m_png, 1);
-        png_set_filter(m_png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
-        png_write_info(m_png, m_info);
-        return true;
-    }
-
-    bool writeRows(const QImage& rgb)
-    {
-        if (setjmp(png_jmpbuf(m_png)))
-            return false;
-        for (int y = 0; y < rgb.height(); ++y)
-            png_write_row(m_png, const_cast<png_bytep>(rgb.constScanLine(y)));
-        return true;
-    }
-
-    bool end()
-    {
-        if (setjmp(png_jmpbuf(m_png)))
-            return false;
-        png_write_end(m_png, nullptr);
-        return true;
-    }
-
-    QSize m_size;
-    png_structp m_png = nullptr;
-    png_infop m_info = nullptr;
-    QByteArray m_out;
-    int m_rows = 0;
-    bool m_ok = false;
-};
+// libjpeg reports errors by longjmp; the jumps stay inside the small C-style functions below, which
+// own no objects with destructors.
 
 struct JpegError
 {
@@ -191,11 +108,6 @@ private:
 };
 
 } // namespace
-
-std::unique_ptr<BandEncoder> MakePngBandEncoder(QSize size)
-{
-    return std::make_unique<PngBandEncoder>(size);
-}
 
 std::unique_ptr<BandEncoder> MakeJpegBandEncoder(QSize size, int quality)
 {

@@ -10,7 +10,7 @@
 namespace qm {
 
 // Encodes a picture that arrives in horizontal bands, top to bottom, without ever holding all of its
-// pixels: only the encoded file grows in memory. Used for pages too tall for one capture.
+// pixels: only the encoded file grows in memory. Used for JPEG pages too tall for one capture.
 class BandEncoder
 {
 public:
@@ -19,7 +19,6 @@ public:
     virtual qm::Result<QByteArray> finish() = 0; // the complete file, once every row has arrived
 };
 
-std::unique_ptr<BandEncoder> MakePngBandEncoder(QSize size);
 std::unique_ptr<BandEncoder> MakeJpegBandEncoder(QSize size, int quality);
 
 } // namespace qm

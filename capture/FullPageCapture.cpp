@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "capture/BandEncoder.h"
+#include "capture/PngBandJoiner.h"
 #include "capture/output/ScrollerExpansion.h"
 #include "platform/cdp/PageDeadline.h"
 #include "platform/cdp/PageSettle.h"
@@ -24,8 +25,7 @@ using cdp::SnapshotEncoding;
 namespace {
 
 // One capture holds at most this many pixels (a page 32768 px tall at 1280 px); taller pages are taken
-// in bands of about BandPixels. The browser returns a whole page of this size intact, and one capture
-// costs about two thirds of the CPU of the bands' decoding and re-encoding here (same pixels); the limit
+// in bands of about BandPixels, which the PNG output joins as the browser compressed them. The limit
 // only keeps the browser's own picture memory in bounds. Each band costs the browser a layout of the
 // whole page, so bands are nearly as large as one capture.
 constexpr qint64 SinglePixels = 42'000'000;
@@ -302,7 +302,7 @@ private:
                         .arg(m_area.height())));
             break;
         case SnapshotEncoding::Png:
-            m_encoder = MakePngBandEncoder(m_area.size());
+            m_joiner = std::make_unique<PngBandJoiner>(m_area.size());
             break;
         case SnapshotEncoding::Jpeg:
             if (m_area.height() > JpegMaxSide || m_area.width() > JpegMaxSide)
@@ -346,6 +346,14 @@ private:
 
     bool addBand(QRect clip, const QByteArray& encoded)
     {
+        if (m_joiner) {
+            if (auto added = m_joiner->addBand(encoded, clip.height()); !added) {
+                fail(qm::Error::make(
+                    added.error().code, QStringLiteral("%1 at row %2").arg(added.error().message).arg(clip.y())));
+                return false;
+            }
+            return true;
+        }
         const QImage band = QImage::fromData(encoded, "PNG");
         if (band.size() != clip.size()) {
             fail(qm::Error::make(qm::Error::Code::Protocol,
@@ -371,8 +379,9 @@ private:
         cdp::Snapshot snapshot;
         snapshot.size = m_area.size();
         snapshot.note = m_note;
-        if (m_encoder) {
-            auto file = m_encoder->finish();
+        if (m_joiner || m_encoder) {
+            auto file = m_joiner ? m_joiner->finish() : m_encoder->finish();
+            m_joiner.reset();
             m_encoder.reset();
             if (!file)
                 return fail(file.error());
@@ -403,6 +412,7 @@ private:
             return;
         auto done = std::exchange(m_done, nullptr);
         restorePage();
+        m_joiner.reset();
         m_encoder.reset();
         m_whole = QImage();
         deleteLater();
@@ -420,6 +430,7 @@ private:
     int m_nextRow = 0;
     QImage m_whole;
     std::unique_ptr<BandEncoder> m_encoder;
+    std::unique_ptr<PngBandJoiner> m_joiner;
 };
 
 } // namespace

@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
-"""Where the CPU goes when Quillmark converts the corpus to PNG with --jobs 1.
+"""Where the CPU goes when Quillmark converts the corpus to PNG (or --format PDF) with --jobs 1.
 
 Two views of the same run: CPU seconds per process kind of the whole tree (quillmark, Chromium's browser,
 renderer, GPU, network and other utility processes, zygote), sampled from /proc/PID/stat every 0.1 s by
 proctree.py; and `perf record` on the quillmark process alone, reported as its top functions (self time) and
 as shares by activity (callers included: base64, JSON, PNG/zlib, image decode/encode, the CDP transport).
 
-usage: profile.py [--binary PATH] [--tallest N] [--out DIR]
+usage: profile.py [--binary PATH] [--tallest N] [--format PNG|PDF] [--out DIR]
 --tallest N profiles the N tallest pages alone (heights from the last bench.py run's heights.json)."""
 import argparse, json, os, re, shutil, signal, subprocess, sys, tempfile, time, urllib.parse
 
@@ -70,6 +70,7 @@ def main():
     parser.add_argument('--tallest', type=int, default=0)
     parser.add_argument('--out', default=os.path.join(bench.ROOT, 'bench', 'out', 'cli'))
     parser.add_argument('--frequency', default='499')
+    parser.add_argument('--format', default='PNG', type=str.upper)
     args = parser.parse_args()
     work = tempfile.mkdtemp(prefix='quillmark-profile-')
     generated = os.path.join(work, 'site')
@@ -90,7 +91,7 @@ def main():
     meta = os.path.join(work, 'run')
     os.makedirs(meta)
     with open(os.path.join(meta, 'commands.json'), 'w') as f:
-        json.dump([[args.binary, 'convert', '--home', home, '-o', os.path.join(work, 'png'), '-f', 'PNG', '-j', '1',
+        json.dump([[args.binary, 'convert', '--home', home, '-o', os.path.join(work, 'out'), '-f', args.format, '-j', '1',
                     '--timeout', '120', '-q', *urls]], f)
     report = os.path.join(meta, 'report.json')
     runner = subprocess.Popen([sys.executable, os.path.join(bench.HERE, 'proctree.py'), report, '0.1',
@@ -111,7 +112,7 @@ def main():
         r = json.load(f)
     shutil.rmtree(work, ignore_errors=True)
 
-    print(f'{len(urls)} pages, PNG, --jobs 1: {r["wall"]:.1f} s, CPU {r["cpu"]:.1f} s (user {r["user"]:.1f}, '
+    print(f'{len(urls)} pages, {args.format}, --jobs 1: {r["wall"]:.1f} s, CPU {r["cpu"]:.1f} s (user {r["user"]:.1f}, '
           f'system {r["sys"]:.1f}), load average {os.getloadavg()[0]:.1f}\n')
     print('| process | CPU s | share |\n|---|---|---|')
     kinds = sorted(r['cpu_by_kind'].items(), key=lambda kv: -kv[1])
