@@ -380,7 +380,7 @@ void CaptureRun::writePdf(const OutputFormat& format)
     QPointer<CaptureRun> self(this);
     // The engine streams into the hidden file; it takes a name only if the run still stands.
     MakePdfInto(m_host.tab(), m_address, std::move(*file), remaining(), ReadScrollerExpansion(m_context.settings),
-        [self, target](Result<std::unique_ptr<OutputFile>> made) {
+        ReadFlag(m_context.settings, keys::TaggedPdf), [self, target](Result<std::unique_ptr<OutputFile>> made) {
             if (!self)
                 return;
             if (!self->resumed())

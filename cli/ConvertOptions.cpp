@@ -141,6 +141,8 @@ QString ConvertUsage()
         "      --expand WHAT   scrolling boxes opened for the whole page: page (the page's own\n"
         "                      scroller and cut side bars; default), all, or none\n"
         "      --max-height PX tallest picture; longer pages are cut there (default 100000)\n"
+        "      --tagged-pdf    PDFs tagged for screen readers: about twice as large (this run's\n"
+        "                      \"taggedpdf\")\n"
         "      --browser X     Chromium executable, or a remote browser (ws:// or http:// endpoint);\n"
         "                      repeat it to spread the pages over several remote browsers\n"
         "      --home DIR      app home for this run (settings.dat and the rest)\n"
@@ -234,6 +236,8 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
             flagged = flag(options.reducedMotion);
         } else if (name == QLatin1String("--report")) {
             flagged = flag(options.report);
+        } else if (name == QLatin1String("--tagged-pdf")) {
+            flagged = flag(options.taggedPdf);
         } else if (auto page = pageOption(name, value, options, workingFolder)) {
             if (!*page)
                 return std::unexpected(page->error());

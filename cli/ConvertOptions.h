@@ -32,6 +32,7 @@ struct ConvertOptions
     bool reducedMotion = false;
     bool listDevices = false; // --device list
     QString auth; // "user:password", from --auth or QUILLMARK_AUTH; never printed
+    bool taggedPdf = false; // PDFs for screen readers
     bool report = false; // write report.html and report.json in the output folder
     std::optional<int> retries; // tries again of a failed page; unset: the "retries" setting
     QString resume; // absolute; the output folder of a reported run to go on with

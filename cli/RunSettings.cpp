@@ -14,6 +14,7 @@ void ApplyRunSettings(const ConvertOptions& options, OverriddenSettings& setting
     setForRun(keys::OutputFolder, options.outputFolder);
     setForRun(keys::Timeout, options.timeout);
     setForRun(keys::HttpErrors, options.httpErrors);
+    setForRun(keys::TaggedPdf, options.taggedPdf ? QStringLiteral("1") : QString());
     setForRun(keys::ExpandScrollers, options.expand);
     setForRun(keys::MaxHeight, options.maxHeight);
     setForRun(keys::AllowFiles, options.allowFiles.join(u';'));

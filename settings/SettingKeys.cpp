@@ -13,11 +13,11 @@ std::span<const SettingKey* const> AllSettingKeys()
     using namespace keys;
     static constexpr std::array all { &OutputType, &OutputFormat, &Quality, &OutputFolder, &FileName, &DateTime,
         &FileOption, &ExistedFile, &Timeout, &Delay, &Scripts, &Java, &ActiveX, &Thumbnail, &ImageSize, &Jobs,
-        &AllowFiles, &HttpErrors, &Report, &Retries, &TextWatermark, &WaterText, &TextPlacement, &TextX, &TextY,
-        &TextSize, &TextQuality, &TextFont, &TextRotate, &TextTransparency, &TextColor, &ImageWatermark, &WaterImage,
-        &ImagePlacement, &ImageX, &ImageY, &ImageTransparency, &ImageDeviation, &ImageOpacity, &ExpandScrollers,
-        &MaxHeight, &Scale, &Width, &Height, &Device, &WaitFor, &PageDelay, &Selector, &Hide, &Remove, &NoOverlays,
-        &Style, &Script, &UserAgent, &Headers, &Cookies, &ColorScheme, &ReducedMotion, &Block, &Auth };
+        &AllowFiles, &HttpErrors, &Report, &Retries, &TaggedPdf, &TextWatermark, &WaterText, &TextPlacement, &TextX,
+        &TextY, &TextSize, &TextQuality, &TextFont, &TextRotate, &TextTransparency, &TextColor, &ImageWatermark,
+        &WaterImage, &ImagePlacement, &ImageX, &ImageY, &ImageTransparency, &ImageDeviation, &ImageOpacity,
+        &ExpandScrollers, &MaxHeight, &Scale, &Width, &Height, &Device, &WaitFor, &PageDelay, &Selector, &Hide, &Remove,
+        &NoOverlays, &Style, &Script, &UserAgent, &Headers, &Cookies, &ColorScheme, &ReducedMotion, &Block, &Auth };
     return all;
 }
 

@@ -57,6 +57,7 @@ inline constexpr SettingKey AllowFiles { "set", "allowfiles", R::Text };
 inline constexpr SettingKey HttpErrors { "set", "httperrors", R::Flag }; // convert pages of status 400 and above
 inline constexpr SettingKey Report { "set", "report", R::Flag }; // each batch writes report.html and report.json
 inline constexpr SettingKey Retries { "set", "retries", R::Integer }; // tries again of a failed page; see ReadRetries
+inline constexpr SettingKey TaggedPdf { "set", "taggedpdf", R::Flag }; // PDFs carry a structure for screen readers
 // Section "watermark".
 inline constexpr SettingKey TextWatermark { "watermark", "textwatermark", R::Flag };
 inline constexpr SettingKey WaterText { "watermark", "watertext", R::Text };

@@ -48,6 +48,7 @@ struct SettingsControls
     QCheckBox* enableActiveX = nullptr;
     QCheckBox* thumbnail = nullptr;
     QComboBox* thumbnailSize = nullptr;
+    QCheckBox* taggedPdf = nullptr; // "taggedpdf": PDFs for screen readers
     QCheckBox* writeReport = nullptr; // "report": each batch writes report.html
 
     // WaterMark Options

@@ -202,7 +202,7 @@ void SettingsDialog::resetControls()
              m_c.imageMarkX, m_c.imageMarkY })
         edit->clear();
     for (QCheckBox* box : { m_c.addDateTime, m_c.enableScripts, m_c.enableJava, m_c.enableActiveX, m_c.thumbnail,
-             m_c.textMarkOn, m_c.imageMarkOn, m_c.writeReport })
+             m_c.textMarkOn, m_c.imageMarkOn, m_c.taggedPdf, m_c.writeReport })
         box->setChecked(false);
     m_c.imageQuality->setValue(90);
     m_c.textMarkTransparency->setValue(50);
@@ -251,6 +251,7 @@ void SettingsDialog::loadFromFile()
     m_c.enableJava->setChecked(IsOne(read(keys::Java)));
     m_c.enableActiveX->setChecked(IsOne(read(keys::ActiveX)));
     m_c.thumbnail->setChecked(IsOne(read(keys::Thumbnail)));
+    m_c.taggedPdf->setChecked(IsOne(read(keys::TaggedPdf)));
     m_c.writeReport->setChecked(IsOne(read(keys::Report)));
     m_c.textMarkOn->setChecked(IsOne(read(keys::TextWatermark)));
 
@@ -407,6 +408,7 @@ void SettingsDialog::onOk()
         { ActiveX, Flag(m_c.enableActiveX) },
         { Thumbnail, Flag(m_c.thumbnail) },
         { ImageSize, m_c.thumbnailSize->currentText() },
+        { keys::TaggedPdf, Flag(m_c.taggedPdf) },
         { keys::Report, Flag(m_c.writeReport) },
         { TextWatermark, Flag(m_c.textMarkOn) },
         { WaterText, trimmed(m_c.textMark) },

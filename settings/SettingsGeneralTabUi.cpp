@@ -166,6 +166,9 @@ QWidget* BuildGeneralSettingsTab(SettingsControls& c)
     layout->addWidget(SaveFrame(c));
     layout->addLayout(middle);
     layout->addWidget(ThumbnailFrame(c));
+    c.taggedPdf
+        = Named<QCheckBox>("taggedPdf", QStringLiteral("Tag PDF files for screen readers (about twice as large)"));
+    layout->addWidget(c.taggedPdf);
     c.writeReport = Named<QCheckBox>(
         "writeReport", QStringLiteral("Write a report of each batch (report.html in the output folder)"));
     layout->addWidget(c.writeReport);

@@ -38,11 +38,12 @@ class PdfJob : public QObject
 {
 public:
     PdfJob(cdp::Tab& tab, QString address, std::unique_ptr<OutputFile> file, milliseconds limit,
-        cdp::ScrollerExpansion expand, PdfDone done)
+        cdp::ScrollerExpansion expand, bool tagged, PdfDone done)
         : QObject(&tab)
         , m_tab(tab)
         , m_address(std::move(address))
         , m_expand(expand)
+        , m_tagged(tagged)
         , m_deadline(*this, tab.session(), limit,
               qm::Error::make(qm::Error::Code::Timeout,
                   QStringLiteral("%1: the PDF was not made within %2 s").arg(m_address).arg(limit.count() / 1000.0)),
@@ -101,6 +102,7 @@ private:
             { QStringLiteral("marginBottom"), VerticalMarginPoints / PointsPerInch },
             { QStringLiteral("printBackground"), true },
             { QStringLiteral("transferMode"), QStringLiteral("ReturnAsStream") },
+            { QStringLiteral("generateTaggedPDF"), m_tagged },
         };
         m_deadline.send(QStringLiteral("Page.printToPDF"), params, [this](const QJsonObject& r) {
             m_stream = r.value(QLatin1String("stream")).toString();
@@ -157,6 +159,7 @@ private:
     cdp::Tab& m_tab;
     QString m_address;
     cdp::ScrollerExpansion m_expand;
+    bool m_tagged;
     bool m_expanded = false;
     cdp::PageDeadline m_deadline;
     std::unique_ptr<OutputFile> m_file; // dropped, and so removed, unless handed on complete
@@ -168,21 +171,21 @@ private:
 } // namespace
 
 void MakePdfInto(cdp::Tab& tab, const QString& address, std::unique_ptr<OutputFile> file, milliseconds limit,
-    cdp::ScrollerExpansion expand, PdfDone done)
+    cdp::ScrollerExpansion expand, bool tagged, PdfDone done)
 {
-    auto* job = new PdfJob(tab, address, std::move(file), limit, expand, std::move(done));
+    auto* job = new PdfJob(tab, address, std::move(file), limit, expand, tagged, std::move(done));
     QTimer::singleShot(0, job, [job] { job->start(); });
 }
 
 void MakePdfFromPage(cdp::Tab& tab, const QString& address, const QString& outputPath, milliseconds limit,
-    cdp::ScrollerExpansion expand, std::function<void(qm::Result<void>)> done)
+    cdp::ScrollerExpansion expand, bool tagged, std::function<void(qm::Result<void>)> done)
 {
     auto file = OutputFile::create(outputPath);
     if (!file) {
         QTimer::singleShot(0, &tab, [done = std::move(done), error = file.error()] { done(std::unexpected(error)); });
         return;
     }
-    MakePdfInto(tab, address, std::move(*file), limit, expand,
+    MakePdfInto(tab, address, std::move(*file), limit, expand, tagged,
         [outputPath, done = std::move(done)](qm::Result<std::unique_ptr<OutputFile>> made) {
             if (!made)
                 return done(std::unexpected(made.error()));

@@ -16,11 +16,11 @@ class PdfTest : public EngineTest
 {
 protected:
     qm::Result<void> MakePdf(const QString& address, const QString& path, std::chrono::milliseconds limit = 30s,
-        cdp::ScrollerExpansion expand = cdp::ScrollerExpansion::Page)
+        cdp::ScrollerExpansion expand = cdp::ScrollerExpansion::Page, bool tagged = false)
     {
         LoopRunner runner;
         qm::Result<void> result = qm::fail(qm::Error::Code::Timeout, "never called back");
-        MakePdfFromPage(*tab, address, path, limit, expand, [&](qm::Result<void> r) {
+        MakePdfFromPage(*tab, address, path, limit, expand, tagged, [&](qm::Result<void> r) {
             result = r;
             runner.done();
         });
@@ -37,6 +37,19 @@ int PageCount(const QByteArray& pdf)
     for (; it.hasNext(); it.next())
         ++pages;
     return pages;
+}
+
+TEST_F(PdfTest, TagsForScreenReadersOnlyWhenAskedFor)
+{
+    server.page("/tags", "<!doctype html><h1>Heading</h1><p>A paragraph.</p><ul><li>One</li><li>Two</li></ul>");
+    for (const bool tagged : { false, true }) {
+        SCOPED_TRACE(tagged);
+        const QString path = folder.filePath(tagged ? "tagged.pdf" : "plain.pdf");
+        ASSERT_TRUE(MakePdf(server.url("/tags"), path, 30s, cdp::ScrollerExpansion::Page, tagged));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll().contains("/StructTreeRoot"), tagged);
+    }
 }
 
 TEST_F(PdfTest, LongPageBecomesSeveralA4PagesWrittenInPlace)

@@ -237,7 +237,7 @@ TEST_F(ScrollerCaptureTest, AppShellPrintsOnAsManySheetsAsItsContentNeeds)
     const QString path = folder.filePath("shell.pdf");
     LoopRunner runner;
     qm::Result<void> made = qm::fail(qm::Error::Code::Timeout, "never called back");
-    MakePdfFromPage(*tab, server.url("/print"), path, 60s, ScrollerExpansion::Page, [&](qm::Result<void> r) {
+    MakePdfFromPage(*tab, server.url("/print"), path, 60s, ScrollerExpansion::Page, false, [&](qm::Result<void> r) {
         made = r;
         runner.done();
     });

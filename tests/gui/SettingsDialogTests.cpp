@@ -250,10 +250,10 @@ TEST_F(SettingsTest, OkWritesEveryKeyInOrderAndRewritesTheOutputFormatColumn)
     EXPECT_EQ(keys,
         QStringList({ "[set]", "outputtype", "outputformat", "quality", "outputfolder", "filename", "datetime",
             "fileoption", "existedfile", "timeout", "delay", "jobs", "Scripts", "JAVA", "ActiveX", "Thumbnail",
-            "imagesize", "report", "[watermark]", "textwatermark", "watertext", "Twz", "Tx", "Ty", "Tsize", "TQuality",
-            "Tfont", "TRotate", "Ttransparency", "imagewatermark", "waterimage", "Iwz", "Ix", "Iy", "IDeviation",
-            "IOpacity", "[page]", "scale", "width", "height", "device", "waitfor", "delay", "selector", "hide",
-            "remove", "nooverlays", "style", "script", "useragent", "headers", "cookies", "colorscheme",
+            "imagesize", "taggedpdf", "report", "[watermark]", "textwatermark", "watertext", "Twz", "Tx", "Ty", "Tsize",
+            "TQuality", "Tfont", "TRotate", "Ttransparency", "imagewatermark", "waterimage", "Iwz", "Ix", "Iy",
+            "IDeviation", "IOpacity", "[page]", "scale", "width", "height", "device", "waitfor", "delay", "selector",
+            "hide", "remove", "nooverlays", "style", "script", "useragent", "headers", "cookies", "colorscheme",
             "reducedmotion", "block" }));
 }
 
