@@ -259,11 +259,6 @@ private:
         return params;
     }
 
-    static QByteArray data(const QJsonObject& r)
-    {
-        return QByteArray::fromBase64(r.value(QLatin1String("data")).toString().toLatin1());
-    }
-
     void captureWhole()
     {
         const QRect clip = m_area;
@@ -271,17 +266,17 @@ private:
         const QJsonObject params = jpeg
             ? screenshotParams(QStringLiteral("jpeg"), clip, std::clamp(m_request.jpegQuality, 0, 100))
             : screenshotParams(QStringLiteral("png"), clip);
-        m_deadline.send(QStringLiteral("Page.captureScreenshot"), params, [this](const QJsonObject& r) {
+        m_deadline.sendForData(QStringLiteral("Page.captureScreenshot"), params, [this](cdp::Payload r) {
             cdp::Snapshot snapshot;
             snapshot.size = m_area.size();
             snapshot.note = m_note;
             if (m_request.encoding == SnapshotEncoding::Decoded) {
-                snapshot.image = QImage::fromData(data(r), "PNG").convertToFormat(QImage::Format_RGB32);
+                snapshot.image = QImage::fromData(r.data, "PNG").convertToFormat(QImage::Format_RGB32);
                 if (snapshot.image.size() != m_area.size())
                     return fail(qm::Error::make(
                         qm::Error::Code::Protocol, QStringLiteral("The browser returned an unreadable picture")));
             } else {
-                snapshot.encoded = data(r);
+                snapshot.encoded = std::move(r.data);
                 if (snapshot.encoded.isEmpty())
                     return fail(qm::Error::make(
                         qm::Error::Code::Protocol, QStringLiteral("The browser returned an empty picture")));
@@ -331,13 +326,12 @@ private:
     void requestBand(int row)
     {
         const QRect clip(0, row, m_area.width(), std::min(m_bandRows, m_area.height() - row));
-        m_deadline.send(QStringLiteral("Page.captureScreenshot"),
-            screenshotParams(QStringLiteral("png"), clip.translated(m_area.topLeft())),
-            [this, clip](const QJsonObject& r) {
+        m_deadline.sendForData(QStringLiteral("Page.captureScreenshot"),
+            screenshotParams(QStringLiteral("png"), clip.translated(m_area.topLeft())), [this, clip](cdp::Payload r) {
                 m_nextRow = clip.bottom() + 1;
                 if (m_nextRow < m_area.height())
                     requestBand(m_nextRow);
-                const QByteArray encoded = data(r);
+                const QByteArray encoded = std::move(r.data);
                 // The request above fails the job at once when the time is up.
                 if (m_done && addBand(clip, encoded) && m_nextRow >= m_area.height())
                     finishBands();

@@ -114,16 +114,12 @@ private:
 
     void readChunk()
     {
-        m_deadline.send(QStringLiteral("IO.read"),
+        m_deadline.sendForData(QStringLiteral("IO.read"),
             { { QStringLiteral("handle"), m_stream }, { QStringLiteral("size"), ChunkBytes } },
-            [this](const QJsonObject& r) {
-                const QString data = r.value(QLatin1String("data")).toString();
-                const QByteArray bytes = r.value(QLatin1String("base64Encoded")).toBool()
-                    ? QByteArray::fromBase64(data.toLatin1())
-                    : data.toUtf8();
-                if (auto written = m_file->writeAll(bytes); !written)
+            [this](const cdp::Payload& r) {
+                if (auto written = m_file->writeAll(r.data); !written)
                     return fail(written.error());
-                if (!r.value(QLatin1String("eof")).toBool())
+                if (!r.result.value(QLatin1String("eof")).toBool())
                     return readChunk();
                 closeStream();
                 finish(std::move(m_file));

@@ -1,7 +1,10 @@
 #include "platform/cdp/Connection.h"
 
 #include <QJsonDocument>
+#include <cctype>
+#include <optional>
 
+#include "platform/Base64.h"
 #include "platform/cdp/Transport.h"
 
 namespace qm::cdp {
@@ -15,6 +18,35 @@ QString describeLimit(milliseconds limit)
     if (limit.count() % 1000 == 0)
         return QStringLiteral("%1 s").arg(limit.count() / 1000);
     return QStringLiteral("%1 ms").arg(limit.count());
+}
+
+// Below this size an answer is parsed whole; above it, the time goes into the data string.
+constexpr qsizetype LargeAnswer = 64 * 1024;
+// The browser writes the id first and the data near the start of the result.
+constexpr qsizetype DataKeyWithin = 512;
+
+bool IsBase64(const QJsonObject& result)
+{
+    return result.value(QLatin1String("base64Encoded")).toBool(true);
+}
+
+QByteArray DataOf(const QJsonObject& result)
+{
+    const QString data = result.value(QLatin1String("data")).toString();
+    return IsBase64(result) ? DecodeBase64(data.toLatin1()) : data.toUtf8();
+}
+
+std::optional<qint64> LeadingId(const QByteArray& message)
+{
+    static const QByteArray prefix = QByteArrayLiteral("{\"id\":");
+    if (!message.startsWith(prefix))
+        return std::nullopt;
+    qsizetype end = prefix.size();
+    while (end < message.size() && end < prefix.size() + 19 && std::isdigit(uchar(message.at(end))))
+        ++end;
+    bool ok = false;
+    const qint64 id = QByteArrayView(message).sliced(prefix.size(), end - prefix.size()).toLongLong(&ok);
+    return ok ? std::optional(id) : std::nullopt;
 }
 
 } // namespace
@@ -44,21 +76,72 @@ Connection::~Connection()
 void Connection::send(
     const QString& sessionId, const QString& method, const QJsonObject& params, Reply reply, milliseconds limit)
 {
+    Answer answer;
+    if (reply)
+        answer = [reply = std::move(reply)](qm::Result<QJsonObject> r, QByteArray) { reply(std::move(r)); };
+    enqueue(sessionId, params, Pending { method, std::move(answer), false, steady_clock::now() + limit, limit });
+}
+
+void Connection::sendForData(
+    const QString& sessionId, const QString& method, const QJsonObject& params, PayloadReply reply, milliseconds limit)
+{
+    Answer answer = [reply = std::move(reply)](qm::Result<QJsonObject> r, QByteArray data) {
+        if (!r)
+            return reply(std::unexpected(r.error()));
+        reply(Payload { std::move(*r), std::move(data) });
+    };
+    enqueue(sessionId, params, Pending { method, std::move(answer), true, steady_clock::now() + limit, limit });
+}
+
+void Connection::enqueue(const QString& sessionId, const QJsonObject& params, Pending pending)
+{
     if (m_closed) {
-        deliverLater(std::move(reply),
+        deliverLater(std::move(pending.reply),
             std::unexpected(qm::Error::make(qm::Error::Code::BrowserGone,
-                QStringLiteral("%1 was not sent: %2").arg(method, m_closedBecause.message))));
+                QStringLiteral("%1 was not sent: %2").arg(pending.method, m_closedBecause.message))));
         return;
     }
     const qint64 id = m_nextId++;
-    QJsonObject message { { QStringLiteral("id"), id }, { QStringLiteral("method"), method } };
+    QJsonObject message { { QStringLiteral("id"), id }, { QStringLiteral("method"), pending.method } };
     if (!params.isEmpty())
         message.insert(QStringLiteral("params"), params);
     if (!sessionId.isEmpty())
         message.insert(QStringLiteral("sessionId"), sessionId);
-    m_pending.emplace(id, Pending { method, std::move(reply), steady_clock::now() + limit, limit });
+    m_pending.emplace(id, std::move(pending));
     armDeadline();
     m_transport->send(QJsonDocument(message).toJson(QJsonDocument::Compact));
+}
+
+// A large answer to a command sent for its data: the base64 string is cut out of the message and
+// decoded where it lies, and only the rest is parsed. Anything unexpected (an escape in the string,
+// text data, a cut that does not leave the result's data empty) leaves the answer to the parser.
+bool Connection::deliverData(const QByteArray& message)
+{
+    const std::optional<qint64> id = LeadingId(message);
+    const auto it = id ? m_pending.find(*id) : m_pending.end();
+    if (it == m_pending.end() || !it->second.wantsData)
+        return false;
+    static const QByteArray key = QByteArrayLiteral("\"data\":\"");
+    const qsizetype keyAt = QByteArrayView(message).first(std::min(message.size(), DataKeyWithin)).indexOf(key);
+    if (keyAt < 0)
+        return false;
+    const qsizetype start = keyAt + key.size();
+    const qsizetype end = message.indexOf('"', start);
+    if (end < 0 || QByteArrayView(message).sliced(start, end - start).contains('\\'))
+        return false;
+    const QJsonObject object
+        = QJsonDocument::fromJson(QByteArrayView(message).first(start).toByteArray() + message.sliced(end)).object();
+    const QJsonObject result = object.value(QLatin1String("result")).toObject();
+    const QJsonValue data = result.value(QLatin1String("data"));
+    if (!data.isString() || !data.toString().isEmpty() || !IsBase64(result))
+        return false;
+    QByteArray bytes = DecodeBase64(QByteArrayView(message).sliced(start, end - start));
+    Pending pending = std::move(it->second);
+    m_pending.erase(it);
+    armDeadline();
+    if (pending.reply)
+        pending.reply(result, std::move(bytes));
+    return true;
 }
 
 void Connection::addSession(Session* session)
@@ -73,6 +156,8 @@ void Connection::removeSession(const QString& sessionId)
 
 void Connection::onMessage(const QByteArray& message)
 {
+    if (message.size() >= LargeAnswer && deliverData(message))
+        return;
     QJsonParseError parseError;
     const QJsonObject object = QJsonDocument::fromJson(message, &parseError).object();
     if (parseError.error != QJsonParseError::NoError)
@@ -91,11 +176,13 @@ void Connection::onMessage(const QByteArray& message)
         const QJsonObject error = object.value(QLatin1String("error")).toObject();
         if (!error.isEmpty() || !object.contains(QLatin1String("result"))) {
             pending.reply(std::unexpected(qm::Error::make(qm::Error::Code::Protocol,
-                QStringLiteral("%1 failed: %2")
-                    .arg(pending.method, error.value(QLatin1String("message")).toString()))));
+                              QStringLiteral("%1 failed: %2")
+                                  .arg(pending.method, error.value(QLatin1String("message")).toString()))),
+                {});
             return;
         }
-        pending.reply(object.value(QLatin1String("result")).toObject());
+        const QJsonObject result = object.value(QLatin1String("result")).toObject();
+        pending.reply(result, pending.wantsData ? DataOf(result) : QByteArray());
         return;
     }
 
@@ -150,17 +237,19 @@ void Connection::onDeadline()
         if (!alive)
             return;
         if (pending.reply)
-            pending.reply(std::unexpected(qm::Error::make(qm::Error::Code::Timeout,
-                QStringLiteral("%1 timed out after %2").arg(pending.method, describeLimit(pending.limit)))));
+            pending.reply(
+                std::unexpected(qm::Error::make(qm::Error::Code::Timeout,
+                    QStringLiteral("%1 timed out after %2").arg(pending.method, describeLimit(pending.limit)))),
+                {});
     }
 }
 
-void Connection::deliverLater(Reply reply, qm::Result<QJsonObject> result)
+void Connection::deliverLater(Answer reply, qm::Result<QJsonObject> result)
 {
     if (!reply)
         return;
     QMetaObject::invokeMethod(
-        this, [reply = std::move(reply), result = std::move(result)] { reply(result); }, Qt::QueuedConnection);
+        this, [reply = std::move(reply), result = std::move(result)] { reply(result, {}); }, Qt::QueuedConnection);
 }
 
 void Connection::close(const qm::Error& why)
@@ -175,8 +264,9 @@ void Connection::close(const qm::Error& why)
     QPointer<Connection> alive(this);
     for (auto& [id, entry] : pending) {
         if (entry.reply)
-            entry.reply(std::unexpected(
-                qm::Error::make(why.code, QStringLiteral("%1 got no answer: %2").arg(entry.method, why.message))));
+            entry.reply(std::unexpected(qm::Error::make(
+                            why.code, QStringLiteral("%1 got no answer: %2").arg(entry.method, why.message))),
+                {});
         if (!alive)
             return;
     }

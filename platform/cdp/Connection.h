@@ -31,6 +31,9 @@ public:
     // An empty session id addresses the browser itself. The reply always comes later on the event loop.
     void send(const QString& sessionId, const QString& method, const QJsonObject& params, Reply reply,
         std::chrono::milliseconds limit);
+    // A large answer's "data" is cut out of the message and decoded as it stands, never parsed as JSON.
+    void sendForData(const QString& sessionId, const QString& method, const QJsonObject& params, PayloadReply reply,
+        std::chrono::milliseconds limit);
 
     void addSession(Session* session);
     void removeSession(const QString& sessionId);
@@ -47,18 +50,23 @@ signals:
     void closed(const qm::Error& why);
 
 private:
+    // Takes the answer and, for a command sent for its data, the data's bytes.
+    using Answer = std::function<void(qm::Result<QJsonObject>, QByteArray)>;
     struct Pending
     {
         QString method;
-        Reply reply;
+        Answer reply;
+        bool wantsData = false;
         std::chrono::steady_clock::time_point deadline;
         std::chrono::milliseconds limit;
     };
 
+    void enqueue(const QString& sessionId, const QJsonObject& params, Pending pending);
+    bool deliverData(const QByteArray& message);
     void onMessage(const QByteArray& message);
     void onDeadline();
     void armDeadline();
-    void deliverLater(Reply reply, qm::Result<QJsonObject> result);
+    void deliverLater(Answer reply, qm::Result<QJsonObject> result);
 
     Transport* m_transport;
     QTimer m_deadlineTimer;

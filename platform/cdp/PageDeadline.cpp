@@ -38,4 +38,21 @@ void PageDeadline::send(const QString& method, const QJsonObject& params, std::f
         limit);
 }
 
+void PageDeadline::sendForData(const QString& method, const QJsonObject& params, std::function<void(Payload)> next)
+{
+    const milliseconds limit = remaining();
+    if (limit <= 0ms)
+        return m_fail(m_expired);
+    m_session.sendForData(
+        method, params,
+        [owner = m_owner, this, next = std::move(next)](qm::Result<Payload> r) {
+            if (!owner)
+                return;
+            if (!r)
+                return m_fail(r.error());
+            next(std::move(*r));
+        },
+        limit);
+}
+
 } // namespace qm::cdp

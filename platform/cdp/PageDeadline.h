@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "platform/Error.h"
+#include "platform/cdp/Session.h"
 
 namespace qm::cdp {
 
@@ -27,6 +28,7 @@ public:
     std::chrono::milliseconds remaining() const;
 
     void send(const QString& method, const QJsonObject& params, std::function<void(const QJsonObject&)> next);
+    void sendForData(const QString& method, const QJsonObject& params, std::function<void(Payload)> next);
 
 private:
     QPointer<QObject> m_owner;

@@ -20,6 +20,15 @@ Session::~Session()
         m_connection.removeSession(m_id);
 }
 
+void Session::sendForData(
+    const QString& method, const QJsonObject& params, PayloadReply reply, std::chrono::milliseconds limit)
+{
+    if (!m_attached)
+        return send(method, params,
+            [reply = std::move(reply)](qm::Result<QJsonObject> r) { reply(std::unexpected(r.error())); });
+    m_connection.sendForData(m_id, method, params, std::move(reply), limit);
+}
+
 void Session::send(const QString& method, const QJsonObject& params, Reply reply, std::chrono::milliseconds limit)
 {
     if (!m_attached) {

@@ -3,6 +3,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -81,6 +82,45 @@ TEST_F(ConnectionTest, AnswersFindTheirCommandByIdWhateverTheOrder)
     EXPECT_EQ(first.result.error().code, qm::Error::Code::Protocol);
     EXPECT_EQ(first.result.error().message, "Browser.getVersion failed: nope");
     EXPECT_EQ(second.result->value("frameId").toString(), "F");
+    EXPECT_EQ(connection.pendingCount(), 0);
+}
+
+TEST_F(ConnectionTest, DataAnswersArriveAsBytesLargeOrSmall)
+{
+    QByteArray picture(200 * 1024, '\0');
+    for (qsizetype i = 0; i < picture.size(); ++i)
+        picture[i] = char(i * 7 + i / 251);
+    const QString encoded = QString::fromLatin1(picture.toBase64());
+    struct Case
+    {
+        const char* name;
+        QJsonObject result;
+        QByteArray data;
+    } cases[] = {
+        { "large picture", { { "data", encoded } }, picture },
+        { "large piece of a file, more to come", { { "base64Encoded", true }, { "data", encoded }, { "eof", false } },
+            picture },
+        { "small piece", { { "base64Encoded", true }, { "data", "aGVsbG8=" }, { "eof", true } }, "hello" },
+        { "large text", { { "base64Encoded", false }, { "data", encoded } }, encoded.toLatin1() },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<qm::Result<cdp::Payload>> got;
+        connection.sendForData(
+            "S1", "IO.read", {}, [&](qm::Result<cdp::Payload> r) { got = std::move(r); }, 5s);
+        transport->deliver(
+            { { "id", transport->sent.back().value("id") }, { "result", c.result }, { "sessionId", "S1" } });
+        ASSERT_TRUE(got && *got);
+        EXPECT_TRUE((*got)->data == c.data);
+        EXPECT_EQ((*got)->result.value("eof"), c.result.value("eof"));
+    }
+    std::optional<qm::Result<cdp::Payload>> refused;
+    connection.sendForData(
+        {}, "IO.read", {}, [&](qm::Result<cdp::Payload> r) { refused = std::move(r); }, 5s);
+    transport->deliver(
+        { { "id", transport->sent.back().value("id") }, { "error", QJsonObject { { "message", "gone" } } } });
+    ASSERT_TRUE(refused && !*refused);
+    EXPECT_EQ(refused->error().message, "IO.read failed: gone");
     EXPECT_EQ(connection.pendingCount(), 0);
 }
 
