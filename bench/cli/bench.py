@@ -121,6 +121,9 @@ def measure(name, commands, out_dir, wanted, kind, interval=0.25):
     with open(os.path.join(meta, 'commands.json'), 'w') as f:
         json.dump(commands, f)
     report = os.path.join(meta, 'report.json')
+    # The contender before may have left a gigabyte of pictures unwritten: a contender that syncs its
+    # files (Quillmark does) would otherwise wait for those too.
+    os.sync()
     subprocess.run([sys.executable, os.path.join(HERE, 'proctree.py'), report, str(interval),
                     os.path.join(meta, 'commands.json')], check=True)
     with open(report) as f:
