@@ -22,7 +22,7 @@ using PdfDone = std::function<void(Result<std::unique_ptr<OutputFile>>)>;
 // left and right, 48 pt top and bottom, backgrounds printed. The document is streamed from the browser
 // in pieces, so long documents never travel as one message. The page's scrolling boxes are opened as
 // `expand` asks before printing (else an app-shell page prints as one sheet) and put back afterwards.
-// `tagged` adds the document structure screen readers use: about twice the size and a tenth more work.
+// `tagged` adds the document structure screen readers use: about twice the size and a sixth more work.
 void MakePdfFromPage(cdp::Tab& tab, const QString& address, const QString& outputPath, std::chrono::milliseconds limit,
     cdp::ScrollerExpansion expand, bool tagged, std::function<void(qm::Result<void>)> done);
 
