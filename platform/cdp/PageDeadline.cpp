@@ -22,37 +22,18 @@ milliseconds PageDeadline::remaining() const
 
 void PageDeadline::send(const QString& method, const QJsonObject& params, std::function<void(const QJsonObject&)> next)
 {
-    const milliseconds limit = remaining();
-    if (limit <= 0ms)
-        return m_fail(m_expired);
-    m_session.send(
-        method, params,
-        [owner = m_owner, this, next = std::move(next)](qm::Result<QJsonObject> r) {
-            // The owner holds this object: while it lives, so does `this`.
-            if (!owner)
-                return;
-            if (!r)
-                return m_fail(r.error());
-            next(*r);
-        },
-        limit);
+    if (const milliseconds limit = remaining(); limit <= 0ms)
+        m_fail(m_expired);
+    else
+        m_session.send(method, params, guarded<QJsonObject>(std::move(next)), limit);
 }
 
 void PageDeadline::sendForData(const QString& method, const QJsonObject& params, std::function<void(Payload)> next)
 {
-    const milliseconds limit = remaining();
-    if (limit <= 0ms)
-        return m_fail(m_expired);
-    m_session.sendForData(
-        method, params,
-        [owner = m_owner, this, next = std::move(next)](qm::Result<Payload> r) {
-            if (!owner)
-                return;
-            if (!r)
-                return m_fail(r.error());
-            next(std::move(*r));
-        },
-        limit);
+    if (const milliseconds limit = remaining(); limit <= 0ms)
+        m_fail(m_expired);
+    else
+        m_session.sendForData(method, params, guarded<Payload>(std::move(next)), limit);
 }
 
 } // namespace qm::cdp

@@ -31,6 +31,19 @@ public:
     void sendForData(const QString& method, const QJsonObject& params, std::function<void(Payload)> next);
 
 private:
+    // The reply for a command: failures go to `fail`, and nothing runs once the owner is gone (the owner
+    // holds this object, so while it lives, so does `this`).
+    template<typename Answer, typename Next> auto guarded(Next next)
+    {
+        return [owner = m_owner, this, next = std::move(next)](qm::Result<Answer> r) {
+            if (!owner)
+                return;
+            if (!r)
+                return m_fail(r.error());
+            next(std::move(*r));
+        };
+    }
+
     QPointer<QObject> m_owner;
     Session& m_session;
     std::chrono::steady_clock::time_point m_deadline;
