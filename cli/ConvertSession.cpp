@@ -34,15 +34,6 @@
 
 namespace qm::cli {
 
-namespace {
-
-bool isRemote(const QString& browser)
-{
-    return browser.contains(QLatin1String("://"));
-}
-
-} // namespace
-
 struct ConvertSession::Parts
 {
     std::optional<AppHome> home;
@@ -189,14 +180,8 @@ Result<void> ConvertSession::prepare()
     // not take turns: their pages share one browser's tabs and spare the machine the other browsers.
     if (m_options.browsers.isEmpty())
         given = QStringList(SnapshotFor(*d->settings) ? jobs : 1, given.first());
-    for (const QString& browser : std::as_const(given)) {
-        cdp::BrowserOptions options;
-        if (isRemote(browser))
-            options.endpoint = browser;
-        else
-            options.executable = browser;
-        browsers.append(options);
-    }
+    for (const QString& browser : std::as_const(given))
+        browsers.append(cdp::BrowserOptions::named(browser));
     d->pool = std::make_unique<EnginePool>(browsers);
     d->pool->setViewport(QSize(m_options.width, 800));
     return {};

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <cstdio>
+#include <expected>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,17 +49,26 @@ Result<QueueOptions> parse(QueueCommand command, int argc, char** argv)
     return ParseQueueArguments(command, arguments, QDir::currentPath());
 }
 
+// The command's options; or, when they are wrong or only ask for help, the exit code once that is said.
+std::expected<QueueOptions, int> optionsOrExit(QueueCommand command, int argc, char** argv)
+{
+    auto options = parse(command, argc, argv);
+    if (!options)
+        return std::unexpected(usageError(command, options.error().message));
+    if (options->help) {
+        std::fputs(QueueUsage(command).toLocal8Bit().constData(), stdout);
+        return std::unexpected(0);
+    }
+    return std::move(*options);
+}
+
 } // namespace
 
 int runWorker(int argc, char** argv)
 {
-    auto options = parse(QueueCommand::Worker, argc, argv);
+    auto options = optionsOrExit(QueueCommand::Worker, argc, argv);
     if (!options)
-        return usageError(QueueCommand::Worker, options.error().message);
-    if (options->help) {
-        std::fputs(QueueUsage(QueueCommand::Worker).toLocal8Bit().constData(), stdout);
-        return 0;
-    }
+        return options.error();
     SetVerbose(options->verbose);
     return RunHeadless(argv[0], [&] {
         QueueWorker worker(std::move(*options));
@@ -68,13 +78,9 @@ int runWorker(int argc, char** argv)
 
 int runSubmit(int argc, char** argv)
 {
-    auto options = parse(QueueCommand::Submit, argc, argv);
+    auto options = optionsOrExit(QueueCommand::Submit, argc, argv);
     if (!options)
-        return usageError(QueueCommand::Submit, options.error().message);
-    if (options->help) {
-        std::fputs(QueueUsage(QueueCommand::Submit).toLocal8Bit().constData(), stdout);
-        return 0;
-    }
+        return options.error();
     auto convert = cli::ParseConvertArguments(options->rest, QDir::currentPath());
     if (!convert)
         return usageError(QueueCommand::Submit, convert.error().message);
@@ -98,13 +104,9 @@ int runSubmit(int argc, char** argv)
 
 int runStatus(int argc, char** argv)
 {
-    auto options = parse(QueueCommand::Status, argc, argv);
+    auto options = optionsOrExit(QueueCommand::Status, argc, argv);
     if (!options)
-        return usageError(QueueCommand::Status, options.error().message);
-    if (options->help) {
-        std::fputs(QueueUsage(QueueCommand::Status).toLocal8Bit().constData(), stdout);
-        return 0;
-    }
+        return options.error();
     return RunHeadless(argv[0], [&] {
         QueueStatus status(std::move(*options));
         return status.run();

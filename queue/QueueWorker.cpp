@@ -87,14 +87,8 @@ Result<void> QueueWorker::prepare()
         // Captures in one browser take turns, so each page at once gets a browser of its own.
         given = QStringList(m_options.jobs, *executable);
     }
-    for (const QString& browser : std::as_const(given)) {
-        cdp::BrowserOptions options;
-        if (browser.contains(QLatin1String("://")))
-            options.endpoint = browser;
-        else
-            options.executable = browser;
-        browsers.append(options);
-    }
+    for (const QString& browser : std::as_const(given))
+        browsers.append(cdp::BrowserOptions::named(browser));
     m_pool = std::make_unique<EnginePool>(browsers);
     m_pool->setViewport(QSize(1280, 800));
     return {};

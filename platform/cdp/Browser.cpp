@@ -18,6 +18,16 @@ namespace qm::cdp {
 
 using Done = std::function<void(qm::Result<void>)>;
 
+BrowserOptions BrowserOptions::named(const QString& browser)
+{
+    BrowserOptions options;
+    if (browser.contains(QLatin1String("://")))
+        options.endpoint = browser;
+    else
+        options.executable = browser;
+    return options;
+}
+
 struct Browser::Private
 {
     BrowserOptions options;

@@ -21,6 +21,9 @@ struct BrowserOptions
     QStringList extraArguments;
     std::chrono::milliseconds startLimit { 30000 };
     std::chrono::milliseconds commandLimit { 30000 };
+
+    // What a user names a browser by: a ws:// or http:// endpoint, else a Chromium executable.
+    static BrowserOptions named(const QString& browser);
 };
 
 // One browser: a Chromium this program starts (pipe transport, private profile removed at the end) or
