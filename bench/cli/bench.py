@@ -16,6 +16,7 @@ import corpus
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 CHROMIUM = '/usr/bin/chromium'
+FLOOR = 'floor: bare protocol client, 1 at once'
 VIEWPORT_HEIGHT = 800
 PORT = 8931
 BASELINE_SIZES = os.path.join(HERE, 'sizes.json')  # Quillmark --jobs 1 PNG sizes of a reference run
@@ -262,6 +263,11 @@ def main():
         # The default engine is the headless shell where installed; full Chromium beside it for comparison.
         if os.path.exists(CHROMIUM):
             quillmark(fmt, 2, CHROMIUM)
+        # The engine's own floor: what any client of the default engine spends at the least.
+        shell = shutil.which('chromium-headless-shell')
+        if shell:
+            out = os.path.join(work, f'{fmt}-{len(results)}')
+            run(fmt, FLOOR, [[node, os.path.join(HERE, 'floor.mjs'), fmt, shell, out, *urls]])
         for jobs in map(int, args.playwright_jobs.split(',')):
             out = os.path.join(work, f'{fmt}-{len(results)}')
             run(fmt, f'playwright {jobs} at once', [[node, os.path.join(HERE, 'pw.mjs'), fmt, str(jobs), out, *urls]])
@@ -290,7 +296,8 @@ def main():
     for fmt in args.formats.split(','):
         rows = [r for r in results if r['kind'] == fmt]
         ours = [r for r in rows if r['name'].startswith('quillmark')]
-        peers = [r for r in rows if not r['name'].startswith('quillmark')]
+        peers = [r for r in rows if not r['name'].startswith('quillmark') and r['name'] != FLOOR]
+        floor = next((r for r in rows if r['name'] == FLOOR), None)
         playwright = [r for r in peers if r['name'].startswith('playwright')]
         if not ours or not peers:
             continue
@@ -301,6 +308,9 @@ def main():
             if pw:
                 line += (f'; CPU/page {(q["cpu"] / max(q["pages"], 1)) / max(pw["cpu"] / max(pw["pages"], 1), 1e-9):.2f}x'
                          f' and peak memory {q["peak_pss_mb"] / max(pw["peak_pss_mb"], 1):.2f}x {pw["name"]}')
+            if floor and q['name'] == 'quillmark --jobs 1':
+                line += (f'; CPU/page {(q["cpu"] / max(q["pages"], 1)) / max(floor["cpu"] / max(floor["pages"], 1), 1e-9):.2f}x'
+                         ' the floor')
             lines.append(line)
     lines.append('')
     lines += whole_page_check(results, urls, args.out)
