@@ -7,6 +7,7 @@
 #include "platform/AppHome.h"
 #include "platform/Clock.h"
 #include "platform/DesktopHooks.h"
+#include "platform/UserDialogs.h"
 #include "scheduler/ScheduleListModel.h"
 #include "scheduler/ScheduleStore.h"
 #include "scheduler/ScheduleWindow.h"
@@ -43,7 +44,16 @@ void RegisterScheduleWindow(DesktopHooks& hooks, EnginePool& engines)
             = std::make_unique<Scheduler>(home.schedulePath(), std::move(pages), *state->settings, Clock::system());
         // A page that completes while the task list is empty is not captured.
         conversion->setRowsPresent([model = &state->scheduler->model()] { return model->rowCount() > 0; });
-        (void)state->scheduler->start(); // an unreadable file leaves an empty list; the timer runs anyway
+        // An unreadable file leaves an empty list and the timer runs anyway; the user hears of it once.
+        if (const Result<void> started = state->scheduler->start(); !started && hooks.dialogs) {
+            const ScheduleStore& store = state->scheduler->store();
+            QString text = QStringLiteral("The schedule could not be loaded: %1.").arg(started.error().message);
+            if (store.holdsUnreadableFile())
+                text += QStringLiteral(
+                    " The file is kept: it is moved to %1.unreadable when the schedule is next changed.")
+                            .arg(store.path());
+            hooks.dialogs->message(nullptr, UserDialogs::Icon::Error, text);
+        }
         state->window = std::make_unique<ScheduleWindow>(
             state->scheduler->model(), state->scheduler->store(), Clock::system(), *hooks.dialogs);
         state->window->setSkin(hooks.applySkin);

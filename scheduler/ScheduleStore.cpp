@@ -1,5 +1,6 @@
 #include "scheduler/ScheduleStore.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include "scheduler/ScheduleFile.h"
@@ -18,6 +19,7 @@ ScheduleStore::ScheduleStore(QString path, ScheduleListModel& model, QObject* pa
 Result<void> ScheduleStore::load()
 {
     m_loading = true;
+    m_changed = false;
     Result<void> outcome;
     if (!QFileInfo::exists(m_path)) {
         m_model.setTasks({});
@@ -25,6 +27,7 @@ Result<void> ScheduleStore::load()
     } else {
         Result<QList<ScheduleTask>> tasks = ReadScheduleFile(m_path);
         m_model.setTasks(tasks ? *tasks : QList<ScheduleTask> {});
+        m_keepAside = !tasks;
         if (!tasks)
             outcome = std::unexpected(tasks.error());
     }
@@ -34,14 +37,29 @@ Result<void> ScheduleStore::load()
 
 Result<void> ScheduleStore::save()
 {
+    // The tasks of a file that could not be read are still the user's: it is moved aside, never written over.
+    if (m_keepAside && !m_changed)
+        return {}; // nothing of the user's has replaced it yet: the file stays as it is
+    if (m_keepAside && QFileInfo::exists(m_path)) {
+        QString aside = m_path + QStringLiteral(".unreadable");
+        for (int n = 2; QFileInfo::exists(aside); ++n)
+            aside = m_path + QStringLiteral(".unreadable-%1").arg(n);
+        if (!QFile::rename(m_path, aside))
+            return fail(Error::Code::Io,
+                QStringLiteral("%1 could not be read nor moved aside; the schedule was not saved").arg(m_path));
+        m_keptAside = aside;
+    }
+    m_keepAside = false;
     return WriteScheduleFile(m_path, m_model.tasks());
 }
 
 void ScheduleStore::onChanged()
 {
     // Loading replaces the list with what the file holds; writing it straight back would gain nothing.
-    if (!m_loading)
-        (void)save();
+    if (m_loading)
+        return;
+    m_changed = true;
+    (void)save();
 }
 
 } // namespace qm

@@ -18,12 +18,15 @@ public:
     ScheduleStore(QString path, ScheduleListModel& model, QObject* parent = nullptr);
 
     // Loads what can be read; a missing file is created empty. The list is replaced even on failure
-    // (with what could be read, or nothing).
+    // (with what could be read, or nothing), and the unreadable file is moved aside by the next save.
     Result<void> load();
     Result<void> save();
 
     const QString& path() const { return m_path; }
-    // The outcome of the last write; the desktop shows nothing, tests and the report can look.
+    // The loaded file could not be read; it is moved aside by the first save after a change.
+    bool holdsUnreadableFile() const { return m_keepAside; }
+    // Where an unreadable schedule file was moved; empty when none was.
+    const QString& keptAside() const { return m_keptAside; }
 
 private:
     void onChanged();
@@ -31,6 +34,9 @@ private:
     QString m_path;
     ScheduleListModel& m_model;
     bool m_loading = false;
+    bool m_keepAside = false;
+    bool m_changed = false; // the list changed since it was loaded
+    QString m_keptAside;
 };
 
 } // namespace qm

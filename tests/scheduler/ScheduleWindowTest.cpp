@@ -111,6 +111,29 @@ TEST_F(ScheduleWindowTest, MissingFileIsCreatedEmpty)
     EXPECT_EQ(fileBytes(), QByteArray());
 }
 
+TEST_F(ScheduleWindowTest, UnreadableFileIsNeverWrittenOverAndMovedAsideWhenTheListChanges)
+{
+    const QByteArray unreadable("2026-12-06 21:38:00\thttp://a/\tWaiting\t\r\n\0\0\xff", 43);
+    writeFile(unreadable);
+    EXPECT_FALSE(store.load().has_value());
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_TRUE(window.saveAndHide().has_value()); // as on quitting
+    EXPECT_EQ(fileBytes(), unreadable);
+
+    SchedulerDialog* dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QLineEdit*>(QStringLiteral("address"))->setText(QStringLiteral("http://c/"));
+    click(dialog, "ok");
+    const auto tasks = ReadScheduleFile(path);
+    ASSERT_TRUE(tasks.has_value());
+    ASSERT_EQ(tasks->size(), 1);
+    EXPECT_EQ(tasks->first().url, QStringLiteral("http://c/"));
+    ASSERT_EQ(store.keptAside(), path + QStringLiteral(".unreadable"));
+    QFile kept(store.keptAside());
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), unreadable);
+}
+
 TEST_F(ScheduleWindowTest, EveryChangeOfTheListReachesTheFile)
 {
     writeFile("2026-12-06 21:38:00\thttp://a/\tWaiting\t\r\n2026-12-06 21:39:00\thttp://b/\tWaiting\t\r\n");
