@@ -37,11 +37,12 @@ bool sameAddress(const QString& a, const QString& b)
 class PdfJob : public QObject
 {
 public:
-    PdfJob(cdp::Tab& tab, QString address, std::unique_ptr<OutputFile> file, milliseconds limit,
+    PdfJob(cdp::Tab& tab, QString address, bool shown, std::unique_ptr<OutputFile> file, milliseconds limit,
         cdp::ScrollerExpansion expand, bool tagged, PdfDone done)
         : QObject(&tab)
         , m_tab(tab)
         , m_address(std::move(address))
+        , m_shown(shown)
         , m_expand(expand)
         , m_tagged(tagged)
         , m_deadline(*this, tab.session(), limit,
@@ -56,7 +57,7 @@ public:
 
     void start()
     {
-        if (sameAddress(m_tab.currentUrl(), m_address) && !m_tab.lastLoad().url.isEmpty())
+        if (m_shown || (sameAddress(m_tab.currentUrl(), m_address) && !m_tab.lastLoad().url.isEmpty()))
             return settle();
         connect(&m_tab, &cdp::Tab::documentComplete, this, [this](const QString&, bool topLevel) {
             if (topLevel && !m_loaded) {
@@ -154,6 +155,7 @@ private:
 
     cdp::Tab& m_tab;
     QString m_address;
+    bool m_shown; // the tab shows the page, whatever its address has become since it loaded
     cdp::ScrollerExpansion m_expand;
     bool m_tagged;
     bool m_expanded = false;
@@ -164,13 +166,19 @@ private:
     bool m_loaded = false;
 };
 
+void StartPdf(cdp::Tab& tab, const QString& address, bool shown, std::unique_ptr<OutputFile> file, milliseconds limit,
+    cdp::ScrollerExpansion expand, bool tagged, PdfDone done)
+{
+    auto* job = new PdfJob(tab, address, shown, std::move(file), limit, expand, tagged, std::move(done));
+    QTimer::singleShot(0, job, [job] { job->start(); });
+}
+
 } // namespace
 
 void MakePdfInto(cdp::Tab& tab, const QString& address, std::unique_ptr<OutputFile> file, milliseconds limit,
     cdp::ScrollerExpansion expand, bool tagged, PdfDone done)
 {
-    auto* job = new PdfJob(tab, address, std::move(file), limit, expand, tagged, std::move(done));
-    QTimer::singleShot(0, job, [job] { job->start(); });
+    StartPdf(tab, address, true, std::move(file), limit, expand, tagged, std::move(done));
 }
 
 void MakePdfFromPage(cdp::Tab& tab, const QString& address, const QString& outputPath, milliseconds limit,
@@ -181,7 +189,7 @@ void MakePdfFromPage(cdp::Tab& tab, const QString& address, const QString& outpu
         QTimer::singleShot(0, &tab, [done = std::move(done), error = file.error()] { done(std::unexpected(error)); });
         return;
     }
-    MakePdfInto(tab, address, std::move(*file), limit, expand, tagged,
+    StartPdf(tab, address, false, std::move(*file), limit, expand, tagged,
         [outputPath, done = std::move(done)](qm::Result<std::unique_ptr<OutputFile>> made) {
             if (!made)
                 return done(std::unexpected(made.error()));

@@ -26,8 +26,9 @@ using PdfDone = std::function<void(Result<std::unique_ptr<OutputFile>>)>;
 void MakePdfFromPage(cdp::Tab& tab, const QString& address, const QString& outputPath, std::chrono::milliseconds limit,
     cdp::ScrollerExpansion expand, bool tagged, std::function<void(qm::Result<void>)> done);
 
-// The same document streamed into `file`; `done` gets it back complete but not finished or landed, or
-// the failure (the file then is dropped, which removes it).
+// The same document of the page the tab shows, never loaded again (a page control may have changed its
+// address within the page), streamed into `file`; `done` gets it back complete but not finished or
+// landed, or the failure (the file then is dropped, which removes it). `address` names it in errors.
 void MakePdfInto(cdp::Tab& tab, const QString& address, std::unique_ptr<OutputFile> file,
     std::chrono::milliseconds limit, cdp::ScrollerExpansion expand, bool tagged, PdfDone done);
 

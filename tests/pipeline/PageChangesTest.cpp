@@ -130,6 +130,17 @@ TEST(PageChanges, HideRemoveStyleAndScriptShowInEveryOutput)
     EXPECT_TRUE(text.bytes.contains("charlie") && text.bytes.contains("echo")) << text.bytes.toStdString();
 }
 
+TEST(PageChanges, PdfKeepsTheChangesOfAScriptThatMovedTheAddress)
+{
+    TestServer server;
+    server.page("/bands", BandsPage());
+    const Converted pdf
+        = Convert(server.url("/bands"), { { "script", "history.pushState(null, '', '/moved#x')" } }, "PDF");
+    ASSERT_EQ(pdf.status, "OK") << pdf.reason.toStdString();
+    EXPECT_TRUE(pdf.bytes.startsWith("%PDF-"));
+    EXPECT_EQ(server.hits("/bands"), 1) << "the page was loaded again for its PDF, without the script's changes";
+}
+
 TEST(PageChanges, NoOverlaysTakesConsentDialogAndItsScrollLockAway)
 {
     TestServer server;
