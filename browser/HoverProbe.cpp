@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonValue>
 
+#include "platform/cdp/PageCall.h"
 #include "platform/cdp/Tab.h"
 
 namespace qm {
@@ -13,17 +14,16 @@ namespace {
 // Answers [link address, CSS cursor, is a text field] for the element at (x, y).
 QString ProbeScript(QPointF at)
 {
-    return QStringLiteral(R"JS((() => {
-  const e = document.elementFromPoint(%1, %2);
+    const QString function = QStringLiteral(R"JS(({ x, y }) => {
+  const e = document.elementFromPoint(x, y);
   if (!e) return ['', 'auto', false];
   const a = e.closest('a[href], area[href]');
   const typed = ['button', 'submit', 'reset', 'checkbox', 'radio', 'image', 'file', 'color', 'range', 'hidden'];
   const field = e.isContentEditable || e.tagName === 'TEXTAREA'
     || (e.tagName === 'INPUT' && !typed.includes((e.type || '').toLowerCase()));
   return [a ? a.href : '', getComputedStyle(e).cursor, field];
-})())JS")
-        .arg(at.x())
-        .arg(at.y());
+})JS");
+    return cdp::PageCall(function, { { QStringLiteral("x"), at.x() }, { QStringLiteral("y"), at.y() } });
 }
 
 } // namespace

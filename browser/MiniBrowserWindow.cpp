@@ -220,6 +220,7 @@ void MiniBrowserWindow::navigate(const QString& address)
     if (!loaded)
         return setLoadStatus(loaded.error().message);
     const std::chrono::milliseconds limit = ReadPageTimeout(*m_setup.settings);
+    m_tab->setFileAccess(cdp::FileAccess::fromSetting(ReadText(*m_setup.settings, keys::AllowFiles)));
     m_tab->navigate(*loaded, limit);
 }
 

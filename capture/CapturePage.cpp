@@ -28,6 +28,9 @@ namespace qm {
 
 namespace {
 
+// Titles longer than this (some pages put whole articles there) are cut, with a note.
+constexpr int TitleLimit = 1000;
+
 bool WatermarksOn(const SettingsSource& settings)
 {
     return ReadFlag(settings, keys::TextWatermark) || ReadFlag(settings, keys::ImageWatermark);
@@ -127,7 +130,7 @@ void CaptureRun::start()
             return;
         if (!changes)
             return self->failBeforeCapture(changes.error());
-        self->readTitle();
+        self->takeSnapshot();
     };
     m_hidden = HiddenSelectors(*controls);
     if (!controls->changesPage())
@@ -154,20 +157,33 @@ void CaptureRun::failBeforeCapture(const Error& why)
 
 void CaptureRun::readTitle()
 {
-    // The title the page shows once it is changed; an empty one when the page does not answer.
+    // The title of the page as it was captured (a page script may have sent the tab elsewhere), no longer
+    // than a report line can hold; an empty one when the page does not answer.
     m_waiting = true;
     QPointer<CaptureRun> self(this);
     m_host.tab().session().send(
         QStringLiteral("Runtime.evaluate"),
-        { { QStringLiteral("expression"), QStringLiteral("document.title") },
+        { { QStringLiteral("expression"),
+              QStringLiteral("(() => { const t = document.title; if (t.length <= %1) return { title: t };"
+                             " const cut = t.slice(0, %1); return { title: /[\\uD800-\\uDBFF]$/.test(cut)"
+                             " ? cut.slice(0, -1) : cut, length: t.length }; })()")
+                  .arg(TitleLimit) },
             { QStringLiteral("returnByValue"), true } },
         [self](Result<QJsonObject> answer) {
             if (!self || !self->resumed())
                 return;
-            if (answer)
-                self->m_title
-                    = answer->value(QLatin1String("result")).toObject().value(QLatin1String("value")).toString();
-            self->takeSnapshot();
+            if (answer) {
+                const QJsonObject value
+                    = answer->value(QLatin1String("result")).toObject().value(QLatin1String("value")).toObject();
+                self->m_title = value.value(QLatin1String("title")).toString();
+                if (value.contains(QLatin1String("length"))) {
+                    self->m_title += QChar(0x2026);
+                    self->m_titleNote = QStringLiteral("title cut at %1 of its %2 characters")
+                                            .arg(TitleLimit)
+                                            .arg(qint64(value.value(QLatin1String("length")).toDouble()));
+                }
+            }
+            self->writeOutput();
         },
         remaining());
 }
@@ -179,7 +195,7 @@ void CaptureRun::takeSnapshot()
         // PDF and text are made from the page itself; without a thumbnail no pixels are needed.
         m_snapshotError = Error::make(Error::Code::Unsupported, QStringLiteral("no snapshot taken"));
         m_host.afterSnapshot();
-        writeOutput();
+        readTitle();
         return;
     }
     // A page whose script never yields would hold the browser's capture turn until its time limit and
@@ -205,7 +221,10 @@ void CaptureRun::takeTurn(cdp::SnapshotRequest timed)
     }
     QPointer<CaptureRun> self(this);
     cdp::Tab& tab = m_host.tab();
-    CaptureGate::enter(tab.parent() ? tab.parent() : &tab, &tab, [self, timed](QObject* hold) mutable {
+    // A tab with a context of its own has a window of its own: bringing it to the front sends no other
+    // page's tab to the back, so it waits for nobody. Tabs sharing the browser's one window take turns.
+    QObject* window = tab.parent() && !tab.hasOwnContext() ? tab.parent() : &tab;
+    CaptureGate::enter(window, &tab, [self, timed](QObject* hold) mutable {
         if (!self || self->m_abandoned) {
             delete hold;
             if (self)
@@ -249,7 +268,7 @@ void CaptureRun::snapshotTaken(Result<cdp::Snapshot> snapshot)
     else
         m_snapshotError = snapshot.error();
     m_host.afterSnapshot();
-    writeOutput();
+    readTitle();
 }
 
 bool CaptureRun::decoded()
@@ -449,7 +468,9 @@ void CaptureRun::finish(Result<QString> output)
     m_held = HeldName();
     if (output && !QFileInfo(*output).isFile())
         output = fail(Error::Code::Io, QStringLiteral("the output file %1 was not written").arg(*output));
-    const QString note = output ? m_snapshot.note : QString();
+    QStringList notes { m_snapshot.note, m_titleNote };
+    notes.removeAll(QString());
+    const QString note = output ? notes.join(QStringLiteral("; ")) : QString();
     const QSize pixels = output && m_picture ? pictureSize() : QSize();
     CaptureOutcome outcome { m_address, std::move(output), m_thumbnail, m_httpStatus, m_httpStatusLine, m_warning, note,
         m_host.tab().currentUrl(), m_title, pixels };

@@ -109,6 +109,7 @@ private:
     bool m_pageChanged = false; // the page controls changed the page, which is given back after the run
     bool m_picture = false; // the output is a picture
     QString m_title;
+    QString m_titleNote; // said when the title was cut
     QStringList m_hidden; // selectors whose elements the text output leaves out
 };
 

@@ -11,7 +11,7 @@ EnginePool::EnginePool(QList<cdp::BrowserOptions> browsers, QObject* parent)
     : QObject(parent)
 {
     for (cdp::BrowserOptions& options : browsers)
-        m_engines.append(Engine { new cdp::Browser(std::move(options), this), {}, {}, true });
+        m_engines.append(Engine { .browser = new cdp::Browser(std::move(options), this) });
 }
 
 EnginePool::~EnginePool()
@@ -71,10 +71,8 @@ void EnginePool::start(std::function<void(Result<void>)> done)
 
 void EnginePool::prune()
 {
-    for (Engine& engine : m_engines) {
-        engine.idle.removeAll(nullptr);
+    for (Engine& engine : m_engines)
         engine.busy.removeAll(nullptr);
-    }
 }
 
 int EnginePool::pickEngine() const
@@ -84,7 +82,7 @@ int EnginePool::pickEngine() const
         const Engine& engine = m_engines[i];
         if (!engine.usable)
             continue;
-        if (best < 0 || engine.busy.size() < m_engines[best].busy.size())
+        if (best < 0 || engine.busy.size() + engine.opening < m_engines[best].busy.size() + m_engines[best].opening)
             best = i;
     }
     // Every browser failed once: try them again in turn rather than give up for the whole batch.
@@ -99,28 +97,12 @@ void EnginePool::acquire(std::function<void(Result<cdp::Tab*>)> done)
         QTimer::singleShot(0, this, [done] { done(fail(Error::Code::Usage, QStringLiteral("no browser given"))); });
         return;
     }
-    Engine& engine = m_engines[index];
-    // A renderer can crash while its tab waits; such a tab is closed, never handed out.
-    for (const auto& tab : engine.idle.toList()) {
-        if (tab && tab->isCrashed()) {
-            engine.idle.removeOne(tab);
-            tab->close();
-            tab->deleteLater();
-        }
-    }
-    if (!engine.idle.isEmpty() && engine.browser->isConnected()) {
-        QPointer<cdp::Tab> tab = engine.idle.takeLast();
-        engine.busy.append(tab);
-        QTimer::singleShot(0, this, [this, tab, done] {
-            if (tab)
-                done(tab.data());
-            else
-                acquire(done); // closed in the meantime
-        });
+    if (takeSpare(index, done))
         return;
-    }
+    ++m_engines[index].opening;
     ensureStarted(index, [this, index, done](Result<void> started) {
         if (!started) {
+            --m_engines[index].opening;
             m_engines[index].usable = false;
             done(std::unexpected(started.error()));
             return;
@@ -136,10 +118,8 @@ void EnginePool::ensureStarted(int index, std::function<void(Result<void>)> done
         QTimer::singleShot(0, this, [done] { done({}); });
         return;
     }
-    // A browser that went away (crashed, or its remote end closed) is started afresh; its old tabs are gone.
-    for (const auto& tab : std::as_const(engine.idle))
-        delete tab.data();
-    engine.idle.clear();
+    // A browser that went away (crashed, or its remote end closed) is started afresh; its spare went with it.
+    delete engine.spare.data();
     engine.browser->start(std::move(done));
 }
 
@@ -149,6 +129,7 @@ void EnginePool::openTab(int index, std::function<void(Result<cdp::Tab*>)> done)
     browser->newTab([this, index, browser, done](Result<cdp::Tab*> tab) {
         if (!browser)
             return;
+        --m_engines[index].opening;
         if (!tab) {
             done(std::unexpected(tab.error()));
             return;
@@ -157,25 +138,66 @@ void EnginePool::openTab(int index, std::function<void(Result<cdp::Tab*>)> done)
         if (m_viewport.isValid())
             (*tab)->setViewport(m_viewport);
         m_engines[index].busy.append(*tab);
+        if (m_engines[index].served++ > 0)
+            prepareSpare(index);
         done(*tab);
     });
 }
 
-void EnginePool::release(cdp::Tab* tab, bool reusable)
+bool EnginePool::takeSpare(int index, std::function<void(Result<cdp::Tab*>)> done)
+{
+    Engine& engine = m_engines[index];
+    QPointer<cdp::Tab> tab = std::exchange(engine.spare, nullptr);
+    if (!tab)
+        return false;
+    // Its renderer may have crashed while it waited, or the viewport may have changed since it was made.
+    if (tab->isCrashed() || !engine.browser->isConnected() || (m_viewport.isValid() && tab->viewport() != m_viewport)) {
+        tab->close();
+        tab->deleteLater();
+        return false;
+    }
+    engine.busy.append(tab);
+    ++engine.served;
+    prepareSpare(index);
+    QTimer::singleShot(0, this, [this, tab, done] {
+        if (tab)
+            done(tab.data());
+        else
+            acquire(done); // closed in the meantime
+    });
+    return true;
+}
+
+void EnginePool::prepareSpare(int index)
+{
+    Engine& engine = m_engines[index];
+    if (engine.spare || engine.spareOpening || !engine.browser->isConnected())
+        return;
+    engine.spareOpening = true;
+    QPointer<cdp::Browser> browser = engine.browser;
+    browser->newTab([this, index, browser](Result<cdp::Tab*> tab) {
+        if (!browser)
+            return;
+        Engine& engine = m_engines[index];
+        engine.spareOpening = false;
+        if (!tab)
+            return; // the next page opens its own and says why, should it fail too
+        if (m_viewport.isValid())
+            (*tab)->setViewport(m_viewport);
+        engine.spare = *tab;
+    });
+}
+
+void EnginePool::release(cdp::Tab* tab)
 {
     if (!tab)
         return;
     for (Engine& engine : m_engines) {
-        if (!engine.busy.removeOne(tab))
-            continue;
-        if (reusable && engine.browser->isConnected()) {
-            engine.idle.append(tab);
-        } else {
-            tab->close();
-            tab->deleteLater();
-        }
-        return;
+        if (engine.busy.removeOne(tab))
+            break;
     }
+    tab->close();
+    tab->deleteLater();
 }
 
 } // namespace qm

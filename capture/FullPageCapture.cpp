@@ -11,6 +11,7 @@
 #include "capture/BandEncoder.h"
 #include "capture/PngBandJoiner.h"
 #include "capture/output/ScrollerExpansion.h"
+#include "platform/cdp/PageCall.h"
 #include "platform/cdp/PageDeadline.h"
 #include "platform/cdp/PageSettle.h"
 #include "platform/cdp/PageTracker.h"
@@ -39,7 +40,8 @@ QString prepareScript(milliseconds budget, const cdp::SnapshotRequest& request, 
     // scrolling themselves (observers, scroll handlers) get a pass from top to bottom, which ends at the
     // bottom or at the height cap (endless feeds grow as long as they are scrolled). Then the body's
     // scroll bars, border and margin go. Every style change is noted, to be undone after the capture.
-    return QStringLiteral(R"JS((async (budget, cap) => {
+    const QString function
+        = QStringLiteral(R"JS(async ({ budget, cap }) => {
   const t = %1;
   %2
   const wait = t ? t.wait : (ms) => new Promise((r) => setTimeout(r, ms));
@@ -77,17 +79,19 @@ QString prepareScript(milliseconds budget, const cdp::SnapshotRequest& request, 
   await null;
   if (t) t.lastChange = before;
   return true;
-})(%4, %5))JS")
-        .arg(cdp::PageTrackerState(), KeepForUndoSnippet(), ExpandScrollersScript(request.expand))
-        .arg(budget.count())
-        .arg(request.maxHeight > 0 ? int(std::ceil(request.maxHeight / scale)) : std::numeric_limits<int>::max());
+})JS")
+              .arg(cdp::PageTrackerState(), KeepForUndoSnippet(), ExpandScrollersScript(request.expand));
+    const qint64 cap
+        = request.maxHeight > 0 ? qint64(std::ceil(request.maxHeight / scale)) : std::numeric_limits<int>::max();
+    return cdp::PageCall(
+        function, { { QStringLiteral("budget"), qint64(budget.count()) }, { QStringLiteral("cap"), cap } });
 }
 
 // The first element the selector matches that shows (a box of some size), in page coordinates: at once,
 // or as soon as it appears within the budget. Polling the page's own timer keeps this one command.
 QString elementBoxScript(const QString& selector, milliseconds budget)
 {
-    return QStringLiteral(R"JS((async ([selector], budget) => {
+    const QString function = QStringLiteral(R"JS(async ({ selector, budget }) => {
   const start = performance.now();
   try { document.querySelector(selector); } catch (e) { return { invalid: true }; }
   const box = () => {
@@ -103,9 +107,9 @@ QString elementBoxScript(const QString& selector, milliseconds budget)
     found = box();
   }
   return found ? Object.assign(found, { late }) : { waited: performance.now() - start };
-})(%1, %2))JS")
-        .arg(QString::fromUtf8(QJsonDocument(QJsonArray { selector }).toJson(QJsonDocument::Compact)))
-        .arg(budget.count());
+})JS");
+    return cdp::PageCall(
+        function, { { QStringLiteral("selector"), selector }, { QStringLiteral("budget"), qint64(budget.count()) } });
 }
 
 class CaptureJob : public QObject
@@ -342,8 +346,8 @@ private:
     {
         if (m_joiner) {
             if (auto added = m_joiner->addBand(encoded, clip.height()); !added) {
-                fail(qm::Error::make(
-                    added.error().code, QStringLiteral("%1 at row %2").arg(added.error().message).arg(clip.y())));
+                fail(qm::Error::make(added.error().code,
+                    QStringLiteral("%1 at row %2").arg(added.error().message, QString::number(clip.y()))));
                 return false;
             }
             return true;

@@ -1,13 +1,13 @@
 #include "capture/PageChanges.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
 #include <QTimer>
 
 #include "capture/OverlaySelectors.h"
 #include "capture/PageControls.h"
+#include "platform/cdp/PageCall.h"
 #include "platform/cdp/PageDeadline.h"
 #include "platform/cdp/PageSettle.h"
 #include "platform/cdp/PageTracker.h"
@@ -23,12 +23,6 @@ namespace {
 // What the changes leave of the page's time limit for the capture (or print) that follows them.
 constexpr milliseconds CaptureReserve { 5000 };
 
-// Options go into the page's scripts as one JSON object, which is a JavaScript literal too.
-QString JsonText(const QJsonObject& object)
-{
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
-}
-
 QString SecondsText(milliseconds waited)
 {
     const double seconds = double(waited.count()) / 1000.0;
@@ -41,7 +35,7 @@ QString CheckAndWaitScript(const QStringList& selectors, const QString& waitFor,
 {
     const QJsonObject options { { QStringLiteral("selectors"), QJsonArray::fromStringList(selectors) },
         { QStringLiteral("waitFor"), waitFor }, { QStringLiteral("budget"), qint64(budget.count()) } };
-    return QStringLiteral(R"JS((async ({ selectors, waitFor, budget }) => {
+    const QString function = QStringLiteral(R"JS(async ({ selectors, waitFor, budget }) => {
   for (const s of selectors) {
     try { document.querySelector(s); } catch (e) { return { invalid: s }; }
   }
@@ -79,8 +73,9 @@ QString CheckAndWaitScript(const QStringList& selectors, const QString& waitFor,
     round();
   });
   return { found, waited: performance.now() - start };
-})(%2))JS")
-        .arg(cdp::PageTrackerState(), JsonText(options));
+})JS")
+                                 .arg(cdp::PageTrackerState());
+    return cdp::PageCall(function, options);
 }
 
 QString ApplyScript(const PageControls& controls)
@@ -94,7 +89,7 @@ QString ApplyScript(const PageControls& controls)
         { QStringLiteral("mark"), QLatin1String(OverlayMark) }, { QStringLiteral("style"), controls.style } };
     // One rule per selector: a selector the engine does not know spoils only its own rule. The user's
     // style comes last, so that a stray brace in it cannot swallow the rules before it.
-    return QStringLiteral(R"JS(((o) => {
+    const QString function = QStringLiteral(R"JS((o) => {
   const key = Symbol.for('quillmark.pageControls');
   %1;
   const marked = [];
@@ -142,8 +137,9 @@ QString ApplyScript(const PageControls& controls)
   }
   window[key] = { sheet, kept, marked, mark: o.mark };
   return true;
-})(%2))JS")
-        .arg(TakeBackPageChangesScript(), JsonText(options));
+})JS")
+                                 .arg(TakeBackPageChangesScript());
+    return cdp::PageCall(function, options);
 }
 
 class PageChanger : public QObject
@@ -296,7 +292,7 @@ void BodyHtmlWithout(cdp::Tab& tab, const QStringList& hidden, std::function<voi
         return tab.bodyHtml(std::move(done));
     // The elements are found on the live page (selectors may reach above the body), marked, and left
     // out of a copy; the marks go again at once.
-    const QString script = QStringLiteral(R"JS((({ selectors }) => {
+    const QString function = QStringLiteral(R"JS(({ selectors }) => {
   const mark = 'data-quillmark-hidden';
   const marked = [];
   for (const s of selectors) {
@@ -310,8 +306,9 @@ void BodyHtmlWithout(cdp::Tab& tab, const QStringList& hidden, std::function<voi
   if (!copy) return '<body></body>';
   for (const el of copy.querySelectorAll('[' + mark + ']')) el.remove();
   return document.body ? copy.outerHTML : '<body>' + copy.outerHTML + '</body>';
-})(%1))JS")
-                               .arg(JsonText({ { QStringLiteral("selectors"), QJsonArray::fromStringList(hidden) } }));
+})JS");
+    const QString script
+        = cdp::PageCall(function, { { QStringLiteral("selectors"), QJsonArray::fromStringList(hidden) } });
     tab.evaluate(script, [done = std::move(done)](Result<QJsonValue> html) {
         if (!html)
             return done(std::unexpected(html.error()));

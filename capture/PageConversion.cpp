@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
+#include <QUrl>
 
 #include "capture/CapturePage.h"
 #include "capture/EmulationFor.h"
@@ -93,9 +94,9 @@ void PageConversion::convert(Ticket ticket, const QString& address, std::chrono:
     page->finished = std::move(finished);
     m_pages.insert(ticket, page);
     if (!loaded)
-        return end(ticket, std::unexpected(loaded.error()), false);
+        return end(ticket, std::unexpected(loaded.error()));
     if (!controls)
-        return end(ticket, std::unexpected(controls.error()), false);
+        return end(ticket, std::unexpected(controls.error()));
     QPointer<PageConversion> self(this);
     m_pool.acquire([self, ticket](Result<cdp::Tab*> tab) {
         if (self)
@@ -108,16 +109,16 @@ void PageConversion::tabReady(Ticket ticket, Result<cdp::Tab*> tab)
     const auto page = m_pages.value(ticket);
     if (!page) {
         if (tab)
-            m_pool.release(*tab, true); // abandoned while the tab was being found
+            m_pool.release(*tab); // abandoned while the tab was being found
         return;
     }
     if (!tab)
-        return end(ticket, std::unexpected(tab.error()), false);
+        return end(ticket, std::unexpected(tab.error()));
 
     cdp::Tab* t = *tab;
     page->tab = t;
-    page->host = std::make_unique<Host>(*t, m_rowsPresent,
-        [this, ticket](const CaptureOutcome& outcome) { end(ticket, outcome.output, true, &outcome); });
+    page->host = std::make_unique<Host>(
+        *t, m_rowsPresent, [this, ticket](const CaptureOutcome& outcome) { end(ticket, outcome.output, &outcome); });
     page->connections.append(connect(
         t, &cdp::Tab::documentComplete, this, [this, ticket](const QString& url, bool topLevel, const cdp::PageLoad&) {
             documentComplete(ticket, url, topLevel);
@@ -125,19 +126,27 @@ void PageConversion::tabReady(Ticket ticket, Result<cdp::Tab*> tab)
     page->connections.append(connect(t, &cdp::Tab::loadFailed, this, [this, ticket](const QString&, const Error& why) {
         const auto p = m_pages.value(ticket);
         if (p && !p->run)
-            end(ticket, std::unexpected(why), false);
+            end(ticket, std::unexpected(why));
     }));
     page->connections.append(connect(t, &cdp::Tab::crashed, this, [this, ticket](const Error& why) {
         if (const auto p = m_pages.value(ticket); p && p->run)
             p->run->abandon();
-        end(ticket, std::unexpected(why), false);
+        end(ticket, std::unexpected(why));
+    }));
+    page->connections.append(connect(t, &cdp::Tab::leftAllowedFiles, this, [this, ticket](const QString& url) {
+        // What is left to capture is an error page, or the page before it: neither is what was asked for.
+        if (const auto p = m_pages.value(ticket); p && p->run)
+            p->run->abandon();
+        end(ticket,
+            fail(Error::Code::Navigation,
+                QStringLiteral("the page went to %1, outside the folders it may read").arg(QUrl(url).toLocalFile())));
     }));
     page->connections.append(connect(t, &cdp::Tab::statusTextChanged, this, &PageConversion::statusTextChanged));
     page->connections.append(connect(t, &cdp::Tab::popupClosed, this, &PageConversion::newWindowRequested));
     page->connections.append(connect(t, &QObject::destroyed, this, [this, ticket] {
         if (const auto p = m_pages.value(ticket); p && p->run)
             p->run->abandon();
-        end(ticket, fail(Error::Code::BrowserGone, QStringLiteral("the browser closed the tab")), false);
+        end(ticket, fail(Error::Code::BrowserGone, QStringLiteral("the browser closed the tab")));
     }));
     t->setFileAccess(cdp::FileAccess::fromSetting(ReadText(page->settings, keys::AllowFiles)));
     // Every page sets how it is shown, so the one before it on this tab leaves nothing behind.
@@ -147,7 +156,7 @@ void PageConversion::tabReady(Ticket ticket, Result<cdp::Tab*> tab)
         if (!p || !t || p->tab != t)
             return;
         if (!ready)
-            return self->end(ticket, std::unexpected(ready.error()), false);
+            return self->end(ticket, std::unexpected(ready.error()));
         t->navigate(p->address, std::chrono::milliseconds(std::max<qint64>(1, p->deadline.remainingTime())));
     });
 }
@@ -163,26 +172,20 @@ void PageConversion::documentComplete(Ticket ticket, const QString& url, bool to
     page->run = CapturePage(*page->host, context, PageCompletion { url, topLevel }, this);
 }
 
-void PageConversion::end(Ticket ticket, Result<QString> output, bool tabReusable, const CaptureOutcome* captured)
+void PageConversion::end(Ticket ticket, Result<QString> output, const CaptureOutcome* captured)
 {
     const auto page = m_pages.take(ticket);
     if (!page)
         return;
     page->disconnect();
     if (!output) {
-        // A tab whose page failed in the browser (timed out, crashed, stopped answering, or did not load,
-        // which may be a crash still on its way) is never used again: its renderer may be stuck or gone.
-        // Only a page the tab converted and the program could not write leaves it sound.
-        const auto code = output.error().code;
-        if (code != Error::Code::Io && code != Error::Code::Unsupported)
-            tabReusable = false;
         // Timers fire a little late, so a failure this close to the deadline is the deadline's.
         const bool limitReached = page->deadline.remainingTime() < 1000;
         output = std::unexpected(
             UserFacingFailure(output.error(), PageFailureFacts { page->address, page->limit, limitReached }));
     }
     if (page->tab)
-        m_pool.release(page->tab, tabReusable && !page->tab->isCrashed());
+        m_pool.release(page->tab);
     PageOutcome outcome { std::move(output), std::chrono::milliseconds(page->clock.elapsed()) };
     if (captured) {
         outcome.httpStatus = captured->httpStatus;
@@ -209,7 +212,7 @@ void PageConversion::abandon(Ticket ticket)
         page->run->abandon();
     if (page->tab) {
         page->tab->stopLoading();
-        m_pool.release(page->tab, false);
+        m_pool.release(page->tab);
     }
 }
 

@@ -50,7 +50,7 @@ private:
 
     void tabReady(Ticket ticket, Result<cdp::Tab*> tab);
     void documentComplete(Ticket ticket, const QString& url, bool topLevel);
-    void end(Ticket ticket, Result<QString> output, bool tabReusable, const CaptureOutcome* captured = nullptr);
+    void end(Ticket ticket, Result<QString> output, const CaptureOutcome* captured = nullptr);
 
     EnginePool& m_pool;
     const SettingsSource& m_settings;

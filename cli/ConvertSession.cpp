@@ -175,9 +175,9 @@ Result<void> ConvertSession::prepare()
             return std::unexpected(executable.error());
         given.append(*executable);
     }
-    // Captures in one browser take turns (only one tab can be in front), so parallel pages on the
-    // local machine each get a browser of their own. Outputs made without a capture (PDF, text) do
-    // not take turns: their pages share one browser's tabs and spare the machine the other browsers.
+    // Parallel pages made into pictures each get a local browser of their own: one browser draws every
+    // picture it takes in its own process, which would be one core for all of them. Outputs made without
+    // a capture (PDF, text) share one browser's tabs and spare the machine the other browsers.
     if (m_options.browsers.isEmpty())
         given = QStringList(SnapshotFor(*d->settings) ? jobs : 1, given.first());
     for (const QString& browser : std::as_const(given))

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "platform/cdp/PageCall.h"
 #include "settings/SettingKeys.h"
 
 namespace qm {
@@ -48,7 +49,7 @@ QString ExpandScrollersScript(cdp::ScrollerExpansion mode)
     // and the sticky or fixed panels at least 70 % of the viewport tall whose list it cuts (side bars,
     // tables of contents); small boxes in the content (code, chat widgets) keep their scroll bars. With
     // "all", every box that scrolls. 100vh sections that do not scroll are left alone.
-    return QStringLiteral(R"JS(((mode) => {
+    const QString function = QStringLiteral(R"JS(({ mode }) => {
   %1
   const root = document.documentElement, body = document.body;
   if (mode === 'none' || !root || !body) return 0;
@@ -133,8 +134,9 @@ QString ExpandScrollersScript(cdp::ScrollerExpansion mode)
     if (changes === before) break;
   }
   return touched.size;
-})('%2'))JS")
-        .arg(KeepForUndoSnippet(), modeName(mode));
+})JS")
+                                 .arg(KeepForUndoSnippet());
+    return cdp::PageCall(function, { { QStringLiteral("mode"), modeName(mode) } });
 }
 
 QString UndoPageChangesScript()

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "platform/VerboseLog.h"
+#include "platform/cdp/BrowserEnvironment.h"
 #include "platform/cdp/PipeTransport.h"
 #include "platform/cdp/ProcessGroup.h"
 #include "platform/cdp/ProfileFolder.h"
@@ -123,15 +124,9 @@ qm::Result<PipeTransport*> BrowserProcess::start(const QString& executable, cons
         ::dup2(out, 4);
     });
 
-    // Chromium's own temporary files (shared memory without /dev/shm) go inside the profile folder, so
-    // they are removed with it even when the browser is killed.
-    const QString temp = m_profile->path() + QStringLiteral("/tmp");
-    QDir().mkpath(temp);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TMPDIR"), temp);
-    // The crash reporter keeps its database under the user's config folder; point that into the
-    // profile too, so nothing is written outside it.
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_profile->path() + QStringLiteral("/config"));
+    const QProcessEnvironment environment
+        = BrowserEnvironment(QProcessEnvironment::systemEnvironment(), m_profile->path());
+    QDir().mkpath(environment.value(QStringLiteral("TMPDIR")));
     m_process.setProcessEnvironment(environment);
 
     QStringList args = standardArguments();

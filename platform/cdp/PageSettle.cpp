@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "platform/cdp/PageCall.h"
 #include "platform/cdp/PageTracker.h"
 #include "platform/cdp/Session.h"
 #include "platform/cdp/Tab.h"
@@ -19,7 +20,7 @@ constexpr int DomQuietMs = 150;
 QString settleScript(milliseconds budget)
 {
     // Waits in the page itself (on its own timers, no polling from here) and resolves when settled.
-    return QStringLiteral(R"JS((async (budget, quiet) => {
+    const QString function = QStringLiteral(R"JS(async ({ budget, quiet }) => {
   const t = %1;
   const start = performance.now(), end = start + budget, horizon = start + 1600;
   const wait = t ? t.wait : (ms) => new Promise((r) => setTimeout(r, ms));
@@ -39,10 +40,9 @@ QString settleScript(milliseconds budget)
   if (!t || t.frames.size > 0 || t.observers > 0 || t.lastChange > 0)
     await Promise.race([new Promise((r) => requestAnimationFrame(() => r())), wait(100)]);
   return true;
-})(%2, %3))JS")
-        .arg(PageTrackerState())
-        .arg(budget.count())
-        .arg(DomQuietMs);
+})JS");
+    return PageCall(function.arg(PageTrackerState()),
+        { { QStringLiteral("budget"), qint64(budget.count()) }, { QStringLiteral("quiet"), DomQuietMs } });
 }
 
 class Settler : public QObject

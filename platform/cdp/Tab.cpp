@@ -82,6 +82,11 @@ bool Tab::isCrashed() const
     return d->crashed;
 }
 
+bool Tab::hasOwnContext() const
+{
+    return !d->browserContextId.isEmpty();
+}
+
 PageLoad Tab::lastLoad() const
 {
     return d->lastLoad;
@@ -216,29 +221,29 @@ void Tab::navigate(const QString& url, milliseconds limit)
 
 void Tab::goBack()
 {
-    QPointer<Tab> self(this);
-    d->session->send(QStringLiteral("Page.getNavigationHistory"), {}, [self](qm::Result<QJsonObject> r) {
-        if (!self || !r)
-            return;
-        const int index = r->value(QLatin1String("currentIndex")).toInt() - 1;
-        const QJsonArray entries = r->value(QLatin1String("entries")).toArray();
-        if (index >= 0 && index < entries.size())
-            self->d->session->send(QStringLiteral("Page.navigateToHistoryEntry"),
-                { { QStringLiteral("entryId"), entries.at(index).toObject().value(QLatin1String("id")) } });
-    });
+    goInHistory(-1);
 }
 
 void Tab::goForward()
 {
+    goInHistory(+1);
+}
+
+void Tab::goInHistory(int step)
+{
     QPointer<Tab> self(this);
-    d->session->send(QStringLiteral("Page.getNavigationHistory"), {}, [self](qm::Result<QJsonObject> r) {
+    d->session->send(QStringLiteral("Page.getNavigationHistory"), {}, [self, step](qm::Result<QJsonObject> r) {
         if (!self || !r)
             return;
-        const int index = r->value(QLatin1String("currentIndex")).toInt() + 1;
+        const int index = r->value(QLatin1String("currentIndex")).toInt() + step;
         const QJsonArray entries = r->value(QLatin1String("entries")).toArray();
-        if (index >= 0 && index < entries.size())
-            self->d->session->send(QStringLiteral("Page.navigateToHistoryEntry"),
-                { { QStringLiteral("entryId"), entries.at(index).toObject().value(QLatin1String("id")) } });
+        if (index < 0 || index >= entries.size())
+            return;
+        const QJsonObject entry = entries.at(index).toObject();
+        // The user chose this page as they choose an address: its own folder is the one it reads.
+        self->d->accessPage = str(entry, "url");
+        self->d->session->send(QStringLiteral("Page.navigateToHistoryEntry"),
+            { { QStringLiteral("entryId"), entry.value(QLatin1String("id")) } });
     });
 }
 

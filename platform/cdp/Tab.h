@@ -60,6 +60,8 @@ public:
     // Network requests of the page that have started and not yet finished.
     int requestsInFlight() const;
     bool isCrashed() const;
+    // The tab has a browser context (and so a window and renderers) of its own.
+    bool hasOwnContext() const;
     // What the last completed top-level load reported.
     PageLoad lastLoad() const;
     // Protocol commands of this tab get this limit unless a caller passes its own.
@@ -79,6 +81,8 @@ signals:
     void crashed(const qm::Error& why);
     // The page's requests in flight dropped to none.
     void networkQuiet();
+    // The top-level page tried to go to a local file outside the folders it may read, and was stopped.
+    void leftAllowedFiles(const QString& url);
 
 protected:
     Tab(QObject* parent = nullptr);
@@ -90,6 +94,7 @@ private:
     void onEvent(const QString& method, const QJsonObject& params);
     void onBrowserEvent(const QString& method, const QJsonObject& params);
     void finishNavigation();
+    void goInHistory(int step);
     void reportRefusedDownload(const QString& url);
     void onRequestPaused(const QJsonObject& params);
     void onAuthRequired(const QJsonObject& params);

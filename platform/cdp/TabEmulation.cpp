@@ -108,6 +108,9 @@ void Tab::onRequestPaused(const QJsonObject& params)
     d->session->send(QStringLiteral("Fetch.failRequest"),
         { { QStringLiteral("requestId"), requestId },
             { QStringLiteral("errorReason"), QStringLiteral("AccessDenied") } });
+    // The page itself going there (a script, a refresh, a link) leaves an error page in its place.
+    if (str(params, "resourceType") == QLatin1String("Document") && str(params, "frameId") == d->mainFrameId)
+        emit leftAllowedFiles(url);
 }
 
 void Tab::onAuthRequired(const QJsonObject& params)

@@ -140,6 +140,39 @@ TEST_P(ParallelJobs, EveryPageWrittenOnceUnderDistinctNames)
 
 INSTANTIATE_TEST_SUITE_P(Jobs, ParallelJobs, ::testing::Values(2, 4));
 
+// Captures of one browser's tabs run side by side: tall pages, scrolled through for their lazy images,
+// each come out whole, top to bottom in their own colour.
+TEST(BatchPipeline, TallPagesCapturedSideBySideInOneBrowserComeOutWhole)
+{
+    const QStringList colours { "#c03030", "#30c030", "#3030c0", "#c0c030" };
+    TestServer server;
+    for (int i = 0; i < colours.size(); ++i)
+        server.page(QStringLiteral("/p%1").arg(i),
+            QStringLiteral("<!doctype html><body style='margin:0'><div style='height:%1px;background:"
+                           "linear-gradient(%2 50%, #000 50%)'></div><img loading=lazy src='/none.png' "
+                           "style='display:block;height:100px'><div style='height:300px;background:%2'></div>")
+                .arg(QString::number(9000 + 700 * i), colours[i])
+                .toUtf8());
+    TempHome home;
+    PictureSettings(home, "tall");
+    home.set("set", "jobs", "4");
+    RealBatch batch(SharedPool(), home);
+    for (int i = 0; i < colours.size(); ++i)
+        batch.add(server.url(QStringLiteral("/p%1").arg(i)));
+    ASSERT_TRUE(batch.run());
+    EXPECT_EQ(batch.statuses(), QStringList(colours.size(), "OK"));
+    const QStringList files = FilesIn(home.file("out"));
+    ASSERT_EQ(files.size(), colours.size());
+    for (const QString& name : files) {
+        const QImage image(home.file("out/" + name));
+        const QColor top(image.pixel(5, 5));
+        ASSERT_TRUE(colours.contains(top.name())) << name.toStdString() << " " << top.name().toStdString();
+        EXPECT_EQ(image.height(), 9000 + 700 * colours.indexOf(top.name()) + 400) << name.toStdString();
+        EXPECT_EQ(QColor(image.pixel(5, image.height() - 5)), top) << name.toStdString();
+        EXPECT_EQ(QColor(image.pixel(5, image.height() - 450)), QColor(Qt::black)) << name.toStdString();
+    }
+}
+
 TEST(BatchPipeline, RemoteBrowserOnLoopbackConvertsTheBatch)
 {
     RemoteChromium remote;
