@@ -77,11 +77,11 @@ TEST_F(QueueTrust, OutputFoldersAndNamesLeavingTheRootFailAndWriteNothing)
     ASSERT_EQ(result.size(), 6);
     for (int i = 0; i < hostile.size(); ++i) {
         const QByteArray reason = result[i].value("reason");
-        EXPECT_EQ(result[i].value("status"), "failed") << i;
+        EXPECT_STREQ(result[i].value("status").constData(), "failed") << i;
         EXPECT_TRUE(reason.contains(i == 2 ? "is not a name in its output folder" : "outside the worker's output root"))
             << i << ": " << reason.constData();
     }
-    EXPECT_EQ(result[5].value("status"), "ok") << result[5].value("reason").constData();
+    EXPECT_STREQ(result[5].value("status").constData(), "ok") << result[5].value("reason").constData();
     const QFileInfo good(QString::fromUtf8(result[5].value("output")));
     EXPECT_TRUE(good.isFile());
     EXPECT_EQ(good.absolutePath(), QFileInfo(root).canonicalFilePath() + "/fine");
@@ -120,17 +120,17 @@ TEST_F(QueueTrust, LocalFilesAreReadOnlyUnderTheWorkersAllowedFolders)
 
     const auto bare = results("f", 1, "bare");
     ASSERT_EQ(bare.size(), 1);
-    EXPECT_EQ(bare[0].value("status"), "failed");
+    EXPECT_STREQ(bare[0].value("status").constData(), "failed");
     EXPECT_TRUE(bare[0].value("reason").contains("local files are not allowed on this worker"))
         << bare[0].value("reason").constData();
     const auto result = results("f", 3);
     ASSERT_EQ(result.size(), 3);
     for (int i : { 0, 1 }) {
-        EXPECT_EQ(result[i].value("status"), "failed") << i;
+        EXPECT_STREQ(result[i].value("status").constData(), "failed") << i;
         EXPECT_TRUE(result[i].value("reason").contains("outside the folders this worker lets jobs read"))
             << result[i].value("reason").constData();
     }
-    ASSERT_EQ(result[2].value("status"), "ok") << result[2].value("reason").constData();
+    ASSERT_STREQ(result[2].value("status").constData(), "ok") << result[2].value("reason").constData();
     const QImage shot(QString::fromUtf8(result[2].value("output")));
     ASSERT_FALSE(shot.isNull());
     EXPECT_EQ(shot.pixel(100, 100), qRgb(0, 200, 0)) << "the picture beside the page is missing";
@@ -152,14 +152,14 @@ TEST_F(QueueTrust, CredentialsGoOnlyToTheAuthHosts)
 
     const auto result = results("a", 2);
     ASSERT_EQ(result.size(), 2);
-    EXPECT_EQ(result[0].value("status"), "ok") << result[0].value("reason").constData();
+    EXPECT_STREQ(result[0].value("status").constData(), "ok") << result[0].value("reason").constData();
     EXPECT_TRUE(server.lastRequest("/trusted").contains("\r\nAuthorization: Basic"));
-    EXPECT_EQ(result[1].value("status"), "failed");
+    EXPECT_STREQ(result[1].value("status").constData(), "failed");
     EXPECT_TRUE(result[1].value("reason").contains("401")) << result[1].value("reason").constData();
     EXPECT_FALSE(server.lastRequest("/hostile").isEmpty());
     EXPECT_FALSE(server.lastRequest("/hostile").contains("Authorization"));
 
-    ASSERT_EQ(results("a", 1, "plain").value(0).value("status"), "failed");
+    ASSERT_STREQ(results("a", 1, "plain").value(0).value("status").constData(), "failed");
     EXPECT_FALSE(server.lastRequest("/unnamed").contains("Authorization"));
     unnamed.terminate();
     ASSERT_TRUE(finish(unnamed, std::chrono::seconds(60)));
@@ -192,10 +192,10 @@ TEST_F(QueueTrust, MalformedJobsFailAloneAndTheNextJobIsConverted)
     const QList<QPair<int, QByteArray>> reasons { { 0, "settings are not sections" }, { -1, "is not a page number" },
         { 2, "bytes" }, { 3, "is not its batch's" }, { 4, "no page address" } };
     for (const auto& [index, reason] : reasons) {
-        EXPECT_EQ(result[index].value("status"), "failed") << index;
+        EXPECT_STREQ(result[index].value("status").constData(), "failed") << index;
         EXPECT_TRUE(result[index].value("reason").contains(reason)) << result[index].value("reason").constData();
     }
-    EXPECT_EQ(result[6].value("status"), "ok") << result[6].value("reason").constData();
+    EXPECT_STREQ(result[6].value("status").constData(), "ok") << result[6].value("reason").constData();
     EXPECT_EQ(server.hits("/good"), 1);
     EXPECT_EQ(redis.cli({ "EXISTS", "elsewhere" }).trimmed(), "0");
     EXPECT_TRUE(waitUntil(
