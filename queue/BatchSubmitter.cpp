@@ -69,6 +69,7 @@ int BatchSubmitter::run()
 
 void BatchSubmitter::setupError(const QString& message)
 {
+    m_ended = true;
     std::fprintf(stderr, "quillmark submit: %s\n", message.toLocal8Bit().constData());
     QCoreApplication::exit(2);
 }
@@ -78,50 +79,88 @@ void BatchSubmitter::submit()
     const QueueNames& n = m_queue.names;
     const QByteArray& id = m_plan.id;
     const QByteArray now = QByteArray::number(QDateTime::currentMSecsSinceEpoch());
+    // One transaction: a Redis that refuses any part of the batch (its memory full, say) takes none of it,
+    // so no job is left without its batch and no batch waits for jobs that never went in.
+    auto refusal = std::make_shared<QString>();
+    const auto note = [refusal](Result<RedisReply> answer) {
+        if (!answer && refusal->isEmpty())
+            *refusal = answer.error().message;
+    };
+    m_redis->command({ "MULTI" }, note);
+    for (const Job& job : std::as_const(m_plan.jobs))
+        m_redis->command(AddCommand(n.jobs(), job.fields()), note);
     m_redis->command({ "HSET", n.batch(id), "total", QByteArray::number(m_plan.jobs.size()), "submitted", now,
-        "outputfolder", m_plan.outputFolder.toUtf8(), "results", n.results(id) });
-    m_redis->command({ "ZADD", n.batches(), now, id });
-    auto failure = std::make_shared<QString>();
-    for (qsizetype i = 0; i < m_plan.jobs.size(); ++i) {
-        const bool last = i + 1 == m_plan.jobs.size();
-        m_redis->command(
-            AddCommand(n.jobs(), m_plan.jobs[i].fields()), [this, failure, last](Result<RedisReply> added) {
-                if (!added && failure->isEmpty())
-                    *failure = added.error().message;
-                if (!last)
-                    return;
-                if (!failure->isEmpty())
-                    return setupError(QStringLiteral("cannot add the batch's jobs: %1").arg(*failure));
-                m_submitted = true;
-                std::FILE* idOut = m_queue.wait && m_convert.json ? stderr : stdout;
-                std::fprintf(idOut, "%s\n", m_plan.id.constData());
-                std::fflush(idOut);
-                if (!m_queue.wait)
-                    return QCoreApplication::exit(0);
-                cli::ProgressDisplay::Style style = cli::ProgressDisplay::Style::Lines;
-                if (m_convert.quiet)
-                    style = cli::ProgressDisplay::Style::Quiet;
-                else if (::isatty(fileno(stderr)))
-                    style = cli::ProgressDisplay::Style::Bar;
-                m_display = std::make_unique<cli::ProgressDisplay>(
-                    int(m_plan.jobs.size()), style, m_convert.json, stdout, stderr);
-                if (style == cli::ProgressDisplay::Style::Bar) {
-                    connect(&m_tick, &QTimer::timeout, this, [this] { m_display->refresh(); });
-                    m_tick.start(1000);
-                    m_display->refresh();
-                }
-                follow();
-            });
+                         "outputfolder", m_plan.outputFolder.toUtf8(), "results", n.results(id) },
+        note);
+    m_redis->command({ "ZADD", n.batches(), now, id }, note);
+    m_redis->command({ "EXEC" }, [this, refusal](Result<RedisReply> answer) {
+        if (!answer)
+            return setupError(QStringLiteral("cannot add the batch's jobs: %1")
+                                  .arg(refusal->isEmpty() ? answer.error().message : *refusal));
+        // A command that fails as the transaction runs (a key of another type) leaves the others done.
+        QByteArrayList added;
+        QString failure;
+        for (qsizetype i = 0; i < answer->elements.size(); ++i) {
+            const RedisReply& done = answer->elements[i];
+            if (done.isError() && failure.isEmpty())
+                failure = QString::fromUtf8(done.text);
+            else if (!done.isError() && i < m_plan.jobs.size())
+                added.append(done.text);
+        }
+        if (!failure.isEmpty())
+            return withdraw(added, failure);
+        submitted();
+    });
+}
+
+void BatchSubmitter::withdraw(const QByteArrayList& added, const QString& reason)
+{
+    const QueueNames& n = m_queue.names;
+    if (!added.isEmpty())
+        m_redis->command(QByteArrayList { "XDEL", n.jobs() } + added);
+    m_redis->command({ "DEL", n.batch(m_plan.id) });
+    m_redis->command({ "ZREM", n.batches(), m_plan.id }, [this, reason](Result<RedisReply>) {
+        setupError(QStringLiteral("cannot add the batch's jobs: %1").arg(reason));
+    });
+}
+
+void BatchSubmitter::submitted()
+{
+    m_submitted = true;
+    std::FILE* idOut = m_queue.wait && m_convert.json ? stderr : stdout;
+    std::fprintf(idOut, "%s\n", m_plan.id.constData());
+    std::fflush(idOut);
+    if (!m_queue.wait)
+        return QCoreApplication::exit(0);
+    cli::ProgressDisplay::Style style = cli::ProgressDisplay::Style::Lines;
+    if (m_convert.quiet)
+        style = cli::ProgressDisplay::Style::Quiet;
+    else if (::isatty(fileno(stderr)))
+        style = cli::ProgressDisplay::Style::Bar;
+    m_display = std::make_unique<cli::ProgressDisplay>(int(m_plan.jobs.size()), style, m_convert.json, stdout, stderr);
+    if (style == cli::ProgressDisplay::Style::Bar) {
+        connect(&m_tick, &QTimer::timeout, this, [this] { m_display->refresh(); });
+        m_tick.start(1000);
+        m_display->refresh();
     }
+    follow();
 }
 
 void BatchSubmitter::follow()
 {
-    if (!m_redis->isReady())
+    if (!m_redis->isReady() || m_ended)
         return; // carried on when the connection is back
+    // Workers keep a batch's description a week after its last page: gone before that, the queue lost it,
+    // and no result will come.
+    m_redis->command({ "EXISTS", m_queue.names.batch(m_plan.id) }, [this](Result<RedisReply> answer) {
+        if (answer && answer->integer == 0 && !m_ended)
+            lostBatch();
+    });
     m_redis->command({ "XREAD", "BLOCK", QByteArray::number(ResultBlockMs), "STREAMS", m_queue.names.results(m_plan.id),
                          m_lastResult },
         [this](Result<RedisReply> answer) {
+            if (m_ended)
+                return;
             if (!answer) {
                 if (answer.error().code != Error::Code::Io)
                     setupError(QStringLiteral("cannot follow the batch: %1").arg(answer.error().message));
@@ -133,6 +172,17 @@ void BatchSubmitter::follow()
             else
                 finish();
         });
+}
+
+void BatchSubmitter::lostBatch()
+{
+    m_ended = true;
+    m_tick.stop();
+    if (m_display)
+        m_display->clear();
+    std::fprintf(stderr, "quillmark submit: the queue lost batch %s (was Redis restarted without persistence?)\n",
+        m_plan.id.constData());
+    QCoreApplication::exit(1);
 }
 
 void BatchSubmitter::results(const QList<StreamEntry>& entries)
@@ -165,6 +215,7 @@ void BatchSubmitter::reportProblem(const Result<void>& written)
 
 void BatchSubmitter::finish()
 {
+    m_ended = true;
     m_tick.stop();
     m_display->clear();
     if (m_report)

@@ -23,7 +23,7 @@ namespace qm::queue {
 
 class RedisConnection;
 
-// `quillmark submit`: puts one job per page on the stream (pipelined, with the batch's description),
+// `quillmark submit`: puts one job per page on the stream (in one transaction with the batch's description),
 // prints the batch id and, with --wait, follows the batch's result stream as `convert` shows its pages,
 // writing the batch's report as the results come in when it has one.
 class BatchSubmitter : public QObject
@@ -37,7 +37,10 @@ public:
 
 private:
     void submit();
+    void withdraw(const QByteArrayList& added, const QString& reason);
+    void submitted();
     void follow();
+    void lostBatch();
     void results(const QList<StreamEntry>& entries);
     void finish();
     void reportProblem(const Result<void>& written);
@@ -54,6 +57,7 @@ private:
     QSet<int> m_seen; // pages with a result (a page converted twice has two)
     QByteArray m_lastResult = "0";
     bool m_submitted = false;
+    bool m_ended = false; // the exit status is decided; answers still on their way are dropped
     bool m_lossSaid = false;
     int m_written = 0;
     int m_exitCode = 0;

@@ -3,13 +3,89 @@
 #include <QJsonDocument>
 #include <algorithm>
 
+#include "capture/PageAddress.h"
+
 namespace qm::queue {
 
 namespace {
 
+constexpr qsizetype Mebibyte = 1024 * 1024;
+constexpr qsizetype MostEntryBytes = 24 * Mebibyte;
+constexpr qsizetype MostBatchBytes = 64;
+constexpr qsizetype MostIndexBytes = 10;
+constexpr qsizetype MostAddressBytes = 2 * Mebibyte; // the longest address Chromium loads
+constexpr qsizetype MostNameBytes = 4096;
+constexpr qsizetype MostSettingsBytes = 20 * Mebibyte; // style sheets and scripts travel in them
+constexpr qsizetype ShownAddressBytes = 2048;
+
 QString text(const Fields& fields, const char* name)
 {
     return QString::fromUtf8(fields.value(name));
+}
+
+Error bad(const QString& message)
+{
+    return Error::make(Error::Code::Usage, message);
+}
+
+// Batch ids are made by submit (date, time and a random number); anything else must not reach a key.
+bool IsBatchId(const QByteArray& id)
+{
+    return !id.isEmpty() && id.size() <= MostBatchBytes && std::all_of(id.begin(), id.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_'
+            || c == '.';
+    });
+}
+
+std::optional<int> PageNumber(const QByteArray& field)
+{
+    bool numbered = false;
+    const int index = field.toInt(&numbered);
+    if (!numbered || index < 0 || field.size() > MostIndexBytes)
+        return std::nullopt;
+    return index;
+}
+
+Result<void> CheckSizes(const Fields& fields)
+{
+    const std::pair<const char*, qsizetype> limits[] = { { "batch", MostBatchBytes }, { "index", MostIndexBytes },
+        { "address", MostAddressBytes }, { "name", MostNameBytes }, { "settings", MostSettingsBytes } };
+    qsizetype total = 0;
+    for (auto field = fields.begin(); field != fields.end(); ++field)
+        total += field.key().size() + field.value().size();
+    if (total > MostEntryBytes)
+        return std::unexpected(
+            bad(QStringLiteral("the job is %1 bytes; a job holds at most %2").arg(total).arg(MostEntryBytes)));
+    for (const auto& [name, most] : limits) {
+        const qsizetype size = fields.value(name).size();
+        if (size > most)
+            return std::unexpected(bad(QStringLiteral("the job's %1 is %2 bytes; it holds at most %3")
+                                           .arg(QLatin1String(name))
+                                           .arg(size)
+                                           .arg(most)));
+    }
+    return {};
+}
+
+// Sections of keys with text values, as JobSettings::capture makes them.
+Result<QJsonObject> SettingsOf(const QByteArray& field)
+{
+    QJsonParseError error {};
+    const QJsonDocument document = QJsonDocument::fromJson(field, &error);
+    const auto notSettings = [] {
+        return bad(QStringLiteral("the job's settings are not sections of text values (a JSON object of objects)"));
+    };
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::unexpected(notSettings());
+    const QJsonObject sections = document.object();
+    for (const QJsonValue& section : sections) {
+        if (!section.isObject())
+            return std::unexpected(notSettings());
+        const QJsonObject keys = section.toObject();
+        if (!std::all_of(keys.begin(), keys.end(), [](const QJsonValue& value) { return value.isString(); }))
+            return std::unexpected(notSettings());
+    }
+    return sections;
 }
 
 } // namespace
@@ -26,21 +102,46 @@ Fields Job::fields() const
     };
 }
 
-Result<Job> Job::fromFields(const Fields& fields)
+Result<Job> Job::fromFields(const Fields& fields, const QueueNames& names)
 {
+    if (auto sized = CheckSizes(fields); !sized)
+        return std::unexpected(sized.error());
     Job job;
-    bool numbered = false;
     job.batch = fields.value("batch");
-    job.index = fields.value("index").toInt(&numbered);
+    if (!IsBatchId(job.batch))
+        return std::unexpected(bad(QStringLiteral("the job has no batch id of submit's making")));
+    const auto index = PageNumber(fields.value("index"));
+    if (!index)
+        return std::unexpected(bad(QStringLiteral("the job's index \"%1\" is not a page number")
+                                       .arg(QString::fromUtf8(fields.value("index")))));
+    job.index = *index;
     job.address = text(fields, "address");
+    if (auto address = NormalisedAddress(job.address); !address)
+        return std::unexpected(
+            bad(QStringLiteral("the job's address is no page address: %1").arg(address.error().message)));
     job.name = text(fields, "name");
     job.results = fields.value("results");
-    QJsonParseError error {};
-    const QJsonDocument settings = QJsonDocument::fromJson(fields.value("settings"), &error);
-    if (job.batch.isEmpty() || !numbered || job.address.isEmpty() || job.name.isEmpty() || job.results.isEmpty()
-        || error.error != QJsonParseError::NoError || !settings.isObject())
-        return fail(Error::Code::Usage, QStringLiteral("not a job of this program"));
-    job.settings = settings.object();
+    // The result goes where the batch's id says, never to a key the job chose.
+    if (job.results != names.results(job.batch))
+        return std::unexpected(bad(QStringLiteral("the job's result stream \"%1\" is not its batch's (%2)")
+                                       .arg(QString::fromUtf8(job.results.left(ShownAddressBytes)),
+                                           QString::fromUtf8(names.results(job.batch)))));
+    auto settings = SettingsOf(fields.value("settings"));
+    if (!settings)
+        return std::unexpected(settings.error());
+    job.settings = *settings;
+    return job;
+}
+
+std::optional<Job> Job::partOf(const Fields& fields, const QueueNames& names)
+{
+    Job job;
+    job.batch = fields.value("batch");
+    if (!IsBatchId(job.batch))
+        return std::nullopt;
+    job.index = PageNumber(fields.value("index")).value_or(-1);
+    job.address = QString::fromUtf8(fields.value("address").left(ShownAddressBytes));
+    job.results = names.results(job.batch);
     return job;
 }
 

@@ -4,9 +4,11 @@
 #include <QHash>
 #include <QJsonObject>
 #include <QString>
+#include <optional>
 
 #include "capture/PageRunner.h"
 #include "platform/Error.h"
+#include "queue/QueueNames.h"
 
 namespace qm::queue {
 
@@ -24,7 +26,12 @@ struct Job
     QJsonObject settings; // section -> key -> value, as settings.dat would hold them
 
     Fields fields() const;
-    static Result<Job> fromFields(const Fields& fields);
+    // Anyone who can write to the stream writes entries: each field is checked for its type and size,
+    // and the result stream must be the one of the job's batch on this queue.
+    static Result<Job> fromFields(const Fields& fields, const QueueNames& names);
+    // The batch and page an entry that is no sound job names, where its failure can be reported: its
+    // batch id is one a key can be made of. The page number is -1 when it is none.
+    static std::optional<Job> partOf(const Fields& fields, const QueueNames& names);
 };
 
 // What became of one job, as the batch's result stream holds it.

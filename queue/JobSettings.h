@@ -8,7 +8,7 @@
 namespace qm::queue {
 
 // A batch's settings as its jobs carry them (section -> key -> value), read like settings.dat: names
-// without regard to case, values trimmed.
+// without regard to case, values trimmed. Keys that belong to the converting machine are left out.
 class JobSettings : public SettingsSource
 {
 public:

@@ -31,6 +31,13 @@ QString QueueUsage(QueueCommand command)
                 "  -j, --jobs N        pages converted at once, 1 to 16 (default 1)\n"
                 "      --browser X     Chromium executable, or a remote browser (repeatable)\n"
                 "      --home DIR      app home (browser and temporary files; the settings come with the jobs)\n"
+                "      --output-root DIR  write only under DIR: a job's output folder must lie inside it (a\n"
+                "                      relative one is taken under it); default: the output folder of the\n"
+                "                      app home's settings\n"
+                "      --allow-files DIR  local pages, cookies files and watermark pictures of jobs may be\n"
+                "                      read from under DIR (repeatable; \"all\": any file); without it, none\n"
+                "      --auth-host HOST  give QUILLMARK_AUTH to pages on HOST only (repeatable); without it,\n"
+                "                      QUILLMARK_AUTH is not used\n"
                 "      --idle SEC      take over jobs another worker left this long (default: the page\n"
                 "                      time limit plus 30 s)\n"
                 "      --name NAME     this worker's name in the group (default HOST-PID)\n"
@@ -41,8 +48,9 @@ QString QueueUsage(QueueCommand command)
                              "                      it (progress, --json lines, exit status)\n"
                              "      --report        with --wait: write report.html and report.json in the output\n"
                              "                      folder as the pages come in, as convert --report does\n"
-                             "  The output folder must be one the workers write to (a shared folder); so must files\n"
-                             "  named by --cookies and watermark pictures. --auth is not sent over the queue.\n");
+                             "  The output folder must be one the workers write to (a shared folder, inside their\n"
+                             "  --output-root); files named by --cookies, watermark pictures and local pages must lie\n"
+                             "  under their --allow-files. --auth is not sent over the queue.\n");
     case QueueCommand::Status:
         return QStringLiteral("quillmark status --queue URL [options] [BATCH]\n") + shared;
     }
@@ -64,7 +72,8 @@ Result<QueueOptions> ParseQueueArguments(
             inlineValue = argument.section(u'=', 1);
         }
         static const QStringList shared { "--queue", "--password-file", "--stream" };
-        static const QStringList workerOnly { "--group", "-j", "--jobs", "--browser", "--home", "--idle", "--name" };
+        static const QStringList workerOnly { "--group", "-j", "--jobs", "--browser", "--home", "--idle", "--name",
+            "--output-root", "--allow-files", "--auth-host" };
         const bool valued = shared.contains(name) || (command == QueueCommand::Worker && workerOnly.contains(name));
         if (valued) {
             std::optional<QString> value = inlineValue;
@@ -103,6 +112,19 @@ Result<QueueOptions> ParseQueueArguments(
                 options.idleSeconds = seconds;
             } else if (name == QLatin1String("--name")) {
                 options.workerName = v;
+            } else if (name == QLatin1String("--output-root")) {
+                options.outputRoot = QDir::cleanPath(QDir(workingFolder).absoluteFilePath(v));
+            } else if (name == QLatin1String("--allow-files")) {
+                options.allowFiles.append(v.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0
+                        ? QStringLiteral("all")
+                        : QDir::cleanPath(QDir(workingFolder).absoluteFilePath(v)));
+            } else if (name == QLatin1String("--auth-host")) {
+                if (v.contains(u'/') || v.contains(u'@') || v.trimmed().isEmpty())
+                    return usage(QStringLiteral("--auth-host takes a host name, not \"%1\"").arg(v));
+                QString host = v.trimmed();
+                if (host.startsWith(u'[') && host.endsWith(u']')) // an IPv6 address as an address writes it
+                    host = host.sliced(1, host.size() - 2);
+                options.authHosts.append(host);
             }
             continue;
         }

@@ -22,6 +22,9 @@ struct QueueOptions
     QString home;
     std::optional<int> idleSeconds;
     QString workerName;
+    QString outputRoot; // absolute; empty: the output folder of the worker's own settings
+    QStringList allowFiles; // absolute folders, or "all"; none: jobs read no local file
+    QStringList authHosts; // the hosts QUILLMARK_AUTH goes to
     // submit
     bool wait = false;
     // status: the batch asked about; submit and status: what is left for convert's parser

@@ -1,6 +1,7 @@
 #include "queue/QueueWorker.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QHostInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include "capture/EnginePool.h"
+#include "capture/OutputFolder.h"
 #include "capture/PageConversion.h"
 #include "platform/AppHome.h"
 #include "platform/MessageSink.h"
@@ -75,6 +77,23 @@ Result<void> QueueWorker::prepare()
         const FileSettings file(home->settingsPath());
         m_idle = ReadPageTimeout(file) + std::chrono::seconds(30);
     }
+    QString root = m_options.outputRoot;
+    if (root.isEmpty()) {
+        const FileSettings file(home->settingsPath());
+        root = QDir::cleanPath(QDir::current().absoluteFilePath(OutputFolder(file, m_home)));
+    }
+    auto outputRoot = OutputRoot::open(root);
+    if (!outputRoot)
+        return std::unexpected(outputRoot.error());
+    auto files = FileAllowance::fromOptions(m_options.allowFiles);
+    if (!files)
+        return std::unexpected(files.error());
+    QString credentials = qEnvironmentVariable("QUILLMARK_AUTH");
+    if (!credentials.isEmpty() && m_options.authHosts.isEmpty()) {
+        say(QStringLiteral("QUILLMARK_AUTH is set, but no --auth-host names a host to give it to: it is not used"));
+        credentials.clear();
+    }
+    m_bounds.emplace(std::move(*outputRoot), std::move(*files), m_options.authHosts, credentials);
     m_name = m_options.workerName.isEmpty() ? (QHostInfo::localHostName() + u'-' + QString::number(::getpid())).toUtf8()
                                             : m_options.workerName.toUtf8();
 
@@ -130,9 +149,9 @@ void QueueWorker::connected()
         m_groupReady = false;
     });
     connect(m_writer, &RedisConnection::ready, this, [this] {
-        say(QStringLiteral("%1 takes jobs from %2 on %3")
-                .arg(QString::fromUtf8(m_name), QString::fromUtf8(m_options.names.jobs()),
-                    m_options.address.describe()));
+        say(QStringLiteral("%1 takes jobs from %2 on %3 and writes under %4")
+                .arg(QString::fromUtf8(m_name), QString::fromUtf8(m_options.names.jobs()), m_options.address.describe(),
+                    m_bounds->root().path()));
         createGroup();
         beat();
         m_heartbeat.start();
@@ -149,10 +168,14 @@ void QueueWorker::createGroup()
 {
     const QueueNames& n = m_options.names;
     // From the stream's start: jobs submitted before any worker came are taken too.
-    m_writer->command({ "XGROUP", "CREATE", n.jobs(), n.group, "0", "MKSTREAM" }, [this](Result<RedisReply> answer) {
+    m_writer->command({ "XGROUP", "CREATE", n.jobs(), n.group, "0", "MKSTREAM" }, [this, n](Result<RedisReply> answer) {
         if (!answer && !answer.error().message.startsWith(QLatin1String("BUSYGROUP"))) {
-            if (answer.error().code != Error::Code::Io)
-                say(QStringLiteral("cannot create the consumer group: %1").arg(answer.error().message));
+            if (answer.error().code == Error::Code::Io)
+                return; // tried again when the connection is back
+            // Waiting would not mend it (a stream key of another type, a refused command): said, and ended.
+            say(QStringLiteral("cannot create the consumer group %1 of %2: %3")
+                    .arg(QString::fromUtf8(n.group), QString::fromUtf8(n.jobs()), answer.error().message));
+            QCoreApplication::exit(2);
             return;
         }
         m_groupReady = true;
@@ -237,12 +260,9 @@ void QueueWorker::take(const QList<StreamEntry>& entries, bool claimed)
             checkAttempts(entry);
             continue;
         }
-        auto job = Job::fromFields(entry.fields);
+        auto job = Job::fromFields(entry.fields, m_options.names);
         if (!job) {
-            say(QStringLiteral("entry %1 of %2 is %3; dropped")
-                    .arg(
-                        QString::fromLatin1(entry.id), QString::fromUtf8(m_options.names.jobs()), job.error().message));
-            acknowledge(entry.id);
+            refuse(entry, job.error().message);
             continue;
         }
         start(entry.id, *job, 1);
@@ -251,11 +271,9 @@ void QueueWorker::take(const QList<StreamEntry>& entries, bool claimed)
 
 void QueueWorker::checkAttempts(const StreamEntry& entry)
 {
-    auto job = Job::fromFields(entry.fields);
-    if (!job) {
-        acknowledge(entry.id);
-        return;
-    }
+    auto job = Job::fromFields(entry.fields, m_options.names);
+    if (!job)
+        return refuse(entry, job.error().message);
     ++m_checking;
     const QueueNames& n = m_options.names;
     m_writer->command({ "XPENDING", n.jobs(), n.group, entry.id, entry.id, "1" },
@@ -265,7 +283,7 @@ void QueueWorker::checkAttempts(const StreamEntry& entry)
             // A take-over counts as a delivery: the count is the number of this try.
             if (deliveries <= MostDeliveries) {
                 start(id, job, int(std::max(deliveries, 1LL)));
-                return;
+                return next();
             }
             JobResult result { job.index, job.address, QString::fromUtf8(m_name), PageOutcome {}, int(deliveries - 1) };
             result.outcome.output = fail(Error::Code::Crashed,
@@ -278,28 +296,51 @@ void QueueWorker::checkAttempts(const StreamEntry& entry)
         });
 }
 
+void QueueWorker::refuse(const StreamEntry& entry, const QString& reason)
+{
+    if (const auto job = Job::partOf(entry.fields, m_options.names))
+        return failJob(entry.id, *job, 1, reason);
+    // No batch to tell: the entry goes, and so does the reason, on stderr.
+    say(QStringLiteral("entry %1 of %2: %3; dropped")
+            .arg(QString::fromLatin1(entry.id), QString::fromUtf8(m_options.names.jobs()), reason));
+    acknowledge(entry.id, [this, id = entry.id](bool acknowledged) {
+        if (acknowledged)
+            m_writer->command({ "XDEL", m_options.names.jobs(), id });
+    });
+}
+
+void QueueWorker::failJob(const QByteArray& entry, const Job& job, int tries, const QString& reason)
+{
+    JobResult result { job.index, job.address, QString::fromUtf8(m_name), PageOutcome {}, tries };
+    result.outcome.output = fail(Error::Code::Usage, reason);
+    say(QStringLiteral("%1: refused: %2").arg(job.address.left(200), reason));
+    m_held.insert(entry);
+    report(Report { entry, job, result });
+}
+
 void QueueWorker::start(const QByteArray& entry, const Job& job, int tries)
 {
+    auto admitted = m_bounds->admit(job);
+    if (!admitted)
+        return failJob(entry, job, tries, admitted.error().message);
     m_held.insert(entry);
     auto active = std::make_shared<Active>();
     active->entry = entry;
     active->job = job;
     active->tries = tries;
-    active->settings = JobSettings(job.settings);
+    active->settings = std::move(admitted->settings);
     // The name was fixed when the batch was submitted: a second conversion replaces the first's file.
     active->settings.set(keys::FileOption.sectionName(), keys::FileOption.keyName(), QStringLiteral("0"));
     active->settings.set(keys::FileName.sectionName(), keys::FileName.keyName(), job.name);
     active->settings.set(keys::DateTime.sectionName(), keys::DateTime.keyName(), QStringLiteral("0"));
     active->settings.set(keys::ExistedFile.sectionName(), keys::ExistedFile.keyName(), QStringLiteral("1"));
-    if (const QString auth = qEnvironmentVariable("QUILLMARK_AUTH"); !auth.isEmpty())
-        active->settings.set(keys::Auth.sectionName(), keys::Auth.keyName(), auth);
     active->conversion = std::make_unique<PageConversion>(*m_pool, active->settings, m_home);
     active->conversion->setMessages(&g_messages);
     const quint64 ticket = m_nextTicket++;
     m_active.insert(ticket, active);
     const std::chrono::milliseconds limit = ReadPageTimeout(active->settings);
     active->conversion->convert(
-        ticket, job.address, limit, [this, ticket](PageOutcome outcome) { finished(ticket, outcome); });
+        ticket, admitted->address, limit, [this, ticket](PageOutcome outcome) { finished(ticket, outcome); });
 }
 
 void QueueWorker::finished(quint64 ticket, const PageOutcome& outcome)
@@ -326,7 +367,7 @@ void QueueWorker::report(const Report& r)
     const QueueNames& n = m_options.names;
     const QByteArray index = QByteArray::number(r.job.index);
     ++m_reporting;
-    m_writer->command(AddCommand(r.job.results, r.result.fields()), [this, r](Result<RedisReply> added) {
+    m_writer->command(AddCommand(n.results(r.job.batch), r.result.fields()), [this, r](Result<RedisReply> added) {
         if (!added) {
             --m_reporting;
             m_unreported.append(r);
@@ -345,7 +386,8 @@ void QueueWorker::report(const Report& r)
     });
     // A page once written stays done, whatever a later attempt at it says.
     const bool ok = r.result.outcome.output.has_value();
-    m_writer->command({ "SADD", ok ? n.done(r.job.batch) : n.failed(r.job.batch), index });
+    if (r.job.index >= 0)
+        m_writer->command({ "SADD", ok ? n.done(r.job.batch) : n.failed(r.job.batch), index });
     // A batch's description and results go a week after its last page.
     for (const QByteArray& key :
         { n.batch(r.job.batch), n.results(r.job.batch), n.done(r.job.batch), n.failed(r.job.batch) })

@@ -6,11 +6,13 @@
 #include <QSet>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 #include "platform/InterruptWatcher.h"
 #include "queue/JobEntry.h"
 #include "queue/QueueOptions.h"
 #include "queue/StreamEntries.h"
+#include "queue/WorkerBounds.h"
 
 namespace qm {
 class EnginePool;
@@ -52,6 +54,8 @@ private:
     void take(const QList<StreamEntry>& entries, bool claimed);
     void checkAttempts(const StreamEntry& entry);
     void start(const QByteArray& entry, const Job& job, int tries);
+    void refuse(const StreamEntry& entry, const QString& reason);
+    void failJob(const QByteArray& entry, const Job& job, int tries, const QString& reason);
     void finished(quint64 ticket, const PageOutcome& outcome);
     void readFailed(const Error& error);
     void report(const Report& report);
@@ -67,6 +71,7 @@ private:
     QString m_home;
     std::chrono::milliseconds m_idle { 90000 };
     std::unique_ptr<EnginePool> m_pool;
+    std::optional<WorkerBounds> m_bounds;
     RedisConnection* m_reader = nullptr; // the blocking reads
     RedisConnection* m_writer = nullptr; // everything else
     QHash<quint64, std::shared_ptr<Active>> m_active;

@@ -77,6 +77,10 @@ RedisReply copied(const redisReply* reply)
         out.type = RedisReply::Type::Text;
         out.text = QByteArray(reply->str, qsizetype(reply->len));
         break;
+    case REDIS_REPLY_ERROR:
+        out.type = RedisReply::Type::Error;
+        out.text = QByteArray(reply->str, qsizetype(reply->len));
+        break;
     case REDIS_REPLY_INTEGER:
         out.type = RedisReply::Type::Integer;
         out.integer = reply->integer;

@@ -5,18 +5,19 @@
 
 namespace qm::queue {
 
-// A Redis answer, copied out of the client library's buffers. Error answers never get here: they
-// arrive as an Error.
+// A Redis answer, copied out of the client library's buffers. An error answer arrives as an Error; only
+// inside an array (the answers of a transaction's commands) is one kept here, as Type::Error.
 struct RedisReply
 {
-    enum class Type { Nil, Text, Integer, Array };
+    enum class Type { Nil, Text, Integer, Array, Error };
 
     Type type = Type::Nil;
-    QByteArray text; // strings and status answers
+    QByteArray text; // strings, status and error answers
     long long integer = 0;
     QList<RedisReply> elements;
 
     bool isNil() const { return type == Type::Nil; }
+    bool isError() const { return type == Type::Error; }
     // The element at `index`, or a nil answer past the end.
     const RedisReply& at(qsizetype index) const
     {

@@ -41,7 +41,7 @@ int main(int argc, char** argv)
                     return QCoreApplication::exit(1);
                 }
                 for (const StreamEntry& entry : FirstStreamEntries(*answer)) {
-                    auto job = Job::fromFields(entry.fields);
+                    auto job = Job::fromFields(entry.fields, names);
                     if (!job)
                         continue;
                     JobResult result { job->index, job->address, QStringLiteral("drain"), PageOutcome {} };

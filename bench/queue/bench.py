@@ -104,7 +104,7 @@ def main():
             for w in range(workers):
                 started.append(subprocess.Popen(
                     [args.binary, "worker", "--queue", queue, "--home", os.path.join(work, f"w{workers}-{w}"),
-                     "--name", f"w{w}", "--jobs", "1"], env=env, stderr=subprocess.DEVNULL))
+                     "--name", f"w{w}", "--jobs", "1", "--output-root", work], env=env, stderr=subprocess.DEVNULL))
             while True:  # every worker's browser is up once its heartbeat is there
                 _, status = run([args.binary, "status", "--queue", queue], env)
                 if sum(line.startswith("worker ") for line in status.splitlines()) >= workers:

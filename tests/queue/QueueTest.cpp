@@ -12,109 +12,13 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/queue/RedisInstance.h"
+#include "tests/queue/QueueFixture.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TestServer.h"
 
 namespace qm::test {
 namespace {
-
-// Workers and submitters are the built program, against the test's own Redis and loopback pages.
-class QueueCase : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_FALSE(Binary().isEmpty()) << "QUILLMARK_BINARY is not set";
-        ASSERT_TRUE(redis.start()) << "redis-server did not start";
-    }
-    void TearDown() override
-    {
-        for (const auto& process : processes) {
-            if (process->state() != QProcess::NotRunning) {
-                process->terminate();
-                if (!finish(*process, std::chrono::seconds(30)))
-                    process->kill();
-                process->waitForFinished(5000);
-            }
-        }
-    }
-
-    QProcess& start(const QStringList& arguments, const QStringList& environment)
-    {
-        auto process = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const QString& entry : environment)
-            env.insert(entry.section('=', 0, 0), entry.section('=', 1));
-        process->setProcessEnvironment(env);
-        process->start(Binary(), arguments);
-        processes.push_back(std::move(process));
-        return *processes.back();
-    }
-    QProcess& worker(const QString& name, const QStringList& extra = {})
-    {
-        return start(
-            QStringList { "worker", "--queue", redis.url(), "--home", dir.filePath(name), "--name", name } + extra,
-            redis.environment());
-    }
-    QProcess& submit(const QStringList& arguments)
-    {
-        return start(QStringList { "submit", "--queue", redis.url(), "--home", dir.filePath("submitter"), "-o", out() }
-                + arguments,
-            redis.environment());
-    }
-    QByteArray status() { return RunProgram({ "status", "--queue", redis.url() }, redis.environment()).out; }
-
-    static bool finish(QProcess& process, std::chrono::milliseconds limit)
-    {
-        if (process.state() == QProcess::NotRunning)
-            return true;
-        LoopRunner loop;
-        QObject::connect(&process, &QProcess::finished, [&loop] { loop.done(); });
-        return loop.run(limit);
-    }
-    // Polls (with the event loop running, so the test's pages are served) until `condition` holds.
-    static bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit)
-    {
-        LoopRunner loop;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (condition())
-                loop.done();
-        });
-        poll.start(100);
-        return condition() || loop.run(limit);
-    }
-
-    QString out() const { return dir.filePath("out"); }
-    QStringList outputs() const { return QDir(out()).entryList(QDir::Files | QDir::Hidden); }
-    // The submitter's --json lines, by address.
-    static QHash<QString, QJsonObject> rows(QProcess& process)
-    {
-        ProgramRun run;
-        run.out = process.readAllStandardOutput();
-        return JsonRowsByAddress(run);
-    }
-    QStringList pages(const QString& prefix, int count, int delayMs = 0)
-    {
-        QStringList addresses;
-        for (int i = 0; i < count; ++i) {
-            const QString path = QStringLiteral("/%1%2").arg(prefix).arg(i);
-            server.route(path,
-                TestServer::Route {
-                    .body = QStringLiteral("<html><title>%1</title><h1>%1</h1></html>").arg(path).toUtf8(),
-                    .delayMs = delayMs });
-            addresses.append(server.url(path));
-        }
-        return addresses;
-    }
-
-    RedisInstance redis;
-    TestServer server;
-    QTemporaryDir dir;
-    std::vector<std::unique_ptr<QProcess>> processes;
-};
 
 TEST_F(QueueCase, TwoWorkersWriteEveryPageOnceAndFailAStalledPageOnce)
 {
@@ -307,19 +211,38 @@ TEST_F(QueueCase, RedisRestartedMidBatchLosesNoPage)
 TEST_F(QueueCase, AWrongPasswordIsRefusedAndNoPasswordShowsInTheProcessList)
 {
     const QString url = QStringLiteral("redis://:%1@127.0.0.1:%2");
-    const ProgramRun refused = RunProgram(
-        { "worker", "--queue", url.arg("not-the-password").arg(redis.port()), "--home", dir.filePath("refused") });
+    const ProgramRun refused = RunProgram({ "worker", "--queue", url.arg("not-the-password").arg(redis.port()),
+        "--home", dir.filePath("refused"), "--output-root", out() });
     EXPECT_EQ(refused.exitCode, 2);
     EXPECT_TRUE(refused.err.contains("refused the password")) << refused.err.constData();
     EXPECT_FALSE(refused.err.contains("not-the-password"));
 
     QProcess& w = start({ "worker", "--queue", url.arg(redis.password()).arg(redis.port()), "--home", dir.filePath("w"),
-                            "--name", "listed" },
+                            "--name", "listed", "--output-root", out() },
         {});
     ASSERT_TRUE(waitUntil([&] { return status().contains("worker listed"); }, std::chrono::minutes(2)));
     const QByteArray commandLine = ReadAll(QStringLiteral("/proc/%1/cmdline").arg(w.processId()));
     EXPECT_TRUE(commandLine.contains("127.0.0.1")) << commandLine.constData();
     EXPECT_FALSE(commandLine.contains(redis.password().toUtf8())) << commandLine.constData();
+}
+
+// The one-machine example of the README: a worker and a submitter started in the same folder, the
+// submitter's -o shots inside the worker's --output-root shots.
+TEST_F(QueueCase, TheOneMachineExampleWritesIntoTheRelativeShotsFolder)
+{
+    const QString folder = dir.filePath("work");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    server.page("/one", "<html><h1>one</h1></html>");
+    start({ "worker", "--queue", redis.url(), "--home", dir.filePath("w"), "--output-root", "shots" },
+        redis.environment(), folder);
+    QProcess& submitter = start({ "submit", "--queue", redis.url(), "--home", dir.filePath("submitter"), "--wait",
+                                    "--json", "-o", "shots", server.url("/one") },
+        redis.environment(), folder);
+    ASSERT_TRUE(finish(submitter, std::chrono::minutes(2)));
+    EXPECT_EQ(submitter.exitCode(), 0) << submitter.readAllStandardError().constData();
+    const QFileInfo written(rows(submitter).value(server.url("/one")).value("output").toString());
+    EXPECT_EQ(written.absolutePath(), QFileInfo(folder + "/shots").canonicalFilePath());
+    EXPECT_TRUE(written.isFile()) << written.filePath().toStdString();
 }
 
 } // namespace
