@@ -7,7 +7,9 @@
 
 #include <unistd.h>
 
+#include "cli/ConvertSession.h"
 #include "cli/ProgressDisplay.h"
+#include "platform/VisibleText.h"
 #include "queue/RedisConnection.h"
 #include "queue/StreamEntries.h"
 #include "report/BatchReport.h"
@@ -37,7 +39,8 @@ int BatchSubmitter::run()
             addresses.append(job.address);
         auto report = BatchReport::create(m_plan.outputFolder, addresses);
         if (!report) {
-            std::fprintf(stderr, "quillmark submit: %s\n", report.error().message.toLocal8Bit().constData());
+            std::fprintf(
+                stderr, "quillmark submit: %s\n", VisibleText(report.error().message).toLocal8Bit().constData());
             return 2;
         }
         m_report = std::move(*report);
@@ -69,7 +72,7 @@ int BatchSubmitter::run()
 
 void BatchSubmitter::setupError(const QString& message)
 {
-    std::fprintf(stderr, "quillmark submit: %s\n", message.toLocal8Bit().constData());
+    std::fprintf(stderr, "quillmark submit: %s\n", VisibleText(message).toLocal8Bit().constData());
     QCoreApplication::exit(2);
 }
 
@@ -94,8 +97,9 @@ void BatchSubmitter::submit()
                     return setupError(QStringLiteral("cannot add the batch's jobs: %1").arg(*failure));
                 m_submitted = true;
                 std::FILE* idOut = m_queue.wait && m_convert.json ? stderr : stdout;
-                std::fprintf(idOut, "%s\n", m_plan.id.constData());
-                std::fflush(idOut);
+                const bool shown = std::fprintf(idOut, "%s\n", m_plan.id.constData()) >= 0 && std::fflush(idOut) == 0;
+                if (!shown && idOut == stdout)
+                    return stopFollowing(cli::ConvertSession::ClosedOutputStatus, false);
                 if (!m_queue.wait)
                     return QCoreApplication::exit(0);
                 cli::ProgressDisplay::Style style = cli::ProgressDisplay::Style::Lines;
@@ -117,17 +121,21 @@ void BatchSubmitter::submit()
 
 void BatchSubmitter::follow()
 {
-    if (!m_redis->isReady())
+    if (m_stopped || !m_redis->isReady())
         return; // carried on when the connection is back
     m_redis->command({ "XREAD", "BLOCK", QByteArray::number(ResultBlockMs), "STREAMS", m_queue.names.results(m_plan.id),
                          m_lastResult },
         [this](Result<RedisReply> answer) {
+            if (m_stopped)
+                return;
             if (!answer) {
                 if (answer.error().code != Error::Code::Io)
                     setupError(QStringLiteral("cannot follow the batch: %1").arg(answer.error().message));
                 return;
             }
             results(FirstStreamEntries(*answer));
+            if (m_stopped)
+                return;
             if (m_seen.size() < m_plan.jobs.size())
                 follow();
             else
@@ -147,9 +155,11 @@ void BatchSubmitter::results(const QList<StreamEntry>& entries)
             ++m_written;
         else
             m_exitCode = 1;
-        m_display->pageFinished(result.address, result.outcome);
+        const bool shown = m_display->pageFinished(result.address, result.outcome);
         if (m_report)
             reportProblem(m_report->record(result.index, result.outcome, result.tries));
+        if (!shown)
+            return stopFollowing(cli::ConvertSession::ClosedOutputStatus, false);
     }
 }
 
@@ -159,7 +169,7 @@ void BatchSubmitter::reportProblem(const Result<void>& written)
     if (written || std::exchange(m_reportFailed, true))
         return;
     m_display->clear();
-    std::fprintf(stderr, "quillmark submit: %s\n", written.error().message.toLocal8Bit().constData());
+    std::fprintf(stderr, "quillmark submit: %s\n", VisibleText(written.error().message).toLocal8Bit().constData());
     m_display->refresh();
 }
 
@@ -176,20 +186,27 @@ void BatchSubmitter::finish()
         summary += QStringLiteral(" in %1").arg(m_plan.outputFolder);
         if (m_report)
             summary += QStringLiteral("; report: %1").arg(m_report->htmlPath());
-        std::fprintf(stderr, "%s\n", summary.toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n", VisibleText(summary).toLocal8Bit().constData());
     }
-    QCoreApplication::exit(m_exitCode);
+    // A report asked for and not written is a page of the run not done.
+    QCoreApplication::exit(m_reportFailed ? std::max(m_exitCode, 1) : m_exitCode);
 }
 
 void BatchSubmitter::interrupted(int signalNumber)
 {
+    stopFollowing(signalNumber == SIGTERM ? 143 : 130, true);
+}
+
+void BatchSubmitter::stopFollowing(int exitCode, bool say)
+{
+    m_stopped = true;
     m_tick.stop();
     if (m_display)
         m_display->clear();
-    if (m_submitted)
+    if (m_submitted && say)
         std::fprintf(
             stderr, "quillmark submit: stopped following; the workers go on with batch %s\n", m_plan.id.constData());
-    QCoreApplication::exit(signalNumber == SIGTERM ? 143 : 130);
+    QCoreApplication::exit(exitCode);
 }
 
 } // namespace qm::queue

@@ -194,6 +194,21 @@ TEST_F(QueueCase, SubmitWaitReportHoldsARowPerPageAsItsResultsArrive)
     EXPECT_FALSE(gone.contains("output"));
 }
 
+// `submit --wait --json | head -0`: a result line that nobody reads ends the following, as convert's
+// run ends (status 141), while the workers go on with the batch.
+TEST_F(QueueCase, SubmitWaitWhoseOutputIsClosedStopsFollowingWith141)
+{
+    const QStringList addresses = pages("c", 1);
+    server.stall("/never");
+    worker("w", { "-j", "2" });
+    QProcess& submitter = submit(
+        QStringList { "--wait", "--json", "--timeout", "600" } + addresses + QStringList { server.url("/never") });
+    submitter.closeReadChannel(QProcess::StandardOutput);
+    ASSERT_TRUE(finish(submitter, std::chrono::minutes(2))) << "submit went on following with its output closed";
+    EXPECT_EQ(submitter.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(submitter.exitCode(), 141) << submitter.readAllStandardError().constData();
+}
+
 TEST_F(QueueCase, JobsOfAKilledWorkerAreTakenOverAfterTheIdleTime)
 {
     server.route("/slow", TestServer::Route { .body = "<html><h1>slow</h1></html>", .delayMs = 3000 });
