@@ -14,6 +14,7 @@
 
 #include "tests/queue/RedisInstance.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/HeadPipe.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TestServer.h"
 
@@ -41,9 +42,13 @@ protected:
         }
     }
 
-    QProcess& start(const QStringList& arguments, const QStringList& environment)
+    // `prepare` runs before the process starts.
+    QProcess& start(const QStringList& arguments, const QStringList& environment,
+        const std::function<void(QProcess&)>& prepare = {})
     {
         auto process = std::make_unique<QProcess>();
+        if (prepare)
+            prepare(*process);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const QString& entry : environment)
             env.insert(entry.section('=', 0, 0), entry.section('=', 1));
@@ -58,11 +63,11 @@ protected:
             QStringList { "worker", "--queue", redis.url(), "--home", dir.filePath(name), "--name", name } + extra,
             redis.environment());
     }
-    QProcess& submit(const QStringList& arguments)
+    QProcess& submit(const QStringList& arguments, const std::function<void(QProcess&)>& prepare = {})
     {
         return start(QStringList { "submit", "--queue", redis.url(), "--home", dir.filePath("submitter"), "-o", out() }
                 + arguments,
-            redis.environment());
+            redis.environment(), prepare);
     }
     QByteArray status() { return RunProgram({ "status", "--queue", redis.url() }, redis.environment()).out; }
 
@@ -201,9 +206,11 @@ TEST_F(QueueCase, SubmitWaitWhoseOutputIsClosedStopsFollowingWith141)
     const QStringList addresses = pages("c", 1);
     server.stall("/never");
     worker("w", { "-j", "2" });
+    std::unique_ptr<HeadPipe> head;
     QProcess& submitter = submit(
-        QStringList { "--wait", "--json", "--timeout", "600" } + addresses + QStringList { server.url("/never") });
-    submitter.closeReadChannel(QProcess::StandardOutput);
+        QStringList { "--wait", "--json", "--timeout", "600" } + addresses + QStringList { server.url("/never") },
+        [&](QProcess& process) { head = std::make_unique<HeadPipe>(process, 0); });
+    head->started();
     ASSERT_TRUE(finish(submitter, std::chrono::minutes(2))) << "submit went on following with its output closed";
     EXPECT_EQ(submitter.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(submitter.exitCode(), 141) << submitter.readAllStandardError().constData();
