@@ -205,7 +205,7 @@ TEST_F(QueueCase, SubmitWaitWhoseOutputIsClosedStopsFollowingWith141)
 {
     const QStringList addresses = pages("c", 1);
     server.stall("/never");
-    worker("w", { "-j", "2" });
+    QProcess& converting = worker("w", { "-j", "2" });
     std::unique_ptr<HeadPipe> head;
     QProcess& submitter = submit(
         QStringList { "--wait", "--json", "--timeout", "600" } + addresses + QStringList { server.url("/never") },
@@ -214,6 +214,7 @@ TEST_F(QueueCase, SubmitWaitWhoseOutputIsClosedStopsFollowingWith141)
     ASSERT_TRUE(finish(submitter, std::chrono::minutes(2))) << "submit went on following with its output closed";
     EXPECT_EQ(submitter.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(submitter.exitCode(), 141) << submitter.readAllStandardError().constData();
+    converting.kill(); // it would wait out the stalled page's time limit
 }
 
 TEST_F(QueueCase, JobsOfAKilledWorkerAreTakenOverAfterTheIdleTime)
