@@ -57,7 +57,8 @@ struct ConvertSession::Parts
     QStringList written;
     std::unique_ptr<BatchReport> report;
     QHash<UrlListModel::RowId, int> reportIndex; // the list's rows as the report numbers them
-    bool reportFailed = false;
+    bool reportFailed = false; // a write failed (said once)
+    bool reportIncomplete = false; // the last one too: the report is not the batch's
 };
 
 ConvertSession::ConvertSession(ConvertOptions options, QObject* parent)
@@ -118,8 +119,9 @@ int ConvertSession::run()
         return ClosedOutputStatus; // with the last page, after which there was nothing left to stop
     if (code != 0)
         return code;
-    // A report that was asked for and could not be written is a page of the run not done.
-    return d->reportFailed ? std::max(m_exitCode, 1) : m_exitCode;
+    // A report that was asked for and could not be written is a part of the run not done. One that
+    // failed a write along the way but was written whole at the end is the batch's report.
+    return d->reportIncomplete ? std::max(m_exitCode, 1) : m_exitCode;
 }
 
 Result<void> ConvertSession::prepare()
@@ -314,8 +316,11 @@ void ConvertSession::finished()
 {
     d->tick.stop();
     d->display->clear();
-    if (d->report)
-        reportProblem(d->report->finish());
+    if (d->report) {
+        const Result<void> written = d->report->finish();
+        d->reportIncomplete = !written;
+        reportProblem(written);
+    }
     if (!m_options.quiet && !m_options.json) {
         const int failed = d->display->failed();
         QString summary = QStringLiteral("%1 of %2 written").arg(d->written.size()).arg(d->list.rowCount());

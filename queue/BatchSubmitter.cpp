@@ -177,8 +177,12 @@ void BatchSubmitter::finish()
 {
     m_tick.stop();
     m_display->clear();
-    if (m_report)
-        reportProblem(m_report->finish());
+    bool reportIncomplete = false;
+    if (m_report) {
+        const Result<void> written = m_report->finish();
+        reportIncomplete = !written;
+        reportProblem(written);
+    }
     if (!m_convert.quiet && !m_convert.json) {
         QString summary = QStringLiteral("%1 of %2 written").arg(m_written).arg(m_plan.jobs.size());
         if (m_display->failed() > 0)
@@ -188,8 +192,8 @@ void BatchSubmitter::finish()
             summary += QStringLiteral("; report: %1").arg(m_report->htmlPath());
         std::fprintf(stderr, "%s\n", VisibleText(summary).toLocal8Bit().constData());
     }
-    // A report asked for and not written is a page of the run not done.
-    QCoreApplication::exit(m_reportFailed ? std::max(m_exitCode, 1) : m_exitCode);
+    // A report asked for and not written whole at the end is a part of the run not done.
+    QCoreApplication::exit(reportIncomplete ? std::max(m_exitCode, 1) : m_exitCode);
 }
 
 void BatchSubmitter::interrupted(int signalNumber)
