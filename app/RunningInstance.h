@@ -27,8 +27,6 @@ public:
     // through rowsArrived.
     Result<void> listen();
 
-    const QString& socketPath() const { return m_path; }
-
 signals:
     void rowsArrived(const QStringList& rows); // empty: just show the main window
     void strangerRefused(const QString& why); // a connection from another user, dropped unread
