@@ -16,6 +16,7 @@
 #include "capture/PageConversion.h"
 #include "platform/AppHome.h"
 #include "platform/InterruptWatcher.h"
+#include "platform/VisibleText.h"
 #include "scheduler/ScheduleDesktopUi.h"
 #include "settings/SettingsSource.h"
 
@@ -34,7 +35,8 @@ int runDesktop(int argc, char** argv)
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     for (const QString& argument : arguments) {
         if (argument.startsWith(u'-')) {
-            std::fprintf(stderr, "quillmark: unknown option %s (see quillmark --help)\n", qPrintable(argument));
+            std::fprintf(stderr, "quillmark: unknown option %s (see quillmark --help)\n",
+                VisibleText(argument).toLocal8Bit().constData());
             return 2;
         }
     }
@@ -45,10 +47,19 @@ int runDesktop(int argc, char** argv)
         return 2;
     }
     RunningInstance instance(home->path());
-    if (instance.handOver(LaunchAddresses(arguments, QDir::currentPath())))
+    // A program found that is not this user's own is given nothing: this one starts as if none ran.
+    const Result<bool> handed = instance.handOver(LaunchAddresses(arguments, QDir::currentPath()));
+    if (handed && *handed)
         return 0;
+    if (!handed)
+        std::fprintf(
+            stderr, "quillmark: %s; starting here\n", VisibleText(handed.error().message).toLocal8Bit().constData());
     if (auto listening = instance.listen(); !listening)
-        qWarning("quillmark: a second start will not find this one: %s", qPrintable(listening.error().message));
+        std::fprintf(stderr, "quillmark: a second start will not find this one: %s\n",
+            VisibleText(listening.error().message).toLocal8Bit().constData());
+    QObject::connect(&instance, &RunningInstance::strangerRefused, &app, [](const QString& why) {
+        std::fprintf(stderr, "quillmark: %s\n", VisibleText(why).toLocal8Bit().constData());
+    });
     FileSettings settings(home->settingsPath());
 
     // One browser for the whole program; every host converts in a tab of its own.

@@ -18,6 +18,7 @@
 #include "platform/AppHome.h"
 #include "platform/DesktopHooks.h"
 #include "platform/UserDialogs.h"
+#include "platform/VisibleText.h"
 #include "report/BatchReport.h"
 #include "settings/SettingsDialog.h"
 
@@ -204,8 +205,9 @@ void MainWindow::setBusyCursor(bool busy)
 
 void MainWindow::setStatusLabels(const QString& text)
 {
-    m_statusLabel->setText(text);
-    m_progressLabel->setText(text);
+    // The capture tab's status names the page's addresses.
+    m_statusLabel->setText(VisibleText(text));
+    m_progressLabel->setText(VisibleText(text));
 }
 
 void MainWindow::information(const QString& text, std::function<void()> dismissed)

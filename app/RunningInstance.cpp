@@ -6,32 +6,61 @@
 #include <QLocalSocket>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
+#include <sys/socket.h>
 #include <unistd.h>
+
+#include "platform/UserRuntimeFolder.h"
 
 namespace qm::app {
 
 namespace {
+
 // Only for the local socket's handshake; a running program answers at once or not at all.
 constexpr int SocketWaitMs = 3000;
+
+// The user id of the process at the other end of a connected local socket.
+std::optional<uid_t> PeerUser(const QLocalSocket& socket)
+{
+    ucred peer {};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0)
+        return std::nullopt;
+    return peer.uid;
+}
+
 } // namespace
 
 RunningInstance::RunningInstance(const QString& homePath, QObject* parent)
     : QObject(parent)
 {
     const QByteArray home = QDir(homePath).absolutePath().toUtf8();
-    m_name = QStringLiteral("quillmark-%1-%2")
-                 .arg(getuid())
-                 .arg(QString::fromLatin1(QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex().left(16)));
+    const QString name
+        = QStringLiteral("quillmark-%1")
+              .arg(QString::fromLatin1(QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex().left(16)));
+    if (const Result<QString> folder = UserRuntimeFolder())
+        m_path = *folder + u'/' + name;
+    else
+        m_folderProblem = folder.error().message;
     connect(&m_server, &QLocalServer::newConnection, this, &RunningInstance::accept);
 }
 
-bool RunningInstance::handOver(const QStringList& rows)
+Result<bool> RunningInstance::handOver(const QStringList& rows)
 {
+    if (m_path.isEmpty())
+        return fail(Error::Code::Io, m_folderProblem);
     QLocalSocket socket;
-    socket.connectToServer(m_name);
+    socket.connectToServer(m_path);
     if (!socket.waitForConnected(SocketWaitMs))
         return false;
+    const std::optional<uid_t> peer = PeerUser(socket);
+    if (peer != ::getuid()) {
+        socket.abort();
+        return fail(Error::Code::Io,
+            QStringLiteral("the program listening at %1 runs as %2, not as this user")
+                .arg(m_path, peer ? QStringLiteral("user %1").arg(*peer) : QStringLiteral("an unknown user")));
+    }
     QByteArray message;
     QDataStream out(&message, QIODevice::WriteOnly);
     out << rows;
@@ -45,16 +74,27 @@ bool RunningInstance::handOver(const QStringList& rows)
 
 Result<void> RunningInstance::listen()
 {
-    // Called once handOver found nobody: a name left behind by a killed program is replaced.
+    if (m_path.isEmpty())
+        return fail(Error::Code::Io, m_folderProblem);
+    // Called once handOver found nobody of this user: a name left behind by a killed program, or held by
+    // a stranger, is replaced (the folder is this user's own).
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server.listen(m_name))
-        return fail(Error::Code::Io, m_server.errorString());
+    if (!m_server.listen(m_path))
+        return fail(Error::Code::Io, QStringLiteral("cannot listen at %1: %2").arg(m_path, m_server.errorString()));
     return {};
 }
 
 void RunningInstance::accept()
 {
     while (QLocalSocket* socket = m_server.nextPendingConnection()) {
+        if (const std::optional<uid_t> peer = PeerUser(*socket); peer != ::getuid()) {
+            socket->abort();
+            socket->deleteLater();
+            emit strangerRefused(
+                QStringLiteral("rows from %1 were refused: only this user's own program hands rows over")
+                    .arg(peer ? QStringLiteral("user %1").arg(*peer) : QStringLiteral("an unknown user")));
+            continue;
+        }
         auto message = std::make_shared<QByteArray>();
         connect(socket, &QLocalSocket::readyRead, this, [socket, message] { message->append(socket->readAll()); });
         connect(socket, &QLocalSocket::disconnected, this, [this, socket, message] {

@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "platform/VisibleText.h"
+
 namespace qm::app {
 
 namespace {
@@ -12,8 +14,12 @@ const QString kTitle = QStringLiteral("Quillmark");
 
 void SystemDialogs::message(QWidget* parent, Icon icon, const QString& text, std::function<void()> dismissed)
 {
-    auto* box = new QMessageBox(
-        icon == Icon::Error ? QMessageBox::Critical : QMessageBox::Information, kTitle, text, QMessageBox::Ok, parent);
+    // Reasons in a message come from pages and servers: their controls are shown escaped, line by line.
+    QStringList lines = text.split(u'\n');
+    for (QString& line : lines)
+        line = VisibleText(line);
+    auto* box = new QMessageBox(icon == Icon::Error ? QMessageBox::Critical : QMessageBox::Information, kTitle,
+        lines.join(u'\n'), QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(box, &QDialog::finished, box, [dismissed = std::move(dismissed)] {
         if (dismissed)

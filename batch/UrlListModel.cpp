@@ -1,5 +1,7 @@
 #include "batch/UrlListModel.h"
 
+#include "platform/VisibleText.h"
+
 namespace qm {
 
 UrlListModel::UrlListModel(QObject* parent)
@@ -36,7 +38,7 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
     }
     if (role == Qt::ToolTipRole) {
         if (index.column() == StatusColumn && !row.reason.isEmpty())
-            return row.reason;
+            return VisibleText(row.reason);
         return tr("Double Click to Visit at the URL");
     }
     return {};

@@ -13,6 +13,7 @@
 #include "browser/PageViewWidget.h"
 #include "capture/CapturePage.h"
 #include "capture/PageAddress.h"
+#include "platform/VisibleText.h"
 #include "platform/cdp/Browser.h"
 #include "platform/cdp/Session.h"
 #include "platform/cdp/Tab.h"
@@ -237,7 +238,8 @@ void MiniBrowserWindow::setLoadStatus(const QString& text)
 
 void MiniBrowserWindow::showStatus()
 {
-    const QString text = m_hoveredLink.isEmpty() ? m_loadStatus : m_hoveredLink;
+    // Addresses, links and reasons come from the page and its servers.
+    const QString text = VisibleText(m_hoveredLink.isEmpty() ? m_loadStatus : m_hoveredLink);
     if (text == m_statusPanel->text())
         return;
     m_statusPanel->setText(text);

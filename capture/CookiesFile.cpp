@@ -2,6 +2,9 @@
 
 #include <QFile>
 #include <QStringList>
+#include <algorithm>
+
+#include "platform/VisibleText.h"
 
 namespace qm {
 
@@ -16,6 +19,13 @@ std::optional<bool> Flag(const QString& text)
     if (text.compare(QLatin1String("FALSE"), Qt::CaseInsensitive) == 0)
         return false;
     return std::nullopt;
+}
+
+// What a Cookie header cannot carry: ';' ends a cookie, a line break the header; '=' ends a name.
+bool Carriable(const QString& text, bool name)
+{
+    return std::none_of(text.cbegin(), text.cend(),
+        [name](QChar c) { return (c < u' ' && c != u'\t') || c == u'\x7f' || c == u';' || (name && c == u'='); });
 }
 
 } // namespace
@@ -60,6 +70,14 @@ Result<QList<cdp::Cookie>> ParseCookiesFile(const QByteArray& text, const QStrin
             return malformed(QStringLiteral("the expiry \"%1\" is not a number of seconds").arg(fields[4]));
         if (cookie.name.isEmpty())
             return malformed(QStringLiteral("the cookie has no name"));
+        if (!Carriable(cookie.name, true))
+            return malformed(QStringLiteral("the cookie name \"%1\" holds ';', '=' or a control character, which a "
+                                            "Cookie header cannot carry")
+                                 .arg(VisibleText(cookie.name)));
+        if (!Carriable(cookie.value, false))
+            return malformed(QStringLiteral("the value of the cookie \"%1\" holds ';' or a control character, which a "
+                                            "Cookie header cannot carry")
+                                 .arg(VisibleText(cookie.name)));
         cookie.subdomains = *subdomains;
         cookie.secure = *secure;
         cookie.path = fields[2].trimmed().isEmpty() ? QStringLiteral("/") : fields[2].trimmed();

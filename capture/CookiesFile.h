@@ -13,7 +13,8 @@ namespace qm {
 // separated by tabs (domain, subdomains TRUE/FALSE, path, secure TRUE/FALSE, expiry in seconds since
 // 1970 or 0, name, value). "#HttpOnly_" before the domain marks an HTTP-only cookie; other lines that
 // start with '#' and blank lines are skipped, and so are cookies that expired before `now`. A line
-// that is not a cookie fails, naming the file and the line.
+// that is not a cookie (or one a Cookie header cannot carry: ';' or a control character in its name or
+// value, '=' in its name) fails, naming the file and the line.
 Result<QList<cdp::Cookie>> ParseCookiesFile(const QByteArray& text, const QString& path, qint64 now);
 Result<QList<cdp::Cookie>> ReadCookiesFile(const QString& path, qint64 now);
 

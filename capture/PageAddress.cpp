@@ -44,8 +44,14 @@ Result<QString> NormalisedAddress(const QString& given, const QString& workingFo
     static const QRegularExpression scheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):(?!\\d+(?:[/?#]|$))"));
     if (const auto match = scheme.match(text); match.hasMatch()) {
         const QString name = match.captured(1).toLower();
-        if (name == QLatin1String("http") || name == QLatin1String("https") || name == QLatin1String("file")
-            || name == QLatin1String("data"))
+        if (name == QLatin1String("http") || name == QLatin1String("https")) {
+            // "http://" alone, or a broken host ("http://[::1:bad/"), is no page the browser could load.
+            const QUrl web(text);
+            if (!web.isValid() || web.host().isEmpty())
+                return NotAPage(text, QStringLiteral("neither a web address nor a file path"));
+            return text;
+        }
+        if (name == QLatin1String("file") || name == QLatin1String("data"))
             return text;
         return NotAPage(text, QStringLiteral("%1: is not loaded as a page").arg(name));
     }

@@ -4,10 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 #include "capture/CookiesFile.h"
 #include "capture/DevicePresets.h"
+#include "platform/VisibleText.h"
 #include "settings/SettingKeys.h"
 
 namespace qm {
@@ -27,9 +29,15 @@ Result<QPair<QString, QString>> ParseHeaderLine(const QString& line)
     const QString name = line.left(colon).trimmed();
     static const QRegularExpression token(QStringLiteral("^[!#$%&'*+.^_`|~0-9A-Za-z-]+$"));
     if (colon < 0 || !token.match(name).hasMatch())
-        return fail(
-            Error::Code::Usage, QStringLiteral("bad header \"%1\": it takes the form \"Name: value\"").arg(line));
-    return QPair<QString, QString>(name, line.mid(colon + 1).trimmed());
+        return fail(Error::Code::Usage,
+            QStringLiteral("bad header \"%1\": it takes the form \"Name: value\"").arg(VisibleText(line)));
+    // A line break would end the header and start another one of the value's making.
+    const QString value = line.mid(colon + 1).trimmed();
+    if (std::any_of(value.cbegin(), value.cend(), [](QChar c) { return (c < u' ' && c != u'\t') || c == u'\x7f'; }))
+        return fail(Error::Code::Usage,
+            QStringLiteral("bad header \"%1\": its value holds a line break or another control character")
+                .arg(VisibleText(line)));
+    return QPair<QString, QString>(name, value);
 }
 
 QStringList SplitSelectorList(const QString& text)

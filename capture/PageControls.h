@@ -61,7 +61,8 @@ inline constexpr int LargestViewport = 16384;
 // fails with a message naming it.
 Result<PageControls> ReadPageControls(const SettingsSource& settings, QSize viewport = QSize(1280, 800));
 
-// "Name: value" -> the pair; fails for a line without a name or a colon.
+// "Name: value" -> the pair; fails for a line without a name or a colon, and for a value that holds a
+// line break or another control character (a tab is a blank).
 Result<QPair<QString, QString>> ParseHeaderLine(const QString& line);
 // "a, b" -> ["a", "b"]; commas inside brackets, parentheses or quotes do not split.
 QStringList SplitSelectorList(const QString& text);

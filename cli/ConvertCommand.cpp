@@ -13,6 +13,7 @@
 #include "cli/ConvertSession.h"
 #include "platform/HeadlessApplication.h"
 #include "platform/VerboseLog.h"
+#include "platform/VisibleText.h"
 
 namespace qm::cli {
 
@@ -41,7 +42,7 @@ int runConvert(int argc, char** argv)
     auto options = ParseConvertArguments(arguments, QDir::currentPath());
     if (!options) {
         std::fprintf(stderr, "quillmark convert: %s (see quillmark convert --help)\n",
-            options.error().message.toLocal8Bit().constData());
+            VisibleText(options.error().message).toLocal8Bit().constData());
         return 2;
     }
     SetVerbose(options->verbose);

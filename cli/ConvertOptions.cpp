@@ -5,7 +5,6 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
-#include <cmath>
 #include <functional>
 
 #include "capture/DevicePresets.h"
@@ -265,15 +264,19 @@ Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const
                 const auto jobs = wholeNumber(v);
                 if (v.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0)
                     options.jobs = AutomaticJobs(MachineResources::probe());
-                else if (!jobs)
-                    return usageError(QStringLiteral("--jobs takes a whole number or \"auto\", not \"%1\"").arg(v));
+                else if (!jobs || *jobs < 1 || *jobs > MostJobs)
+                    return usageError(QStringLiteral("--jobs takes a whole number from 1 to %1 or \"auto\", not \"%2\"")
+                                          .arg(MostJobs)
+                                          .arg(v));
                 else
-                    options.jobs = ClampJobs(*jobs);
+                    options.jobs = *jobs;
             } else if (name == QLatin1String("--timeout")) {
                 bool ok = false;
                 const double seconds = v.toDouble(&ok);
-                if (!ok || std::isnan(seconds))
-                    return usageError(QStringLiteral("--timeout takes a number of seconds, not \"%1\"").arg(v));
+                if (!ok || !(seconds >= 1 && seconds <= double(LongestPageTimeout.count())))
+                    return usageError(QStringLiteral("--timeout takes a number of seconds from 1 to %1, not \"%2\"")
+                                          .arg(LongestPageTimeout.count())
+                                          .arg(v));
                 options.timeout = QString::number(ClampPageTimeout(seconds).count());
             } else if (name == QLatin1String("--width")) {
                 const auto width = wholeNumber(v);

@@ -24,9 +24,11 @@
 #include "cli/QuietBatchView.h"
 #include "cli/RunSettings.h"
 #include "platform/AppHome.h"
+#include "platform/ClosedPipeGuard.h"
 #include "platform/InterruptWatcher.h"
 #include "platform/MessageSink.h"
 #include "platform/StderrMessages.h"
+#include "platform/VisibleText.h"
 #include "platform/cdp/Browser.h"
 #include "report/BatchReport.h"
 #include "settings/SettingKeys.h"
@@ -50,11 +52,13 @@ struct ConvertSession::Parts
     std::unique_ptr<BatchDriver> driver;
     std::unique_ptr<ProgressDisplay> display;
     InterruptWatcher interrupts;
+    ClosedPipeGuard closedOutput;
     QTimer tick;
     QStringList written;
     std::unique_ptr<BatchReport> report;
     QHash<UrlListModel::RowId, int> reportIndex; // the list's rows as the report numbers them
-    bool reportFailed = false;
+    bool reportFailed = false; // a write failed (said once)
+    bool reportIncomplete = false; // the last one too: the report is not the batch's
 };
 
 ConvertSession::ConvertSession(ConvertOptions options, QObject* parent)
@@ -72,9 +76,17 @@ ConvertSession::~ConvertSession()
     d->pool.reset();
 }
 
+namespace {
+// One line on stderr; what came from outside (addresses, the browser's words) shows its controls escaped.
+void say(const QString& text)
+{
+    std::fprintf(stderr, "quillmark convert: %s\n", VisibleText(text).toLocal8Bit().constData());
+}
+} // namespace
+
 int ConvertSession::setupError(const Error& error) const
 {
-    std::fprintf(stderr, "quillmark convert: %s\n", error.message.toLocal8Bit().constData());
+    say(error.message);
     return 2;
 }
 
@@ -101,9 +113,15 @@ int ConvertSession::run()
     const int code = QCoreApplication::exec();
     if (startFailed)
         return 2;
-    if (m_interrupted)
-        return m_interruptSignal == SIGTERM ? 143 : 130;
-    return code == 0 ? m_exitCode : code;
+    if (m_stopCode != 0)
+        return m_stopCode;
+    if (d->display && d->display->outputClosed())
+        return ClosedOutputStatus; // with the last page, after which there was nothing left to stop
+    if (code != 0)
+        return code;
+    // A report that was asked for and could not be written is a part of the run not done. One that
+    // failed a write along the way but was written whole at the end is the batch's report.
+    return d->reportIncomplete ? std::max(m_exitCode, 1) : m_exitCode;
 }
 
 Result<void> ConvertSession::prepare()
@@ -117,9 +135,7 @@ Result<void> ConvertSession::prepare()
     // This run's options sit in front of settings.dat, which the command line never writes.
     d->file = std::make_unique<FileSettings>(d->home->settingsPath());
     // Said once, before the defaults take the place of what the file would say.
-    d->file->setProblemHandler([](const QString& reason) {
-        std::fprintf(stderr, "quillmark convert: %s\n", reason.toLocal8Bit().constData());
-    });
+    d->file->setProblemHandler([](const QString& reason) { say(reason); });
     d->settings = std::make_unique<OverriddenSettings>(*d->file);
     ApplyRunSettings(m_options, *d->settings);
     // A page setting that cannot be used fails the run before any page, not every page alike.
@@ -258,13 +274,17 @@ void ConvertSession::startBatch()
                 d->written.append(*outcome.output);
             else
                 m_exitCode = 1;
-            d->display->pageFinished(address, outcome);
+            const bool shown = d->display->pageFinished(address, outcome);
             if (d->report)
                 reportProblem(d->report->record(d->reportIndex.value(row, -1), outcome, tries));
+            // The page is in the report; its line had no reader, nor will the next pages'. Stopped from
+            // the event loop, not from within the driver's signal.
+            if (!shown)
+                QTimer::singleShot(0, this, [this] { stop(ClosedOutputStatus, {}); });
         });
     connect(d->driver.get(), &BatchDriver::warned, this, [this](const QString& text) {
         d->display->clear();
-        std::fprintf(stderr, "quillmark convert: %s\n", text.toLocal8Bit().constData());
+        say(text);
         d->display->refresh();
     });
     connect(d->driver.get(), &BatchDriver::idle, this, &ConvertSession::finished);
@@ -288,7 +308,7 @@ void ConvertSession::reportProblem(const Result<void>& written)
         return;
     d->reportFailed = true;
     d->display->clear();
-    std::fprintf(stderr, "quillmark convert: %s\n", written.error().message.toLocal8Bit().constData());
+    say(written.error().message);
     d->display->refresh();
 }
 
@@ -296,8 +316,11 @@ void ConvertSession::finished()
 {
     d->tick.stop();
     d->display->clear();
-    if (d->report)
-        reportProblem(d->report->finish());
+    if (d->report) {
+        const Result<void> written = d->report->finish();
+        d->reportIncomplete = !written;
+        reportProblem(written);
+    }
     if (!m_options.quiet && !m_options.json) {
         const int failed = d->display->failed();
         QString summary = QStringLiteral("%1 of %2 written").arg(d->written.size()).arg(d->list.rowCount());
@@ -307,21 +330,26 @@ void ConvertSession::finished()
                                           : QStringLiteral(" in %1").arg(d->outputFolder);
         if (d->report)
             summary += QStringLiteral("; report: %1").arg(d->report->htmlPath());
-        std::fprintf(stderr, "%s\n", summary.toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n", VisibleText(summary).toLocal8Bit().constData());
     }
     QCoreApplication::exit(0);
 }
 
 void ConvertSession::interrupted(int signalNumber)
 {
-    if (m_interrupted)
+    stop(signalNumber == SIGTERM ? 143 : 130, QStringLiteral("interrupted; pages in progress are dropped"));
+}
+
+void ConvertSession::stop(int exitCode, const QString& message)
+{
+    if (m_stopCode != 0)
         return;
-    m_interrupted = true;
-    m_interruptSignal = signalNumber;
+    m_stopCode = exitCode;
     d->tick.stop();
     if (d->display)
         d->display->clear();
-    std::fprintf(stderr, "quillmark convert: interrupted; pages in progress are dropped\n");
+    if (!message.isEmpty())
+        say(message);
     // Pages in flight are dropped with their reserved names; the browsers end when the session goes.
     if (d->driver) {
         d->driver->CancelBatchSilently();
@@ -329,7 +357,7 @@ void ConvertSession::interrupted(int signalNumber)
     }
     if (d->conversion)
         d->conversion->abandonAll();
-    QCoreApplication::exit(signalNumber == SIGTERM ? 143 : 130);
+    QCoreApplication::exit(exitCode);
 }
 
 } // namespace qm::cli

@@ -9,11 +9,15 @@
 namespace qm::cli {
 
 // One run of `quillmark convert`: checks the setup, starts the browsers, converts the addresses through
-// the batch driver and reports each page. run() returns the exit status.
+// the batch driver and reports each page. run() returns the exit status: 0, 1 (a page failed, or the
+// report could not be written), 2 (setup), 130 and 143 (Ctrl+C, SIGTERM) or ClosedOutputStatus.
 class ConvertSession : public QObject
 {
     Q_OBJECT
 public:
+    // The output's reader went away (`| head -1`): the status a shell reports for a death by SIGPIPE.
+    static constexpr int ClosedOutputStatus = 141;
+
     explicit ConvertSession(ConvertOptions options, QObject* parent = nullptr);
     ~ConvertSession() override;
 
@@ -28,14 +32,15 @@ private:
     void startBatch();
     void reportProblem(const Result<void>& written);
     void interrupted(int signalNumber);
+    // Ends the run with `exitCode`: pages in flight dropped, no partial file, the browsers closed.
+    void stop(int exitCode, const QString& message);
     void finished();
     int setupError(const Error& error) const;
 
     ConvertOptions m_options;
     std::unique_ptr<Parts> d;
     int m_exitCode = 0;
-    bool m_interrupted = false;
-    int m_interruptSignal = 0; // SIGTERM ends with 143, Ctrl+C with 130
+    int m_stopCode = 0; // set when the run was stopped before its end
 };
 
 } // namespace qm::cli

@@ -6,6 +6,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "platform/VisibleText.h"
+
 namespace qm::cli {
 
 namespace {
@@ -60,7 +62,7 @@ QByteArray ProgressDisplay::jsonLine(const QString& address, const PageOutcome& 
     object.insert(QStringLiteral("height"), outcome.pixelSize.isValid() ? outcome.pixelSize.height() : 0);
     if (!outcome.note.isEmpty())
         object.insert(QStringLiteral("note"), outcome.note);
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    return TerminalSafeJson(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 QString ProgressDisplay::barText(int done, int failed, int total, qint64 elapsedMs, int columns)
@@ -97,16 +99,14 @@ void ProgressDisplay::refresh()
     m_barShown = true;
 }
 
-void ProgressDisplay::pageFinished(const QString& address, const PageOutcome& outcome)
+bool ProgressDisplay::pageFinished(const QString& address, const PageOutcome& outcome)
 {
     ++m_done;
     if (!outcome.output)
         ++m_failed;
     clear();
     if (m_json) {
-        std::fputs(jsonLine(address, outcome).constData(), m_out);
-        std::fputc('\n', m_out);
-        std::fflush(m_out);
+        writeLine(jsonLine(address, outcome));
     } else if (m_style != Style::Quiet) {
         QString line = outcome.output ? QStringLiteral("OK      %1 -> %2").arg(address, *outcome.output)
                                       : QStringLiteral("Failed  %1: %2").arg(address, outcome.output.error().message);
@@ -114,11 +114,19 @@ void ProgressDisplay::pageFinished(const QString& address, const PageOutcome& ou
             line += QStringLiteral(" (%1)").arg(outcome.httpStatusLine);
         if (outcome.output && !outcome.note.isEmpty())
             line += QStringLiteral(" (%1)").arg(outcome.note);
-        std::fputs(line.toLocal8Bit().constData(), m_out);
-        std::fputc('\n', m_out);
-        std::fflush(m_out);
+        writeLine(VisibleText(line).toLocal8Bit());
     }
     refresh();
+    return !m_outClosed;
+}
+
+void ProgressDisplay::writeLine(const QByteArray& line)
+{
+    if (m_outClosed)
+        return;
+    // Whoever read the output has gone (`| head -1`): the rest of the run would write for nobody.
+    if (std::fputs(line.constData(), m_out) < 0 || std::fputc('\n', m_out) < 0 || std::fflush(m_out) != 0)
+        m_outClosed = true;
 }
 
 } // namespace qm::cli

@@ -10,6 +10,8 @@ namespace qm::cli {
 
 // What the command line shows while it converts: on a terminal a bar with pages done and failed and
 // an estimate of the time left; otherwise one line per page; with --json one JSON object per page.
+// Text from pages and servers is shown with its control characters escaped (VisibleText); JSON
+// escapes them as JSON does.
 class ProgressDisplay
 {
 public:
@@ -17,12 +19,14 @@ public:
 
     ProgressDisplay(int total, Style style, bool json, std::FILE* out, std::FILE* err);
 
-    void pageFinished(const QString& address, const PageOutcome& outcome);
+    // Shows the page's line; false once the output cannot be written (its reader has gone).
+    bool pageFinished(const QString& address, const PageOutcome& outcome);
     void refresh(); // redraws the bar (its time estimate moves on)
     void clear(); // takes the bar off the terminal before other output
 
     int done() const { return m_done; }
     int failed() const { return m_failed; }
+    bool outputClosed() const { return m_outClosed; }
 
     // The JSON object of one finished page, on one line.
     static QByteArray jsonLine(const QString& address, const PageOutcome& outcome);
@@ -30,6 +34,8 @@ public:
     static QString barText(int done, int failed, int total, qint64 elapsedMs, int columns);
 
 private:
+    void writeLine(const QByteArray& line);
+
     int m_total;
     Style m_style;
     bool m_json;
@@ -38,6 +44,7 @@ private:
     int m_done = 0;
     int m_failed = 0;
     bool m_barShown = false;
+    bool m_outClosed = false;
     QElapsedTimer m_clock;
 };
 

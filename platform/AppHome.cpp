@@ -4,8 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+#include "platform/FileWrites.h"
 
 namespace qm {
 
@@ -37,11 +38,11 @@ Result<AppHome> AppHome::open(const QString& path)
                 pictures = QDir::homePath() + QStringLiteral("/Pictures");
             QByteArray text = source.readAll();
             text.replace("@PICTURES@", pictures.toUtf8());
-            QSaveFile out(settings);
-            if (out.open(QIODevice::WriteOnly)) {
-                out.write(text);
-                out.commit();
-            }
+            // A copy cut short would pass for settings a user wrote: none is better than half of one.
+            if (auto copied = ReplaceFile(settings, text, Durability::Synced); !copied)
+                return fail(Error::Code::Io,
+                    QStringLiteral("cannot copy the first-run settings into the app home: %1")
+                        .arg(copied.error().message));
         }
     }
     return home;

@@ -1,11 +1,9 @@
 #include "platform/HeadlessApplication.h"
 
-#include <QByteArray>
-#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/UserRuntimeFolder.h"
 
 namespace qm {
 
@@ -17,14 +15,8 @@ void ensureRuntimeFolder()
 {
     if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
         return;
-    const QByteArray dir = QDir::tempPath().toLocal8Bit() + "/runtime-quillmark-" + QByteArray::number(getuid());
-    struct stat info
-    {
-    };
-    if (::mkdir(dir.constData(), 0700) == 0
-        || (::lstat(dir.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid()
-            && (info.st_mode & 0077) == 0))
-        qputenv("XDG_RUNTIME_DIR", dir);
+    if (const Result<QString> folder = UserRuntimeFolder())
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(*folder));
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/VisibleText.h"
+
 namespace qm {
 
 namespace {
@@ -22,7 +24,7 @@ void VerboseLog(const QString& line)
 {
     if (!g_verbose)
         return;
-    std::fprintf(stderr, "quillmark: [detail] %s\n", line.toLocal8Bit().constData());
+    std::fprintf(stderr, "quillmark: [detail] %s\n", VisibleText(line).toLocal8Bit().constData());
     std::fflush(stderr);
 }
 

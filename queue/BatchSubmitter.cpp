@@ -7,7 +7,9 @@
 
 #include <unistd.h>
 
+#include "cli/ConvertSession.h"
 #include "cli/ProgressDisplay.h"
+#include "platform/VisibleText.h"
 #include "queue/RedisConnection.h"
 #include "queue/StreamEntries.h"
 #include "report/BatchReport.h"
@@ -37,7 +39,8 @@ int BatchSubmitter::run()
             addresses.append(job.address);
         auto report = BatchReport::create(m_plan.outputFolder, addresses);
         if (!report) {
-            std::fprintf(stderr, "quillmark submit: %s\n", report.error().message.toLocal8Bit().constData());
+            std::fprintf(
+                stderr, "quillmark submit: %s\n", VisibleText(report.error().message).toLocal8Bit().constData());
             return 2;
         }
         m_report = std::move(*report);
@@ -70,7 +73,7 @@ int BatchSubmitter::run()
 void BatchSubmitter::setupError(const QString& message)
 {
     m_ended = true;
-    std::fprintf(stderr, "quillmark submit: %s\n", message.toLocal8Bit().constData());
+    std::fprintf(stderr, "quillmark submit: %s\n", VisibleText(message).toLocal8Bit().constData());
     QCoreApplication::exit(2);
 }
 
@@ -128,8 +131,9 @@ void BatchSubmitter::submitted()
 {
     m_submitted = true;
     std::FILE* idOut = m_queue.wait && m_convert.json ? stderr : stdout;
-    std::fprintf(idOut, "%s\n", m_plan.id.constData());
-    std::fflush(idOut);
+    const bool shown = std::fprintf(idOut, "%s\n", m_plan.id.constData()) >= 0 && std::fflush(idOut) == 0;
+    if (!shown && idOut == stdout)
+        return stopFollowing(cli::ConvertSession::ClosedOutputStatus, false);
     if (!m_queue.wait)
         return QCoreApplication::exit(0);
     cli::ProgressDisplay::Style style = cli::ProgressDisplay::Style::Lines;
@@ -167,6 +171,8 @@ void BatchSubmitter::follow()
                 return;
             }
             results(FirstStreamEntries(*answer));
+            if (m_ended)
+                return;
             if (m_seen.size() < m_plan.jobs.size())
                 follow();
             else
@@ -197,9 +203,11 @@ void BatchSubmitter::results(const QList<StreamEntry>& entries)
             ++m_written;
         else
             m_exitCode = 1;
-        m_display->pageFinished(result.address, result.outcome);
+        const bool shown = m_display->pageFinished(result.address, result.outcome);
         if (m_report)
             reportProblem(m_report->record(result.index, result.outcome, result.tries));
+        if (!shown)
+            return stopFollowing(cli::ConvertSession::ClosedOutputStatus, false);
     }
 }
 
@@ -209,7 +217,7 @@ void BatchSubmitter::reportProblem(const Result<void>& written)
     if (written || std::exchange(m_reportFailed, true))
         return;
     m_display->clear();
-    std::fprintf(stderr, "quillmark submit: %s\n", written.error().message.toLocal8Bit().constData());
+    std::fprintf(stderr, "quillmark submit: %s\n", VisibleText(written.error().message).toLocal8Bit().constData());
     m_display->refresh();
 }
 
@@ -218,8 +226,12 @@ void BatchSubmitter::finish()
     m_ended = true;
     m_tick.stop();
     m_display->clear();
-    if (m_report)
-        reportProblem(m_report->finish());
+    bool reportIncomplete = false;
+    if (m_report) {
+        const Result<void> written = m_report->finish();
+        reportIncomplete = !written;
+        reportProblem(written);
+    }
     if (!m_convert.quiet && !m_convert.json) {
         QString summary = QStringLiteral("%1 of %2 written").arg(m_written).arg(m_plan.jobs.size());
         if (m_display->failed() > 0)
@@ -227,20 +239,27 @@ void BatchSubmitter::finish()
         summary += QStringLiteral(" in %1").arg(m_plan.outputFolder);
         if (m_report)
             summary += QStringLiteral("; report: %1").arg(m_report->htmlPath());
-        std::fprintf(stderr, "%s\n", summary.toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n", VisibleText(summary).toLocal8Bit().constData());
     }
-    QCoreApplication::exit(m_exitCode);
+    // A report asked for and not written whole at the end is a part of the run not done.
+    QCoreApplication::exit(reportIncomplete ? std::max(m_exitCode, 1) : m_exitCode);
 }
 
 void BatchSubmitter::interrupted(int signalNumber)
 {
+    stopFollowing(signalNumber == SIGTERM ? 143 : 130, true);
+}
+
+void BatchSubmitter::stopFollowing(int exitCode, bool say)
+{
+    m_ended = true;
     m_tick.stop();
     if (m_display)
         m_display->clear();
-    if (m_submitted)
+    if (m_submitted && say)
         std::fprintf(
             stderr, "quillmark submit: stopped following; the workers go on with batch %s\n", m_plan.id.constData());
-    QCoreApplication::exit(signalNumber == SIGTERM ? 143 : 130);
+    QCoreApplication::exit(exitCode);
 }
 
 } // namespace qm::queue

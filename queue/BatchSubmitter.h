@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "cli/ConvertOptions.h"
+#include "platform/ClosedPipeGuard.h"
 #include "platform/InterruptWatcher.h"
 #include "queue/BatchPlan.h"
 #include "queue/QueueOptions.h"
@@ -46,6 +47,8 @@ private:
     void reportProblem(const Result<void>& written);
     void setupError(const QString& message);
     void interrupted(int signalNumber);
+    // Stops following (the batch goes on) with `exitCode`, saying so when `say`.
+    void stopFollowing(int exitCode, bool say);
 
     QueueOptions m_queue;
     cli::ConvertOptions m_convert;
@@ -63,6 +66,7 @@ private:
     int m_exitCode = 0;
     QTimer m_tick;
     InterruptWatcher m_interrupts;
+    ClosedPipeGuard m_closedOutput;
 };
 
 } // namespace qm::queue

@@ -11,6 +11,7 @@
 
 #include "platform/HeadlessApplication.h"
 #include "platform/VerboseLog.h"
+#include "platform/VisibleText.h"
 #include "queue/BatchSubmitter.h"
 #include "queue/QueueStatus.h"
 #include "queue/QueueWorker.h"
@@ -35,7 +36,7 @@ const char* commandName(QueueCommand command)
 int usageError(QueueCommand command, const QString& message)
 {
     std::fprintf(stderr, "quillmark %s: %s (see quillmark %s --help)\n", commandName(command),
-        message.toLocal8Bit().constData(), commandName(command));
+        VisibleText(message).toLocal8Bit().constData(), commandName(command));
     return 2;
 }
 
@@ -94,7 +95,7 @@ int runSubmit(int argc, char** argv)
         if (!plan) {
             if (plan.error().code == Error::Code::Usage)
                 return usageError(QueueCommand::Submit, plan.error().message);
-            std::fprintf(stderr, "quillmark submit: %s\n", plan.error().message.toLocal8Bit().constData());
+            std::fprintf(stderr, "quillmark submit: %s\n", VisibleText(plan.error().message).toLocal8Bit().constData());
             return 2;
         }
         BatchSubmitter submitter(std::move(*options), std::move(*convert), std::move(*plan));

@@ -93,9 +93,10 @@ Result<QueueOptions> ParseQueueArguments(
             } else if (name == QLatin1String("-j") || name == QLatin1String("--jobs")) {
                 bool ok = false;
                 const int jobs = v.toInt(&ok);
-                if (!ok)
-                    return usage(QStringLiteral("--jobs takes a whole number, not \"%1\"").arg(v));
-                options.jobs = ClampJobs(jobs);
+                if (!ok || jobs < 1 || jobs > MostJobs)
+                    return usage(
+                        QStringLiteral("--jobs takes a whole number from 1 to %1, not \"%2\"").arg(MostJobs).arg(v));
+                options.jobs = jobs;
             } else if (name == QLatin1String("--browser")) {
                 const bool remote = v.contains(QLatin1String("://"));
                 const QString onPath = v.contains(u'/') ? QString() : QStandardPaths::findExecutable(v);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/VisibleText.h"
 #include "queue/RedisConnection.h"
 
 namespace qm::queue {
@@ -14,7 +15,7 @@ namespace {
 
 void quit(const Error& error)
 {
-    std::fprintf(stderr, "quillmark status: %s\n", error.message.toLocal8Bit().constData());
+    std::fprintf(stderr, "quillmark status: %s\n", VisibleText(error.message).toLocal8Bit().constData());
     QCoreApplication::exit(2);
 }
 
@@ -80,16 +81,15 @@ void QueueStatus::counts(const QByteArrayList& ids)
                     m_redis->command({ "ZREM", m_options.names.batches(), id });
                 (*lines)[i] = *total < 0 ? id + ": no such batch"
                                          : QStringLiteral("%1: %2 pages, %3 pending, %4 done, %5 failed")
-                                               .arg(QString::fromUtf8(id))
-                                               .arg(*total)
-                                               .arg(std::max(0LL, *total - *done - failed))
-                                               .arg(*done)
-                                               .arg(failed)
+                                               .arg(QString::fromUtf8(id), QString::number(*total),
+                                                   QString::number(std::max(0LL, *total - *done - failed)),
+                                                   QString::number(*done), QString::number(failed))
                                                .toUtf8();
                 if (--*remaining > 0)
                     return;
+                // Batch ids come from whoever can write to Redis: shown, never obeyed by the terminal.
                 for (const QByteArray& line : std::as_const(*lines))
-                    std::printf("%s\n", line.constData());
+                    std::printf("%s\n", VisibleText(QString::fromUtf8(line)).toUtf8().constData());
                 workers();
             });
     }
@@ -116,9 +116,9 @@ void QueueStatus::workers()
                     } else if (beat) {
                         const QJsonObject about = QJsonDocument::fromJson(beat->text).object();
                         ++*alive;
-                        std::printf("worker %s: %d of %d pages at once busy%s\n", name.constData(),
-                            about.value("busy").toInt(), about.value("jobs").toInt(),
-                            about.value("stopping").toBool() ? ", stopping" : "");
+                        std::printf("worker %s: %d of %d pages at once busy%s\n",
+                            VisibleText(QString::fromUtf8(name)).toUtf8().constData(), about.value("busy").toInt(),
+                            about.value("jobs").toInt(), about.value("stopping").toBool() ? ", stopping" : "");
                     }
                     if (--*remaining > 0)
                         return;

@@ -16,6 +16,7 @@
 #include "platform/AppHome.h"
 #include "platform/MessageSink.h"
 #include "platform/StderrMessages.h"
+#include "platform/VisibleText.h"
 #include "queue/JobSettings.h"
 #include "queue/RedisConnection.h"
 #include "settings/SettingKeys.h"
@@ -62,7 +63,7 @@ QueueWorker::~QueueWorker()
 
 void QueueWorker::say(const QString& text) const
 {
-    std::fprintf(stderr, "quillmark worker: %s\n", text.toLocal8Bit().constData());
+    std::fprintf(stderr, "quillmark worker: %s\n", VisibleText(text).toLocal8Bit().constData());
 }
 
 Result<void> QueueWorker::prepare()

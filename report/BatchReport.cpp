@@ -6,16 +6,13 @@
 #include <QJsonDocument>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
-#include <QTemporaryFile>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 #include <unistd.h>
 
 #include "capture/PageRunner.h"
+#include "platform/FileWrites.h"
+#include "platform/VisibleText.h"
 #include "report/ReportThumbnail.h"
 
 namespace qm {
@@ -24,33 +21,10 @@ namespace {
 
 constexpr qint64 LargestReport = qint64(512) << 20;
 
-// Replaces the file in one step (a killed run leaves the old file or the new one), without waiting for
-// the disk: for the HTML pages, which the next write or the end of the batch makes again anyway.
-Result<void> replaceFile(const QString& path, const QByteArray& bytes)
-{
-    QTemporaryFile file(QFileInfo(path).absolutePath() + QStringLiteral("/.report-XXXXXX.tmp"));
-    file.setAutoRemove(true);
-    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
-        return fail(Error::Code::Io, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-    if (::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
-        return fail(Error::Code::Io,
-            QStringLiteral("cannot write %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-    file.setAutoRemove(false);
-    return {};
-}
-
-// The same, flushed to disk before the rename: report.json is what a resumed run trusts.
-Result<void> writeAtomically(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return fail(Error::Code::Io, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-    return {};
-}
-
+// A row as report.json holds it: JSON, whose text a terminal shows without obeying any control in it.
 QByteArray serialised(const ReportRow& row)
 {
-    return QJsonDocument(row.toJson()).toJson(QJsonDocument::Compact);
+    return TerminalSafeJson(QJsonDocument(row.toJson()).toJson(QJsonDocument::Compact));
 }
 
 } // namespace
@@ -58,6 +32,11 @@ QByteArray serialised(const ReportRow& row)
 QString BatchReport::htmlPath() const
 {
     return m_folder + u'/' + ReportPageName(0);
+}
+
+QString BatchReport::filesFolder() const
+{
+    return m_folder + u'/' + QLatin1String(FilesFolder);
 }
 
 QString BatchReport::jsonPath() const
@@ -87,9 +66,10 @@ Result<std::unique_ptr<BatchReport>> BatchReport::create(const QString& folder, 
         report->m_rowJson.append(serialised(row));
         report->m_rows.append(std::move(row));
     }
-    if (!QDir().mkpath(report->m_folder + u'/' + QLatin1String(FilesFolder)))
-        return fail(
-            Error::Code::Io, QStringLiteral("cannot create %1/%2").arg(report->m_folder, QLatin1String(FilesFolder)));
+    if (!QDir().mkpath(report->m_folder))
+        return fail(Error::Code::Io, QStringLiteral("cannot create %1").arg(report->m_folder));
+    if (auto files = RealFolder(report->filesFolder()); !files)
+        return std::unexpected(files.error());
     report->removeStaleFiles();
     report->removeTemporaries();
     if (auto written = report->writeAll(); !written)
@@ -126,8 +106,9 @@ Result<std::unique_ptr<BatchReport>> BatchReport::open(const QString& folder)
         report->m_rows.append(std::move(row));
     }
     report->replayJournal();
+    if (auto files = RealFolder(report->filesFolder()); !files)
+        return std::unexpected(files.error());
     report->removeTemporaries();
-    QDir().mkpath(report->m_folder + u'/' + QLatin1String(FilesFolder));
     if (auto written = report->writeAll(); !written)
         return std::unexpected(written.error());
     return report;
@@ -188,7 +169,9 @@ void BatchReport::setOutput(ReportRow& row, const QString& output, const QString
         return; // PDF and text get a plain tile
     const QString thumbnail
         = QStringLiteral("%1/%2.jpg").arg(QLatin1String(FilesFolder)).arg(row.number, 6, 10, QLatin1Char('0'));
-    if (WriteReportThumbnail(picture, m_folder + u'/' + thumbnail))
+    // A card without its thumbnail shows a plain tile; the folder is checked again, as anyone who may
+    // write the output folder may have put a link in its place since.
+    if (RealFolder(filesFolder()) && WriteReportThumbnail(picture, m_folder + u'/' + thumbnail))
         row.thumbnail = thumbnail;
 }
 
@@ -254,13 +237,11 @@ Result<void> BatchReport::saveRow(int index)
 {
     if (m_jsonBytes <= RewriteLimit || m_journalRows + 1 >= ReportCardsPerPage)
         return writeJson();
-    QFile journal(m_folder + u'/' + QLatin1String(JournalName));
-    const QByteArray line = m_rowJson[index] + '\n';
     // One write of a whole line; a line cut by a kill is skipped when the journal is read.
-    if (!journal.open(QIODevice::WriteOnly | QIODevice::Append) || journal.write(line) != line.size()
-        || !journal.flush() || ::fdatasync(journal.handle()) != 0)
-        return fail(
-            Error::Code::Io, QStringLiteral("cannot write %1: %2").arg(journal.fileName(), journal.errorString()));
+    if (auto appended
+        = AppendToFile(m_folder + u'/' + QLatin1String(JournalName), m_rowJson[index] + '\n', Durability::Synced);
+        !appended)
+        return appended;
     ++m_journalRows;
     return {};
 }
@@ -307,13 +288,12 @@ Result<void> BatchReport::writeJson()
         bytes += i + 1 < m_rowJson.size() ? ",\n" : "\n";
     }
     bytes += "]}\n";
-    if (auto written = writeAtomically(jsonPath(), bytes); !written)
+    // Flushed to disk before the rename: report.json is what a resumed run trusts.
+    if (auto written = ReplaceFile(jsonPath(), bytes, Durability::Synced); !written)
         return written;
     m_jsonBytes = bytes.size();
     // Every row of the journal is in report.json now.
-    const QString journal = m_folder + u'/' + QLatin1String(JournalName);
-    if (m_journalRows > 0 || QFileInfo(journal).size() > 0)
-        QFile::resize(journal, 0);
+    ::unlink(QFile::encodeName(m_folder + u'/' + QLatin1String(JournalName)).constData());
     m_journalRows = 0;
     return {};
 }
@@ -323,8 +303,9 @@ Result<void> BatchReport::writePage(int page)
     const int first = page * ReportCardsPerPage;
     const int count = std::clamp(int(m_rows.size()) - first, 0, ReportCardsPerPage);
     const std::span<const ReportRow> rows(m_rows.constData() + first, size_t(count));
-    return replaceFile(m_folder + u'/' + ReportPageName(page),
-        RenderReportPage(summary(), rows, page, ReportPageCount(int(m_rows.size()))));
+    // Not waited for on the disk: the next write or the end of the batch makes the page again anyway.
+    return ReplaceFile(m_folder + u'/' + ReportPageName(page),
+        RenderReportPage(summary(), rows, page, ReportPageCount(int(m_rows.size()))), Durability::Flushed);
 }
 
 Result<void> BatchReport::writeAll()
@@ -339,13 +320,19 @@ Result<void> BatchReport::writeAll()
 
 void BatchReport::removeTemporaries() const
 {
-    // Left by a run killed while it replaced a file of its report.
+    // Left by a run killed while it replaced a file of its report (the last two: by earlier versions).
     QDir folder(m_folder);
-    static const QRegularExpression temporary(QStringLiteral("^(\\.report-.{6}\\.tmp|report\\.json\\..{6})$"));
-    for (const QString& name :
-        folder.entryList({ QStringLiteral(".report-*"), QStringLiteral("report.json.*") }, QDir::Files | QDir::Hidden))
+    static const QRegularExpression temporary(QStringLiteral(
+        "^(\\.report(-\\d+)?\\.(html|json)-[A-Za-z0-9]{6}\\.tmp|\\.report-.{6}\\.tmp|report\\.json\\..{6})$"));
+    for (const QString& name : folder.entryList({ QStringLiteral(".report*"), QStringLiteral("report.json.*") },
+             QDir::Files | QDir::Hidden | QDir::System))
         if (temporary.match(name).hasMatch())
             folder.remove(name);
+    QDir files(filesFolder());
+    static const QRegularExpression thumbnail(QStringLiteral("^\\.\\d{6}\\.jpg-[A-Za-z0-9]{6}\\.tmp$"));
+    for (const QString& name : files.entryList({ QStringLiteral(".*.tmp") }, QDir::Files | QDir::Hidden))
+        if (thumbnail.match(name).hasMatch())
+            files.remove(name);
 }
 
 void BatchReport::removeStaleFiles() const
@@ -356,7 +343,7 @@ void BatchReport::removeStaleFiles() const
     for (const QString& name : folder.entryList({ QStringLiteral("report-*.html") }, QDir::Files))
         if (page.match(name).hasMatch())
             folder.remove(name);
-    QDir files(m_folder + u'/' + QLatin1String(FilesFolder));
+    QDir files(filesFolder());
     static const QRegularExpression thumbnail(QStringLiteral("^\\d{6}\\.jpg$"));
     for (const QString& name : files.entryList({ QStringLiteral("*.jpg") }, QDir::Files))
         if (thumbnail.match(name).hasMatch())

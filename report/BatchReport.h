@@ -18,9 +18,10 @@ struct PageOutcome;
 
 // The report of one batch in its output folder: report.json (every row, machine-readable) and
 // report.html, report-2.html ... (cards with thumbnails, 200 a page), thumbnails in report-files/.
-// Every file is replaced in one step. After each page only two HTML pages are rendered again (the
+// Every file is replaced in one step, never written through a link (see ReplaceFile), and a write
+// that fails leaves the file before it whole. After each page only two HTML pages are rendered again (the
 // page's own and the first, which holds the summary); the other pages are brought up to date when the
-// batch finishes. report.json is written again after each page (QSaveFile, from rows serialised once
+// batch finishes. report.json is written again after each page (flushed to disk, from rows serialised once
 // each) while it is small; a large one (thousands of rows) costs a write of megabytes, so then each
 // page's row is appended to report-journal.jsonl instead and report.json is written again every 200
 // pages and at the end. Opening a report replays its journal.
@@ -41,6 +42,7 @@ public:
     const QString& folder() const { return m_folder; }
     QString htmlPath() const;
     QString jsonPath() const;
+    QString filesFolder() const; // the thumbnails'
     int rowCount() const { return int(m_rows.size()); }
     const ReportRow& row(int index) const { return m_rows[index]; }
     QStringList addresses() const;

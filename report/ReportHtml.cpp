@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include "platform/VisibleText.h"
+
 namespace qm {
 
 namespace {
@@ -32,9 +34,27 @@ font-size:28px;font-weight:bold;text-decoration:none;border-bottom:1px solid #d1
 .reason{color:#dc2626;font-weight:bold;margin:6px 0 0;word-break:break-word}
 )";
 
+// Text for the page: outside text (addresses, titles, reasons) shows its control characters escaped.
 QString esc(const QString& text)
 {
-    return text.toHtmlEscaped();
+    return VisibleText(text).toHtmlEscaped();
+}
+
+// An address for a link: what VisibleText would escape is percent-encoded instead, so that the link
+// still leads where the address does.
+QString linkTo(const QString& address)
+{
+    if (VisibleText(address) == address)
+        return address.toHtmlEscaped();
+    QString out;
+    for (const QChar c : address) {
+        const QString one(c);
+        if (VisibleText(one) == one || c.isSurrogate())
+            out += c;
+        else
+            out += QString::fromLatin1(one.toUtf8().toPercentEncoding());
+    }
+    return out.toHtmlEscaped();
 }
 
 QString bytesText(qint64 bytes)
@@ -73,7 +93,7 @@ void card(QString& out, const ReportRow& row)
         || row.address.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
     out += linkable ? QStringLiteral("<div class=\"info\"><h2>%1. <a href=\"%2\">%3</a></h2><dl>")
                           .arg(row.number)
-                          .arg(esc(row.address), esc(row.address))
+                          .arg(linkTo(row.address), esc(row.address))
                     : QStringLiteral("<div class=\"info\"><h2>%1. %2</h2><dl>").arg(row.number).arg(esc(row.address));
     const auto item = [&out](const char* name, const QString& value) {
         if (!value.isEmpty())

@@ -1,10 +1,11 @@
 #include "report/ReportThumbnail.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
-#include <QSaveFile>
 
+#include "platform/FileWrites.h"
 #include "report/PngTop.h"
 
 namespace qm {
@@ -50,10 +51,11 @@ Result<void> WriteReportThumbnail(const QString& picture, const QString& target)
     tile.fill(Qt::white);
     QPainter(&tile).drawImage(0, 0, image);
 
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || !tile.save(&file, "JPEG", 80) || !file.commit())
-        return fail(Error::Code::Io, QStringLiteral("cannot write %1: %2").arg(target, file.errorString()));
-    return {};
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    if (!buffer.open(QIODevice::WriteOnly) || !tile.save(&buffer, "JPEG", 80))
+        return fail(Error::Code::Unsupported, QStringLiteral("cannot make the thumbnail of %1").arg(picture));
+    return ReplaceFile(target, jpeg, Durability::Synced);
 }
 
 } // namespace qm

@@ -1,5 +1,7 @@
 #include "scheduler/ScheduleListModel.h"
 
+#include "platform/VisibleText.h"
+
 namespace qm {
 
 ScheduleListModel::ScheduleListModel(QObject* parent)
@@ -41,7 +43,7 @@ QVariant ScheduleListModel::data(const QModelIndex& index, int role) const
         }
     }
     if (role == Qt::ToolTipRole && index.column() == StatusColumn && !row.reason.isEmpty())
-        return row.reason;
+        return VisibleText(row.reason);
     return {};
 }
 

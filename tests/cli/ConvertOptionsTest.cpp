@@ -52,11 +52,11 @@ TEST(ConvertOptions, DefaultsAndFlags)
     EXPECT_EQ(flags.expand, "all");
     EXPECT_EQ(flags.maxHeight, "5000");
     EXPECT_TRUE(parsed({ "--help" }).help);
-    // Numbers out of range are taken as the nearest end, not refused.
-    EXPECT_EQ(parsed({ "-j", "0" }).jobs, 1);
-    EXPECT_EQ(parsed({ "--jobs=40" }).jobs, 16);
-    EXPECT_EQ(parsed({ "--timeout", "0" }).timeout, "1");
-    EXPECT_EQ(parsed({ "--timeout", "3000000" }).timeout, "86400");
+    // The ends of the ranges are taken.
+    EXPECT_EQ(parsed({ "-j", "1" }).jobs, 1);
+    EXPECT_EQ(parsed({ "--jobs=16" }).jobs, 16);
+    EXPECT_EQ(parsed({ "--timeout", "1" }).timeout, "1");
+    EXPECT_EQ(parsed({ "--timeout", "86400" }).timeout, "86400");
     // A resumed run writes into the reported run's folder, with its report.
     const ConvertOptions resumed = parsed({ "--resume", "done", "--retry", "3" });
     EXPECT_EQ(resumed.outputFolder, resumed.resume);
@@ -100,6 +100,12 @@ INSTANTIATE_TEST_SUITE_P(Arguments, ConvertOptionsRefused,
         BadCase { "missing_value", { "--out" }, "--out needs a value" },
         BadCase { "jobs_not_number", { "-j", "two" }, "two" },
         BadCase { "timeout_text", { "--timeout", "soon" }, "soon" },
+        BadCase { "jobs_none", { "--jobs", "0" }, "from 1 to 16" },
+        BadCase { "jobs_beyond_sixteen", { "-j", "17" }, "from 1 to 16" },
+        BadCase { "timeout_zero", { "--timeout", "0" }, "from 1 to 86400" },
+        BadCase { "timeout_negative", { "--timeout=-1" }, "from 1 to 86400" },
+        BadCase { "timeout_beyond_a_day", { "--timeout", "86401" }, "from 1 to 86400" },
+        BadCase { "timeout_not_a_number", { "--timeout", "nan" }, "from 1 to 86400" },
         BadCase { "width_tiny", { "--width", "5" }, "100 to 16384" },
         BadCase { "expand_unknown", { "--expand", "most" }, "all, page or none" },
         BadCase { "max_height_zero", { "--max-height", "0" }, "above 0" },

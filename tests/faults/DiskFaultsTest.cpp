@@ -184,5 +184,53 @@ TEST_F(DiskFaults, KilledAtAnyMomentLeavesOnlyCompleteOutputsAndTheNextRunSweeps
     EXPECT_GE(QDir(out()).entryList(QDir::Files).size(), colours.size());
 }
 
+// A report that cannot be written again on a full disk stays the whole report it was, and says so;
+// a later run goes on with it.
+TEST_F(DiskFaults, FullDiskKeepsTheLastWholeReport)
+{
+    server.route("/gone", TestServer::Route { .status = 404, .body = "<p>gone" });
+    const QStringList pages = { server.url("/text"), server.url("/gone") };
+    const ProgramRun first
+        = RunProgram(QStringList { "convert", "--home", home(), "-o", out(), "-q", "--report" } + pages);
+    ASSERT_TRUE(first.finished);
+    ASSERT_EQ(first.exitCode, 1) << first.err.toStdString();
+    const QString folder = QFileInfo(out()).canonicalFilePath();
+    const QByteArray report = ReadAll(folder + "/report.json");
+    ASSERT_TRUE(report.contains("\"report\":\"quillmark\""));
+    const QByteArray html = ReadAll(folder + "/report.html");
+
+    const ProgramRun full = RunProgram({ "convert", "--home", home(), "-q", "--resume", folder },
+        { "LD_PRELOAD=" QM_DISK_FULL_SHIM, "QM_FULL_FOLDER=" + folder, "QM_FULL_FREE=0" });
+    ASSERT_TRUE(full.finished);
+    EXPECT_EQ(full.exitCode, 2) << full.err.toStdString();
+    const QList<QByteArray> lines = ErrorLines(full);
+    ASSERT_EQ(lines.size(), 1) << full.err.toStdString();
+    EXPECT_TRUE(lines[0].contains("cannot write " + folder.toUtf8() + "/report.json: No space left on device"))
+        << lines[0].toStdString();
+    EXPECT_EQ(ReadAll(folder + "/report.json"), report);
+    EXPECT_EQ(ReadAll(folder + "/report.html"), html);
+    EXPECT_EQ(QDir(folder).entryList({ ".*" }, QDir::Files | QDir::Hidden), QStringList())
+        << "a temporary file was left";
+
+    const ProgramRun resumed = RunProgram({ "convert", "--home", home(), "-q", "--resume", folder });
+    ASSERT_TRUE(resumed.finished);
+    EXPECT_EQ(resumed.exitCode, 1) << resumed.err.toStdString(); // the 404 page again, and nothing else
+    EXPECT_EQ(ErrorLines(resumed), QList<QByteArray>()) << resumed.err.toStdString();
+}
+
+// The first run's copy of the settings on a full disk: no settings.dat cut short, and the run says why.
+TEST_F(DiskFaults, FullDiskAtFirstRunLeavesNoSettingsAndSaysSo)
+{
+    const QString fresh = QFileInfo(home()).canonicalFilePath() + "/fresh";
+    ASSERT_TRUE(QDir().mkpath(fresh));
+    const ProgramRun run = RunProgram({ "convert", "--home", fresh, "-o", out(), "-q", server.url("/text") },
+        { "LD_PRELOAD=" QM_DISK_FULL_SHIM, "QM_FULL_FOLDER=" + fresh, "QM_FULL_FREE=100" });
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("settings.dat: No space left on device")) << run.err.toStdString();
+    EXPECT_EQ(QDir(fresh).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_TRUE(outputs().isEmpty());
+}
+
 } // namespace
 } // namespace qm::test

@@ -6,10 +6,13 @@
 #include <QProcess>
 #include <QStringEncoder>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QUrl>
 #include <csignal>
 
 #include "tests/faults/FaultFixture.h"
+#include "tests/support/EventLoop.h"
+#include "tests/support/HeadPipe.h"
 #include "tests/support/TestServer.h"
 
 namespace qm::test {
@@ -173,6 +176,155 @@ TEST_F(InputFaults, TerminationStopsCleanlyWithStatus143)
     ASSERT_TRUE(run.finished) << "the program did not stop after SIGTERM";
     EXPECT_EQ(run.exitCode, 143) << run.err.toStdString();
     EXPECT_TRUE(outputs().isEmpty());
+}
+
+// Numbers out of range stop the run at once, naming the range, as every other option's value does;
+// before any browser starts, and without a queue to reach.
+TEST_F(InputFaults, OutOfRangeNumbersAreRefusedAtOnce)
+{
+    const struct
+    {
+        QStringList arguments;
+        const char* range;
+    } cases[] = {
+        { { "convert", "--jobs", "0" }, "--jobs takes a whole number from 1 to 16" },
+        { { "convert", "-j", "17" }, "--jobs takes a whole number from 1 to 16" },
+        { { "convert", "--timeout", "0" }, "--timeout takes a number of seconds from 1 to 86400" },
+        { { "convert", "--timeout", "-1" }, "--timeout takes a number of seconds from 1 to 86400" },
+        { { "convert", "--timeout=86401" }, "--timeout takes a number of seconds from 1 to 86400" },
+        { { "submit", "--queue", "redis://127.0.0.1:1", "--wait", "--jobs", "17" }, "from 1 to 16" },
+        { { "submit", "--queue", "redis://127.0.0.1:1", "--wait", "--timeout", "0" }, "from 1 to 86400" },
+        { { "worker", "--queue", "redis://127.0.0.1:1", "--jobs", "0" }, "--jobs takes a whole number from 1 to 16" },
+        { { "worker", "--queue", "redis://127.0.0.1:1", "-j", "17" }, "--jobs takes a whole number from 1 to 16" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const ProgramRun run = RunProgram(c.arguments + QStringList { "--home", home(), server.url("/fine") });
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains(c.range)) << run.err.toStdString();
+    }
+    EXPECT_FALSE(QDir(out()).exists());
+}
+
+// A header or a cookie that a request cannot carry is refused before any page, naming it; not
+// discovered by every page failing alike.
+TEST_F(InputFaults, HeadersAndCookiesARequestCannotCarryAreRefusedAtOnce)
+{
+    const QString cookies = dir.filePath("cookies.txt");
+    ASSERT_TRUE(WriteFile(cookies,
+        "# Netscape HTTP Cookie File\n127.0.0.1\tFALSE\t/\tFALSE\t0\tgood\tvalue\n"
+        "127.0.0.1\tFALSE\t/\tFALSE\t0\tsession\tabc; admin=1\n"));
+    const QString settings = QDir(home()).filePath("settings.dat");
+    const struct
+    {
+        const char* name;
+        QStringList arguments;
+        QByteArray setting;
+        QByteArray named;
+    } cases[] = {
+        { "line break in --header", { "--header", "X-Team: docs\r\nX-Admin: 1" }, "",
+            "bad header \"X-Team: docs\\x0d\\x0aX-Admin: 1\"" },
+        { "line feed in --header", { "--header", "X-Team: docs\nX-Admin: 1" }, "", "X-Team: docs\\x0aX-Admin: 1" },
+        { "';' in a cookie's value", { "--cookies", cookies }, "",
+            "the cookies file " + cookies.toUtf8() + ", line 3: the value of the cookie \"session\" holds ';'" },
+        // settings.dat ends a line at a CR too; a form feed is what a value of it can hold.
+        { "control character in the headers setting", {}, "[page]\nheaders=X-Team: docs\fX-Admin: 1\n",
+            "X-Team: docs\\x0cX-Admin: 1" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteFile(settings, c.setting));
+        const ProgramRun run = Convert(
+            QStringList { "--home", home(), "-o", out() } + c.arguments + QStringList { server.url("/fine") });
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains(c.named)) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains('\r')) << "said escaped";
+        EXPECT_EQ(server.hits("/fine"), 0);
+    }
+}
+
+// "http://" alone and a broken host fail as what they are, not as a page the browser could not convert.
+TEST_F(InputFaults, WebAddressesWithoutAHostFailAsNotPageAddresses)
+{
+    const ProgramRun run
+        = Convert({ "--home", home(), "-o", out(), "--json", "http://", "http://[::1:bad/", server.url("/fine") });
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    const auto pages = JsonRowsByAddress(run);
+    for (const char* address : { "http://", "http://[::1:bad/" }) {
+        EXPECT_EQ(pages.value(address).value("reason").toString(),
+            QStringLiteral("not a page address (neither a web address nor a file path): %1").arg(address));
+    }
+    EXPECT_EQ(pages.value(server.url("/fine")).value("status").toString(), "OK");
+}
+
+// `quillmark convert --json ... | head -1`: once the reader is gone the run ends the orderly way, with
+// the status a death by SIGPIPE would give: the page in flight dropped, the browser ended, its profile
+// removed, no partial file.
+TEST_F(InputFaults, ClosedOutputEndsTheRunCleanlyWithStatus141)
+{
+    // A page the test answers only once the output is closed; another that never answers.
+    QTcpServer held;
+    ASSERT_TRUE(held.listen(QHostAddress::LocalHost, 0));
+    QList<QTcpSocket*> waiting;
+    bool released = false;
+    const auto answer = [](QTcpSocket* socket) {
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 22\r\nConnection: close\r\n\r\n"
+                      "<!doctype html><p>late");
+        socket->disconnectFromHost();
+    };
+    QObject::connect(&held, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket* socket = held.nextPendingConnection()) {
+            // Answered once its request is in (the browser may open spare connections that send none).
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [&, socket] {
+                if (released)
+                    answer(socket);
+                else
+                    waiting.append(socket);
+            });
+        }
+    });
+    server.stall("/never");
+    const QString temporary = dir.filePath("tmp");
+    ASSERT_TRUE(QDir().mkpath(temporary));
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", temporary);
+    process.setProcessEnvironment(environment);
+    process.setProgram(Binary());
+    process.setArguments({ "convert", "--home", home(), "-o", out(), "--json", "-j", "3", "--timeout", "600",
+        server.url("/fine"), QStringLiteral("http://127.0.0.1:%1/held").arg(held.serverPort()), server.url("/never") });
+    QList<qint64> browsers;
+    HeadPipe head(process, 1, [&] {
+        browsers = Children(process.processId());
+        released = true;
+        for (QTcpSocket* socket : std::as_const(waiting))
+            answer(socket);
+    });
+    LoopRunner loop;
+    QObject::connect(&process, &QProcess::finished, [&] { loop.done(); });
+    process.start();
+    head.started();
+    ProgramRun run;
+    run.finished = loop.run(std::chrono::seconds(120));
+    if (!run.finished)
+        process.kill();
+    process.waitForFinished(5000);
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.err = process.readAllStandardError();
+    const int linesRead = int(head.text().count('\n'));
+    ASSERT_TRUE(run.finished) << "the run went on with its output closed";
+    EXPECT_EQ(linesRead, 1);
+    EXPECT_EQ(run.exitCode, 141) << run.err.toStdString();
+    EXPECT_FALSE(browsers.isEmpty());
+    for (qint64 browser : std::as_const(browsers))
+        EXPECT_FALSE(Alive(browser)) << "the browser " << browser << " outlived the run";
+    EXPECT_EQ(QDir(temporary).entryList({ "quillmark-browser-*" }, QDir::AllEntries | QDir::Hidden), QStringList())
+        << "the browser's profile was left behind";
+    EXPECT_EQ(QDir(out()).entryList({ ".*" }, QDir::Files | QDir::Hidden), QStringList()) << "a partial file was left";
+    EXPECT_EQ(outputs().size(), 2) << outputs().join(' ').toStdString(); // the pages that had finished
 }
 
 } // namespace

@@ -10,6 +10,9 @@
 #include <QSet>
 #include <QTimer>
 #include <csignal>
+#include <memory>
+
+#include <sys/stat.h>
 
 #include "tests/faults/FaultFixture.h"
 #include "tests/support/TestServer.h"
@@ -129,6 +132,63 @@ TEST_F(FaultCase, KilledRunResumedFromItsReportWritesEveryPageExactlyOnce)
     EXPECT_EQ(named, QSet<QString>(pictures.cbegin(), pictures.cend()));
     EXPECT_EQ(QDir(out()).entryList(QDir::Hidden | QDir::Files).filter(QRegularExpression("^\\.")), QStringList())
         << "a temporary file was left";
+}
+
+// Someone who may write the output folder plants links where the report's files go: each is replaced
+// by the report's own file, and nothing outside the folder is written.
+TEST_F(FaultCase, LinksPlantedInTheOutputFolderAreReplacedNotFollowed)
+{
+    TestServer server;
+    server.page("/red", ColouredPage(0));
+    const QString victims = dir.filePath("victims");
+    ASSERT_TRUE(QDir().mkpath(victims));
+    ASSERT_TRUE(QDir().mkpath(out()));
+    const QStringList names = { "report.json", "report.html", "report-2.html", "report-journal.jsonl" };
+    for (const QString& name : names) {
+        QFile victim(victims + "/" + name);
+        ASSERT_TRUE(victim.open(QIODevice::WriteOnly));
+        victim.write("keep me");
+        victim.close();
+        ASSERT_TRUE(QFile::link(victim.fileName(), out() + "/" + name));
+    }
+    ASSERT_TRUE(QDir().mkpath(victims + "/files"));
+    ASSERT_TRUE(QFile::link(victims + "/files", out() + "/report-files"));
+
+    const ProgramRun run = Convert({ "--home", home(), "-o", out(), "-q", "--report", server.url("/red") });
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_EQ(ReadAll(victims + "/" + name), "keep me");
+        EXPECT_FALSE(QFileInfo(out() + "/" + name).isSymLink());
+    }
+    EXPECT_EQ(QDir(victims + "/files").entryList(QDir::Files | QDir::Hidden), QStringList());
+    const QFileInfo files(out() + "/report-files");
+    EXPECT_TRUE(files.isDir() && !files.isSymLink());
+    const QJsonObject row = ReadReport(out())["rows"].toArray()[0].toObject();
+    EXPECT_EQ(row["status"].toString(), "OK");
+    EXPECT_TRUE(QFileInfo(out() + "/" + row["thumbnail"].toString()).isFile())
+        << row["thumbnail"].toString().toStdString();
+    EXPECT_TRUE(ReadAll(out() + "/report.html").contains("<!doctype html>"));
+}
+
+// The report's files are made as outputs are: readable by whoever the umask lets read the pictures.
+TEST_F(FaultCase, ReportFilesTakeThePermissionsOfTheOutputs)
+{
+    TestServer server;
+    server.page("/red", ColouredPage(0));
+    const mode_t umask = ::umask(022); // the program inherits it
+    const std::shared_ptr<void> restore(nullptr, [umask](void*) { ::umask(umask); });
+    const ProgramRun run = Convert({ "--home", home(), "-o", out(), "-q", "--report", server.url("/red") });
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject row = ReadReport(out())["rows"].toArray()[0].toObject();
+    const QFile::Permissions output = QFileInfo(out() + "/" + row["output"].toString()).permissions();
+    EXPECT_TRUE(output & QFile::ReadOther);
+    for (const QString& name : { QString("report.html"), QString("report.json"),
+             "report-files/" + QFileInfo(row["thumbnail"].toString()).fileName() }) {
+        EXPECT_EQ(QFileInfo(out() + "/" + name).permissions(), output) << name.toStdString();
+    }
 }
 
 } // namespace

@@ -219,6 +219,22 @@ TEST_F(BatchWindowTest, WithTheReportSettingTheBatchWritesItsReportAndOpenReport
     EXPECT_EQ(openedFolders.value(openedFolders.size() - 1), out + "/report.html");
 }
 
+// A server whose reason phrase would colour a terminal and set its title: the row's tool tip shows
+// those characters escaped; the reason itself is kept as it came.
+TEST_F(BatchWindowTest, ControlCharactersOfAReasonShowEscapedInTheRowsToolTip)
+{
+    server.route(
+        "/gone", TestServer::Route { .status = 404, .body = "<p>gone", .reason = "Not Found\x1b[31m\x1b]0;owned\x07" });
+    addAddresses({ server.url("/gone") });
+    click("convertNowButton");
+    ASSERT_TRUE(runUntilIdle(120s)) << qPrintable(statuses().join(','));
+    const UrlListModel& list = m_window->list();
+    ASSERT_EQ(statuses(), QStringList({ "Failed" }));
+    EXPECT_EQ(list.reason(0), QStringLiteral("HTTP 404 Not Found\x1b[31m\x1b]0;owned\x07"));
+    EXPECT_EQ(list.data(list.index(0, UrlListModel::StatusColumn), Qt::ToolTipRole).toString(),
+        QStringLiteral("HTTP 404 Not Found\\x1b[31m\\x1b]0;owned\\x07"));
+}
+
 TEST_F(BatchWindowTest, CancelInTheMiddleMarksTheRowAndNeitherCompletesNorOpensTheFolder)
 {
     server.page("/first", Page("#ddd", "first"));

@@ -177,9 +177,9 @@ TEST_F(DesktopTest, ASecondStartHandsItsRowsToTheProgramRunningForTheSameHome)
     desktop->mainWindow()->close();
     settle();
 
-    EXPECT_FALSE(app::RunningInstance(otherHome.path()).handOver({ "/a.html" }));
+    EXPECT_EQ(app::RunningInstance(otherHome.path()).handOver({ "/a.html" }), false);
     home.set("set", "outputformat", "PNG");
-    ASSERT_TRUE(app::RunningInstance(home.path()).handOver({ "/srv/a b.html", "https://example.org/\nx" }));
+    ASSERT_EQ(app::RunningInstance(home.path()).handOver({ "/srv/a b.html", "https://example.org/\nx" }), true);
     QSignalSpy arrived(&running, &app::RunningInstance::rowsArrived);
     ASSERT_TRUE(arrived.wait(60'000));
     ASSERT_NE(desktop->mainWindow(), nullptr);

@@ -27,9 +27,12 @@ void QueueCase::TearDown()
     }
 }
 
-QProcess& QueueCase::start(const QStringList& arguments, const QStringList& environment, const QString& workingFolder)
+QProcess& QueueCase::start(const QStringList& arguments, const QStringList& environment, const QString& workingFolder,
+    const std::function<void(QProcess&)>& prepare)
 {
     auto process = std::make_unique<QProcess>();
+    if (prepare)
+        prepare(*process);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString& entry : environment)
         env.insert(entry.section('=', 0, 0), entry.section('=', 1));
@@ -49,11 +52,11 @@ QProcess& QueueCase::worker(const QString& name, const QStringList& extra, const
     return start(arguments + extra, redis.environment() + environment);
 }
 
-QProcess& QueueCase::submit(const QStringList& arguments)
+QProcess& QueueCase::submit(const QStringList& arguments, const std::function<void(QProcess&)>& prepare)
 {
     return start(
         QStringList { "submit", "--queue", redis.url(), "--home", dir.filePath("submitter"), "-o", out() } + arguments,
-        redis.environment());
+        redis.environment(), {}, prepare);
 }
 
 QByteArray QueueCase::status()

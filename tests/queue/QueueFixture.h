@@ -27,9 +27,11 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    QProcess& start(const QStringList& arguments, const QStringList& environment, const QString& workingFolder = {});
+    // `prepare` runs before the process starts.
+    QProcess& start(const QStringList& arguments, const QStringList& environment, const QString& workingFolder = {},
+        const std::function<void(QProcess&)>& prepare = {});
     QProcess& worker(const QString& name, const QStringList& extra = {}, const QStringList& environment = {});
-    QProcess& submit(const QStringList& arguments);
+    QProcess& submit(const QStringList& arguments, const std::function<void(QProcess&)>& prepare = {});
     QByteArray status();
 
     static bool finish(QProcess& process, std::chrono::milliseconds limit);

@@ -14,6 +14,7 @@
 
 #include "tests/queue/QueueFixture.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/HeadPipe.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TestServer.h"
 
@@ -96,6 +97,24 @@ TEST_F(QueueCase, SubmitWaitReportHoldsARowPerPageAsItsResultsArrive)
     EXPECT_TRUE(gone["reason"].toString().startsWith("HTTP 404")) << gone["reason"].toString().toStdString();
     EXPECT_EQ(gone["httpStatus"].toInt(), 404);
     EXPECT_FALSE(gone.contains("output"));
+}
+
+// `submit --wait --json | head -0`: a result line that nobody reads ends the following, as convert's
+// run ends (status 141), while the workers go on with the batch.
+TEST_F(QueueCase, SubmitWaitWhoseOutputIsClosedStopsFollowingWith141)
+{
+    const QStringList addresses = pages("c", 1);
+    server.stall("/never");
+    QProcess& converting = worker("w", { "-j", "2" });
+    std::unique_ptr<HeadPipe> head;
+    QProcess& submitter = submit(
+        QStringList { "--wait", "--json", "--timeout", "600" } + addresses + QStringList { server.url("/never") },
+        [&](QProcess& process) { head = std::make_unique<HeadPipe>(process, 0); });
+    head->started();
+    ASSERT_TRUE(finish(submitter, std::chrono::minutes(2))) << "submit went on following with its output closed";
+    EXPECT_EQ(submitter.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(submitter.exitCode(), 141) << submitter.readAllStandardError().constData();
+    converting.kill(); // it would wait out the stalled page's time limit
 }
 
 TEST_F(QueueCase, JobsOfAKilledWorkerAreTakenOverAfterTheIdleTime)
