@@ -2,9 +2,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QStatusBar>
+#include <QUrl>
 
 #include "platform/cdp/Tab.h"
 #include "tests/browser/BrowserFixture.h"
@@ -139,6 +141,37 @@ TEST_F(NavigationTest, BackAndForwardWalkTheHistory)
     ClickButton("ForwardButton");
     EXPECT_TRUE(ShowsPage(server.url(QStringLiteral("/second"))));
     EXPECT_TRUE(ShowsColour(QPoint(5, 5), qRgb(220, 40, 40)));
+}
+
+// A local page reads its own folder and the folders the settings allow, as in a conversion; Back to it
+// from a web page lets it read them again.
+TEST_F(NavigationTest, LocalPagesReadTheAllowedFoldersAlsoAfterBack)
+{
+    const QString shared = home.file(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkpath(shared) && QDir().mkpath(home.file(QStringLiteral("pages"))));
+    QImage dot(4, 4, QImage::Format_RGB32);
+    dot.fill(Qt::red);
+    ASSERT_TRUE(dot.save(shared + QStringLiteral("/dot.png")));
+    QFile local(home.file(QStringLiteral("pages/local.html")));
+    ASSERT_TRUE(local.open(QIODevice::WriteOnly));
+    local.write(ColouredPage("rgb(250,200,0)", "<img id='dot' src='../shared/dot.png'>"));
+    local.close();
+    home.set(QStringLiteral("set"), QStringLiteral("allowfiles"), shared);
+    const QString localUrl = QUrl::fromLocalFile(local.fileName()).toString(QUrl::FullyEncoded);
+    // The picture's width once it has loaded or failed to.
+    const QString loaded = QStringLiteral("new Promise((done) => { const dot = document.getElementById('dot'); "
+                                          "if (dot.complete) done(dot.naturalWidth); else dot.onload = dot.onerror = "
+                                          "() => done(dot.naturalWidth); })");
+
+    Open(localUrl);
+    EXPECT_EQ(Evaluate(loaded).value_or(QJsonValue()).toInt(), 4);
+
+    address()->setText(server.url(QStringLiteral("/first")));
+    EXPECT_EQ(LoadBy([&] { ClickButton("GoButton"); }), server.url(QStringLiteral("/first")));
+    ClickButton("BackButton");
+    EXPECT_TRUE(ShowsPage(localUrl));
+    EXPECT_TRUE(ShowsColour(QPoint(5, view()->height() - 5), qRgb(250, 200, 0)));
+    EXPECT_EQ(Evaluate(loaded).value_or(QJsonValue()).toInt(), 4);
 }
 
 TEST_F(NavigationTest, StopEndsAPageThatNeverFinishesLoading)

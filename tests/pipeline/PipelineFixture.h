@@ -12,6 +12,7 @@
 #include "capture/PageConversion.h"
 #include "settings/SettingsSource.h"
 #include "tests/pipeline/BatchFakes.h"
+#include "tests/support/RemoteChromium.h"
 #include "tests/support/TempHome.h"
 #include "tests/support/TestServer.h"
 
@@ -46,20 +47,5 @@ QStringList FilesIn(const QString& folder);
 
 // A page of one colour, `height` CSS pixels tall, with a line of text.
 QByteArray ColourPage(const QString& colour, int height, const QString& text = QStringLiteral("Quillmark test page"));
-
-// A second Chromium listening on a loopback port, as a remote browser would.
-class RemoteChromium
-{
-public:
-    RemoteChromium();
-    ~RemoteChromium();
-    QString endpoint() const { return m_endpoint; }
-
-private:
-    QTemporaryDir m_profile;
-    QProcess m_process;
-    QByteArray m_output;
-    QString m_endpoint;
-};
 
 } // namespace qm::test
