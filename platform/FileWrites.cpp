@@ -58,7 +58,8 @@ QString RandomTag()
     return tag;
 }
 
-// Makes a new name in the folder durable; some file systems refuse this for folders, which loses nothing.
+} // namespace
+
 void SyncFolder(const QString& folder)
 {
     const int fd = ::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -67,8 +68,6 @@ void SyncFolder(const QString& folder)
     (void)::fsync(fd);
     ::close(fd);
 }
-
-} // namespace
 
 Result<void> ReplaceFile(const QString& path, const QByteArray& bytes, Durability durability)
 {

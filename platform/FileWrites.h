@@ -26,4 +26,7 @@ Result<void> AppendToFile(const QString& path, const QByteArray& bytes, Durabili
 // removed and replaced by a folder. Anything else that is not a folder fails.
 Result<void> RealFolder(const QString& path);
 
+// Makes a new name in the folder durable; some file systems refuse this for folders, which loses nothing.
+void SyncFolder(const QString& folder);
+
 } // namespace qm

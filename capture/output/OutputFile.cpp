@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "capture/output/TemporaryFiles.h"
+#include "platform/FileWrites.h"
 
 namespace qm {
 
@@ -18,16 +19,6 @@ namespace {
 QByteArray Native(const QString& path)
 {
     return QFile::encodeName(path);
-}
-
-// Makes a new name in the folder durable; some file systems refuse this for folders, which loses nothing.
-void SyncFolder(const QString& folder)
-{
-    const int fd = ::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    (void)::fsync(fd);
-    ::close(fd);
 }
 
 enum class Claim { Done, Taken, Unsupported, Failed };
