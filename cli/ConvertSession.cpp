@@ -6,6 +6,7 @@
 #include <QTemporaryFile>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -194,8 +195,10 @@ Result<void> ConvertSession::prepare()
     // Parallel pages made into pictures each get a local browser of their own: one browser draws every
     // picture it takes in its own process, which would be one core for all of them. Outputs made without
     // a capture (PDF, text) share one browser's tabs and spare the machine the other browsers.
+    // A browser more than there are pages would start for nothing.
     if (m_options.browsers.isEmpty())
-        given = QStringList(SnapshotFor(*d->settings) ? jobs : 1, given.first());
+        given
+            = QStringList(SnapshotFor(*d->settings) ? std::clamp(int(d->addresses.size()), 1, jobs) : 1, given.first());
     for (const QString& browser : std::as_const(given))
         browsers.append(cdp::BrowserOptions::named(browser));
     d->pool = std::make_unique<EnginePool>(browsers);
