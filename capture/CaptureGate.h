@@ -15,8 +15,8 @@ class CaptureGate : public QObject
 {
     Q_OBJECT
 public:
-    // Runs `turn` on the event loop when it is this capture's turn in `browser` (the window's owner). The turn lasts until
-    // the returned hold is deleted; the hold is a child of `tab`, so a tab that goes away ends it too.
+    // Runs `turn` on the event loop when it is this capture's turn in `browser` (the window's owner). The turn lasts
+    // until the returned hold is deleted; the hold is a child of `tab`, so a tab that goes away ends it too.
     static void enter(QObject* browser, QObject* tab, std::function<void(QObject* hold)> turn);
 
 private:
