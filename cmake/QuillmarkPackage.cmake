@@ -26,15 +26,18 @@ add_custom_target(quillmark_docs ALL DEPENDS ${compressed})
 # quillmark-cli runs the commands the one man page describes.
 file(CREATE_LINK quillmark.1.gz ${generated}/quillmark-cli.1.gz SYMBOLIC)
 
-# The commands' package: the man page, the completion and the share files (the bundled sample page
-# and first-run settings are read by convert too).
+# The commands' package: the man page, the completions, and the share files they read (first-run
+# settings, the sample page); the other share files are the windows'.
 install(FILES ${generated}/quillmark.1.gz ${generated}/quillmark-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
     COMPONENT cli)
 install(FILES ${packaging}/quillmark.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
     RENAME quillmark COMPONENT cli)
 install(FILES ${packaging}/quillmark-cli.bash-completion
     DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME quillmark-cli COMPONENT cli)
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/share/ DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmark COMPONENT cli)
+install(FILES ${CMAKE_SOURCE_DIR}/share/settings.dat DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmark COMPONENT cli)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/share/sample DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmark COMPONENT cli)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/share/ DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmark COMPONENT desktop
+    PATTERN settings.dat EXCLUDE PATTERN sample EXCLUDE)
 # Each package has its own copyright and changelog.
 install(FILES ${packaging}/copyright ${generated}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillmark-cli
     COMPONENT cli)

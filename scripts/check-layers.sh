@@ -11,11 +11,17 @@
 #   (kind "headless") link no Widgets or Svg, need no X11, xcb or EGL library themselves and load none
 #   that Qt Gui does not bring; in a build without windows (QUILLMARK_GUI=OFF) no program links Widgets.
 # usage: scripts/check-layers.sh [--tree DIR] [BUILD_DIR...]   (the tree is this checkout unless given)
+#        scripts/check-layers.sh [--tree DIR] --edges   prints the layers, then the include edges between folders
 set -euo pipefail
 tree=$(cd "$(dirname "$0")/.." && pwd)
+export QM_EDGES=""
 if [[ ${1:-} == --tree ]]; then
     tree=$(cd "${2:?usage: check-layers.sh [--tree DIR] [BUILD_DIR...]}" && pwd)
     shift 2
+fi
+if [[ ${1:-} == --edges ]]; then
+    QM_EDGES=1
+    shift
 fi
 builds=()
 for build in "$@"; do builds+=("$(cd "$build" && pwd)"); done
@@ -38,7 +44,7 @@ cli               core      platform platform/cdp settings capture/output captur
 queue             core      platform platform/cdp settings capture/output capture report batch cli
 app               core      platform platform/cdp settings capture/output capture report batch scheduler browser
 app/headless      headless  platform platform/cdp settings capture/output capture report batch cli queue
-app/main          ui        platform settings capture batch cli queue app
+app/main          ui        platform platform/cdp settings capture/output capture report batch scheduler browser app
 app/screenshots   ui        platform platform/cdp settings capture batch scheduler browser app
 '
 # Files whose includes and declarations still break the rules above, until what they hold moves to a
@@ -260,6 +266,7 @@ for my $file (@product) {
 
 # Includes and declarations.
 my %uses; # target => { target it includes => where }
+my %edges; # folder => { folder it includes from => whether only its window files do }
 for my $file (@product) {
     my $folder = dirOf($file);
     next unless $kind{$folder};
@@ -290,6 +297,7 @@ for my $file (@product) {
         $windowUse->("$file:$line", "includes $included, a window file") if isWindowFile($included);
         my $user = $targetOf{$included};
         $uses{$owner}{$user} //= "$file:$line" if $owner && $user && $user ne $owner;
+        $edges{$folder}{$to} = ($edges{$folder}{$to} // 1) && $windows if $to ne $folder;
     }
     for (@$declared) {
         my ($line, $name, $short) = @$_;
@@ -303,6 +311,13 @@ for my $file (@product) {
             $windowUse->("$file:$line", "declares $name of $reachable[0], a window class");
         }
     }
+}
+if ($ENV{QM_EDGES}) {
+    print "layer $_ $kind{$_}\n" for grep { $kind{$_} } map { (split)[0] // () } split /\n/, $ENV{QM_LAYERS};
+    for my $from (sort keys %edges) {
+        print "edge $from $_ ", ($edges{$from}{$_} ? "windows" : "all"), "\n" for sort keys %{ $edges{$from} };
+    }
+    exit 0;
 }
 for (sort keys %pending) {
     problem("$_ keeps to the rules now: take it off QM_PENDING_FILES") unless $pending{$_};

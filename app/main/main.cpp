@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+
 #include <unistd.h>
 
 #ifdef QUILLMARK_DESKTOP
