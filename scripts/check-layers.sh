@@ -2,11 +2,13 @@
 # Checks the layers of the tree, and of the programs of the build folders given:
 # - every source is in a target of its folder's CMake list;
 # - a folder includes only from itself and the folders below it, in any form an include can take
-#   (quotes, angle brackets, relative paths, indented, spaces after the #), and declares no type of a
-#   folder above it (class X; or namespace qm::cdp { class X; });
-# - only window files (a CMake list's UI_SOURCES, or a folder of kind "ui") include or declare Qt's
-#   window classes (Widgets, Svg) or another window file, or link those modules;
-# - a target links (DEPS, target_link_libraries) exactly the project libraries its files include;
+#   (quotes, angle brackets, relative paths, indented, spaces or comments after the #, continued
+#   lines; an include of a macro fails), and declares no type of a folder above it (class X; or
+#   namespace qm::cdp { class X; });
+# - only window files (a CMake list's UI_SOURCES, or a folder of kind "ui") include, declare or name
+#   Qt's window classes (Widgets, Svg), include or declare another window file, or link those modules;
+# - a target links (DEPS, target_link_libraries; itself or through what it links) every project library
+#   its files include, and links directly none that they do not include;
 # - in each build folder, every installed program finds its libraries, and the programs for servers
 #   (kind "headless") link no Widgets or Svg, need no X11, xcb or EGL library themselves and load none
 #   that Qt Gui does not bring; in a build without windows (QUILLMARK_GUI=OFF) no program links Widgets.
@@ -49,7 +51,7 @@ app/screenshots   ui        platform platform/cdp settings capture batch schedul
 '
 # Files whose includes and declarations still break the rules above, until what they hold moves to a
 # folder with windows; each is checked to be still needed.
-export QM_PENDING_FILES='platform/DesktopHooks.h platform/UserDialogs.h batch/UrlListCommands.h'
+export QM_PENDING_FILES='platform/DesktopHooks.h platform/UserDialogs.h batch/UrlListCommands.h batch/UrlListCommands.cpp'
 
 qt_headers=$(qtpaths6 --query QT_INSTALL_HEADERS 2>/dev/null || qmake6 -query QT_INSTALL_HEADERS)
 cd "$tree"
@@ -182,14 +184,19 @@ sub scan {
     my ($file) = @_;
     my $text = slurp($file);
     my ($line, $clean, @includes) = (1, '');
+    # Blanks as the preprocessor reads them: spaces, comments, escaped line ends.
+    my $blank = qr{(?:[ \t]|\\\n|/\*.*?\*/)*}s;
     while ($text =~ m{\G(?:
-            (?<include>^[ \t]*\#[ \t]*include[ \t]*(?:<(?<angle>[^>\n]*)>|"(?<quote>[^"\n]*)"))
+            (?<include>^$blank\#$blank include(?:_next)?\b$blank
+                (?:<(?<angle>[^>\n]*)>|"(?<quote>[^"\n]*)"|(?<computed>[^\n]*)))
           | (?<text>R"(?<d>[^()\\\s"]{0,16})\(.*?\)\k<d>" | "(?:[^"\\\n]|\\.)*" | '(?:[^'\\\n]|\\.)*')
           | (?<comment>//[^\n]*|/\*.*?\*/|^[ \t]*\#(?:[^\n\\]|\\.)*)
           | (?<code>[ \t]+|[^"'/R\#\n \t]+|.)
         )}gcmsx) {
         my $piece = $&;
-        if (defined $+{include}) {
+        if (defined $+{computed}) {
+            problem("$file:$line: an include of a macro, which the layers cannot be checked for");
+        } elsif (defined $+{include}) {
             push @includes, [ $line, defined $+{angle} ? ('<', $+{angle}) : ('"', $+{quote}) ];
         } elsif (defined $+{text}) {
             $clean .= '""' . ("\n" x ($piece =~ tr/\n//));
@@ -203,10 +210,11 @@ sub scan {
     return (\@includes, $clean);
 }
 
-# The classes declared (class X;) and defined at namespace scope of a cleaned text.
+# The classes declared (class X;) and defined at namespace scope of a cleaned text, and where it names
+# Qt's window classes.
 sub declarations {
     my ($clean) = @_;
-    my ($line, @tokens, @stack, @declared, @defined) = (1);
+    my ($line, @tokens, @stack, @declared, @defined, @windowWords) = (1);
     while ($clean =~ /(\n)|([A-Za-z_]\w*|::|\S)/g) {
         if (defined $1) { $line++; next }
         push @tokens, [ $2, $line ];
@@ -225,20 +233,38 @@ sub declarations {
             push @stack, { namespace => $previous eq 'extern' ? '' : undef };
         } elsif ($word eq '}') {
             pop @stack;
+        } elsif ($windowClass{$word}) {
+            push @windowWords, [ $tokens[$i][1], $word ];
         } elsif (($word eq 'class' || $word eq 'struct') && $previous !~ /^(?:enum|friend|<|,|typename)$/) {
             next if grep { !defined $_->{namespace} } @stack;
-            my $j = $i + 1;
-            next unless $j + 1 < @tokens && $tokens[$j][0] =~ /^[A-Za-z_]\w*$/;
-            my $name = join '::', grep { length } (map { $_->{namespace} } @stack), $tokens[$j][0];
-            my $next = $tokens[ $j + 1 ][0];
+            # The name is the last word before what follows it: export macros and attributes come first.
+            my ($j, $short) = ($i + 1);
+            while ($j < @tokens) {
+                my $token = $tokens[$j][0];
+                if ($token eq '[' || $token eq '(') {
+                    my $depth = 0;
+                    for (; $j < @tokens; $j++) {
+                        $depth++ if $tokens[$j][0] =~ /^[[(]$/;
+                        last if $tokens[$j][0] =~ /^[])]$/ && --$depth == 0;
+                    }
+                } elsif ($token =~ /^[A-Za-z_]\w*$/ && $token ne 'final') {
+                    $short = $token;
+                } else {
+                    last;
+                }
+                $j++;
+            }
+            next unless defined $short && $j < @tokens;
+            my $name = join '::', grep { length } (map { $_->{namespace} } @stack), $short;
+            my $next = $tokens[$j][0];
             if ($next eq ';') {
-                push @declared, [ $tokens[$i][1], $name, $tokens[$j][0] ];
+                push @declared, [ $tokens[$i][1], $name, $short ];
             } elsif ($next =~ /^(?:\{|:|final)$/) {
                 push @defined, $name;
             }
         }
     }
-    return (\@declared, \@defined);
+    return (\@declared, \@defined, \@windowWords);
 }
 
 # Every source is in a CMake list: product sources in a target, tests in their folder's list.
@@ -258,8 +284,8 @@ for my $file (@sources) {
 my (%scanned, %definedIn);
 for my $file (@product) {
     my ($includes, $clean) = scan($file);
-    my ($declared, $defined) = declarations($clean);
-    $scanned{$file} = [ $includes, $declared ];
+    my ($declared, $defined, $windowWords) = declarations($clean);
+    $scanned{$file} = [ $includes, $declared, $windowWords ];
     next unless $file =~ /\.h$/;
     push @{ $definedIn{$_} }, $file for @$defined;
 }
@@ -272,7 +298,7 @@ for my $file (@product) {
     next unless $kind{$folder};
     my $windows = isWindowFile($file);
     my $owner = $targetOf{$file};
-    my ($includes, $declared) = @{ $scanned{$file} };
+    my ($includes, $declared, $windowWords) = @{ $scanned{$file} };
     my $breaks = sub {
         if (exists $pending{$file}) { $pending{$file} = 1; return }
         problem(@_);
@@ -310,6 +336,12 @@ for my $file (@product) {
         } elsif (!grep { !isWindowFile($_) } @reachable) {
             $windowUse->("$file:$line", "declares $name of $reachable[0], a window class");
         }
+    }
+    # Named anywhere else (a parameter, a member): the declaration came from elsewhere.
+    my %declaredOn = map { $_->[0] => 1 } @$declared;
+    for (@$windowWords) {
+        my ($line, $word) = @$_;
+        $windowUse->("$file:$line", "uses $word, Qt's window class") unless $declaredOn{$line};
     }
 }
 if ($ENV{QM_EDGES}) {

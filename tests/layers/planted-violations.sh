@@ -92,6 +92,11 @@ indented() { in_platform $'int planted = 0;\n    #   include "app/PlantedCore.h"
 fails "an indented include, spaces after the #" '^platform/Planted.cpp:2: includes app/PlantedCore.h: platform may not depend on app$' indented
 relative() { in_platform '#include "../app/PlantedCore.h"'; }
 fails "a relative include" '^platform/Planted.cpp:1: includes app/PlantedCore.h: platform may not depend on app$' relative
+commented() { in_platform $'#include /* the core */ <app/PlantedCore.h>\n#include \\\n    "app/PlantedCore.h"'; }
+fails "an include with a comment inside, and one continued on the next line" \
+    '^platform/Planted.cpp:2: includes app/PlantedCore.h: platform may not depend on app$' commented
+computed() { in_platform $'#define PLANTED "app/PlantedCore.h"\n#include PLANTED'; }
+fails "an include of a macro" '^platform/Planted.cpp:2: an include of a macro' computed
 test_code() {
     in_tree tests/support/PlantedHelper.h '#pragma once'
     in_platform '#include "tests/support/PlantedHelper.h"'
@@ -108,7 +113,10 @@ fails "a window file included by a file without windows of its folder" \
 widget_declared() { in_platform $'#include <QString>\n\nclass QWidget;'; }
 fails "a Qt Widgets class declared in a layer without windows" \
     "^platform/Planted.cpp:3: declares QWidget, Qt's window class in a file without windows$" widget_declared
-higher_declared() { in_platform 'namespace qm::cdp { class PlantedBrowser; }'; }
+widget_used() { in_platform $'#include "platform/PlantedBase.h"\n\nvoid plant(QWidget* parent);'; }
+fails "a Qt Widgets class named without a declaration of its own" \
+    "^platform/Planted.cpp:3: uses QWidget, Qt's window class in a file without windows$" widget_used
+higher_declared() { in_platform 'namespace qm::cdp { class PLANTED_EXPORT PlantedBrowser; }'; }
 fails "a type of a higher layer declared" \
     '^platform/Planted.cpp:1: declares qm::cdp::PlantedBrowser of platform/cdp/PlantedBrowser.h: platform may not depend on platform/cdp$' \
     higher_declared
