@@ -352,7 +352,7 @@ if ($ENV{QM_EDGES}) {
     exit 0;
 }
 for (sort keys %pending) {
-    problem("$_ keeps to the rules now: take it off QM_PENDING_FILES") unless $pending{$_};
+    problem("$_ ", $present{$_} ? "keeps to the rules now" : "is gone", ": take it off QM_PENDING_FILES") unless $pending{$_};
 }
 
 # What each target links against what its files include: a target links (itself or through the
