@@ -3,6 +3,7 @@
 
 #include "cli/ConvertCommand.h"
 #include "queue/QueueCommands.h"
+#include "run/OptionDocs.h"
 #ifdef QUILLMARK_DESKTOP
 #include "app/DesktopUi.h"
 #endif
@@ -15,13 +16,11 @@ int main(int argc, char** argv)
     }
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
 #ifdef QUILLMARK_DESKTOP
-        std::printf(
-            "usage: quillmark [FILE|ADDRESS...]              the desktop program, these pages in its list\n       ");
+        const bool desktop = true;
 #else
-        std::printf("usage: ");
+        const bool desktop = false;
 #endif
-        std::printf("quillmark convert [options] [ADDRESS...]  convert without a window (convert --help)\n"
-                    "       quillmark --version\n");
+        std::fputs(qm::run::ProgramHelp(desktop).toLocal8Bit().constData(), stdout);
         return 0;
     }
     if (argc >= 2 && std::strcmp(argv[1], "convert") == 0)
