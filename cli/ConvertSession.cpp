@@ -181,8 +181,8 @@ Result<void> ConvertSession::prepare()
         d->report = std::move(*report);
     }
 
-    auto pool = run::MakeBrowserPool(
-        { m_options.browsers, jobs, d->addresses.size(), bool(SnapshotFor(*d->settings)) });
+    auto pool
+        = run::MakeBrowserPool({ m_options.browsers, jobs, d->addresses.size(), bool(SnapshotFor(*d->settings)) });
     if (!pool)
         return std::unexpected(pool.error());
     d->pool = std::move(*pool);

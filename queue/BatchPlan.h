@@ -3,9 +3,9 @@
 #include <QDateTime>
 #include <QList>
 
-#include "run/ConvertOptions.h"
 #include "queue/JobEntry.h"
 #include "queue/QueueNames.h"
+#include "run/ConvertOptions.h"
 
 namespace qm::queue {
 

@@ -7,11 +7,11 @@
 
 #include <unistd.h>
 
-#include "run/ProgressDisplay.h"
 #include "platform/VisibleText.h"
 #include "queue/RedisConnection.h"
 #include "queue/StreamEntries.h"
 #include "report/BatchReport.h"
+#include "run/ProgressDisplay.h"
 
 namespace qm::queue {
 

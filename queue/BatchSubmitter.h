@@ -5,12 +5,12 @@
 #include <QTimer>
 #include <memory>
 
-#include "run/ConvertOptions.h"
 #include "platform/ClosedPipeGuard.h"
 #include "platform/InterruptWatcher.h"
 #include "queue/BatchPlan.h"
 #include "queue/QueueOptions.h"
 #include "queue/StreamEntries.h"
+#include "run/ConvertOptions.h"
 
 namespace qm {
 class BatchReport;

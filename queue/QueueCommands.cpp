@@ -50,7 +50,8 @@ std::expected<QueueOptions, int> optionsOrExit(
         std::fputs(run::CommandHelp(command).toLocal8Bit().constData(), stdout);
         return std::unexpected(0);
     }
-    auto resolved = options ? ResolveQueue(std::move(*options)) : Result<QueueOptions>(std::unexpected(options.error()));
+    auto resolved
+        = options ? ResolveQueue(std::move(*options)) : Result<QueueOptions>(std::unexpected(options.error()));
     if (!resolved)
         return std::unexpected(usageError(command, resolved.error().message));
     if (convert) {

@@ -45,8 +45,7 @@ Result<void> readRun(const ArgumentReader& in, const QString& workingFolder, Con
     if (in.isSet("format")) {
         o.format = in.value("format").toUpper();
         if (!FindOutputFormat(o.format))
-            return usage(
-                QStringLiteral("unknown format \"%1\" (%2)").arg(in.value("format"), OutputFormatNamesText()));
+            return usage(QStringLiteral("unknown format \"%1\" (%2)").arg(in.value("format"), OutputFormatNamesText()));
     }
     if (in.isSet("out"))
         o.outputFolder = absolute(in.value("out"), workingFolder);
@@ -155,8 +154,8 @@ Result<void> readPage(const ArgumentReader& in, const QString& workingFolder, Co
     o.hide = in.values("hide");
     o.remove = in.values("remove");
     o.userAgent = in.value("user-agent");
-    for (const auto& [name, target] : { std::pair { "style", &o.style }, std::pair { "script", &o.script },
-             std::pair { "cookies", &o.cookies } }) {
+    for (const auto& [name, target] :
+        { std::pair { "style", &o.style }, std::pair { "script", &o.script }, std::pair { "cookies", &o.cookies } }) {
         if (!in.isSet(name))
             continue;
         const QString path = absolute(in.value(name), workingFolder);

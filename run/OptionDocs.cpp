@@ -37,7 +37,7 @@ QString helpHead(const OptionSpec& option)
 {
     const QStringList names = DashedNames(option);
     QString head = names.size() > 1 ? QStringLiteral("  %1, %2").arg(names[0], names[1])
-                                     : QStringLiteral("      %1").arg(names[0]);
+                                    : QStringLiteral("      %1").arg(names[0]);
     if (*option.value)
         head += u' ' + QString::fromUtf8(option.value);
     return head;
@@ -55,7 +55,10 @@ Command firstCommandOf(const OptionSpec& option)
 // Text as a roff text line shows it.
 QString roff(QString text)
 {
-    text.replace(u'\\', QLatin1String("\\e")).replace(u'-', QLatin1String("\\-")).replace(u'\'', QLatin1String("\\(aq"));
+    text.replace(u'\\', QLatin1String("\\e"))
+        .replace(u'-', QLatin1String("\\-"))
+        .replace(u'\'', QLatin1String("\\(aq"));
+    text.replace(u'"', QLatin1String("\\(dq"));
     if (text.startsWith(u'.'))
         text.prepend(QLatin1String("\\&"));
     return text;
@@ -64,7 +67,8 @@ QString roff(QString text)
 // A help text as a sentence of the man page.
 QString sentence(QString text)
 {
-    if (!text.isEmpty() && text[0].isLower() && !text.section(u' ', 0, 0).contains(QRegularExpression(QStringLiteral("[^a-z]"))))
+    if (!text.isEmpty() && text[0].isLower()
+        && !text.section(u' ', 0, 0).contains(QRegularExpression(QStringLiteral("[^a-z]"))))
         text[0] = text[0].toUpper();
     if (!text.endsWith(u'.'))
         text += u'.';
@@ -107,7 +111,8 @@ QString completionOf(const OptionSpec& option)
     case ValueKind::Folder:
         return choices.isEmpty()
             ? QStringLiteral("_filedir -d")
-            : QStringLiteral("COMPREPLY=($(compgen -W '%1' -- \"$cur\"))\n                    _filedir -d").arg(choices);
+            : QStringLiteral("COMPREPLY=($(compgen -W '%1' -- \"$cur\"))\n                    _filedir -d")
+                  .arg(choices);
     case ValueKind::Program:
         return QStringLiteral("COMPREPLY=($(compgen -c -- \"$cur\"))\n                    _filedir");
     case ValueKind::Choices:
@@ -116,7 +121,8 @@ QString completionOf(const OptionSpec& option)
         return QStringLiteral("COMPREPLY=($(compgen -W '%1' -- \"${cur^^}\"))")
             .arg(OutputFormatNamesText().replace(QLatin1String(" or "), QLatin1String(" ")).remove(u','));
     case ValueKind::Devices:
-        return QStringLiteral("COMPREPLY=($(compgen -W 'list %1' -- \"$cur\"))").arg(DevicePresetNamesText().remove(u','));
+        return QStringLiteral("COMPREPLY=($(compgen -W 'list %1' -- \"$cur\"))")
+            .arg(DevicePresetNamesText().remove(u','));
     }
     return {};
 }
@@ -145,7 +151,8 @@ QString completionOfCommand(Command command)
     QString out = QStringLiteral("        %1)\n            options='%2'\n            case $prev in\n")
                       .arg(QLatin1String(CommandOf(command).name), words(names));
     for (const auto& [action, options] : std::as_const(actions))
-        out += QStringLiteral("                %1)\n                    %2\n                    return\n                    ;;\n")
+        out += QStringLiteral(
+            "                %1)\n                    %2\n                    return\n                    ;;\n")
                    .arg(options.join(QStringLiteral(" | ")), action);
     if (!freeText.isEmpty())
         out += QStringLiteral("                %1)\n                    return\n                    ;;\n")
@@ -180,7 +187,8 @@ QString ProgramHelp(bool desktop)
     QString out = QStringLiteral("usage: ");
     const QString indent(7, u' ');
     if (desktop)
-        out += QStringLiteral("quillmark [FILE|ADDRESS...]\n%1    the desktop program, these pages in its list\n%1").arg(indent);
+        out += QStringLiteral("quillmark [FILE|ADDRESS...]\n%1    the desktop program, these pages in its list\n%1")
+                   .arg(indent);
     for (Command command : AllCommands) {
         const CommandSpec& spec = CommandOf(command);
         out += QStringLiteral("quillmark %1 %2\n%3    %4 (%1 --help)\n%3")

@@ -49,8 +49,8 @@ constexpr OptionSpec Table[] = {
         "status)",
         S },
 
-    { "l,list", "FILE", "read addresses from a .ulf file (a plain list, one per line, works too)", C | S, "",
-        K::File, "ulf|txt" },
+    { "l,list", "FILE", "read addresses from a .ulf file (a plain list, one per line, works too)", C | S, "", K::File,
+        "ulf|txt" },
     { "f,format", "FMT", "{formats} (this run's \"outputformat\")", C | S, "", K::Formats },
     { "o,out", "DIR", "output folder (this run's \"outputfolder\")", C | S, "", K::Folder, "",
         "It is created when missing." },
