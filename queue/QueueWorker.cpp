@@ -99,6 +99,7 @@ Result<void> QueueWorker::prepare()
     m_name = m_options.workerName.isEmpty() ? (QHostInfo::localHostName() + u'-' + QString::number(::getpid())).toUtf8()
                                             : m_options.workerName.toUtf8();
 
+    // The jobs to come and their formats are not known: each page at once may need a browser of its own.
     auto pool = run::MakeBrowserPool({ m_options.browsers, m_options.jobs, std::nullopt, true });
     if (!pool)
         return std::unexpected(pool.error());

@@ -150,11 +150,6 @@ constexpr CommandSpec Commands[] = {
 
 } // namespace
 
-std::span<const OptionSpec> OptionTable()
-{
-    return Table;
-}
-
 const CommandSpec& CommandOf(Command command)
 {
     for (const CommandSpec& spec : Commands) {

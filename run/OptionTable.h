@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <span>
 
 namespace qm::run {
 
@@ -43,10 +42,9 @@ struct CommandSpec
     const char* synopsis; // what follows "quillmark NAME"
     const char* summary; // one line for the program's help
     const char* operands; // "NAME  what it is" for each non-option argument, '\n' between them
-    const char* notes; // said after the options in --help
+    const char* notes; // said after the options, in --help and the man page
 };
 
-std::span<const OptionSpec> OptionTable();
 const CommandSpec& CommandOf(Command command);
 
 // The options a command takes and shows, in the table's order.
