@@ -16,10 +16,11 @@ declare -A below=(
     [batch]="platform platform/cdp settings capture/output capture report"
     [scheduler]="platform platform/cdp settings capture/output capture report"
     [browser]="platform platform/cdp settings capture/output capture"
-    [cli]="platform platform/cdp settings capture/output capture report batch"
-    [queue]="platform platform/cdp settings capture/output capture report batch cli"
+    [run]="platform platform/cdp settings capture/output capture report batch"
+    [cli]="platform platform/cdp settings capture/output capture report batch run"
+    [queue]="platform platform/cdp settings capture/output capture report batch run"
     [app]="platform platform/cdp settings capture/output capture report batch scheduler browser"
-    [app/main]="platform settings capture batch cli queue app"
+    [app/main]="platform settings capture batch run cli queue app"
     [app/screenshots]="platform platform/cdp settings capture batch scheduler browser app"
 )
 
