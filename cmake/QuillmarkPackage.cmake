@@ -14,15 +14,21 @@ set(packaging ${CMAKE_SOURCE_DIR}/packaging)
 set(generated ${CMAKE_BINARY_DIR}/packaging)
 configure_file(${packaging}/quillmark.metainfo.xml.in ${generated}/${QUILLMARK_APPSTREAM_ID}.metainfo.xml @ONLY)
 
+# The man page's synopsis and option sections and the bash completion come from the option table.
+add_custom_command(OUTPUT ${generated}/quillmark.1 ${generated}/quillmark.bash-completion
+    COMMAND option_docs ${packaging}/quillmark.1.in ${generated}/quillmark.1 ${generated}/quillmark.bash-completion
+    DEPENDS option_docs ${packaging}/quillmark.1.in VERBATIM)
+
 # Debian keeps man pages and changelogs compressed, without a time stamp in the gzip header.
 find_program(GZIP_EXECUTABLE gzip REQUIRED)
-foreach(doc quillmark.1 changelog)
-    add_custom_command(OUTPUT ${generated}/${doc}.gz
-        COMMAND ${GZIP_EXECUTABLE} -9nc ${packaging}/${doc} > ${generated}/${doc}.gz
-        DEPENDS ${packaging}/${doc} VERBATIM)
-    list(APPEND compressed ${generated}/${doc}.gz)
+foreach(doc ${generated}/quillmark.1 ${packaging}/changelog)
+    get_filename_component(name ${doc} NAME)
+    add_custom_command(OUTPUT ${generated}/${name}.gz
+        COMMAND ${GZIP_EXECUTABLE} -9nc ${doc} > ${generated}/${name}.gz
+        DEPENDS ${doc} VERBATIM)
+    list(APPEND compressed ${generated}/${name}.gz)
 endforeach()
-add_custom_target(quillmark_docs ALL DEPENDS ${compressed})
+add_custom_target(quillmark_docs ALL DEPENDS ${compressed} ${generated}/quillmark.bash-completion)
 # quillmark-cli runs the commands the one man page describes.
 file(CREATE_LINK quillmark.1.gz ${generated}/quillmark-cli.1.gz SYMBOLIC)
 
@@ -30,7 +36,7 @@ file(CREATE_LINK quillmark.1.gz ${generated}/quillmark-cli.1.gz SYMBOLIC)
 # settings, the sample page); the other share files are the windows'.
 install(FILES ${generated}/quillmark.1.gz ${generated}/quillmark-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
     COMPONENT cli)
-install(FILES ${packaging}/quillmark.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+install(FILES ${generated}/quillmark.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
     RENAME quillmark COMPONENT cli)
 install(FILES ${packaging}/quillmark-cli.bash-completion
     DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME quillmark-cli COMPONENT cli)

@@ -42,11 +42,12 @@ report            core      platform platform/cdp settings capture/output captur
 batch             core      platform platform/cdp settings capture/output capture report
 scheduler         core      platform platform/cdp settings capture/output capture report
 browser           core      platform platform/cdp settings capture/output capture
-cli               core      platform platform/cdp settings capture/output capture report batch
-queue             core      platform platform/cdp settings capture/output capture report batch cli
+run               core      platform platform/cdp settings capture/output capture report batch
+cli               core      platform platform/cdp settings capture/output capture report batch run
+queue             core      platform platform/cdp settings capture/output capture report batch run
 app               core      platform platform/cdp settings capture/output capture report batch scheduler browser
-app/headless      headless  platform platform/cdp settings capture/output capture report batch cli queue
-app/main          ui        platform platform/cdp settings capture/output capture report batch scheduler browser app
+app/headless      headless  platform platform/cdp settings capture/output capture report batch run cli queue
+app/main          ui        platform platform/cdp settings capture/output capture report batch scheduler browser run app
 app/screenshots   ui        platform platform/cdp settings capture batch scheduler browser app
 '
 # Files whose includes and declarations still break the rules above, until what they hold moves to a

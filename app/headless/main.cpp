@@ -3,6 +3,7 @@
 
 #include "cli/ConvertCommand.h"
 #include "queue/QueueCommands.h"
+#include "run/OptionDocs.h"
 
 // The commands of quillmark without its windows, for servers: built without Qt Widgets whatever the
 // build's options, and started by "quillmark convert" and the like.
@@ -24,9 +25,9 @@ int main(int argc, char** argv)
     const bool help = std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0;
     if (!help && *command)
         std::fprintf(stderr, "quillmark-cli: unknown command \"%s\"\n", command);
-    std::fprintf(help ? stdout : stderr,
-        "usage: quillmark-cli convert [options] [ADDRESS...]   convert (convert --help)\n"
-        "       quillmark-cli worker | submit | status --queue redis://HOST ...\n"
-        "       quillmark-cli --version\n");
+    // Started by "quillmark --help" in a build without windows, it answers under that name.
+    const char* slash = std::strrchr(argv[0], '/');
+    const QString program = QString::fromLocal8Bit(slash ? slash + 1 : argv[0]);
+    std::fputs(qm::run::ProgramHelp(false, program).toLocal8Bit().constData(), help ? stdout : stderr);
     return help ? 0 : 2;
 }

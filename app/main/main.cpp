@@ -8,6 +8,7 @@
 
 #ifdef QUILLMARK_DESKTOP
 #include "app/DesktopUi.h"
+#include "run/OptionDocs.h"
 #endif
 
 namespace {
@@ -47,14 +48,11 @@ int main(int argc, char** argv)
     }
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
 #ifdef QUILLMARK_DESKTOP
-        std::printf(
-            "usage: quillmark [FILE|ADDRESS...]              the desktop program, these pages in its list\n       ");
-#else
-        std::printf("usage: ");
-#endif
-        std::printf("quillmark convert [options] [ADDRESS...]  convert without a window (convert --help)\n"
-                    "       quillmark --version\n");
+        std::fputs(qm::run::ProgramHelp(true).toLocal8Bit().constData(), stdout);
         return 0;
+#else
+        return runCommandProgram(argv); // the commands' help, under this program's name
+#endif
     }
     if (argc >= 2 && isCommand(argv[1]))
         return runCommandProgram(argv);
