@@ -9,7 +9,7 @@
 
 #include "capture/DevicePresets.h"
 #include "capture/PageControls.h"
-#include "capture/output/ScrollerExpansion.h"
+#include "capture/ScrollerExpansion.h"
 #include "settings/OutputFormatTable.h"
 #include "settings/SettingKeys.h"
 

@@ -13,14 +13,16 @@ declare -A below=(
     [capture/output]="platform platform/cdp settings"
     [capture]="platform platform/cdp settings capture/output"
     [report]="platform platform/cdp settings capture/output capture"
+    [desktop]="platform platform/cdp"
+    [desktop/settings]="platform platform/cdp settings capture/output capture desktop"
     [batch]="platform platform/cdp settings capture/output capture report"
-    [scheduler]="platform platform/cdp settings capture/output capture report"
-    [browser]="platform platform/cdp settings capture/output capture"
+    [scheduler]="platform platform/cdp settings capture/output capture report desktop"
+    [browser]="platform platform/cdp settings capture/output capture desktop"
     [cli]="platform platform/cdp settings capture/output capture report batch"
     [queue]="platform platform/cdp settings capture/output capture report batch cli"
-    [app]="platform platform/cdp settings capture/output capture report batch scheduler browser"
+    [app]="platform platform/cdp settings capture/output capture report desktop desktop/settings batch scheduler browser"
     [app/main]="platform settings capture batch cli queue app"
-    [app/screenshots]="platform platform/cdp settings capture batch scheduler browser app"
+    [app/screenshots]="platform platform/cdp settings capture desktop desktop/settings batch scheduler browser app"
 )
 
 status=0
