@@ -143,12 +143,12 @@ const QByteArray kBusyPage = R"HTML(<!doctype html><html style="overflow:hidden"
 
 // Every element with all its attributes and scroll offsets, the window's scroll position, the added
 // style sheets and what the user sees of the hidden element.
-const QString kWholeLook = QStringLiteral(
-    "JSON.stringify([scrollX, scrollY, document.adoptedStyleSheets.length, "
-    "getComputedStyle(document.getElementById('ad')).visibility, "
-    "getComputedStyle(document.getElementById('onetrust-banner-sdk')).display, "
-    "[...document.querySelectorAll('*')].map((e) => [e.localName, e.scrollTop, e.scrollLeft, "
-    "[...e.attributes].map((a) => a.name + '=' + a.value)])])");
+const QString kWholeLook
+    = QStringLiteral("JSON.stringify([scrollX, scrollY, document.adoptedStyleSheets.length, "
+                     "getComputedStyle(document.getElementById('ad')).visibility, "
+                     "getComputedStyle(document.getElementById('onetrust-banner-sdk')).display, "
+                     "[...document.querySelectorAll('*')].map((e) => [e.localName, e.scrollTop, e.scrollLeft, "
+                     "[...e.attributes].map((a) => a.name + '=' + a.value)])])");
 
 class GiveBackTest : public ConvertTest
 {
