@@ -158,10 +158,11 @@ TEST_F(NavigationTest, LocalPagesReadTheAllowedFoldersAlsoAfterBack)
     local.close();
     home.set(QStringLiteral("set"), QStringLiteral("allowfiles"), shared);
     const QString localUrl = QUrl::fromLocalFile(local.fileName()).toString(QUrl::FullyEncoded);
-    // The picture's width once it has loaded or failed to.
-    const QString loaded = QStringLiteral("new Promise((done) => { const dot = document.getElementById('dot'); "
-                                          "if (dot.complete) done(dot.naturalWidth); else dot.onload = dot.onerror = "
-                                          "() => done(dot.naturalWidth); })");
+    // The picture's width once it has loaded or failed to (after Back, the document may still be parsing).
+    const QString loaded = QStringLiteral(
+        "new Promise((done) => { const look = () => { const dot = document.getElementById('dot'); "
+        "if (dot.complete) done(dot.naturalWidth); else dot.onload = dot.onerror = () => done(dot.naturalWidth); }; "
+        "if (document.readyState === 'loading') addEventListener('DOMContentLoaded', look); else look(); })");
 
     Open(localUrl);
     EXPECT_EQ(Evaluate(loaded).value_or(QJsonValue()).toInt(), 4);
