@@ -331,10 +331,10 @@ void QueueWorker::start(const QByteArray& entry, const Job& job, int tries)
     active->tries = tries;
     active->settings = std::move(admitted->settings);
     // The name was fixed when the batch was submitted: a second conversion replaces the first's file.
-    active->settings.set(keys::FileOption.sectionName(), keys::FileOption.keyName(), QStringLiteral("0"));
+    active->settings.set(keys::NameChoice.sectionName(), keys::NameChoice.keyName(), QStringLiteral("0"));
     active->settings.set(keys::FileName.sectionName(), keys::FileName.keyName(), job.name);
     active->settings.set(keys::DateTime.sectionName(), keys::DateTime.keyName(), QStringLiteral("0"));
-    active->settings.set(keys::ExistedFile.sectionName(), keys::ExistedFile.keyName(), QStringLiteral("1"));
+    active->settings.set(keys::ExistingFileRule.sectionName(), keys::ExistingFileRule.keyName(), QStringLiteral("1"));
     active->conversion = std::make_unique<PageConversion>(*m_pool, active->settings, m_home);
     active->conversion->setMessages(&g_messages);
     const quint64 ticket = m_nextTicket++;

@@ -130,16 +130,16 @@ struct ImageMark
 std::optional<ImageMark> ReadImageMark(const SettingsSource& s)
 {
     ImageMark m;
-    m.path = ReadText(s, keys::WaterImage);
+    m.path = ReadText(s, keys::WatermarkPicture);
     if (m.path.isEmpty() || !QFileInfo::exists(m.path))
         return std::nullopt;
     m.placement = ReadText(s, keys::ImagePlacement);
     m.x = ReadNumber(s, keys::ImageX);
     m.y = ReadNumber(s, keys::ImageY);
     // A key outside the colours' range (-1 when none was chosen) means no key colour.
-    if (const double key = ReadNumber(s, keys::ImageTransparency); std::isfinite(key) && key >= 0 && key <= 0xFFFFFF)
+    if (const double key = ReadNumber(s, keys::WatermarkKeyColour); std::isfinite(key) && key >= 0 && key <= 0xFFFFFF)
         m.key = ColourFromStoredValue(qint64(key));
-    const double tolerance = ReadNumber(s, keys::ImageDeviation);
+    const double tolerance = ReadNumber(s, keys::WatermarkKeyTolerance);
     m.tolerance = std::isfinite(tolerance) ? tolerance : 0.0;
     const double opacity = ReadNumber(s, keys::ImageOpacity) / 100.0;
     m.opacity = std::isfinite(opacity) ? std::clamp(opacity, 0.0, 1.0) : 0.0;
@@ -193,7 +193,7 @@ QImage ReadPicture(const QString& path)
 
 void ApplyTextWatermark(const SettingsSource& s, QImage& image)
 {
-    const QString text = ReadText(s, keys::WaterText);
+    const QString text = ReadText(s, keys::WatermarkText);
     if (text.isEmpty() || image.isNull())
         return;
     TextMark m = ReadTextMark(s);
@@ -206,7 +206,7 @@ QString ApplyImageWatermark(const SettingsSource& s, QImage& image)
 {
     if (image.isNull())
         return {};
-    const QString path = ReadText(s, keys::WaterImage);
+    const QString path = ReadText(s, keys::WatermarkPicture);
     if (path.isEmpty())
         return {};
     const auto m = ReadImageMark(s);
