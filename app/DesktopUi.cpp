@@ -6,7 +6,7 @@
 #include <QSystemTrayIcon>
 #include <cstdio>
 
-#include "app/DesktopShellUi.h"
+#include "app/Desktop.h"
 #include "app/LaunchAddresses.h"
 #include "app/MainWindow.h"
 #include "app/RunningInstance.h"

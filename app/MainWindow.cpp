@@ -15,12 +15,12 @@
 #include "batch/BatchDriver.h"
 #include "batch/UrlListCommands.h"
 #include "batch/UrlListWidget.h"
+#include "desktop/DesktopHooks.h"
+#include "desktop/settings/SettingsDialog.h"
 #include "platform/AppHome.h"
-#include "platform/DesktopHooks.h"
 #include "platform/UserDialogs.h"
 #include "platform/VisibleText.h"
 #include "report/BatchReport.h"
-#include "settings/SettingsDialog.h"
 
 namespace qm::app {
 

@@ -7,12 +7,11 @@
 #include "batch/UrlListCommands.h"
 #include "batch/UrlListWidget.h"
 #include "capture/OutputFolder.h"
-#include "capture/PageControlsCheck.h"
+#include "desktop/DesktopHooks.h"
+#include "desktop/settings/SettingsDialog.h"
 #include "platform/AppHome.h"
-#include "platform/DesktopHooks.h"
 #include "report/BatchReport.h"
 #include "settings/SettingKeys.h"
-#include "settings/SettingsDialog.h"
 
 namespace qm::app {
 
@@ -91,8 +90,7 @@ void MainWindow::showSettings()
         m_settingsDialog->activateWindow();
         return;
     }
-    m_settingsDialog = new SettingsDialog(
-        m_hooks.home->settingsPath(), m_hooks.home->path(), *m_hooks.dialogs, PageControlsCheck(), this);
+    m_settingsDialog = new SettingsDialog(m_hooks.home->settingsPath(), m_hooks.home->path(), *m_hooks.dialogs, this);
     connect(m_settingsDialog, &SettingsDialog::outputFormatWritten, this,
         [this](const QString& format) { m_list.setAllFormats(format); });
     if (m_hooks.applySkin)

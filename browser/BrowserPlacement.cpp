@@ -2,16 +2,6 @@
 
 namespace qm {
 
-BrowserPlacement BrowserPlacement::FromPixels(const QRect& r)
-{
-    return { r.x() * kTwipsPerPixel, r.y() * kTwipsPerPixel, r.width() * kTwipsPerPixel, r.height() * kTwipsPerPixel };
-}
-
-QRect BrowserPlacement::toPixels() const
-{
-    return { left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel };
-}
-
 QRect BrowserGeometryFor(const QRect& current, QSize client, int statusBarHeight)
 {
     QRect next(kBrowserLeft, kBrowserTop, current.width(), current.height());

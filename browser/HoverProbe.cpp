@@ -11,19 +11,10 @@ namespace qm {
 
 namespace {
 
-// Answers [link address, CSS cursor, is a text field] for the element at (x, y).
 QString ProbeScript(QPointF at)
 {
-    const QString function = QStringLiteral(R"JS(({ x, y }) => {
-  const e = document.elementFromPoint(x, y);
-  if (!e) return ['', 'auto', false];
-  const a = e.closest('a[href], area[href]');
-  const typed = ['button', 'submit', 'reset', 'checkbox', 'radio', 'image', 'file', 'color', 'range', 'hidden'];
-  const field = e.isContentEditable || e.tagName === 'TEXTAREA'
-    || (e.tagName === 'INPUT' && !typed.includes((e.type || '').toLowerCase()));
-  return [a ? a.href : '', getComputedStyle(e).cursor, field];
-})JS");
-    return cdp::PageCall(function, { { QStringLiteral("x"), at.x() }, { QStringLiteral("y"), at.y() } });
+    return cdp::PageRoutineCall(QStringLiteral(":/browser/HoverProbe.js"),
+        { { QStringLiteral("x"), at.x() }, { QStringLiteral("y"), at.y() } });
 }
 
 } // namespace

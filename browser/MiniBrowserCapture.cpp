@@ -30,28 +30,6 @@ void MiniBrowserCapture::completed(const CaptureOutcome& outcome)
         m_steps.completed(outcome);
 }
 
-QString KeepPageLookScript()
-{
-    return QStringLiteral(R"JS((() => {
-  const b = document.body;
-  if (!b) return;
-  window[Symbol.for('quillmark.bodyLook')] = { body: b, style: b.getAttribute('style'), scroll: b.getAttribute('scroll') };
-})())JS");
-}
-
-QString RestorePageLookScript()
-{
-    return QStringLiteral(R"JS((() => {
-  const key = Symbol.for('quillmark.bodyLook');
-  const kept = window[key];
-  if (!kept) return;
-  delete window[key];
-  const put = (name, value) => value === null ? kept.body.removeAttribute(name) : kept.body.setAttribute(name, value);
-  put('style', kept.style);
-  put('scroll', kept.scroll);
-})())JS");
-}
-
 void AnnounceConversion(const CaptureOutcome& outcome, MessageSink& messages, const SettingsSource& settings,
     const QString& appHome, std::function<void(const QString&)> openFolder)
 {

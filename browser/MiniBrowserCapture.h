@@ -37,11 +37,6 @@ private:
     Steps m_steps;
 };
 
-// Preparing a page for its snapshot strips the body's margin, border and scroll bars and leaves them
-// so; the user goes on browsing the same page, so its body's look is kept before and put back after.
-QString KeepPageLookScript();
-QString RestorePageLookScript();
-
 // The mini browser's completion step: "Conversion completed!", and once the user has seen it, the
 // output folder (read again now) is opened. A run that wrote no file says why instead and opens nothing.
 void AnnounceConversion(const CaptureOutcome& outcome, MessageSink& messages, const SettingsSource& settings,

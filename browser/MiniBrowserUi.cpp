@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "browser/MiniBrowserWindow.h"
+#include "desktop/DesktopHooks.h"
 #include "platform/AppHome.h"
-#include "platform/DesktopHooks.h"
 #include "platform/MessageSink.h"
 #include "platform/UserDialogs.h"
 #include "settings/SettingsSource.h"

@@ -13,6 +13,7 @@
 #include "browser/PageViewWidget.h"
 #include "capture/CapturePage.h"
 #include "capture/PageAddress.h"
+#include "capture/PageChangeRegistry.h"
 #include "platform/VisibleText.h"
 #include "platform/cdp/Browser.h"
 #include "platform/cdp/Session.h"
@@ -23,8 +24,8 @@ namespace qm {
 
 namespace {
 
-// The window's client area: 16620 by 9405 twips.
-constexpr QSize kClientSize { 16620 / kTwipsPerPixel, 9405 / kTwipsPerPixel };
+// The window's client area.
+constexpr QSize kClientSize { 1108, 627 };
 
 } // namespace
 
@@ -259,12 +260,12 @@ void MiniBrowserWindow::resizeEvent(QResizeEvent* event)
 
 void MiniBrowserWindow::rememberPlacement()
 {
-    m_placement = BrowserPlacement::FromPixels(m_pageView->geometry());
+    m_placement = m_pageView->geometry();
 }
 
 void MiniBrowserWindow::RestoreBrowserPlacement()
 {
-    const QRect place = m_placement.toPixels();
+    const QRect place = m_placement;
     m_pageView->move(place.topLeft());
     m_pageView->resize(place.size());
     if (m_tab && !place.isEmpty())
@@ -285,7 +286,7 @@ void MiniBrowserWindow::convertNow()
             if (!self)
                 return;
             self->RestoreBrowserPlacement();
-            self->restorePageLook();
+            self->giveBackPage(QLatin1String(kCaptureStep));
         },
         [self](const CaptureOutcome& outcome) {
             if (self)
@@ -298,10 +299,7 @@ void MiniBrowserWindow::convertNow()
     m_convertNowButton->setEnabled(false);
     rememberPlacement();
     m_converting = true;
-    m_tab->evaluate(KeepPageLookScript(), [self](Result<QJsonValue>) {
-        if (self)
-            self->startCapture();
-    });
+    startCapture();
 }
 
 void MiniBrowserWindow::startCapture()
@@ -326,18 +324,20 @@ void MiniBrowserWindow::startCapture()
     });
 }
 
-void MiniBrowserWindow::restorePageLook()
+// Preparing a page for its snapshot strips the body's margin, border and scroll bars; the user goes on
+// browsing the same page, so what the capture changed is given back.
+void MiniBrowserWindow::giveBackPage(const QString& step)
 {
     if (m_tab)
-        m_tab->evaluate(RestorePageLookScript(), [](Result<QJsonValue>) {});
+        m_tab->evaluate(GiveBackPageScript(step), [](Result<QJsonValue>) {});
 }
 
 void MiniBrowserWindow::conversionEnded(const CaptureOutcome* outcome)
 {
     m_run = nullptr;
     m_converting = false;
-    restorePageLook(); // a run that ended early never reached its after-snapshot step
-    if (m_pageView->geometry() != m_placement.toPixels())
+    giveBackPage(); // a run that ended early never reached its after-snapshot step
+    if (m_pageView->geometry() != m_placement)
         RestoreBrowserPlacement();
     m_pageView->setFrozen(false);
     m_convertNowButton->setEnabled(true);

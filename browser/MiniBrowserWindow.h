@@ -83,7 +83,7 @@ private:
     void goToAddressBox();
     void convertNow();
     void startCapture();
-    void restorePageLook();
+    void giveBackPage(const QString& step = {});
     void rememberPlacement();
     void conversionEnded(const CaptureOutcome* outcome);
     void setLoadStatus(const QString& text);
@@ -110,7 +110,7 @@ private:
     QString m_hoveredLink;
     bool m_historyStarted = false;
 
-    BrowserPlacement m_placement; // remembered before the capture prepares the page
+    QRect m_placement; // the page view's, remembered before the capture prepares the page
     std::shared_ptr<MiniBrowserCapture> m_host;
     QPointer<CaptureRun> m_run;
     bool m_converting = false;

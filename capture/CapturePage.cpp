@@ -10,13 +10,14 @@
 #include "capture/FullPageCapture.h"
 #include "capture/HttpStatus.h"
 #include "capture/Naming.h"
+#include "capture/PageChangeRegistry.h"
 #include "capture/PageChanges.h"
 #include "capture/PageControls.h"
+#include "capture/PdfCapture.h"
+#include "capture/ScrollerExpansion.h"
 #include "capture/output/EncodePicture.h"
 #include "capture/output/HtmlToPlainText.h"
 #include "capture/output/OutputFile.h"
-#include "capture/output/PdfOutput.h"
-#include "capture/output/ScrollerExpansion.h"
 #include "capture/output/Thumbnail.h"
 #include "capture/output/Watermarks.h"
 #include "capture/output/WebpEncoder.h"
@@ -477,7 +478,7 @@ void CaptureRun::finish(Result<QString> output)
     // The page is used on after the capture in the mini browser.
     if (m_pageChanged && !m_host.tab().isCrashed())
         m_host.tab().session().send(
-            QStringLiteral("Runtime.evaluate"), { { QStringLiteral("expression"), TakeBackPageChangesScript() } });
+            QStringLiteral("Runtime.evaluate"), { { QStringLiteral("expression"), GiveBackPageScript() } });
     deleteLater();
     m_host.completed(outcome);
 }

@@ -9,12 +9,12 @@
 #include <limits>
 
 #include "capture/BandEncoder.h"
+#include "capture/PageChangeRegistry.h"
 #include "capture/PngBandJoiner.h"
-#include "capture/output/ScrollerExpansion.h"
+#include "capture/ScrollerExpansion.h"
 #include "platform/cdp/PageCall.h"
 #include "platform/cdp/PageDeadline.h"
 #include "platform/cdp/PageSettle.h"
-#include "platform/cdp/PageTracker.h"
 #include "platform/cdp/Session.h"
 #include "platform/cdp/Tab.h"
 
@@ -36,80 +36,16 @@ constexpr int JpegMaxSide = 65500;
 
 QString prepareScript(milliseconds budget, const cdp::SnapshotRequest& request, double scale)
 {
-    // Native lazy images and frames load at once; the page's scrolling boxes are opened; pages that watch
-    // scrolling themselves (observers, scroll handlers) get a pass from top to bottom, which ends at the
-    // bottom or at the height cap (endless feeds grow as long as they are scrolled). Then the body's
-    // scroll bars, border and margin go. Every style change is noted, to be undone after the capture.
-    const QString function
-        = QStringLiteral(R"JS(async ({ budget, cap }) => {
-  const t = %1;
-  %2
-  const wait = t ? t.wait : (ms) => new Promise((r) => setTimeout(r, ms));
-  for (const el of document.querySelectorAll('img[loading="lazy"], iframe[loading="lazy"]')) el.loading = 'eager';
-  const unchanged = t ? t.lastChange : 0;
-  try {
-    %3;
-  } catch (e) {
-    // A page the boxes cannot be opened on is still captured as it shows.
-  }
-  // Our own style changes are not the page changing: let the observer see them, then forget them.
-  await null;
-  if (t) t.lastChange = unchanged;
-  const watches = (t && (t.observers > 0 || t.scrollListeners > 0)) || window.onscroll || document.onscroll;
-  if (watches) {
-    const end = performance.now() + budget;
-    const frame = () => Promise.race([new Promise((r) => requestAnimationFrame(() => r())), wait(50)]);
-    const step = Math.max(window.innerHeight, 200);
-    for (let y = 0; y < Math.min(document.documentElement.scrollHeight, cap) && performance.now() < end; y += step) {
-      window.scrollTo(0, y);
-      await frame();
-      await frame();
-    }
-  }
-  const body = document.body;
-  const before = t ? t.lastChange : 0;
-  if (body) {
-    keep(body);
-    body.setAttribute('scroll', 'no');
-    body.style.border = '0px';
-    body.style.overflow = 'hidden';
-    body.style.margin = '0px';
-  }
-  window.scrollTo(0, 0);
-  await null;
-  if (t) t.lastChange = before;
-  return true;
-})JS")
-              .arg(cdp::PageTrackerState(), KeepForUndoSnippet(), ExpandScrollersScript(request.expand));
     const qint64 cap
         = request.maxHeight > 0 ? qint64(std::ceil(request.maxHeight / scale)) : std::numeric_limits<int>::max();
-    return cdp::PageCall(
-        function, { { QStringLiteral("budget"), qint64(budget.count()) }, { QStringLiteral("cap"), cap } });
+    return PageChangeCall(QStringLiteral(":/capture/PreparePage.js"),
+        { { QStringLiteral("budget"), qint64(budget.count()) }, { QStringLiteral("cap"), cap } });
 }
 
-// The first element the selector matches that shows (a box of some size), in page coordinates: at once,
-// or as soon as it appears within the budget. Polling the page's own timer keeps this one command.
 QString elementBoxScript(const QString& selector, milliseconds budget)
 {
-    const QString function = QStringLiteral(R"JS(async ({ selector, budget }) => {
-  const start = performance.now();
-  try { document.querySelector(selector); } catch (e) { return { invalid: true }; }
-  const box = () => {
-    const el = document.querySelector(selector);
-    const r = el ? el.getBoundingClientRect() : null;
-    return r && r.width > 0 && r.height > 0
-      ? { x: r.left + window.scrollX, y: r.top + window.scrollY, width: r.width, height: r.height } : null;
-  };
-  let found = box();
-  const late = !found;
-  while (!found && performance.now() - start < budget) {
-    await new Promise((r) => setTimeout(r, 100));
-    found = box();
-  }
-  return found ? Object.assign(found, { late }) : { waited: performance.now() - start };
-})JS");
-    return cdp::PageCall(
-        function, { { QStringLiteral("selector"), selector }, { QStringLiteral("budget"), qint64(budget.count()) } });
+    return cdp::PageRoutineCall(QStringLiteral(":/capture/ElementBox.js"),
+        { { QStringLiteral("selector"), selector }, { QStringLiteral("budget"), qint64(budget.count()) } });
 }
 
 class CaptureJob : public QObject
@@ -146,7 +82,19 @@ public:
     }
 
 private:
+    // The page's scrolling boxes are opened first, then it is made ready (PreparePage.js). Every style
+    // change is noted, to be given back after the capture.
     void prepare()
+    {
+        if (m_request.expand == cdp::ScrollerExpansion::None)
+            return prepareRest();
+        m_deadline.send(QStringLiteral("Runtime.evaluate"),
+            { { QStringLiteral("expression"), ExpandScrollersScript(m_request.expand, true) },
+                { QStringLiteral("awaitPromise"), true }, { QStringLiteral("returnByValue"), true } },
+            [this](const QJsonObject&) { prepareRest(); });
+    }
+
+    void prepareRest()
     {
         const milliseconds budget = m_deadline.remaining() / 4;
         m_deadline.send(QStringLiteral("Runtime.evaluate"),
@@ -396,8 +344,8 @@ private:
     {
         if (m_tab.isCrashed())
             return;
-        m_tab.session().send(
-            QStringLiteral("Runtime.evaluate"), { { QStringLiteral("expression"), UndoPageChangesScript() } });
+        m_tab.session().send(QStringLiteral("Runtime.evaluate"),
+            { { QStringLiteral("expression"), GiveBackPageScript(QLatin1String(kCaptureStep)) } });
     }
 
     void succeed(cdp::Snapshot snapshot) { finish(std::move(snapshot)); }

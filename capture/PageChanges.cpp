@@ -6,11 +6,11 @@
 #include <QTimer>
 
 #include "capture/OverlaySelectors.h"
+#include "capture/PageChangeRegistry.h"
 #include "capture/PageControls.h"
 #include "platform/cdp/PageCall.h"
 #include "platform/cdp/PageDeadline.h"
 #include "platform/cdp/PageSettle.h"
-#include "platform/cdp/PageTracker.h"
 #include "platform/cdp/Session.h"
 #include "platform/cdp/Tab.h"
 
@@ -35,47 +35,7 @@ QString CheckAndWaitScript(const QStringList& selectors, const QString& waitFor,
 {
     const QJsonObject options { { QStringLiteral("selectors"), QJsonArray::fromStringList(selectors) },
         { QStringLiteral("waitFor"), waitFor }, { QStringLiteral("budget"), qint64(budget.count()) } };
-    const QString function = QStringLiteral(R"JS(async ({ selectors, waitFor, budget }) => {
-  for (const s of selectors) {
-    try { document.querySelector(s); } catch (e) { return { invalid: s }; }
-  }
-  if (!waitFor) return { found: true };
-  const t = %1;
-  const wait = t ? t.wait : (ms) => new Promise((r) => setTimeout(r, ms));
-  const start = performance.now();
-  const visible = () => {
-    for (const el of document.querySelectorAll(waitFor)) {
-      const box = el.getBoundingClientRect();
-      if (box.width > 0 && box.height > 0 && (!el.checkVisibility || el.checkVisibility(
-          { opacityProperty: true, visibilityProperty: true, checkOpacity: true, checkVisibilityCSS: true })))
-        return true;
-    }
-    return false;
-  };
-  const found = visible() || await new Promise((resolve) => {
-    let over = false;
-    const end = (value) => {
-      if (over) return;
-      over = true;
-      observer.disconnect();
-      resolve(value);
-    };
-    const observer = new MutationObserver(() => { if (visible()) end(true); });
-    observer.observe(document, { subtree: true, childList: true, attributes: true, characterData: true });
-    // Style changes without a mutation (a stylesheet, an animation) are seen on a short round.
-    const round = () => {
-      if (over) return;
-      const left = budget - (performance.now() - start);
-      if (visible()) return end(true);
-      if (left <= 0) return end(false);
-      wait(Math.min(100, left)).then(round);
-    };
-    round();
-  });
-  return { found, waited: performance.now() - start };
-})JS")
-                                 .arg(cdp::PageTrackerState());
-    return cdp::PageCall(function, options);
+    return cdp::PageRoutineCall(QStringLiteral(":/capture/CheckAndWait.js"), options);
 }
 
 QString ApplyScript(const PageControls& controls)
@@ -87,59 +47,7 @@ QString ApplyScript(const PageControls& controls)
         { QStringLiteral("floating"),
             QJsonArray::fromStringList(controls.noOverlays ? FloatingOverlaySelectors() : QStringList()) },
         { QStringLiteral("mark"), QLatin1String(OverlayMark) }, { QStringLiteral("style"), controls.style } };
-    // One rule per selector: a selector the engine does not know spoils only its own rule. The user's
-    // style comes last, so that a stray brace in it cannot swallow the rules before it.
-    const QString function = QStringLiteral(R"JS((o) => {
-  const key = Symbol.for('quillmark.pageControls');
-  %1;
-  const marked = [];
-  const floats = (el) => ['fixed', 'sticky'].includes(getComputedStyle(el).position);
-  const holdsFloating = (el) => {
-    const inside = el.getElementsByTagName('*');
-    for (let i = 0; i < Math.min(inside.length, 50); ++i) if (floats(inside[i])) return true;
-    return false;
-  };
-  for (const s of o.floating) {
-    let found = [];
-    try { found = document.querySelectorAll(s); } catch (e) {}
-    for (const el of found) {
-      if (el.hasAttribute(o.mark) || el.querySelector('main, article, [role="main"]')) continue;
-      if (!floats(el) && !holdsFloating(el)) continue;
-      el.setAttribute(o.mark, '');
-      marked.push(el);
-    }
-  }
-  const rules = [];
-  for (const s of o.hide) rules.push(s + ' { visibility: hidden !important; }');
-  for (const s of o.remove) rules.push(s + ' { display: none !important; }');
-  for (const s of o.overlays) rules.push(s + ' { display: none !important; }');
-  if (o.floating.length) rules.push('[' + o.mark + '] { display: none !important; }');
-  const sheet = new CSSStyleSheet();
-  sheet.replaceSync(rules.join('\n') + '\n' + o.style);
-  document.adoptedStyleSheets = [...document.adoptedStyleSheets, sheet];
-  const kept = [];
-  // Overlays lock the page's scrolling (overflow hidden on html or body, or a body pinned in place). A
-  // page without any keeps its lock: it is the page's own (an app with scrolling boxes of its own).
-  const known = (s) => {
-    try { return document.querySelector(s) !== null; } catch (e) { return false; }
-  };
-  if (marked.length || o.overlays.some(known)) {
-    for (const el of [document.documentElement, document.body]) {
-      if (!el) continue;
-      const look = getComputedStyle(el);
-      const locked = ['hidden', 'clip'].includes(look.overflowY) || ['hidden', 'clip'].includes(look.overflowX);
-      const pinned = el === document.body && look.position === 'fixed';
-      if (!locked && !pinned) continue;
-      kept.push([el, el.getAttribute('style')]);
-      if (locked) el.style.setProperty('overflow', 'visible', 'important');
-      if (pinned) el.style.setProperty('position', 'static', 'important');
-    }
-  }
-  window[key] = { sheet, kept, marked, mark: o.mark };
-  return true;
-})JS")
-                                 .arg(TakeBackPageChangesScript());
-    return cdp::PageCall(function, options);
+    return PageChangeCall(QStringLiteral(":/capture/ApplyPageControls.js"), options);
 }
 
 class PageChanger : public QObject
@@ -290,44 +198,13 @@ void BodyHtmlWithout(cdp::Tab& tab, const QStringList& hidden, std::function<voi
 {
     if (hidden.isEmpty())
         return tab.bodyHtml(std::move(done));
-    // The elements are found on the live page (selectors may reach above the body), marked, and left
-    // out of a copy; the marks go again at once.
-    const QString function = QStringLiteral(R"JS(({ selectors }) => {
-  const mark = 'data-quillmark-hidden';
-  const marked = [];
-  for (const s of selectors) {
-    try {
-      for (const el of document.querySelectorAll(s)) { el.setAttribute(mark, ''); marked.push(el); }
-    } catch (e) {}
-  }
-  const body = document.body || document.documentElement;
-  const copy = body ? body.cloneNode(true) : null;
-  for (const el of marked) el.removeAttribute(mark);
-  if (!copy) return '<body></body>';
-  for (const el of copy.querySelectorAll('[' + mark + ']')) el.remove();
-  return document.body ? copy.outerHTML : '<body>' + copy.outerHTML + '</body>';
-})JS");
-    const QString script
-        = cdp::PageCall(function, { { QStringLiteral("selectors"), QJsonArray::fromStringList(hidden) } });
+    const QString script = cdp::PageRoutineCall(QStringLiteral(":/capture/BodyHtmlWithout.js"),
+        { { QStringLiteral("selectors"), QJsonArray::fromStringList(hidden) } });
     tab.evaluate(script, [done = std::move(done)](Result<QJsonValue> html) {
         if (!html)
             return done(std::unexpected(html.error()));
         done(html->toString());
     });
-}
-
-QString TakeBackPageChangesScript()
-{
-    return QStringLiteral(R"JS((() => {
-  const key = Symbol.for('quillmark.pageControls');
-  const changes = window[key];
-  if (!changes) return 0;
-  delete window[key];
-  document.adoptedStyleSheets = document.adoptedStyleSheets.filter((s) => s !== changes.sheet);
-  for (const [el, style] of changes.kept) style === null ? el.removeAttribute('style') : el.setAttribute('style', style);
-  for (const el of changes.marked) el.removeAttribute(changes.mark);
-  return 1;
-})())JS");
 }
 
 } // namespace qm

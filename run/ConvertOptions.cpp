@@ -5,7 +5,7 @@
 
 #include "capture/DevicePresets.h"
 #include "capture/PageControls.h"
-#include "capture/output/ScrollerExpansion.h"
+#include "capture/ScrollerExpansion.h"
 #include "run/ArgumentReader.h"
 #include "run/BrowserPool.h"
 #include "settings/OutputFormatTable.h"

@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "capture/PageConversion.h"
+#include "desktop/DesktopHooks.h"
 #include "platform/AppHome.h"
 #include "platform/Clock.h"
-#include "platform/DesktopHooks.h"
 #include "platform/UserDialogs.h"
 #include "scheduler/ScheduleListModel.h"
 #include "scheduler/ScheduleStore.h"

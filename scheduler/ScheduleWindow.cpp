@@ -14,7 +14,7 @@
 namespace qm {
 
 namespace {
-// Column widths of the list, in pixels (the designed widths at 15 twips a pixel).
+// Column widths of the list, in pixels.
 constexpr int StartTimeWidth = 235;
 constexpr int UrlWidth = 640;
 constexpr int StatusWidth = 169;

@@ -14,10 +14,9 @@
 #include "app/Skin.h"
 #include "app/SystemDialogsUi.h"
 #include "batch/AddUrlDialog.h"
-#include "capture/PageControlsCheck.h"
+#include "desktop/DesktopHooks.h"
+#include "desktop/settings/SettingsDialog.h"
 #include "platform/AppHome.h"
-#include "platform/DesktopHooks.h"
-#include "settings/SettingsDialog.h"
 
 namespace {
 
@@ -81,7 +80,7 @@ int main(int argc, char** argv)
         ok &= Save(&window, out, QStringLiteral("main-window-converting.png"));
     }
     {
-        qm::SettingsDialog settings(home->settingsPath(), home->path(), dialogs, qm::PageControlsCheck());
+        qm::SettingsDialog settings(home->settingsPath(), home->path(), dialogs);
         settings.setAttribute(Qt::WA_DeleteOnClose, false);
         hooks.applySkin(&settings);
         auto* tabs = settings.findChild<QTabWidget*>(QStringLiteral("tabs"));

@@ -5,7 +5,6 @@
 #include <QTimer>
 
 #include "platform/cdp/PageCall.h"
-#include "platform/cdp/PageTracker.h"
 #include "platform/cdp/Session.h"
 #include "platform/cdp/Tab.h"
 
@@ -19,29 +18,7 @@ constexpr int DomQuietMs = 150;
 
 QString settleScript(milliseconds budget)
 {
-    // Waits in the page itself (on its own timers, no polling from here) and resolves when settled.
-    const QString function = QStringLiteral(R"JS(async ({ budget, quiet }) => {
-  const t = %1;
-  const start = performance.now(), end = start + budget, horizon = start + 1600;
-  const wait = t ? t.wait : (ms) => new Promise((r) => setTimeout(r, ms));
-  if (document.fonts) await Promise.race([document.fonts.ready, wait(budget)]);
-  if (t) {
-    for (;;) {
-      const now = performance.now();
-      if (now >= end) break;
-      let until = t.lastChange ? t.lastChange + quiet : 0;
-      for (const due of t.timers.values()) if (due <= horizon && due + 1 > until) until = due + 1;
-      if (until <= now) break;
-      await wait(Math.min(until, end) - now);
-    }
-  }
-  // A frame lets the page's own frame callbacks and observers run; with none of them and no change
-  // since the load there is nothing a frame would add.
-  if (!t || t.frames.size > 0 || t.observers > 0 || t.lastChange > 0)
-    await Promise.race([new Promise((r) => requestAnimationFrame(() => r())), wait(100)]);
-  return true;
-})JS");
-    return PageCall(function.arg(PageTrackerState()),
+    return PageRoutineCall(QStringLiteral(":/platform/cdp/PageSettle.js"),
         { { QStringLiteral("budget"), qint64(budget.count()) }, { QStringLiteral("quiet"), DomQuietMs } });
 }
 

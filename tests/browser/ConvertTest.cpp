@@ -129,6 +129,63 @@ TEST_F(ConvertTest, HonoursThePageSettingsAndGivesThePageBackUnchanged)
         << "the page the user browses on shows the box again";
 }
 
+// An app shell under a cookie banner that locks its scrolling, a floating newsletter box and a fixed side
+// panel: each capture step changes something of it (the page controls, the opened scrollers, the body's
+// look, the PDF's own opening of the scrollers).
+const QByteArray kBusyPage = R"HTML(<!doctype html><html style="overflow:hidden"><head>
+<style>html,body{height:100%}</style></head><body style="margin:8px">
+<div id="shell" style="overflow:auto;height:100%"><div style="height:5000px;background:rgb(200,220,255)"></div>
+<p id="ad">advert</p></div>
+<nav style="position:fixed;top:0;bottom:0;right:0;width:200px;overflow:auto"><div style="height:3000px"></div></nav>
+<div id="onetrust-banner-sdk" style="position:fixed;bottom:0;width:100%;height:80px;background:black"></div>
+<div class="newsletter-popup" style="position:fixed;top:100px;left:100px;width:200px;height:100px"></div>
+</body></html>)HTML";
+
+// Every element with all its attributes and scroll offsets, the window's scroll position, the added
+// style sheets and what the user sees of the hidden element.
+const QString kWholeLook
+    = QStringLiteral("JSON.stringify([scrollX, scrollY, document.adoptedStyleSheets.length, "
+                     "getComputedStyle(document.getElementById('ad')).visibility, "
+                     "getComputedStyle(document.getElementById('onetrust-banner-sdk')).display, "
+                     "[...document.querySelectorAll('*')].map((e) => [e.localName, e.scrollTop, e.scrollLeft, "
+                     "[...e.attributes].map((a) => a.name + '=' + a.value)])])");
+
+class GiveBackTest : public ConvertTest
+{
+protected:
+    void SetUp() override
+    {
+        server.page(QStringLiteral("/busy"), kBusyPage);
+        home.set(QStringLiteral("set"), QStringLiteral("outputfolder"), QStringLiteral("0"));
+        Open(server.url(QStringLiteral("/busy")));
+    }
+};
+
+TEST_F(GiveBackTest, APageChangedByEveryCaptureStepIsGivenBackWhole)
+{
+    home.set(QStringLiteral("set"), QStringLiteral("outputtype"), QStringLiteral("PDF"));
+    home.set(QStringLiteral("set"), QStringLiteral("outputformat"), QStringLiteral("PDF"));
+    home.set(QStringLiteral("set"), QStringLiteral("Thumbnail"), QStringLiteral("1"));
+    home.set(QStringLiteral("set"), QStringLiteral("imagesize"), QStringLiteral("10"));
+    home.set(QStringLiteral("page"), QStringLiteral("nooverlays"), QStringLiteral("1"));
+    home.set(QStringLiteral("page"), QStringLiteral("hide"), QStringLiteral("#ad"));
+    home.set(QStringLiteral("page"), QStringLiteral("style"), QStringLiteral("p { color: red }"));
+    ASSERT_TRUE(Evaluate(QStringLiteral("document.getElementById('shell').scrollTop = 1234, 1")));
+    const Result<QJsonValue> before = Evaluate(kWholeLook);
+    ASSERT_TRUE(before.has_value());
+    ASSERT_TRUE(before->toString().contains(QStringLiteral("1234")));
+
+    ASSERT_TRUE(Convert());
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_FALSE(messages.shown[0].error) << messages.shown[0].text.toStdString();
+    EXPECT_EQ(QDir(home.path()).entryList({ QStringLiteral("*.pdf") }, QDir::Files).size(), 1);
+    EXPECT_EQ(QDir(home.path()).entryList({ QStringLiteral("*_Thumbnail.jpg") }, QDir::Files).size(), 1);
+
+    const Result<QJsonValue> after = Evaluate(kWholeLook);
+    ASSERT_TRUE(after.has_value());
+    EXPECT_EQ(after->toString().toStdString(), before->toString().toStdString());
+}
+
 TEST_F(ConvertTest, AConversionThatWritesNothingSaysWhyAndOpensNoFolder)
 {
     // The output folder would have to be made inside a file.

@@ -7,7 +7,7 @@
 
 #include "browser/BrowserPlacement.h"
 #include "browser/MiniBrowserUi.h"
-#include "platform/DesktopHooks.h"
+#include "desktop/DesktopHooks.h"
 #include "platform/UserDialogs.h"
 #include "platform/cdp/Tab.h"
 #include "tests/browser/BrowserFixture.h"
@@ -120,7 +120,7 @@ TEST_F(WindowTest, ResizingTheWindowResizesThePageButNeverBelowNothing)
     EXPECT_EQ(form->tab()->viewport(), view()->size());
 }
 
-TEST(BrowserPlacementTest, TheResizeRuleAndTwips)
+TEST(BrowserPlacementTest, TheResizeRule)
 {
     struct Row
     {
@@ -137,10 +137,6 @@ TEST(BrowserPlacementTest, TheResizeRuleAndTwips)
     };
     for (const Row& row : rows)
         EXPECT_EQ(BrowserGeometryFor(current, row.client, 20), row.expected) << row.name;
-
-    const BrowserPlacement twips = BrowserPlacement::FromPixels(QRect(6, 60, 1096, 543));
-    EXPECT_EQ(twips, (BrowserPlacement { 90, 900, 16440, 8145 }));
-    EXPECT_EQ(twips.toPixels(), QRect(6, 60, 1096, 543));
 }
 
 TEST_F(WindowTest, TheDesktopOpensAFreshModalWindowOnTheStartAddressAndExitClosesIt)

@@ -5,7 +5,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 
-#include "capture/output/PdfOutput.h"
+#include "capture/PdfCapture.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/support/EventLoop.h"
 

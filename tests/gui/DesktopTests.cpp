@@ -9,7 +9,7 @@
 
 #include "FakeDialogs.h"
 #include "GuiFixture.h"
-#include "app/DesktopShellUi.h"
+#include "app/Desktop.h"
 #include "app/ImageButtonWidget.h"
 #include "app/MainWindow.h"
 #include "app/RunningInstance.h"

@@ -8,7 +8,7 @@
 #include "FakeDialogs.h"
 #include "app/MainWindow.h"
 #include "capture/PageRunner.h"
-#include "platform/DesktopHooks.h"
+#include "desktop/DesktopHooks.h"
 #include "tests/support/TempHome.h"
 
 namespace qm::test {

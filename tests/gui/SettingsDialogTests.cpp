@@ -13,10 +13,10 @@
 #include <QTest>
 
 #include "GuiFixture.h"
-#include "settings/ColourSwatchWidget.h"
+#include "desktop/settings/ColourSwatchWidget.h"
+#include "desktop/settings/SettingsDialog.h"
 #include "settings/IniStore.h"
 #include "settings/SettingKeys.h"
-#include "settings/SettingsDialog.h"
 
 namespace qm::test {
 namespace {

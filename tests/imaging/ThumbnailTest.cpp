@@ -52,5 +52,23 @@ TEST(Thumbnail, ScalesBothSidesRoundingHalvesToEven)
     }
 }
 
+TEST(Thumbnail, ShrinkingAveragesEveryPixel)
+{
+    // One-pixel black and white stripes: any filter that picks pixels gives black or white.
+    QTemporaryDir dir;
+    QImage stripes(400, 300, QImage::Format_RGB32);
+    for (int x = 0; x < stripes.width(); ++x)
+        for (int y = 0; y < stripes.height(); ++y)
+            stripes.setPixel(x, y, ((x + y) % 2) ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    const QString path = dir.filePath(QStringLiteral("stripes_Thumbnail.jpg"));
+    ASSERT_TRUE(WriteThumbnail(stripes, 25, path));
+    const QImage back(path);
+    ASSERT_EQ(back.size(), QSize(100, 75));
+    for (QPoint p : { QPoint(0, 0), QPoint(50, 37), QPoint(99, 74) }) {
+        EXPECT_NEAR(qRed(back.pixel(p)), 127, 6) << p.x() << "," << p.y();
+        EXPECT_NEAR(qBlue(back.pixel(p)), 127, 6) << p.x() << "," << p.y();
+    }
+}
+
 } // namespace
 } // namespace qm::test

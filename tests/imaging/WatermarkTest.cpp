@@ -14,6 +14,7 @@ namespace {
 const QString kWatermark = QStringLiteral("watermark");
 const QRgb kPage = qRgb(230, 230, 230);
 const QRgb kBlue = qRgb(0, 0, 255);
+auto NotWhite = [](QRgb p) { return (p & 0xFFFFFF) != 0xFFFFFF; };
 
 class WatermarkTest : public ::testing::Test
 {
@@ -174,6 +175,117 @@ TEST_F(WatermarkTest, KeyColourAndOpacity)
             EXPECT_NEAR(qGreen(got), qGreen(want), c.slack) << c.name;
             EXPECT_NEAR(qBlue(got), qBlue(want), c.slack) << c.name;
         }
+    }
+}
+
+TEST_F(WatermarkTest, PicturesOfEveryTypeReadBackAndTakeTheText)
+{
+    const QImage page = MakePage(121, 80);
+    struct Case
+    {
+        const char* name;
+        double tolerance; // mean absolute error allowed after a save and a read
+    };
+    const Case cases[] = { { "a.bmp", 0 }, { "a.png", 0 }, { "a.tiff", 0 }, { "a.TIF", 0 }, { "a.jpg", 3 },
+        { "a.JPEG", 3 }, { "a.gif", 4 } };
+    useTextSettings();
+    set("watertext", QStringLiteral("HH"));
+    set("Tx", QStringLiteral("2"));
+    set("Ty", QStringLiteral("2"));
+    for (const Case& c : cases) {
+        const QString path = file(QLatin1String(c.name));
+        const auto format = PictureFormatFromPath(path);
+        ASSERT_TRUE(format) << c.name;
+        ASSERT_TRUE(WritePictureFile(page, path, *format)) << c.name;
+        const QImage back(path);
+        ASSERT_EQ(back.size(), QSize(121, 80)) << c.name;
+        EXPECT_LE(MeanAbsError(back, page), c.tolerance) << c.name;
+        // The text is drawn whatever the file held (a GIF reads as a palette).
+        QImage marked = back;
+        ApplyTextWatermark(m_settings, marked);
+        EXPECT_GT(MeanAbsError(marked, back), 0.5) << c.name;
+    }
+    // BMP is 24 bits per pixel, rows padded to four bytes.
+    EXPECT_EQ(QFileInfo(file(QStringLiteral("a.bmp"))).size(), 54 + (121 * 3 + 1) * 80);
+    EXPECT_FALSE(PictureFormatFromPath(file(QStringLiteral("a.avif"))));
+}
+
+TEST_F(WatermarkTest, RotationTurnsCounterClockwiseAboutTheAnchor)
+{
+    useTextSettings();
+    set("watertext", QStringLiteral("HHHH"));
+    set("Twz", QStringLiteral("0"));
+    set("Tx", QStringLiteral("200"));
+    set("Ty", QStringLiteral("200"));
+    set("Tsize", QStringLiteral("30"));
+    set("textcolor", QStringLiteral("0"));
+    struct Case
+    {
+        int degrees;
+        bool right; // text lies right of the anchor
+        bool below; // text lies below the anchor
+    };
+    const Case cases[] = { { 0, true, true }, { 90, true, false }, { 180, false, false }, { 270, false, true },
+        { 450, true, false }, { -90, false, true } };
+    for (const Case& c : cases) {
+        set("TRotate", QString::number(c.degrees));
+        QImage page = Solid(400, 400, Qt::white);
+        ApplyTextWatermark(m_settings, page);
+        const QRect box = BoxOf(page, NotWhite);
+        ASSERT_FALSE(box.isEmpty()) << c.degrees;
+        const QPoint middle = box.center();
+        EXPECT_EQ(middle.x() > 200, c.right) << c.degrees;
+        EXPECT_EQ(middle.y() > 200, c.below) << c.degrees;
+        // The long side follows the writing direction.
+        const bool upright = c.degrees % 180 == 0;
+        EXPECT_EQ(box.width() > box.height(), upright) << c.degrees;
+    }
+}
+
+TEST_F(WatermarkTest, TextColourTransparencyAndQuality)
+{
+    useTextSettings();
+    set("watertext", QStringLiteral("HIH"));
+    set("Twz", QStringLiteral("0"));
+    set("Tx", QStringLiteral("200"));
+    set("Ty", QStringLiteral("200"));
+    set("Tsize", QStringLiteral("60"));
+    struct Case
+    {
+        const char* name;
+        const char* colour; // as settings.dat keeps it: red in the low byte
+        const char* transparency; // percent
+        const char* quality;
+        QRgb solid; // colour of the inside of the strokes
+        bool smoothEdges; // colours other than white and `solid` appear
+    };
+    const Case cases[] = {
+        { "255 is red", "255", "0", "1", qRgb(255, 0, 0), true },
+        { "65280 is green", "65280", "0", "1", qRgb(0, 255, 0), true },
+        { "16711680 is blue", "16711680", "0", "1", qRgb(0, 0, 255), true },
+        { "35 % see-through", "255", "35", "1", qRgb(255, 89, 89), true },
+        { "fully clear", "255", "100", "1", qRgb(255, 255, 255), false },
+        { "quality 0 is aliased", "255", "0", "0", qRgb(255, 0, 0), false },
+    };
+    for (const Case& c : cases) {
+        set("textcolor", QLatin1String(c.colour));
+        set("Ttransparency", QLatin1String(c.transparency));
+        set("TQuality", QLatin1String(c.quality));
+        QImage stamped = Solid(400, 400, Qt::white);
+        ApplyTextWatermark(m_settings, stamped);
+        const QRect box = BoxOf(stamped, NotWhite);
+        if (c.solid == qRgb(255, 255, 255)) {
+            EXPECT_TRUE(box.isEmpty()) << c.name;
+            continue;
+        }
+        ASSERT_FALSE(box.isEmpty()) << c.name;
+        const QRgb inside = MostCommon(stamped, box, NotWhite);
+        EXPECT_NEAR(qRed(inside), qRed(c.solid), 2) << c.name;
+        EXPECT_NEAR(qGreen(inside), qGreen(c.solid), 2) << c.name;
+        EXPECT_NEAR(qBlue(inside), qBlue(c.solid), 2) << c.name;
+        const QRect blended
+            = BoxOf(stamped, [&](QRgb p) { return NotWhite(p) && (p & 0xFFFFFF) != (inside & 0xFFFFFF); });
+        EXPECT_EQ(!blended.isEmpty(), c.smoothEdges) << c.name;
     }
 }
 

@@ -9,9 +9,9 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "settings/ColourSwatchWidget.h"
-#include "settings/SettingsControlsUi.h"
-#include "settings/SettingsWidgetsUi.h"
+#include "desktop/settings/ColourSwatchWidget.h"
+#include "desktop/settings/SettingsControlsUi.h"
+#include "desktop/settings/SettingsWidgetsUi.h"
 
 namespace qm {
 

@@ -1,4 +1,4 @@
-#include "settings/UpDownWidget.h"
+#include "desktop/settings/UpDownWidget.h"
 
 #include <QLineEdit>
 #include <QToolButton>

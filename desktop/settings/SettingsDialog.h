@@ -3,8 +3,8 @@
 #include <QColor>
 #include <QDialog>
 
-#include "settings/PageSettingsCheck.h"
-#include "settings/SettingsControlsUi.h"
+#include "desktop/settings/SettingsControlsUi.h"
+#include "platform/Error.h"
 
 namespace qm {
 
@@ -18,9 +18,8 @@ class SettingsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    // `programFolder` is shown for an output folder of "0"; `page` lists the devices and checks the Page tab.
-    SettingsDialog(QString settingsPath, QString programFolder, UserDialogs& dialogs, PageSettingsCheck page,
-        QWidget* parent = nullptr);
+    // `programFolder` is shown for an output folder of "0".
+    SettingsDialog(QString settingsPath, QString programFolder, UserDialogs& dialogs, QWidget* parent = nullptr);
 
     const SettingsControls& controls() const { return m_c; }
 
@@ -51,7 +50,7 @@ private:
     QString m_settingsPath;
     QString m_programFolder;
     UserDialogs& m_dialogs;
-    PageSettingsCheck m_page;
+    QStringList m_devices; // the Page tab's device presets, after "none"
     SettingsControls m_c;
     QColor m_lastColour = Qt::black; // the common dialog's colour: the last one picked here
 };

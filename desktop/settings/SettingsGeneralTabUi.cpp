@@ -11,11 +11,11 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "desktop/settings/SettingsControlsUi.h"
+#include "desktop/settings/SettingsWidgetsUi.h"
+#include "desktop/settings/UpDownWidget.h"
 #include "settings/OutputFormatTable.h"
 #include "settings/SettingKeys.h"
-#include "settings/SettingsControlsUi.h"
-#include "settings/SettingsWidgetsUi.h"
-#include "settings/UpDownWidget.h"
 
 namespace qm {
 

@@ -25,8 +25,4 @@ private:
     QColor m_colour = Qt::black;
 };
 
-// Windows RGB values as settings.dat keeps them: red in the low byte.
-QColor ColourFromRgbValue(qint64 value);
-qint64 RgbValueFromColour(const QColor& colour);
-
 } // namespace qm

@@ -1,4 +1,4 @@
-#include "settings/ColourSwatchWidget.h"
+#include "desktop/settings/ColourSwatchWidget.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -33,16 +33,6 @@ void ColourSwatchWidget::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit clicked();
     QFrame::mouseReleaseEvent(event);
-}
-
-QColor ColourFromRgbValue(qint64 value)
-{
-    return QColor(int(value & 0xff), int((value >> 8) & 0xff), int((value >> 16) & 0xff));
-}
-
-qint64 RgbValueFromColour(const QColor& colour)
-{
-    return qint64(colour.red()) | (qint64(colour.green()) << 8) | (qint64(colour.blue()) << 16);
 }
 
 } // namespace qm

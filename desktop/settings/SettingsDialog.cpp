@@ -1,4 +1,4 @@
-#include "settings/SettingsDialog.h"
+#include "desktop/settings/SettingsDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,13 +14,16 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "capture/DevicePresets.h"
+#include "capture/PageControls.h"
+#include "desktop/settings/ColourSwatchWidget.h"
 #include "platform/UserDialogs.h"
-#include "settings/ColourSwatchWidget.h"
 #include "settings/IniStore.h"
 #include "settings/OutputFormatTable.h"
 #include "settings/ReadingRules.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsSource.h"
+#include "settings/StoredColour.h"
 
 namespace qm {
 
@@ -108,15 +111,22 @@ QString HeaderLines(const QString& stored)
     return lines.join(u'\n');
 }
 
+QStringList DeviceNames()
+{
+    QStringList names;
+    for (const DevicePreset& preset : DevicePresets())
+        names.append(QLatin1String(preset.name));
+    return names;
+}
+
 } // namespace
 
-SettingsDialog::SettingsDialog(
-    QString settingsPath, QString programFolder, UserDialogs& dialogs, PageSettingsCheck page, QWidget* parent)
+SettingsDialog::SettingsDialog(QString settingsPath, QString programFolder, UserDialogs& dialogs, QWidget* parent)
     : QDialog(parent)
     , m_settingsPath(std::move(settingsPath))
     , m_programFolder(std::move(programFolder))
     , m_dialogs(dialogs)
-    , m_page(std::move(page))
+    , m_devices(DeviceNames())
 {
     setObjectName(QStringLiteral("settingsDialog"));
     setWindowTitle(QStringLiteral("Settings"));
@@ -127,7 +137,7 @@ SettingsDialog::SettingsDialog(
     tabs->setObjectName(QStringLiteral("tabs"));
     tabs->addTab(BuildGeneralSettingsTab(m_c), QStringLiteral("General Settings"));
     tabs->addTab(BuildWatermarkTab(m_c), QStringLiteral("WaterMark Options"));
-    tabs->addTab(BuildPageTab(m_c, m_page.devices), QStringLiteral("Page"));
+    tabs->addTab(BuildPageTab(m_c, m_devices), QStringLiteral("Page"));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("ok"));
@@ -217,7 +227,7 @@ void SettingsDialog::resetControls()
              m_c.pageStyle, m_c.pageScript })
         edit->clear();
     m_c.pageHeaders->clear();
-    RemoveItemsFrom(m_c.pageDevice, 1 + int(m_page.devices.size()));
+    RemoveItemsFrom(m_c.pageDevice, 1 + int(m_devices.size()));
     RemoveItemsFrom(m_c.pageColorScheme, 3);
     m_c.pageDevice->setCurrentIndex(0);
     m_c.pageColorScheme->setCurrentIndex(0);
@@ -265,14 +275,14 @@ void SettingsDialog::loadFromFile()
     m_c.textMarkRotate->setText(read(keys::TextRotate));
     SetSlider(m_c.textMarkTransparency, read(keys::TextTransparency));
     if (const auto colour = rules::toInteger(rules::readAsNumber(read(keys::TextColor))))
-        m_c.textMarkColour->setColour(ColourFromRgbValue(*colour));
+        m_c.textMarkColour->setColour(ColourFromStoredValue(*colour));
     m_c.imageMarkOn->setChecked(IsOne(read(keys::ImageWatermark)));
     m_c.imageMarkFile->setText(read(keys::WatermarkPicture));
     SetPlacement(m_c.imageMarkPlace, read(keys::ImagePlacement));
     m_c.imageMarkX->setText(read(keys::ImageX));
     m_c.imageMarkY->setText(read(keys::ImageY));
     if (const auto colour = rules::toInteger(rules::readAsNumber(read(keys::WatermarkKeyColour))))
-        m_c.imageMarkTransparentColour->setColour(ColourFromRgbValue(*colour));
+        m_c.imageMarkTransparentColour->setColour(ColourFromStoredValue(*colour));
     SetSlider(m_c.imageMarkDeviation, read(keys::WatermarkKeyTolerance));
     SetSlider(m_c.imageMarkOpacity, read(keys::ImageOpacity));
 
@@ -350,14 +360,12 @@ Result<QList<std::pair<const SettingKey*, QString>>> SettingsDialog::pageValues(
     };
     // Checked as a page would read them, in front of the file: a value a page could not use is refused here
     // rather than failing every page later.
-    if (m_page.check) {
-        const FileSettings file(m_settingsPath);
-        OverriddenSettings proposed(file);
-        for (const auto& [key, value] : values)
-            proposed.set(key->sectionName(), key->keyName(), value);
-        if (auto usable = m_page.check(proposed); !usable)
-            return std::unexpected(usable.error());
-    }
+    const FileSettings file(m_settingsPath);
+    OverriddenSettings proposed(file);
+    for (const auto& [key, value] : values)
+        proposed.set(key->sectionName(), key->keyName(), value);
+    if (auto usable = ReadPageControls(proposed); !usable)
+        return std::unexpected(usable.error());
     return values;
 }
 
@@ -461,7 +469,7 @@ void SettingsDialog::pickColour(bool textColour)
         m_lastColour = *picked;
         (textColour ? m_c.textMarkColour : m_c.imageMarkTransparentColour)->setColour(*picked);
         // Written at once: the pick survives a later Cancel.
-        write(textColour ? keys::TextColor : keys::WatermarkKeyColour, QString::number(RgbValueFromColour(*picked)));
+        write(textColour ? keys::TextColor : keys::WatermarkKeyColour, QString::number(StoredValueFromColour(*picked)));
     });
 }
 

@@ -1,4 +1,4 @@
-#include "settings/SettingsWidgetsUi.h"
+#include "desktop/settings/SettingsWidgetsUi.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "app/DesktopShellUi.h"
+#include "app/Desktop.h"
 
 #include <QWidget>
 
@@ -7,10 +7,9 @@
 #include "app/MainWindow.h"
 #include "app/Skin.h"
 #include "app/TrayIcon.h"
-#include "capture/PageControlsCheck.h"
+#include "desktop/settings/SettingsDialog.h"
 #include "platform/AppHome.h"
 #include "platform/UserDialogs.h"
-#include "settings/SettingsDialog.h"
 #include "settings/SettingsSource.h"
 
 namespace qm::app {
@@ -144,8 +143,7 @@ void Desktop::showSettingsFromTray()
         m_trayDialog->raise();
         return;
     }
-    m_trayDialog
-        = new SettingsDialog(m_hooks.home->settingsPath(), m_hooks.home->path(), *m_hooks.dialogs, PageControlsCheck());
+    m_trayDialog = new SettingsDialog(m_hooks.home->settingsPath(), m_hooks.home->path(), *m_hooks.dialogs);
     m_hooks.applySkin(m_trayDialog);
     m_trayDialog->setWindowModality(Qt::ApplicationModal);
     m_trayDialog->show();

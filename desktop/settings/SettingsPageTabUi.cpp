@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "settings/SettingsControlsUi.h"
-#include "settings/SettingsWidgetsUi.h"
+#include "desktop/settings/SettingsControlsUi.h"
+#include "desktop/settings/SettingsWidgetsUi.h"
 
 namespace qm {
 

@@ -6,7 +6,7 @@
 #include <QUrl>
 #include <functional>
 
-#include "platform/DesktopHooks.h"
+#include "desktop/DesktopHooks.h"
 
 namespace qm {
 class AppHome;

@@ -1,0 +1,35 @@
+// Gets a page ready for its capture, after its scrolling boxes were opened (ExpandScrollers.js): native
+// lazy images and frames load at once; pages that watch scrolling themselves (observers, scroll handlers)
+// get a pass from top to bottom, which ends at the bottom or at `cap` CSS pixels (endless feeds grow as
+// long as they are scrolled) or when `budget` milliseconds are spent. Then the body's scroll bars, border
+// and margin go, noted in the page's changes (step "capture").
+async ({ budget, cap }) => {
+  const t = window[Symbol.for('quillmark.tracker')];
+  const keep = window[Symbol.for('quillmark.pageChanges')].step('capture').keep;
+  const wait = t ? t.wait : (ms) => new Promise((r) => setTimeout(r, ms));
+  for (const el of document.querySelectorAll('img[loading="lazy"], iframe[loading="lazy"]')) el.loading = 'eager';
+  const watches = (t && (t.observers > 0 || t.scrollListeners > 0)) || window.onscroll || document.onscroll;
+  if (watches) {
+    const end = performance.now() + budget;
+    const frame = () => Promise.race([new Promise((r) => requestAnimationFrame(() => r())), wait(50)]);
+    const step = Math.max(window.innerHeight, 200);
+    for (let y = 0; y < Math.min(document.documentElement.scrollHeight, cap) && performance.now() < end; y += step) {
+      window.scrollTo(0, y);
+      await frame();
+      await frame();
+    }
+  }
+  const body = document.body;
+  const before = t ? t.lastChange : 0;
+  if (body) {
+    keep(body);
+    body.setAttribute('scroll', 'no');
+    body.style.border = '0px';
+    body.style.overflow = 'hidden';
+    body.style.margin = '0px';
+  }
+  window.scrollTo(0, 0);
+  await null;
+  if (t) t.lastChange = before;
+  return true;
+}
