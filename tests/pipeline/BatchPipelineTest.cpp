@@ -81,11 +81,11 @@ TEST(BatchPipeline, CancelInTheMiddleLetsTheLoadingPageFinishAndIssuesNoMore)
     batch.add(server.url("/one"));
     batch.add(server.url("/slow"));
     batch.add(server.url("/three"));
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     ASSERT_TRUE(WaitForStatus(batch, 1, "Processing"));
     EXPECT_EQ(batch.view.progress(), 33);
 
-    batch.driver.CancelBatch();
+    batch.driver.cancelBatch();
     EXPECT_EQ(batch.statuses(), QStringList({ "OK", "Cancel", "" }));
     ASSERT_TRUE(waitForSignal(&batch.driver, &BatchDriver::idle, 30s));
     EXPECT_EQ(batch.view.entries("error "), QStringList { "Conversion Canceled by the user!" });
@@ -204,7 +204,7 @@ TEST(BatchPipeline, DeadBrowserFailsItsPageAndIsStartedAgainForTheNext)
     batch.add(server.url("/a"));
     batch.add(server.url("/hang"));
     batch.add(server.url("/c"));
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     ASSERT_TRUE(WaitForStatus(batch, 1, "Processing"));
     const qint64 pid = pool.browser(0)->processId();
     ASSERT_GT(pid, 0);

@@ -65,7 +65,7 @@ RealBatch::RealBatch(EnginePool& pool, const TempHome& home)
 
 bool RealBatch::run(std::chrono::milliseconds limit)
 {
-    driver.StartBatch();
+    driver.startBatch();
     return waitForSignal(&driver, &BatchDriver::idle, limit);
 }
 
