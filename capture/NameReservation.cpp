@@ -94,9 +94,8 @@ Result<HeldName> HeldName::hold(const QString& first, const QString& base, const
     if (!numbering)
         return name;
     const QMutexLocker lock(&HeldMutex());
-    auto held = NumberedName(first, base, extension, [](const QString& path) -> Result<bool> {
-        return !Held().contains(path) && NothingAt(path);
-    });
+    auto held = NumberedName(first, base, extension,
+        [](const QString& path) -> Result<bool> { return !Held().contains(path) && NothingAt(path); });
     if (!held)
         return std::unexpected(held.error());
     name.m_path = *held;

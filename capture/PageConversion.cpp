@@ -122,7 +122,8 @@ void PageConversion::tabReady(Ticket ticket, Result<cdp::Tab*> tab)
 
     cdp::Tab* t = *tab;
     page->tab = t;
-    page->host = std::make_unique<Host>(*t, m_rowsPresent, [this, ticket](const PageOutcome& outcome) { end(ticket, outcome); });
+    page->host = std::make_unique<Host>(
+        *t, m_rowsPresent, [this, ticket](const PageOutcome& outcome) { end(ticket, outcome); });
     page->connections.append(connect(
         t, &cdp::Tab::documentComplete, this, [this, ticket](const QString& url, bool topLevel, const cdp::PageLoad&) {
             documentComplete(ticket, url, topLevel);

@@ -15,8 +15,6 @@ struct PageOutcome
 {
     Result<QString> output; // the path of the output file, which exists
     std::chrono::milliseconds elapsed { 0 }; // the whole page: loading, capture and writing
-    QString address; // the page address used for the name and the PDF
-    QString thumbnail; // the thumbnail's path when one was written
     int httpStatus = 0; // the main document's when the page loaded, else 0 (and for file: and data:)
     QString httpStatusLine; // "HTTP 404 Not Found"; empty with status 0
     QString warning; // said once per batch, though the page converted (a watermark picture that cannot be used)
@@ -24,6 +22,8 @@ struct PageOutcome
     QString finalAddress; // the page's address after redirects, when it loaded
     QString title; // the page's title, when it loaded
     QSize pixelSize; // of the picture written (or of the page's picture), when there is one
+    QString thumbnail; // the thumbnail's path when one was written
+    QString address; // the page address used for the name and the PDF
 };
 
 // How a finished page's row reads in a list: the failure's reason, else its HTTP status and what was cut.

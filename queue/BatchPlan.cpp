@@ -112,9 +112,10 @@ Result<BatchPlan> PlanBatch(
         const OutputNaming naming = ReadOutputNaming(settings, home->path(), address, now);
         // Numbered as the worker's capture would number it, past each other's names too.
         const QString base = plan.outputFolder + u'/' + naming.baseName;
-        auto path = NumberedName(base + extension, base, extension.mid(1), [&](const QString& candidate) -> Result<bool> {
-            return !naming.numbering || (!taken.contains(candidate) && NothingAt(candidate));
-        });
+        auto path
+            = NumberedName(base + extension, base, extension.mid(1), [&](const QString& candidate) -> Result<bool> {
+                  return !naming.numbering || (!taken.contains(candidate) && NothingAt(candidate));
+              });
         if (!path)
             return std::unexpected(path.error());
         taken.insert(*path);

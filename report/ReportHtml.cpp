@@ -102,11 +102,14 @@ void card(QString& out, const ReportRow& row)
     if (row.outcome.finalAddress != row.address)
         item("Final address", row.outcome.finalAddress);
     item("Title", row.outcome.title);
-    item("HTTP", row.outcome.httpStatusLine.isEmpty() && row.outcome.httpStatus ? QString::number(row.outcome.httpStatus) : row.outcome.httpStatusLine);
+    item("HTTP",
+        row.outcome.httpStatusLine.isEmpty() && row.outcome.httpStatus ? QString::number(row.outcome.httpStatus)
+                                                                       : row.outcome.httpStatusLine);
     if (row.state == ReportRow::State::Ok) {
         item("Output", row.output());
         if (row.outcome.pixelSize.isValid())
-            item("Pixels", QStringLiteral("%1 × %2").arg(row.outcome.pixelSize.width()).arg(row.outcome.pixelSize.height()));
+            item("Pixels",
+                QStringLiteral("%1 × %2").arg(row.outcome.pixelSize.width()).arg(row.outcome.pixelSize.height()));
         item("Size", bytesText(row.bytes));
     }
     if (row.state != ReportRow::State::Pending) {

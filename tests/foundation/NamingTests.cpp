@@ -101,8 +101,9 @@ TEST(Naming, PathsAreJoinedAsWritten)
 // The numbering the capture holds and claims names with, and that submit plans names with.
 QString FirstVacant(const QString& first, const QString& base, const QString& extension)
 {
-    return NumberedName(first, base, extension, [](const QString& path) -> Result<bool> { return NothingAt(path); })
-        .value_or(QStringLiteral("<none>"));
+    return NumberedName(first, base, extension, [](const QString& path) -> Result<bool> {
+        return NothingAt(path);
+    }).value_or(QStringLiteral("<none>"));
 }
 
 TEST(Naming, NumberingSkipsWhateverIsThere)

@@ -169,18 +169,31 @@ TEST(BatchDriver, FailedPageIsTriedAgainAfterItsPauseWhileTheBatchGoesOn)
     EXPECT_EQ(tries, QList<int>({ 1, 2 }));
 }
 
-TEST(BatchDriver, StalledPageFailsAtTheTimeLimitWhileTheRestConvert)
+// The runner holds each page to its time limit (BatchPipeline, PageTimeLimit): the batch has no timer of
+// its own and leaves a slow page alone, while the rest convert.
+TEST(BatchDriver, SlowPageIsLeftToTheRunnerWhileTheRestConvert)
 {
     Batch batch(3);
     batch.settings.set("set", "timeout", "1");
+    batch.settings.set("set", "jobs", "2");
     batch.runner.neverFinish = { "page2" };
+    batch.driver.setFreeMemory([] { return qint64(0); }); // unknown: pages start as jobs allow
+    int finished = 0;
+    LoopRunner loop;
+    QObject::connect(&batch.driver, &BatchDriver::pageFinished, [&] {
+        if (++finished == 2)
+            loop.done();
+    });
     batch.driver.startBatch();
+    ASSERT_TRUE(loop.run(5s));
+    EXPECT_EQ(batch.statuses(), QStringList({ "OK", "Processing", "OK" }));
+    EXPECT_TRUE(batch.runner.abandoned.isEmpty());
+    EXPECT_EQ(batch.runner.calls[1].limit, 1s);
+    batch.runner.finish(
+        batch.runner.calls[1].ticket, fail(Error::Code::Timeout, "the page did not finish loading within 1 s"));
     ASSERT_TRUE(batch.runToIdle());
     EXPECT_EQ(batch.statuses(), QStringList({ "OK", "Failed", "OK" }));
     EXPECT_EQ(batch.list.reason(1), "the page did not finish loading within 1 s");
-    ASSERT_EQ(batch.runner.abandoned.size(), 1);
-    EXPECT_EQ(batch.runner.abandoned.first(), batch.runner.calls[1].ticket);
-    EXPECT_EQ(batch.runner.calls[1].limit, 1s);
 }
 
 TEST(BatchDriver, PageTimeLimitOutOfRangeIsTakenAsTheNearestEnd)
@@ -194,15 +207,10 @@ TEST(BatchDriver, PageTimeLimitOutOfRangeIsTakenAsTheNearestEnd)
     for (const auto& c : cases) {
         Batch batch(1);
         batch.settings.set("set", "timeout", c.stored);
-        batch.runner.neverFinish = { "page1" };
         batch.driver.startBatch();
         ASSERT_TRUE(waitForCalls(batch, 1));
         EXPECT_EQ(batch.runner.calls[0].limit, c.limit) << c.stored;
-        if (c.limit == 1s) {
-            ASSERT_TRUE(batch.runToIdle());
-            EXPECT_EQ(batch.list.reason(0), "the page did not finish loading within 1 s");
-        }
-        batch.driver.cancelBatchSilently();
+        ASSERT_TRUE(batch.runToIdle());
     }
 }
 
