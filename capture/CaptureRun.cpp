@@ -298,7 +298,7 @@ void CaptureRun::writeThumbnail()
 {
     if (!ReadFlag(m_settings, keys::Thumbnail) || m_intermediateError || !decoded())
         return;
-    const double percent = ReadNumber(m_settings, keys::ImageSize);
+    const double percent = ReadNumber(m_settings, keys::ThumbnailPercent);
     const QString path = ThumbnailPath(m_intermediate);
     if (WriteThumbnail(m_snapshot.image, percent, path))
         m_thumbnail = path;

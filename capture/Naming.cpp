@@ -62,8 +62,8 @@ OutputNaming ReadOutputNaming(
     const QString folder = ReadText(s, keys::OutputFolder);
     const QString fileName = ReadText(s, keys::FileName);
     const bool withStamp = ReadFlag(s, keys::DateTime);
-    const bool numbering = ReadEquals(s, keys::ExistedFile, 0);
-    const bool customName = ReadEquals(s, keys::FileOption, 0);
+    const bool numbering = ReadEquals(s, keys::ExistingFileRule, 0);
+    const bool customName = ReadEquals(s, keys::NameChoice, 0);
 
     OutputNaming naming;
     // An empty folder means the app home too: never the root of the file system.

@@ -333,10 +333,10 @@ void QueueWorker::start(const QByteArray& entry, const Job& job, int tries)
     active->tries = tries;
     JobSettings& settings = admitted->settings;
     // The name was fixed when the batch was submitted: a second conversion replaces the first's file.
-    settings.set(keys::FileOption.sectionName(), keys::FileOption.keyName(), QStringLiteral("0"));
+    settings.set(keys::NameChoice.sectionName(), keys::NameChoice.keyName(), QStringLiteral("0"));
     settings.set(keys::FileName.sectionName(), keys::FileName.keyName(), job.name);
     settings.set(keys::DateTime.sectionName(), keys::DateTime.keyName(), QStringLiteral("0"));
-    settings.set(keys::ExistedFile.sectionName(), keys::ExistedFile.keyName(), QStringLiteral("1"));
+    settings.set(keys::ExistingFileRule.sectionName(), keys::ExistingFileRule.keyName(), QStringLiteral("1"));
     const quint64 ticket = m_nextTicket++;
     m_active.insert(ticket, active);
     m_conversion->convert(ticket, admitted->address, PageSettings::ReadFrom(settings),

@@ -43,7 +43,7 @@ Result<void> WorkerBounds::admitFiles(const FileAllowance& files, const JobSetti
     if (auto ok = check(ReadText(settings, keys::Cookies).trimmed(), QStringLiteral("the cookies file")); !ok)
         return ok;
     if (ReadFlag(settings, keys::ImageWatermark)) {
-        if (auto ok = check(ReadText(settings, keys::WaterImage), QStringLiteral("the watermark picture")); !ok)
+        if (auto ok = check(ReadText(settings, keys::WatermarkPicture), QStringLiteral("the watermark picture")); !ok)
             return ok;
     }
     const std::pair<const SettingKey*, const char*> texts[]

@@ -12,12 +12,13 @@ std::span<const SettingKey* const> AllSettingKeys()
 {
     using namespace keys;
     static constexpr std::array all { &OutputType, &OutputFormat, &Quality, &OutputFolder, &FileName, &DateTime,
-        &FileOption, &ExistedFile, &Timeout, &Delay, &Scripts, &Java, &ActiveX, &Thumbnail, &ImageSize, &Jobs,
-        &AllowFiles, &HttpErrors, &Report, &Retries, &TaggedPdf, &TextWatermark, &WaterText, &TextPlacement, &TextX,
-        &TextY, &TextSize, &TextQuality, &TextFont, &TextRotate, &TextTransparency, &TextColor, &ImageWatermark,
-        &WaterImage, &ImagePlacement, &ImageX, &ImageY, &ImageTransparency, &ImageDeviation, &ImageOpacity,
-        &ExpandScrollers, &MaxHeight, &Scale, &Width, &Height, &Device, &WaitFor, &PageDelay, &Selector, &Hide, &Remove,
-        &NoOverlays, &Style, &Script, &UserAgent, &Headers, &Cookies, &ColorScheme, &ReducedMotion, &Block, &Auth };
+        &NameChoice, &ExistingFileRule, &Timeout, &Delay, &Scripts, &Java, &ActiveX, &Thumbnail, &ThumbnailPercent,
+        &Jobs, &AllowFiles, &HttpErrors, &Report, &Retries, &TaggedPdf, &TextWatermark, &WatermarkText, &TextPlacement,
+        &TextX, &TextY, &TextSize, &TextQuality, &TextFont, &TextRotate, &TextTransparency, &TextColor, &ImageWatermark,
+        &WatermarkPicture, &ImagePlacement, &ImageX, &ImageY, &WatermarkKeyColour, &WatermarkKeyTolerance,
+        &ImageOpacity, &ExpandScrollers, &MaxHeight, &Scale, &Width, &Height, &Device, &WaitFor, &PageDelay, &Selector,
+        &Hide, &Remove, &NoOverlays, &Style, &Script, &UserAgent, &Headers, &Cookies, &ColorScheme, &ReducedMotion,
+        &Block, &Auth };
     return all;
 }
 

@@ -42,15 +42,15 @@ inline constexpr SettingKey Quality { "set", "quality", R::Integer }; // 1..100
 inline constexpr SettingKey OutputFolder { "set", "outputfolder", R::Text }; // "0" or empty: the app home
 inline constexpr SettingKey FileName { "set", "filename", R::Text }; // custom name, used unchanged
 inline constexpr SettingKey DateTime { "set", "datetime", R::Flag }; // stamp after the custom name
-inline constexpr SettingKey FileOption { "set", "fileoption", R::Choice }; // 0: custom name, else site name
-inline constexpr SettingKey ExistedFile { "set", "existedfile", R::Choice }; // 0: numbering, else overwrite
+inline constexpr SettingKey NameChoice { "set", "fileoption", R::Choice }; // 0: custom name, else site name
+inline constexpr SettingKey ExistingFileRule { "set", "existedfile", R::Choice }; // 0: numbering, else overwrite
 inline constexpr SettingKey Timeout { "set", "timeout", R::Number }; // seconds per page; see ReadPageTimeout
 inline constexpr SettingKey Delay { "set", "delay", R::Number }; // seconds, shown only
 inline constexpr SettingKey Scripts { "set", "Scripts", R::Flag };
 inline constexpr SettingKey Java { "set", "JAVA", R::Flag }; // shown only
 inline constexpr SettingKey ActiveX { "set", "activex", R::Flag, "ActiveX" }; // shown only
 inline constexpr SettingKey Thumbnail { "set", "Thumbnail", R::Flag };
-inline constexpr SettingKey ImageSize { "set", "imagesize", R::Number }; // thumbnail percent, 1..100
+inline constexpr SettingKey ThumbnailPercent { "set", "imagesize", R::Number }; // thumbnail percent, 1..100
 inline constexpr SettingKey Jobs { "set", "jobs", R::Integer }; // pages at once; see ReadJobs
 // Local files a local page may read beyond its own folder: folders separated by ';', or "all".
 inline constexpr SettingKey AllowFiles { "set", "allowfiles", R::Text };
@@ -60,7 +60,7 @@ inline constexpr SettingKey Retries { "set", "retries", R::Integer }; // tries a
 inline constexpr SettingKey TaggedPdf { "set", "taggedpdf", R::Flag }; // PDFs carry a structure for screen readers
 // Section "watermark".
 inline constexpr SettingKey TextWatermark { "watermark", "textwatermark", R::Flag };
-inline constexpr SettingKey WaterText { "watermark", "watertext", R::Text };
+inline constexpr SettingKey WatermarkText { "watermark", "watertext", R::Text };
 inline constexpr SettingKey TextPlacement { "watermark", "twz", R::Choice, "Twz" }; // "0".."4"; -1 none chosen
 inline constexpr SettingKey TextX { "watermark", "Tx", R::Number };
 inline constexpr SettingKey TextY { "watermark", "Ty", R::Number };
@@ -71,13 +71,13 @@ inline constexpr SettingKey TextRotate { "watermark", "Trotate", R::Integer, "TR
 inline constexpr SettingKey TextTransparency { "watermark", "Ttransparency", R::Number }; // percent
 inline constexpr SettingKey TextColor { "watermark", "textcolor", R::Integer }; // RGB, red in the low byte
 inline constexpr SettingKey ImageWatermark { "watermark", "imagewatermark", R::Flag };
-inline constexpr SettingKey WaterImage { "watermark", "waterimage", R::Text }; // path
+inline constexpr SettingKey WatermarkPicture { "watermark", "waterimage", R::Text }; // path
 inline constexpr SettingKey ImagePlacement { "watermark", "iwz", R::Choice, "Iwz" };
 inline constexpr SettingKey ImageX { "watermark", "Ix", R::Number };
 inline constexpr SettingKey ImageY { "watermark", "Iy", R::Number };
 // The colour made transparent, RGB; the picker writes the key with a trailing blank.
-inline constexpr SettingKey ImageTransparency { "watermark", "Itransparency", R::Number, "Itransparency " };
-inline constexpr SettingKey ImageDeviation { "watermark", "IDeviation", R::Number }; // 0..255
+inline constexpr SettingKey WatermarkKeyColour { "watermark", "Itransparency", R::Number, "Itransparency " };
+inline constexpr SettingKey WatermarkKeyTolerance { "watermark", "IDeviation", R::Number }; // 0..255
 inline constexpr SettingKey ImageOpacity { "watermark", "IOpacity", R::Number }; // percent
 // Section "set", keys the settings dialog leaves alone.
 inline constexpr SettingKey ExpandScrollers { "set", "expandscrollers", R::Text }; // page, all or none

@@ -234,14 +234,14 @@ void SettingsDialog::loadFromFile()
     const QString format = read(keys::OutputFormat);
     SelectText(m_c.outputFormat, IsZero(format) ? QStringLiteral("BMP") : format);
     SetSlider(m_c.imageQuality, read(keys::Quality));
-    SelectText(m_c.thumbnailSize, read(keys::ImageSize));
+    SelectText(m_c.thumbnailSize, read(keys::ThumbnailPercent));
     const QString folder = read(keys::OutputFolder);
     m_c.outputFolder->setText(IsZero(folder) ? m_programFolder : folder);
     const QString name = read(keys::FileName);
     m_c.customName->setText(IsZero(name) ? QStringLiteral("webimage") : name);
     m_c.addDateTime->setChecked(IsOne(read(keys::DateTime)));
-    (IsZero(read(keys::FileOption)) ? m_c.nameCustom : m_c.nameAfterSite)->setChecked(true);
-    (IsZero(read(keys::ExistedFile)) ? m_c.numberExisting : m_c.overwriteExisting)->setChecked(true);
+    (IsZero(read(keys::NameChoice)) ? m_c.nameCustom : m_c.nameAfterSite)->setChecked(true);
+    (IsZero(read(keys::ExistingFileRule)) ? m_c.numberExisting : m_c.overwriteExisting)->setChecked(true);
     const QString timeout = read(keys::Timeout);
     m_c.timeout->setText(IsZero(timeout) ? QStringLiteral("60") : timeout);
     const QString delay = read(keys::Delay);
@@ -255,7 +255,7 @@ void SettingsDialog::loadFromFile()
     m_c.writeReport->setChecked(IsOne(read(keys::Report)));
     m_c.textMarkOn->setChecked(IsOne(read(keys::TextWatermark)));
 
-    m_c.textMark->setText(read(keys::WaterText));
+    m_c.textMark->setText(read(keys::WatermarkText));
     SetPlacement(m_c.textMarkPlace, read(keys::TextPlacement));
     m_c.textMarkX->setText(read(keys::TextX));
     m_c.textMarkY->setText(read(keys::TextY));
@@ -267,13 +267,13 @@ void SettingsDialog::loadFromFile()
     if (const auto colour = rules::toInteger(rules::readAsNumber(read(keys::TextColor))))
         m_c.textMarkColour->setColour(ColourFromRgbValue(*colour));
     m_c.imageMarkOn->setChecked(IsOne(read(keys::ImageWatermark)));
-    m_c.imageMarkFile->setText(read(keys::WaterImage));
+    m_c.imageMarkFile->setText(read(keys::WatermarkPicture));
     SetPlacement(m_c.imageMarkPlace, read(keys::ImagePlacement));
     m_c.imageMarkX->setText(read(keys::ImageX));
     m_c.imageMarkY->setText(read(keys::ImageY));
-    if (const auto colour = rules::toInteger(rules::readAsNumber(read(keys::ImageTransparency))))
+    if (const auto colour = rules::toInteger(rules::readAsNumber(read(keys::WatermarkKeyColour))))
         m_c.imageMarkTransparentColour->setColour(ColourFromRgbValue(*colour));
-    SetSlider(m_c.imageMarkDeviation, read(keys::ImageDeviation));
+    SetSlider(m_c.imageMarkDeviation, read(keys::WatermarkKeyTolerance));
     SetSlider(m_c.imageMarkOpacity, read(keys::ImageOpacity));
 
     loadPageTab();
@@ -398,8 +398,8 @@ void SettingsDialog::onOk()
         { keys::OutputFolder, trimmed(m_c.outputFolder) },
         { FileName, trimmed(m_c.customName) },
         { DateTime, Flag(m_c.addDateTime) },
-        { FileOption, m_c.nameCustom->isChecked() ? QStringLiteral("0") : QStringLiteral("1") },
-        { ExistedFile, m_c.numberExisting->isChecked() ? QStringLiteral("0") : QStringLiteral("1") },
+        { NameChoice, m_c.nameCustom->isChecked() ? QStringLiteral("0") : QStringLiteral("1") },
+        { ExistingFileRule, m_c.numberExisting->isChecked() ? QStringLiteral("0") : QStringLiteral("1") },
         { Timeout, TimeoutText(trimmed(m_c.timeout)) },
         { Delay, trimmed(m_c.delay) },
         { Jobs, m_c.jobs->value() == 0 ? QStringLiteral("auto") : QString::number(m_c.jobs->value()) },
@@ -407,11 +407,11 @@ void SettingsDialog::onOk()
         { Java, Flag(m_c.enableJava) },
         { ActiveX, Flag(m_c.enableActiveX) },
         { Thumbnail, Flag(m_c.thumbnail) },
-        { ImageSize, m_c.thumbnailSize->currentText() },
+        { ThumbnailPercent, m_c.thumbnailSize->currentText() },
         { keys::TaggedPdf, Flag(m_c.taggedPdf) },
         { keys::Report, Flag(m_c.writeReport) },
         { TextWatermark, Flag(m_c.textMarkOn) },
-        { WaterText, trimmed(m_c.textMark) },
+        { WatermarkText, trimmed(m_c.textMark) },
         { TextPlacement, QString::number(m_c.textMarkPlace->currentIndex()) },
         { TextX, trimmed(m_c.textMarkX) },
         { TextY, trimmed(m_c.textMarkY) },
@@ -421,11 +421,11 @@ void SettingsDialog::onOk()
         { TextRotate, trimmed(m_c.textMarkRotate) },
         { TextTransparency, QString::number(m_c.textMarkTransparency->value()) },
         { ImageWatermark, Flag(m_c.imageMarkOn) },
-        { WaterImage, trimmed(m_c.imageMarkFile) },
+        { WatermarkPicture, trimmed(m_c.imageMarkFile) },
         { ImagePlacement, QString::number(m_c.imageMarkPlace->currentIndex()) },
         { ImageX, trimmed(m_c.imageMarkX) },
         { ImageY, trimmed(m_c.imageMarkY) },
-        { ImageDeviation, QString::number(m_c.imageMarkDeviation->value()) },
+        { WatermarkKeyTolerance, QString::number(m_c.imageMarkDeviation->value()) },
         { ImageOpacity, QString::number(m_c.imageMarkOpacity->value()) },
     };
     const auto page = pageValues();
@@ -461,7 +461,7 @@ void SettingsDialog::pickColour(bool textColour)
         m_lastColour = *picked;
         (textColour ? m_c.textMarkColour : m_c.imageMarkTransparentColour)->setColour(*picked);
         // Written at once: the pick survives a later Cancel.
-        write(textColour ? keys::TextColor : keys::ImageTransparency, QString::number(RgbValueFromColour(*picked)));
+        write(textColour ? keys::TextColor : keys::WatermarkKeyColour, QString::number(RgbValueFromColour(*picked)));
     });
 }
 
@@ -476,7 +476,7 @@ void SettingsDialog::pickWatermarkImage()
         if (chosen.isEmpty())
             return;
         m_c.imageMarkFile->setText(chosen.first());
-        write(keys::WaterImage, m_c.imageMarkFile->text().trimmed());
+        write(keys::WatermarkPicture, m_c.imageMarkFile->text().trimmed());
     });
 }
 

@@ -2,6 +2,8 @@
 
 #include <QHash>
 #include <QStringView>
+#include <optional>
+#include <utility>
 
 namespace qm {
 
@@ -13,27 +15,55 @@ const QHash<QString, QString>& entityTable()
         QHash<QString, QString> t {
             { QStringLiteral("amp"), QStringLiteral("&") },
             { QStringLiteral("quot"), QStringLiteral("\"") },
+            { QStringLiteral("apos"), QStringLiteral("'") },
             { QStringLiteral("lt"), QStringLiteral("<") },
             { QStringLiteral("gt"), QStringLiteral(">") },
-            { QStringLiteral("nbsp"), QStringLiteral(" ") },
-            { QStringLiteral("brvbar"), QStringLiteral("|") },
-            { QStringLiteral("yuml"), QString(QChar(0x00FF)) },
         };
-        // The rest of the Latin-1 names (without shy; plus-minus under "plusm") stand for "?".
-        static const char* const questionMarks[] = { "Auml", "auml", "iexcl", "cent", "pound", "curren", "yen", "sect",
-            "uml", "copy", "ordf", "laquo", "not", "reg", "macr", "deg", "plusm", "sup2", "sup3", "acute", "micro",
-            "para", "middot", "cedil", "sup1", "ordm", "raquo", "frac14", "frac12", "frac34", "iquest", "Agrave",
-            "Aacute", "Acirc", "Atilde", "Aring", "AElig", "Ccedil", "Egrave", "Eacute", "Ecirc", "Euml", "Igrave",
-            "Iacute", "Icirc", "Iuml", "ETH", "Ntilde", "Ograve", "Oacute", "Ocirc", "Otilde", "Ouml", "times",
-            "Oslash", "Ugrave", "Uacute", "Ucirc", "Uuml", "Yacute", "THORN", "szlig", "agrave", "aacute", "acirc",
-            "atilde", "aring", "aelig", "ccedil", "egrave", "eacute", "ecirc", "euml", "igrave", "iacute", "icirc",
-            "iuml", "eth", "ntilde", "ograve", "oacute", "ocirc", "otilde", "ouml", "divide", "oslash", "ugrave",
-            "uacute", "ucirc", "uuml", "yacute", "thorn" };
-        for (const char* name : questionMarks)
-            t.insert(QString::fromLatin1(name), QStringLiteral("?"));
+        // The Latin-1 names, in the order of their characters from U+00A0 (nbsp) to U+00FF (yuml).
+        static const char* const latin1[] = { "nbsp", "iexcl", "cent", "pound", "curren", "yen", "brvbar", "sect",
+            "uml", "copy", "ordf", "laquo", "not", "shy", "reg", "macr", "deg", "plusmn", "sup2", "sup3", "acute",
+            "micro", "para", "middot", "cedil", "sup1", "ordm", "raquo", "frac14", "frac12", "frac34", "iquest",
+            "Agrave", "Aacute", "Acirc", "Atilde", "Auml", "Aring", "AElig", "Ccedil", "Egrave", "Eacute", "Ecirc",
+            "Euml", "Igrave", "Iacute", "Icirc", "Iuml", "ETH", "Ntilde", "Ograve", "Oacute", "Ocirc", "Otilde", "Ouml",
+            "times", "Oslash", "Ugrave", "Uacute", "Ucirc", "Uuml", "Yacute", "THORN", "szlig", "agrave", "aacute",
+            "acirc", "atilde", "auml", "aring", "aelig", "ccedil", "egrave", "eacute", "ecirc", "euml", "igrave",
+            "iacute", "icirc", "iuml", "eth", "ntilde", "ograve", "oacute", "ocirc", "otilde", "ouml", "divide",
+            "oslash", "ugrave", "uacute", "ucirc", "uuml", "yacute", "thorn", "yuml" };
+        char16_t code = 0x00A0;
+        for (const char* name : latin1)
+            t.insert(QString::fromLatin1(name), QString(QChar(code++)));
+        // A no-break space is written as a plain one, as text files have always had it.
+        t.insert(QStringLiteral("nbsp"), QStringLiteral(" "));
+        // Typography pages write by name more than any other.
+        const std::pair<const char*, char16_t> more[] = { { "ndash", 0x2013 }, { "mdash", 0x2014 }, { "lsquo", 0x2018 },
+            { "rsquo", 0x2019 }, { "sbquo", 0x201A }, { "ldquo", 0x201C }, { "rdquo", 0x201D }, { "bdquo", 0x201E },
+            { "bull", 0x2022 }, { "hellip", 0x2026 }, { "euro", 0x20AC }, { "trade", 0x2122 }, { "larr", 0x2190 },
+            { "rarr", 0x2192 }, { "minus", 0x2212 }, { "thinsp", 0x2009 }, { "ensp", 0x2002 }, { "emsp", 0x2003 },
+            { "zwnj", 0x200C }, { "zwj", 0x200D } };
+        for (const auto& [name, character] : more)
+            t.insert(QString::fromLatin1(name), QString(QChar(character)));
         return t;
     }();
     return table;
+}
+
+// "#233" or "#x1F642" as the character it numbers; nothing when it is not a number. Like a browser, a
+// number outside Unicode, a surrogate or zero gives U+FFFD rather than losing the place.
+std::optional<QString> numericCharacter(QStringView name)
+{
+    if (name.size() < 2 || name.front() != u'#')
+        return std::nullopt;
+    const bool hex = name[1] == u'x' || name[1] == u'X';
+    const QStringView digits = name.sliced(hex ? 2 : 1);
+    if (digits.isEmpty() || digits.size() > 8)
+        return std::nullopt;
+    bool ok = false;
+    const uint code = digits.toUInt(&ok, hex ? 16 : 10);
+    if (!ok || digits.front() == u'+' || digits.front() == u'-')
+        return std::nullopt;
+    const bool valid = code != 0 && code <= 0x10FFFF && !QChar::isSurrogate(code);
+    const char32_t character = valid ? char32_t(code) : U'\uFFFD';
+    return QString::fromUcs4(&character, 1);
 }
 
 QString tagReplacement(QStringView tag)
@@ -134,10 +164,12 @@ QString HtmlToPlainText(const QString& html)
                 ++i;
             } else {
                 const QStringView name = in.sliced(i + 1, end - i - 1);
-                constexpr qsizetype longestName = 6;
+                constexpr qsizetype longestName = 10;
                 const auto found = name.size() <= longestName ? entities.constFind(name.toString()) : entities.cend();
                 if (found != entities.cend())
                     out += *found;
+                else if (const auto numbered = numericCharacter(name))
+                    out += *numbered;
                 else
                     out += in.sliced(i, end - i + 1);
                 i = end + 1;

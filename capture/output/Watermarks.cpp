@@ -91,14 +91,14 @@ struct ImageMark
 std::optional<ImageMark> ReadImageMark(const SettingsSource& s)
 {
     ImageMark m;
-    m.path = ReadText(s, keys::WaterImage);
+    m.path = ReadText(s, keys::WatermarkPicture);
     if (m.path.isEmpty() || !QFileInfo::exists(m.path))
         return std::nullopt;
     m.placement = ReadText(s, keys::ImagePlacement);
     m.x = ReadNumber(s, keys::ImageX);
     m.y = ReadNumber(s, keys::ImageY);
-    m.blend.keyColour = ReadNumber(s, keys::ImageTransparency);
-    m.blend.tolerance = ReadNumber(s, keys::ImageDeviation);
+    m.blend.keyColour = ReadNumber(s, keys::WatermarkKeyColour);
+    m.blend.tolerance = ReadNumber(s, keys::WatermarkKeyTolerance);
     m.blend.opacity = ReadNumber(s, keys::ImageOpacity) / 100.0;
     return m;
 }
@@ -116,7 +116,7 @@ void Blend(const ImageMark& m, const Image& overlay, Image& base)
 
 void ApplyTextWatermark(const SettingsSource& s, QImage& image)
 {
-    const QString text = ReadText(s, keys::WaterText);
+    const QString text = ReadText(s, keys::WatermarkText);
     if (text.isEmpty() || image.isNull())
         return;
     TextMark m = ReadTextMark(s);
@@ -131,7 +131,7 @@ QString ApplyImageWatermark(const SettingsSource& s, QImage& image)
 {
     if (image.isNull())
         return {};
-    const QString path = ReadText(s, keys::WaterImage);
+    const QString path = ReadText(s, keys::WatermarkPicture);
     if (path.isEmpty())
         return {};
     const auto m = ReadImageMark(s);

@@ -120,75 +120,44 @@ void Browser::start(Done done)
         return;
     d->starting = true;
     d->version.clear();
+    if (!d->options.endpoint.isEmpty())
+        connectToRunning();
+    else
+        launch();
+}
 
-    auto finish = [this](qm::Result<void> result) {
-        d->starting = false;
-        if (!result && d->connection)
-            d->connection->close(result.error());
-        for (auto& callback : std::exchange(d->waitingForStart, {}))
-            callback(result);
-    };
+void Browser::finishStart(qm::Result<void> result)
+{
+    d->starting = false;
+    if (!result && d->connection)
+        d->connection->close(result.error());
+    for (auto& callback : std::exchange(d->waitingForStart, {}))
+        callback(result);
+}
 
-    auto handshake = [this, finish](Transport* transport) {
-        if (d->connection)
-            d->connection->deleteLater();
-        d->connection = new Connection(transport, this);
-        connect(d->connection, &Connection::event, this, &Browser::onBrowserEvent);
-        connect(d->connection, &Connection::closed, this, [this](const qm::Error& why) {
-            if (!d->starting)
-                emit disconnected(why);
-        });
-        d->connection->send(
-            {}, QStringLiteral("Browser.getVersion"), {},
-            [this, finish](qm::Result<QJsonObject> r) {
-                if (!r) {
-                    VerboseLog(QStringLiteral("the browser did not start: %1").arg(r.error().message));
-                    if (d->process)
-                        VerboseLog(QStringLiteral("the browser's output: %1")
-                                       .arg(QString::fromLocal8Bit(d->process->errorOutput()).trimmed()));
-                    const QString why = r.error().code == qm::Error::Code::Timeout
-                        ? QStringLiteral("it did not answer within %1 s").arg(d->options.startLimit.count() / 1000.0)
-                        : d->lastExit.value_or(QStringLiteral("it closed its connection at once"));
-                    finish(qm::fail(
-                        qm::Error::Code::BrowserGone, QStringLiteral("The browser did not start: %1").arg(why)));
-                    return;
-                }
-                d->version = r->value(QLatin1String("product")).toString();
-                d->connection->send({}, QStringLiteral("Target.setDiscoverTargets"),
-                    { { QStringLiteral("discover"), true } }, {}, d->options.commandLimit);
-                d->connection->send(
-                    {}, QStringLiteral("Browser.setDownloadBehavior"),
-                    { { QStringLiteral("behavior"), QStringLiteral("deny") },
-                        { QStringLiteral("eventsEnabled"), true } },
-                    [finish](qm::Result<QJsonObject> r) {
-                        if (r)
-                            finish({});
-                        else
-                            finish(std::unexpected(r.error()));
-                    },
-                    d->options.commandLimit);
-            },
-            d->options.startLimit);
-    };
+void Browser::finishStartLater(const qm::Error& error)
+{
+    QTimer::singleShot(0, this, [this, error] { finishStart(std::unexpected(error)); });
+}
 
-    if (!d->options.endpoint.isEmpty()) {
-        auto* transport = new WebSocketTransport(this);
-        transport->open(d->options.endpoint, d->options.startLimit, [transport, handshake, finish](qm::Result<void> r) {
-            if (!r) {
-                transport->deleteLater();
-                finish(std::unexpected(r.error()));
-                return;
-            }
-            handshake(transport);
-        });
-        return;
-    }
+void Browser::connectToRunning()
+{
+    auto* transport = new WebSocketTransport(this);
+    transport->open(d->options.endpoint, d->options.startLimit, [this, transport](qm::Result<void> r) {
+        if (!r) {
+            transport->deleteLater();
+            finishStart(std::unexpected(r.error()));
+            return;
+        }
+        handshake(transport);
+    });
+}
 
+void Browser::launch()
+{
     const auto executable = findExecutable(d->options.executable);
-    if (!executable) {
-        QTimer::singleShot(0, this, [finish, error = executable.error()] { finish(std::unexpected(error)); });
-        return;
-    }
+    if (!executable)
+        return finishStartLater(executable.error());
     if (!d->process) {
         d->process = new BrowserProcess(this);
         connect(d->process, &BrowserProcess::exited, this, [this](const qm::Error& why) {
@@ -198,10 +167,8 @@ void Browser::start(Done done)
         });
     }
     const auto transport = d->process->start(*executable, d->options.extraArguments);
-    if (!transport) {
-        QTimer::singleShot(0, this, [finish, error = transport.error()] { finish(std::unexpected(error)); });
-        return;
-    }
+    if (!transport)
+        return finishStartLater(transport.error());
     // The pipe closes as the browser dies. Its exit, which says how it ended, is awaited briefly so
     // that the pages in it fail with that rather than with the closed pipe. Connected before the
     // connection's own handler, so it runs first.
@@ -210,6 +177,50 @@ void Browser::start(Done done)
             process->awaitExit(std::chrono::milliseconds(1000));
     });
     handshake(*transport);
+}
+
+void Browser::handshake(Transport* transport)
+{
+    if (d->connection)
+        d->connection->deleteLater();
+    d->connection = new Connection(transport, this);
+    connect(d->connection, &Connection::event, this, &Browser::onBrowserEvent);
+    connect(d->connection, &Connection::closed, this, [this](const qm::Error& why) {
+        if (!d->starting)
+            emit disconnected(why);
+    });
+    d->connection->send(
+        {}, QStringLiteral("Browser.getVersion"), {},
+        [this](qm::Result<QJsonObject> r) {
+            if (!r)
+                return finishStart(std::unexpected(notStarted(r.error())));
+            d->version = r->value(QLatin1String("product")).toString();
+            d->connection->send({}, QStringLiteral("Target.setDiscoverTargets"),
+                { { QStringLiteral("discover"), true } }, {}, d->options.commandLimit);
+            d->connection->send(
+                {}, QStringLiteral("Browser.setDownloadBehavior"),
+                { { QStringLiteral("behavior"), QStringLiteral("deny") }, { QStringLiteral("eventsEnabled"), true } },
+                [this](qm::Result<QJsonObject> r) {
+                    if (r)
+                        finishStart({});
+                    else
+                        finishStart(std::unexpected(r.error()));
+                },
+                d->options.commandLimit);
+        },
+        d->options.startLimit);
+}
+
+qm::Error Browser::notStarted(const qm::Error& answer) const
+{
+    VerboseLog(QStringLiteral("the browser did not start: %1").arg(answer.message));
+    if (d->process)
+        VerboseLog(QStringLiteral("the browser's output: %1")
+                       .arg(QString::fromLocal8Bit(d->process->errorOutput()).trimmed()));
+    const QString why = answer.code == qm::Error::Code::Timeout
+        ? QStringLiteral("it did not answer within %1 s").arg(d->options.startLimit.count() / 1000.0)
+        : d->lastExit.value_or(QStringLiteral("it closed its connection at once"));
+    return qm::Error::make(qm::Error::Code::BrowserGone, QStringLiteral("The browser did not start: %1").arg(why));
 }
 
 void Browser::newTab(std::function<void(qm::Result<Tab*>)> done)

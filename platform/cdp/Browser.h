@@ -13,6 +13,7 @@ namespace qm::cdp {
 
 class Connection;
 class Tab;
+class Transport;
 
 struct BrowserOptions
 {
@@ -56,6 +57,14 @@ signals:
 private:
     void openTarget(const QString& contextId, std::function<void(qm::Result<Tab*>)> done);
     void onBrowserEvent(const QString& method, const QJsonObject& params);
+    // Starting: a running browser is reached by its address, else one is launched; either way the
+    // handshake ends the start for everyone waiting on it.
+    void connectToRunning();
+    void launch();
+    void handshake(Transport* transport);
+    void finishStart(qm::Result<void> result);
+    void finishStartLater(const qm::Error& error);
+    qm::Error notStarted(const qm::Error& answer) const;
 
     struct Private;
     std::unique_ptr<Private> d;

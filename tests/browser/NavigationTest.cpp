@@ -163,15 +163,21 @@ TEST_F(NavigationTest, LocalPagesReadTheAllowedFoldersAlsoAfterBack)
                                           "if (dot.complete) done(dot.naturalWidth); else dot.onload = dot.onerror = "
                                           "() => done(dot.naturalWidth); })");
 
+    const auto pictureWidth = [&] {
+        const Result<QJsonValue> width = Evaluate(loaded);
+        EXPECT_TRUE(width.has_value()) << width.error().message.toStdString();
+        return width.value_or(QJsonValue()).toInt();
+    };
     Open(localUrl);
-    EXPECT_EQ(Evaluate(loaded).value_or(QJsonValue()).toInt(), 4);
+    ASSERT_TRUE(ShowsPage(localUrl)); // not the blank page the tab starts on
+    EXPECT_EQ(pictureWidth(), 4);
 
     address()->setText(server.url(QStringLiteral("/first")));
     EXPECT_EQ(LoadBy([&] { ClickButton("GoButton"); }), server.url(QStringLiteral("/first")));
-    ClickButton("BackButton");
+    EXPECT_EQ(LoadBy([&] { ClickButton("BackButton"); }), localUrl);
     EXPECT_TRUE(ShowsPage(localUrl));
     EXPECT_TRUE(ShowsColour(QPoint(5, view()->height() - 5), qRgb(250, 200, 0)));
-    EXPECT_EQ(Evaluate(loaded).value_or(QJsonValue()).toInt(), 4);
+    EXPECT_EQ(pictureWidth(), 4);
 }
 
 TEST_F(NavigationTest, StopEndsAPageThatNeverFinishesLoading)

@@ -1,6 +1,7 @@
 // `quillmark convert` run as a program: outputs, exit statuses, --json and Ctrl+C.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,6 +18,7 @@
 #include "tests/support/TestServer.h"
 
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 namespace qm::test {
 namespace {
@@ -135,6 +137,27 @@ TEST_F(CliBinary, LocalPagesByRelativeAndAbsolutePathAndAMissingOneFailsOnlyItsR
     ASSERT_EQ(blueOut.size(), 1) << outputs.join('|').toStdString();
     EXPECT_TRUE(ShowsColour(redOut[0], "#dd3333"));
     EXPECT_TRUE(ShowsColour(blueOut[0], "#3333dd"));
+}
+
+TEST_F(CliBinary, TextOutputKeepsEveryCharacterOfThePage)
+{
+    // Written as characters and as references; the page's own text decides, in UTF-8.
+    const QString page = dir.filePath(kAwkwardFolder + "/text \u65e5.html");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(page).path()));
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(u"<!doctype html><meta charset=utf-8><body><p>\u00e9, \u65e5\u672c, \U0001F642<p>"
+               "caf&eacute; &#x65E5;&#26412; &#x1F642; &copy;&nbsp;&lt;b&gt;</body>"_s.toUtf8());
+    file.close();
+    const ProgramRun run = Convert({ "--home", home(), "-o", out(), "-f", "TXT", "--timeout", "30", page });
+    ASSERT_TRUE(run.finished);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList written = QDir(out()).entryList({ "*.txt" }, QDir::Files);
+    ASSERT_EQ(written.size(), 1);
+    QFile text(QDir(out()).filePath(written[0]));
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(text.readAll()),
+        u"\r\n\r\n\u00e9, \u65e5\u672c, \U0001F642\r\n\r\ncaf\u00e9 \u65e5\u672c \U0001F642 \u00a9 <b>"_s);
 }
 
 struct SetupCase

@@ -108,8 +108,8 @@ TEST(SettingKeys, FirstRunSettingsHoldEveryKeyWithSoundValues)
     const FileSettings settings(home.settingsPath());
     EXPECT_EQ(ReadText(settings, keys::OutputFormat), "PNG");
     EXPECT_EQ(ReadInteger(settings, keys::Quality), 90);
-    EXPECT_TRUE(ReadEquals(settings, keys::ExistedFile, 0)) << "new users get numbering, not overwriting";
-    EXPECT_FALSE(ReadEquals(settings, keys::FileOption, 0)) << "new users get names after the site";
+    EXPECT_TRUE(ReadEquals(settings, keys::ExistingFileRule, 0)) << "new users get numbering, not overwriting";
+    EXPECT_FALSE(ReadEquals(settings, keys::NameChoice, 0)) << "new users get names after the site";
     EXPECT_TRUE(ReadFlag(settings, keys::Scripts));
     EXPECT_TRUE(JobsAreAutomatic(ReadText(settings, keys::Jobs)));
     EXPECT_EQ(ReadPageTimeout(settings).count(), 60);
