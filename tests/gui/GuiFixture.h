@@ -23,7 +23,7 @@ inline QString MainName(const char* name)
 class RecordingRunner : public PageRunner
 {
 public:
-    void convert(Ticket, const QString& address, std::chrono::milliseconds, Finished) override
+    void convert(Ticket, const QString& address, const PageSettings&, Finished) override
     {
         addresses.append(address);
     }
