@@ -16,7 +16,7 @@ namespace qm {
 
 namespace {
 
-Result<PageControls> invalid(const QString& message)
+std::unexpected<Error> invalid(const QString& message)
 {
     return fail(Error::Code::Usage, message);
 }
@@ -80,10 +80,11 @@ Result<QString> ReadFileOrText(const QString& value, const QString& what)
     return QString::fromUtf8(file.readAll());
 }
 
-Result<PageControls> ReadPageControls(const SettingsSource& settings, QSize viewport)
+namespace {
+
+// How the page is shown: device, viewport, scale, user agent, colour scheme and motion.
+Result<void> ReadEmulation(const SettingsSource& settings, PageControls& c)
 {
-    PageControls c;
-    c.viewport = viewport;
     const QString device = ReadText(settings, keys::Device).trimmed();
     if (!device.isEmpty()) {
         const DevicePreset* preset = FindDevicePreset(device);
@@ -112,9 +113,9 @@ Result<PageControls> ReadPageControls(const SettingsSource& settings, QSize view
     int width = c.viewport.width();
     int height = c.viewport.height();
     if (auto ok = size(keys::Width, width); !ok)
-        return std::unexpected(ok.error());
+        return ok;
     if (auto ok = size(keys::Height, height); !ok)
-        return std::unexpected(ok.error());
+        return ok;
     c.viewport = QSize(width, height);
     if (!ReadText(settings, keys::Scale).trimmed().isEmpty()) {
         const double scale = ReadNumber(settings, keys::Scale);
@@ -124,6 +125,16 @@ Result<PageControls> ReadPageControls(const SettingsSource& settings, QSize view
     }
     if (const QString agent = ReadText(settings, keys::UserAgent).trimmed(); !agent.isEmpty())
         c.userAgent = agent;
+    c.colorScheme = ReadText(settings, keys::ColorScheme).trimmed().toLower();
+    if (!c.colorScheme.isEmpty() && c.colorScheme != QLatin1String("light") && c.colorScheme != QLatin1String("dark"))
+        return invalid(QStringLiteral("the colour scheme takes light or dark, not \"%1\"").arg(c.colorScheme));
+    c.reducedMotion = ReadFlag(settings, keys::ReducedMotion);
+    return {};
+}
+
+// What the page's requests carry and which are blocked.
+Result<void> ReadRequests(const SettingsSource& settings, PageControls& c)
+{
     for (const QString& line : ReadText(settings, keys::Headers).split(u'|', Qt::SkipEmptyParts)) {
         if (line.trimmed().isEmpty())
             continue;
@@ -144,15 +155,16 @@ Result<PageControls> ReadPageControls(const SettingsSource& settings, QSize view
         c.authUser = colon < 0 ? auth : auth.left(colon);
         c.authPassword = colon < 0 ? QString() : auth.mid(colon + 1);
     }
-    c.colorScheme = ReadText(settings, keys::ColorScheme).trimmed().toLower();
-    if (!c.colorScheme.isEmpty() && c.colorScheme != QLatin1String("light") && c.colorScheme != QLatin1String("dark"))
-        return invalid(QStringLiteral("the colour scheme takes light or dark, not \"%1\"").arg(c.colorScheme));
-    c.reducedMotion = ReadFlag(settings, keys::ReducedMotion);
     for (const QString& pattern : ReadText(settings, keys::Block).split(u',', Qt::SkipEmptyParts)) {
         if (!pattern.trimmed().isEmpty())
             c.block.append(pattern.trimmed());
     }
+    return {};
+}
 
+// What is done on the loaded page before it is captured.
+Result<void> ReadPageWork(const SettingsSource& settings, PageControls& c)
+{
     c.waitFor = ReadText(settings, keys::WaitFor).trimmed();
     const double delay = ReadNumber(settings, keys::PageDelay);
     if (delay > 0)
@@ -169,6 +181,19 @@ Result<PageControls> ReadPageControls(const SettingsSource& settings, QSize view
     if (!script)
         return std::unexpected(script.error());
     c.script = *script;
+    return {};
+}
+
+} // namespace
+
+Result<PageControls> ReadPageControls(const SettingsSource& settings, QSize viewport)
+{
+    PageControls c;
+    c.viewport = viewport;
+    for (const auto read : { ReadEmulation, ReadRequests, ReadPageWork }) {
+        if (auto ok = read(settings, c); !ok)
+            return std::unexpected(ok.error());
+    }
     return c;
 }
 

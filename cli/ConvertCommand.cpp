@@ -1,45 +1,26 @@
 #include "cli/ConvertCommand.h"
 
 #include <QDir>
-#include <QGuiApplication>
 #include <cstdio>
-#include <cstring>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "capture/DevicePresets.h"
-#include "cli/ConvertOptions.h"
 #include "cli/ConvertSession.h"
 #include "platform/HeadlessApplication.h"
 #include "platform/VerboseLog.h"
 #include "platform/VisibleText.h"
+#include "run/ConvertOptions.h"
+#include "run/HiddenPasswords.h"
+#include "run/OptionDocs.h"
 
 namespace qm::cli {
-
-namespace {
-// The process list shows the arguments as they are in memory: blank the password of --auth there.
-void hidePasswords(int argc, char** argv)
-{
-    for (int i = 2; i < argc; ++i) {
-        char* value = nullptr;
-        if (std::strcmp(argv[i], "--auth") == 0 && i + 1 < argc)
-            value = argv[i + 1];
-        else if (std::strncmp(argv[i], "--auth=", 7) == 0)
-            value = argv[i] + 7;
-        if (char* colon = value ? std::strchr(value, ':') : nullptr)
-            std::memset(colon + 1, 'x', std::strlen(colon + 1));
-    }
-}
-} // namespace
 
 int runConvert(int argc, char** argv)
 {
     QStringList arguments;
     for (int i = 2; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    hidePasswords(argc, argv);
-    auto options = ParseConvertArguments(arguments, QDir::currentPath());
+    run::BlankPasswords(argc, argv);
+    auto options = run::ReadConvertOptions(arguments, QDir::currentPath());
     if (!options) {
         std::fprintf(stderr, "quillmark convert: %s (see quillmark convert --help)\n",
             VisibleText(options.error().message).toLocal8Bit().constData());
@@ -47,7 +28,7 @@ int runConvert(int argc, char** argv)
     }
     SetVerbose(options->verbose);
     if (options->help) {
-        std::fputs(ConvertUsage().toLocal8Bit().constData(), stdout);
+        std::fputs(run::CommandHelp(run::Command::Convert).toLocal8Bit().constData(), stdout);
         return 0;
     }
     if (options->listDevices) {

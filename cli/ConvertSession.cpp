@@ -21,17 +21,16 @@
 #include "capture/PageAddress.h"
 #include "capture/PageControls.h"
 #include "capture/PageConversion.h"
-#include "cli/ProgressDisplay.h"
 #include "cli/QuietBatchView.h"
-#include "cli/RunSettings.h"
 #include "platform/AppHome.h"
 #include "platform/ClosedPipeGuard.h"
 #include "platform/InterruptWatcher.h"
 #include "platform/MessageSink.h"
 #include "platform/StderrMessages.h"
 #include "platform/VisibleText.h"
-#include "platform/cdp/Browser.h"
 #include "report/BatchReport.h"
+#include "run/BrowserPool.h"
+#include "run/RunSettings.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsSource.h"
 
@@ -51,7 +50,7 @@ struct ConvertSession::Parts
     QuietBatchView view;
     std::unique_ptr<PageConversion> conversion;
     std::unique_ptr<BatchDriver> driver;
-    std::unique_ptr<ProgressDisplay> display;
+    std::unique_ptr<run::ProgressDisplay> display;
     InterruptWatcher interrupts;
     ClosedPipeGuard closedOutput;
     QTimer tick;
@@ -62,7 +61,7 @@ struct ConvertSession::Parts
     bool reportIncomplete = false; // the last one too: the report is not the batch's
 };
 
-ConvertSession::ConvertSession(ConvertOptions options, QObject* parent)
+ConvertSession::ConvertSession(run::ConvertOptions options, QObject* parent)
     : QObject(parent)
     , m_options(std::move(options))
     , d(std::make_unique<Parts>())
@@ -117,7 +116,7 @@ int ConvertSession::run()
     if (m_stopCode != 0)
         return m_stopCode;
     if (d->display && d->display->outputClosed())
-        return ClosedOutputStatus; // with the last page, after which there was nothing left to stop
+        return run::ClosedOutputStatus; // with the last page, after which there was nothing left to stop
     if (code != 0)
         return code;
     // A report that was asked for and could not be written is a part of the run not done. One that
@@ -138,13 +137,11 @@ Result<void> ConvertSession::prepare()
     // Said once, before the defaults take the place of what the file would say.
     d->file->setProblemHandler([](const QString& reason) { say(reason); });
     d->settings = std::make_unique<OverriddenSettings>(*d->file);
-    ApplyRunSettings(m_options, *d->settings);
+    run::ApplyRunSettings(m_options, *d->settings);
     // A page setting that cannot be used fails the run before any page, not every page alike.
     if (auto controls = ReadPageControls(*d->settings, QSize(m_options.width, 800)); !controls)
         return fail(Error::Code::Usage, controls.error().message);
-    int jobs = m_options.jobs.value_or(ReadJobs(*d->settings));
-    if (!m_options.jobs && m_options.browsers.size() > 1)
-        jobs = std::max(jobs, int(std::min<qsizetype>(m_options.browsers.size(), MostJobs)));
+    const int jobs = run::PagesAtOnce(m_options.jobs, ReadJobs(*d->settings), m_options.browsers.size());
     d->settings->set(keys::Jobs.sectionName(), keys::Jobs.keyName(), QString::number(jobs));
 
     const bool listGiven = !m_options.listFile.isEmpty() || !m_options.addresses.isEmpty();
@@ -184,24 +181,11 @@ Result<void> ConvertSession::prepare()
         d->report = std::move(*report);
     }
 
-    QList<cdp::BrowserOptions> browsers;
-    QStringList given = m_options.browsers;
-    if (given.isEmpty()) {
-        auto executable = cdp::Browser::findExecutable();
-        if (!executable)
-            return std::unexpected(executable.error());
-        given.append(*executable);
-    }
-    // Parallel pages made into pictures each get a local browser of their own: one browser draws every
-    // picture it takes in its own process, which would be one core for all of them. Outputs made without
-    // a capture (PDF, text) share one browser's tabs and spare the machine the other browsers.
-    // A browser more than there are pages would start for nothing.
-    if (m_options.browsers.isEmpty())
-        given
-            = QStringList(SnapshotFor(*d->settings) ? std::clamp(int(d->addresses.size()), 1, jobs) : 1, given.first());
-    for (const QString& browser : std::as_const(given))
-        browsers.append(cdp::BrowserOptions::named(browser));
-    d->pool = std::make_unique<EnginePool>(browsers);
+    auto pool
+        = run::MakeBrowserPool({ m_options.browsers, jobs, d->addresses.size(), bool(SnapshotFor(*d->settings)) });
+    if (!pool)
+        return std::unexpected(pool.error());
+    d->pool = std::move(*pool);
     d->pool->setViewport(QSize(m_options.width, 800));
     return {};
 }
@@ -259,12 +243,12 @@ void ConvertSession::startBatch()
         d->reportIndex.insert(d->list.idAt(d->list.rowCount() - 1), int(i));
     }
 
-    ProgressDisplay::Style style = ProgressDisplay::Style::Lines;
+    run::ProgressDisplay::Style style = run::ProgressDisplay::Style::Lines;
     if (m_options.quiet)
-        style = ProgressDisplay::Style::Quiet;
+        style = run::ProgressDisplay::Style::Quiet;
     else if (::isatty(fileno(stderr)))
-        style = ProgressDisplay::Style::Bar;
-    d->display = std::make_unique<ProgressDisplay>(d->list.rowCount(), style, m_options.json, stdout, stderr);
+        style = run::ProgressDisplay::Style::Bar;
+    d->display = std::make_unique<run::ProgressDisplay>(d->list.rowCount(), style, m_options.json, stdout, stderr);
 
     d->conversion = std::make_unique<PageConversion>(*d->pool, d->home->path());
     d->conversion->setMessages(&d->messages);
@@ -283,7 +267,7 @@ void ConvertSession::startBatch()
             // The page is in the report; its line had no reader, nor will the next pages'. Stopped from
             // the event loop, not from within the driver's signal.
             if (!shown)
-                QTimer::singleShot(0, this, [this] { stop(ClosedOutputStatus, {}); });
+                QTimer::singleShot(0, this, [this] { stop(run::ClosedOutputStatus, {}); });
         });
     connect(d->driver.get(), &BatchDriver::warned, this, [this](const QString& text) {
         d->display->clear();
@@ -291,7 +275,7 @@ void ConvertSession::startBatch()
         d->display->refresh();
     });
     connect(d->driver.get(), &BatchDriver::idle, this, &ConvertSession::finished);
-    if (style == ProgressDisplay::Style::Bar) {
+    if (style == run::ProgressDisplay::Style::Bar) {
         connect(&d->tick, &QTimer::timeout, this, [this] { d->display->refresh(); });
         d->tick.start(1000);
         d->display->refresh();

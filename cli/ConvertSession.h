@@ -4,7 +4,8 @@
 #include <QStringList>
 #include <memory>
 
-#include "cli/ConvertOptions.h"
+#include "run/ConvertOptions.h"
+#include "run/ProgressDisplay.h"
 
 namespace qm::cli {
 
@@ -15,10 +16,7 @@ class ConvertSession : public QObject
 {
     Q_OBJECT
 public:
-    // The output's reader went away (`| head -1`): the status a shell reports for a death by SIGPIPE.
-    static constexpr int ClosedOutputStatus = 141;
-
-    explicit ConvertSession(ConvertOptions options, QObject* parent = nullptr);
+    explicit ConvertSession(run::ConvertOptions options, QObject* parent = nullptr);
     ~ConvertSession() override;
 
     int run();
@@ -37,7 +35,7 @@ private:
     void finished();
     int setupError(const Error& error) const;
 
-    ConvertOptions m_options;
+    run::ConvertOptions m_options;
     std::unique_ptr<Parts> d;
     int m_exitCode = 0;
     int m_stopCode = 0; // set when the run was stopped before its end

@@ -13,16 +13,16 @@
 #include "capture/OutputFolder.h"
 #include "capture/PageAddress.h"
 #include "capture/PageControls.h"
-#include "cli/RunSettings.h"
 #include "platform/AppHome.h"
 #include "queue/JobSettings.h"
+#include "run/RunSettings.h"
 #include "settings/SettingKeys.h"
 
 namespace qm::queue {
 
 namespace {
 
-Result<QStringList> addressesOf(const cli::ConvertOptions& options, const QString& workingFolder)
+Result<QStringList> addressesOf(const run::ConvertOptions& options, const QString& workingFolder)
 {
     QStringList out;
     if (!options.listFile.isEmpty()) {
@@ -55,7 +55,7 @@ void embedFile(QJsonObject& settings, const SettingKey& key)
 } // namespace
 
 Result<BatchPlan> PlanBatch(
-    const cli::ConvertOptions& options, const QueueNames& names, const QString& workingFolder, const QDateTime& now)
+    const run::ConvertOptions& options, const QueueNames& names, const QString& workingFolder, const QDateTime& now)
 {
     if (!options.auth.isEmpty())
         return fail(Error::Code::Usage,
@@ -80,7 +80,7 @@ Result<BatchPlan> PlanBatch(
     QString problem;
     file.setProblemHandler([&problem](const QString& reason) { problem = reason; });
     OverriddenSettings settings(file);
-    cli::ApplyRunSettings(options, settings);
+    run::ApplyRunSettings(options, settings);
     if (options.width != 1280)
         settings.set(keys::Width.sectionName(), keys::Width.keyName(), QString::number(options.width));
     if (auto controls = ReadPageControls(settings, QSize(options.width, 800)); !controls)

@@ -3,9 +3,9 @@
 #include <QDateTime>
 #include <QList>
 
-#include "cli/ConvertOptions.h"
 #include "queue/JobEntry.h"
 #include "queue/QueueNames.h"
+#include "run/ConvertOptions.h"
 
 namespace qm::queue {
 
@@ -24,6 +24,6 @@ struct BatchPlan
 // and past each other). Options that belong to the converting machine (--browser, --jobs) or that are
 // never sent (--auth) are refused, and so is --resume, which goes on with a run of convert.
 Result<BatchPlan> PlanBatch(
-    const cli::ConvertOptions& options, const QueueNames& names, const QString& workingFolder, const QDateTime& now);
+    const run::ConvertOptions& options, const QueueNames& names, const QString& workingFolder, const QDateTime& now);
 
 } // namespace qm::queue

@@ -7,12 +7,11 @@
 
 #include <unistd.h>
 
-#include "cli/ConvertSession.h"
-#include "cli/ProgressDisplay.h"
 #include "platform/VisibleText.h"
 #include "queue/RedisConnection.h"
 #include "queue/StreamEntries.h"
 #include "report/BatchReport.h"
+#include "run/ProgressDisplay.h"
 
 namespace qm::queue {
 
@@ -20,7 +19,7 @@ namespace {
 constexpr int ResultBlockMs = 5000;
 }
 
-BatchSubmitter::BatchSubmitter(QueueOptions queue, cli::ConvertOptions convert, BatchPlan plan, QObject* parent)
+BatchSubmitter::BatchSubmitter(QueueOptions queue, run::ConvertOptions convert, BatchPlan plan, QObject* parent)
     : QObject(parent)
     , m_queue(std::move(queue))
     , m_convert(std::move(convert))
@@ -133,16 +132,16 @@ void BatchSubmitter::submitted()
     std::FILE* idOut = m_queue.wait && m_convert.json ? stderr : stdout;
     const bool shown = std::fprintf(idOut, "%s\n", m_plan.id.constData()) >= 0 && std::fflush(idOut) == 0;
     if (!shown && idOut == stdout)
-        return stopFollowing(cli::ConvertSession::ClosedOutputStatus, false);
+        return stopFollowing(run::ClosedOutputStatus, false);
     if (!m_queue.wait)
         return QCoreApplication::exit(0);
-    cli::ProgressDisplay::Style style = cli::ProgressDisplay::Style::Lines;
+    run::ProgressDisplay::Style style = run::ProgressDisplay::Style::Lines;
     if (m_convert.quiet)
-        style = cli::ProgressDisplay::Style::Quiet;
+        style = run::ProgressDisplay::Style::Quiet;
     else if (::isatty(fileno(stderr)))
-        style = cli::ProgressDisplay::Style::Bar;
-    m_display = std::make_unique<cli::ProgressDisplay>(int(m_plan.jobs.size()), style, m_convert.json, stdout, stderr);
-    if (style == cli::ProgressDisplay::Style::Bar) {
+        style = run::ProgressDisplay::Style::Bar;
+    m_display = std::make_unique<run::ProgressDisplay>(int(m_plan.jobs.size()), style, m_convert.json, stdout, stderr);
+    if (style == run::ProgressDisplay::Style::Bar) {
         connect(&m_tick, &QTimer::timeout, this, [this] { m_display->refresh(); });
         m_tick.start(1000);
         m_display->refresh();
@@ -207,7 +206,7 @@ void BatchSubmitter::results(const QList<StreamEntry>& entries)
         if (m_report)
             reportProblem(m_report->record(result.index, result.outcome, result.tries));
         if (!shown)
-            return stopFollowing(cli::ConvertSession::ClosedOutputStatus, false);
+            return stopFollowing(run::ClosedOutputStatus, false);
     }
 }
 

@@ -5,18 +5,18 @@
 #include <QTimer>
 #include <memory>
 
-#include "cli/ConvertOptions.h"
 #include "platform/ClosedPipeGuard.h"
 #include "platform/InterruptWatcher.h"
 #include "queue/BatchPlan.h"
 #include "queue/QueueOptions.h"
 #include "queue/StreamEntries.h"
+#include "run/ConvertOptions.h"
 
 namespace qm {
 class BatchReport;
 }
 
-namespace qm::cli {
+namespace qm::run {
 class ProgressDisplay;
 }
 
@@ -31,7 +31,7 @@ class BatchSubmitter : public QObject
 {
     Q_OBJECT
 public:
-    BatchSubmitter(QueueOptions queue, cli::ConvertOptions convert, BatchPlan plan, QObject* parent = nullptr);
+    BatchSubmitter(QueueOptions queue, run::ConvertOptions convert, BatchPlan plan, QObject* parent = nullptr);
     ~BatchSubmitter() override;
 
     int run(); // the exit status, as convert's
@@ -51,10 +51,10 @@ private:
     void stopFollowing(int exitCode, bool say);
 
     QueueOptions m_queue;
-    cli::ConvertOptions m_convert;
+    run::ConvertOptions m_convert;
     BatchPlan m_plan;
     RedisConnection* m_redis = nullptr;
-    std::unique_ptr<cli::ProgressDisplay> m_display;
+    std::unique_ptr<run::ProgressDisplay> m_display;
     std::unique_ptr<BatchReport> m_report;
     bool m_reportFailed = false;
     QSet<int> m_seen; // pages with a result (a page converted twice has two)

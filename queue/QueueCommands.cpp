@@ -15,59 +15,59 @@
 #include "queue/BatchSubmitter.h"
 #include "queue/QueueStatus.h"
 #include "queue/QueueWorker.h"
+#include "run/ArgumentReader.h"
+#include "run/ConvertOptions.h"
+#include "run/HiddenPasswords.h"
+#include "run/OptionDocs.h"
+#include "run/QueueRunOptions.h"
 
 namespace qm::queue {
 
 namespace {
 
-const char* commandName(QueueCommand command)
+int usageError(run::Command command, const QString& message)
 {
-    switch (command) {
-    case QueueCommand::Worker:
-        return "worker";
-    case QueueCommand::Submit:
-        return "submit";
-    case QueueCommand::Status:
-        return "status";
-    }
-    return "";
-}
-
-int usageError(QueueCommand command, const QString& message)
-{
-    std::fprintf(stderr, "quillmark %s: %s (see quillmark %s --help)\n", commandName(command),
-        VisibleText(message).toLocal8Bit().constData(), commandName(command));
+    const char* name = run::CommandOf(command).name;
+    std::fprintf(stderr, "quillmark %s: %s (see quillmark %s --help)\n", name,
+        VisibleText(message).toLocal8Bit().constData(), name);
     return 2;
 }
 
-// The arguments after the command's name, read before the password in them is blanked.
-Result<QueueOptions> parse(QueueCommand command, int argc, char** argv)
+// The command's options, read before the passwords in them are blanked; or, when they are wrong or
+// only ask for help, the exit status once that is said. Submit's convert options come too.
+std::expected<QueueOptions, int> optionsOrExit(
+    run::Command command, int argc, char** argv, run::ConvertOptions* convert = nullptr)
 {
     QStringList arguments;
     for (int i = 2; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    HideQueuePasswords(argc, argv);
-    return ParseQueueArguments(command, arguments, QDir::currentPath());
-}
-
-// The command's options; or, when they are wrong or only ask for help, the exit code once that is said.
-std::expected<QueueOptions, int> optionsOrExit(QueueCommand command, int argc, char** argv)
-{
-    auto options = parse(command, argc, argv);
-    if (!options)
-        return std::unexpected(usageError(command, options.error().message));
-    if (options->help) {
-        std::fputs(QueueUsage(command).toLocal8Bit().constData(), stdout);
+    run::BlankPasswords(argc, argv);
+    run::ArgumentReader reader(command);
+    if (auto read = reader.read(arguments); !read)
+        return std::unexpected(usageError(command, read.error().message));
+    auto options = run::ReadQueueOptions(reader, QDir::currentPath());
+    if (options && options->help) {
+        std::fputs(run::CommandHelp(command).toLocal8Bit().constData(), stdout);
         return std::unexpected(0);
     }
-    return std::move(*options);
+    auto resolved
+        = options ? ResolveQueue(std::move(*options)) : Result<QueueOptions>(std::unexpected(options.error()));
+    if (!resolved)
+        return std::unexpected(usageError(command, resolved.error().message));
+    if (convert) {
+        auto converting = run::ReadConvertOptions(reader, QDir::currentPath());
+        if (!converting)
+            return std::unexpected(usageError(command, converting.error().message));
+        *convert = std::move(*converting);
+    }
+    return std::move(*resolved);
 }
 
 } // namespace
 
 int runWorker(int argc, char** argv)
 {
-    auto options = optionsOrExit(QueueCommand::Worker, argc, argv);
+    auto options = optionsOrExit(run::Command::Worker, argc, argv);
     if (!options)
         return options.error();
     SetVerbose(options->verbose);
@@ -79,33 +79,31 @@ int runWorker(int argc, char** argv)
 
 int runSubmit(int argc, char** argv)
 {
-    auto options = optionsOrExit(QueueCommand::Submit, argc, argv);
+    run::ConvertOptions convert;
+    auto options = optionsOrExit(run::Command::Submit, argc, argv, &convert);
     if (!options)
         return options.error();
-    auto convert = cli::ParseConvertArguments(options->rest, QDir::currentPath());
-    if (!convert)
-        return usageError(QueueCommand::Submit, convert.error().message);
     // The report is written by the submitter as the results come in; without --wait nobody would.
-    if (convert->report && convert->resume.isEmpty() && !options->wait)
-        return usageError(QueueCommand::Submit,
+    if (convert.report && convert.resume.isEmpty() && !options->wait)
+        return usageError(run::Command::Submit,
             QStringLiteral("--report needs --wait: the report is written while submit follows the batch"));
-    SetVerbose(convert->verbose);
+    SetVerbose(convert.verbose);
     return RunHeadless(argv[0], [&] {
-        auto plan = PlanBatch(*convert, options->names, QDir::currentPath(), QDateTime::currentDateTime());
+        auto plan = PlanBatch(convert, options->names, QDir::currentPath(), QDateTime::currentDateTime());
         if (!plan) {
             if (plan.error().code == Error::Code::Usage)
-                return usageError(QueueCommand::Submit, plan.error().message);
+                return usageError(run::Command::Submit, plan.error().message);
             std::fprintf(stderr, "quillmark submit: %s\n", VisibleText(plan.error().message).toLocal8Bit().constData());
             return 2;
         }
-        BatchSubmitter submitter(std::move(*options), std::move(*convert), std::move(*plan));
+        BatchSubmitter submitter(std::move(*options), std::move(convert), std::move(*plan));
         return submitter.run();
     });
 }
 
 int runStatus(int argc, char** argv)
 {
-    auto options = optionsOrExit(QueueCommand::Status, argc, argv);
+    auto options = optionsOrExit(run::Command::Status, argc, argv);
     if (!options)
         return options.error();
     return RunHeadless(argv[0], [&] {

@@ -43,8 +43,8 @@ int QueueStatus::run()
 
 void QueueStatus::batches()
 {
-    if (!m_options.rest.isEmpty())
-        return counts({ m_options.rest.first().toUtf8() });
+    if (!m_options.batch.isEmpty())
+        return counts({ m_options.batch.toUtf8() });
     m_redis->command({ "ZRANGE", m_options.names.batches(), "0", "-1" }, [this](Result<RedisReply> answer) {
         if (!answer)
             return quit(answer.error());

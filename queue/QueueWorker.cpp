@@ -20,6 +20,7 @@
 #include "platform/VisibleText.h"
 #include "queue/JobSettings.h"
 #include "queue/RedisConnection.h"
+#include "run/BrowserPool.h"
 #include "settings/SettingKeys.h"
 
 namespace qm::queue {
@@ -98,18 +99,11 @@ Result<void> QueueWorker::prepare()
     m_name = m_options.workerName.isEmpty() ? (QHostInfo::localHostName() + u'-' + QString::number(::getpid())).toUtf8()
                                             : m_options.workerName.toUtf8();
 
-    QList<cdp::BrowserOptions> browsers;
-    QStringList given = m_options.browsers;
-    if (given.isEmpty()) {
-        auto executable = cdp::Browser::findExecutable();
-        if (!executable)
-            return std::unexpected(executable.error());
-        // Captures in one browser take turns, so each page at once gets a browser of its own.
-        given = QStringList(m_options.jobs, *executable);
-    }
-    for (const QString& browser : std::as_const(given))
-        browsers.append(cdp::BrowserOptions::named(browser));
-    m_pool = std::make_unique<EnginePool>(browsers);
+    // The jobs to come and their formats are not known: each page at once may need a browser of its own.
+    auto pool = run::MakeBrowserPool({ m_options.browsers, m_options.jobs, std::nullopt, true });
+    if (!pool)
+        return std::unexpected(pool.error());
+    m_pool = std::move(*pool);
     m_pool->setViewport(QSize(1280, 800));
     m_conversion = std::make_unique<PageConversion>(*m_pool, m_home);
     m_conversion->setMessages(&g_messages);

@@ -22,7 +22,4 @@ struct RedisAddress
     static Result<RedisAddress> parse(const QString& text, const QString& passwordFile = {});
 };
 
-// Blanks the password of `--queue URL` / `--queue=URL` in the arguments as the process list shows them.
-void HideQueuePasswords(int argc, char** argv);
-
 } // namespace qm::queue

@@ -7,10 +7,13 @@ scripts/build.sh
 scripts/build.sh build-nogui -DQUILLMARK_GUI=OFF
 # Every tracked source is formatted as .clang-format says.
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
-scripts/check-layers.sh build-nogui
-# The Debian package of the desktop build: built, checked, unpacked into a fresh root and run from there.
-deb=$(scripts/package.sh build | tail -n 1)
-tests/package/check-package.sh "$deb"
+scripts/check-layers.sh build build-nogui
+# docs/architecture.md draws the folder graph the code has.
+scripts/architecture.sh --check
+# The Debian packages of the desktop build: built, checked, unpacked into fresh roots and run from there.
+packages=$(scripts/package.sh build | tail -n 2)
+mapfile -t debs <<<"$packages"
+tests/package/check-package.sh "${debs[@]}"
 (cd build && ctest --output-on-failure -j 2 "$@")
 cd build-nogui
 ctest --output-on-failure -j 2 "$@"

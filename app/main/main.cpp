@@ -1,11 +1,44 @@
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
-#include "cli/ConvertCommand.h"
-#include "queue/QueueCommands.h"
+#include <unistd.h>
+
 #ifdef QUILLMARK_DESKTOP
 #include "app/DesktopUi.h"
+#include "run/OptionDocs.h"
 #endif
+
+namespace {
+
+bool isCommand(const char* word)
+{
+    for (const char* command : { "convert", "worker", "submit", "status" }) {
+        if (std::strcmp(word, command) == 0)
+            return true;
+    }
+    return false;
+}
+
+// The commands are quillmark-cli's, installed beside this program: a conversion or a worker started
+// from here loads no window library either. Same process, arguments and exit status.
+int runCommandProgram(char** argv)
+{
+    char self[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string program = "quillmark-cli";
+    if (length > 0) {
+        const std::string path(self, static_cast<size_t>(length));
+        program = path.substr(0, path.rfind('/') + 1) + program;
+    }
+    execv(program.c_str(), argv);
+    std::fprintf(stderr, "quillmark: cannot start %s: %s\n", program.c_str(), std::strerror(errno));
+    return 2;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -15,23 +48,14 @@ int main(int argc, char** argv)
     }
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
 #ifdef QUILLMARK_DESKTOP
-        std::printf(
-            "usage: quillmark [FILE|ADDRESS...]              the desktop program, these pages in its list\n       ");
-#else
-        std::printf("usage: ");
-#endif
-        std::printf("quillmark convert [options] [ADDRESS...]  convert without a window (convert --help)\n"
-                    "       quillmark --version\n");
+        std::fputs(qm::run::ProgramHelp(true).toLocal8Bit().constData(), stdout);
         return 0;
+#else
+        return runCommandProgram(argv); // the commands' help, under this program's name
+#endif
     }
-    if (argc >= 2 && std::strcmp(argv[1], "convert") == 0)
-        return qm::cli::runConvert(argc, argv);
-    if (argc >= 2 && std::strcmp(argv[1], "worker") == 0)
-        return qm::queue::runWorker(argc, argv);
-    if (argc >= 2 && std::strcmp(argv[1], "submit") == 0)
-        return qm::queue::runSubmit(argc, argv);
-    if (argc >= 2 && std::strcmp(argv[1], "status") == 0)
-        return qm::queue::runStatus(argc, argv);
+    if (argc >= 2 && isCommand(argv[1]))
+        return runCommandProgram(argv);
 #ifdef QUILLMARK_DESKTOP
     return qm::app::runDesktop(argc, argv);
 #else

@@ -1,5 +1,5 @@
 // Parsing of `quillmark convert`'s arguments and the page addresses made from them.
-#include "cli/ConvertOptions.h"
+#include "run/ConvertOptions.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,14 +8,14 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/ProgressDisplay.h"
+#include "run/ProgressDisplay.h"
 
-namespace qm::cli {
+namespace qm::run {
 namespace {
 
 ConvertOptions parsed(const QStringList& arguments)
 {
-    auto options = ParseConvertArguments(arguments, QStringLiteral("/work/here"));
+    auto options = ReadConvertOptions(arguments, QStringLiteral("/work/here"));
     EXPECT_TRUE(options.has_value()) << (options ? "" : options.error().message.toStdString());
     return options.value_or(ConvertOptions {});
 }
@@ -87,7 +87,7 @@ class ConvertOptionsRefused : public ::testing::TestWithParam<BadCase>
 
 TEST_P(ConvertOptionsRefused, NamesTheCause)
 {
-    auto options = ParseConvertArguments(GetParam().arguments, QStringLiteral("/work/here"));
+    auto options = ReadConvertOptions(GetParam().arguments, QStringLiteral("/work/here"));
     ASSERT_FALSE(options.has_value());
     EXPECT_EQ(options.error().code, Error::Code::Usage);
     EXPECT_TRUE(options.error().message.contains(QLatin1String(GetParam().mentions)))
@@ -150,4 +150,4 @@ TEST(ProgressDisplay, JsonLineHasEveryField)
 }
 
 } // namespace
-} // namespace qm::cli
+} // namespace qm::run

@@ -7,6 +7,8 @@
 
 #include "queue/BatchPlan.h"
 #include "queue/RedisAddress.h"
+#include "run/ConvertOptions.h"
+#include "run/HiddenPasswords.h"
 
 namespace qm::queue {
 namespace {
@@ -46,10 +48,15 @@ TEST(QueueAddress, TakesEachPartFromItsSourceAndRefusesTls)
     char inlineForm[] = "--queue=redis://u:secret@h:1/2";
     char option[] = "--queue";
     char separate[] = "redis://:hidden@h";
-    char* argv[] = { program, inlineForm, option, separate, nullptr };
-    HideQueuePasswords(4, argv);
+    char auth[] = "--auth";
+    char credentials[] = "user:pass:word";
+    char inlineAuth[] = "--auth=u:pw";
+    char* argv[] = { program, inlineForm, option, separate, auth, credentials, inlineAuth, nullptr };
+    run::BlankPasswords(7, argv);
     EXPECT_STREQ(inlineForm, "--queue=redis://u:xxxxxx@h:1/2");
     EXPECT_STREQ(separate, "redis://:xxxxxx@h");
+    EXPECT_STREQ(credentials, "user:xxxxxxxxx");
+    EXPECT_STREQ(inlineAuth, "--auth=u:xx");
 }
 
 class QueuePlan : public ::testing::Test
@@ -57,7 +64,7 @@ class QueuePlan : public ::testing::Test
 protected:
     Result<BatchPlan> plan(const QStringList& arguments)
     {
-        auto options = cli::ParseConvertArguments(
+        auto options = run::ReadConvertOptions(
             QStringList { "--home", dir.filePath("home"), "-o", out(), "-f", "JPG" } + arguments, dir.path());
         EXPECT_TRUE(options.has_value());
         return PlanBatch(*options, QueueNames {}, dir.path(), QDateTime::currentDateTime());

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string_view>
 
 #include <dlfcn.h>
 #include <sys/stat.h>
@@ -23,8 +24,13 @@ __attribute__((constructor)) void Start()
     g_folder = std::getenv("QM_FULL_FOLDER");
     const char* room = std::getenv("QM_FULL_FREE");
     g_room = room ? std::atoll(room) : 0;
-    // The browser the program starts runs without the shim.
-    unsetenv("LD_PRELOAD");
+    // quillmark hands its commands to quillmark-cli, which loads the shim in turn; the browser that
+    // quillmark-cli starts runs without it.
+    char program[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
+    const bool handsOver = length > 0 && std::string_view(program, size_t(length)).ends_with("/quillmark");
+    if (!handsOver)
+        unsetenv("LD_PRELOAD");
 }
 
 bool Watched(int fd)

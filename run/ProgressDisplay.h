@@ -6,7 +6,10 @@
 
 #include "capture/PageRunner.h"
 
-namespace qm::cli {
+namespace qm::run {
+
+// The output's reader went away (`| head -1`): the status a shell reports for a death by SIGPIPE.
+inline constexpr int ClosedOutputStatus = 141;
 
 // What the command line shows while it converts: on a terminal a bar with pages done and failed and
 // an estimate of the time left; otherwise one line per page; with --json one JSON object per page.
@@ -48,4 +51,4 @@ private:
     QElapsedTimer m_clock;
 };
 
-} // namespace qm::cli
+} // namespace qm::run

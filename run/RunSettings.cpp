@@ -1,8 +1,8 @@
-#include "cli/RunSettings.h"
+#include "run/RunSettings.h"
 
 #include "settings/SettingKeys.h"
 
-namespace qm::cli {
+namespace qm::run {
 
 void ApplyRunSettings(const ConvertOptions& options, OverriddenSettings& settings)
 {
@@ -39,4 +39,4 @@ void ApplyRunSettings(const ConvertOptions& options, OverriddenSettings& setting
     setForRun(keys::Block, options.block.join(u','));
 }
 
-} // namespace qm::cli
+} // namespace qm::run

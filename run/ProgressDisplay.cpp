@@ -1,4 +1,4 @@
-#include "cli/ProgressDisplay.h"
+#include "run/ProgressDisplay.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -8,7 +8,7 @@
 
 #include "platform/VisibleText.h"
 
-namespace qm::cli {
+namespace qm::run {
 
 namespace {
 
@@ -129,4 +129,4 @@ void ProgressDisplay::writeLine(const QByteArray& line)
         m_outClosed = true;
 }
 
-} // namespace qm::cli
+} // namespace qm::run

@@ -6,7 +6,7 @@
 
 #include "platform/Error.h"
 
-namespace qm::cli {
+namespace qm::run {
 
 // `quillmark convert`'s arguments, checked; settings overrides stay texts as settings.dat holds them.
 struct ConvertOptions
@@ -42,10 +42,12 @@ struct ConvertOptions
     bool help = false;
 };
 
-// The usage block printed by --help and after a usage error's message.
-QString ConvertUsage();
+class ArgumentReader;
 
-// `arguments` are those after "convert". Relative paths are made absolute against `workingFolder`.
-Result<ConvertOptions> ParseConvertArguments(const QStringList& arguments, const QString& workingFolder);
+// Convert's options out of arguments already read (by convert, or by submit, which takes them too),
+// each value checked. Relative paths are made absolute against `workingFolder`.
+Result<ConvertOptions> ReadConvertOptions(const ArgumentReader& arguments, const QString& workingFolder);
+// `arguments` are those after "convert".
+Result<ConvertOptions> ReadConvertOptions(const QStringList& arguments, const QString& workingFolder);
 
-} // namespace qm::cli
+} // namespace qm::run
