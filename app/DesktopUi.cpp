@@ -65,7 +65,7 @@ int runDesktop(int argc, char** argv)
     // One browser for the whole program; every host converts in a tab of its own.
     EnginePool engines({ cdp::BrowserOptions {} });
     engines.start([](Result<void>) {}); // a browser that fails to start is reported by the rows it fails
-    PageConversion pages(engines, settings, home->path());
+    PageConversion pages(engines, home->path());
 
     SystemDialogs dialogs;
     DesktopOptions options;

@@ -111,7 +111,7 @@ void MainWindow::startBatch()
         return;
     if (!m_state.running)
         startReport();
-    m_driver->StartBatch();
+    m_driver->startBatch();
 }
 
 void MainWindow::startReport()
@@ -144,13 +144,13 @@ void MainWindow::openReport()
 void MainWindow::cancelBatch()
 {
     if (m_driver)
-        m_driver->CancelBatch();
+        m_driver->cancelBatch();
 }
 
 void MainWindow::cancelBatchSilently()
 {
     if (m_driver)
-        m_driver->CancelBatchSilently();
+        m_driver->cancelBatchSilently();
 }
 
 void MainWindow::statusTextChanged(const QString& text)

@@ -4,6 +4,7 @@
 
 #include "batch/RetryRule.h"
 #include "capture/OutputFolder.h"
+#include "capture/PageSettings.h"
 #include "platform/MachineResources.h"
 #include "settings/ReadingRules.h"
 #include "settings/SettingKeys.h"
@@ -40,7 +41,7 @@ BatchDriver::~BatchDriver()
     abandonPagesInFlight();
 }
 
-void BatchDriver::StartBatch()
+void BatchDriver::startBatch()
 {
     if (m_list.rowCount() == 0)
         return;
@@ -64,7 +65,7 @@ void BatchDriver::StartBatch()
     queuePump();
 }
 
-void BatchDriver::CancelBatch()
+void BatchDriver::cancelBatch()
 {
     if (m_list.rowCount() == 0)
         return;
@@ -77,7 +78,7 @@ void BatchDriver::CancelBatch()
     });
 }
 
-void BatchDriver::CancelBatchSilently()
+void BatchDriver::cancelBatchSilently()
 {
     m_state.cancelRequested = true;
     markCancelled();
@@ -115,10 +116,8 @@ void BatchDriver::abandonPagesInFlight()
     m_retryWaiting.clear();
     m_retryReady.clear();
     const auto flights = std::exchange(m_inFlight, {});
-    for (auto it = flights.cbegin(); it != flights.cend(); ++it) {
-        delete it->limit;
+    for (auto it = flights.cbegin(); it != flights.cend(); ++it)
         m_runner.abandon(it.key());
-    }
     updateReady();
 }
 
@@ -185,16 +184,11 @@ void BatchDriver::launch(Flight flight)
     m_view.setFrameCaption(QStringLiteral("Processing ") + flight.address);
 
     const PageRunner::Ticket ticket = ++m_nextTicket;
-    const std::chrono::seconds limit = ReadPageTimeout(m_settings);
-    flight.limit = new QTimer(this);
-    flight.limit->setSingleShot(true);
-    connect(flight.limit, &QTimer::timeout, this, [this, ticket, limit] { pageTimedOut(ticket, limit); });
-    flight.limit->start(limit);
-    flight.clock.start();
     m_inFlight.insert(ticket, flight);
 
     QPointer<BatchDriver> self(this);
-    m_runner.convert(ticket, flight.address, limit, [self, ticket](PageOutcome outcome) {
+    // Each try reads the settings anew: a change made meanwhile applies from the next page on.
+    m_runner.convert(ticket, flight.address, PageSettings::ReadFrom(m_settings), [self, ticket](PageOutcome outcome) {
         if (self)
             self->pageDone(ticket, std::move(outcome));
     });
@@ -206,27 +200,9 @@ void BatchDriver::pageDone(PageRunner::Ticket ticket, PageOutcome outcome)
 {
     const auto it = m_inFlight.find(ticket);
     if (it == m_inFlight.end())
-        return; // timed out or abandoned already
+        return; // abandoned already
     const Flight flight = *it;
     m_inFlight.erase(it);
-    delete flight.limit;
-    if (outcome.elapsed.count() == 0)
-        outcome.elapsed = std::chrono::milliseconds(flight.clock.elapsed());
-    finishRow(flight, outcome);
-}
-
-void BatchDriver::pageTimedOut(PageRunner::Ticket ticket, std::chrono::seconds limit)
-{
-    const auto it = m_inFlight.find(ticket);
-    if (it == m_inFlight.end())
-        return;
-    const Flight flight = *it;
-    m_inFlight.erase(it);
-    flight.limit->deleteLater();
-    m_runner.abandon(ticket);
-    PageOutcome outcome { fail(Error::Code::Timeout,
-                              QStringLiteral("the page did not finish loading within %1 s").arg(qint64(limit.count()))),
-        std::chrono::milliseconds(flight.clock.elapsed()) };
     finishRow(flight, outcome);
 }
 
@@ -238,7 +214,6 @@ bool BatchDriver::retryLater(const Flight& flight, const PageOutcome& outcome)
         return false;
     Flight again = flight;
     again.tries += 1;
-    again.limit = nullptr;
     const std::chrono::milliseconds pause = RetryPause(again.tries);
     m_list.setStatusById(flight.row, kProcessing,
         QStringLiteral("try %1 of %2 in %3 s: %4")
@@ -272,13 +247,8 @@ void BatchDriver::finishRow(const Flight& flight, const PageOutcome& outcome)
     if (rows > 0) {
         const auto value = rules::toInteger(m_view.progress() + 100.0 / rows);
         m_view.setProgress(value.value_or(100));
-        if (outcome.output) {
-            QStringList tip { outcome.httpStatusLine, outcome.note }; // the tool tip: the status, what was cut
-            tip.removeAll(QString());
-            m_list.setStatusById(flight.row, kOk, tip.join(QStringLiteral("; ")));
-        } else {
-            m_list.setStatusById(flight.row, kFailed, outcome.output.error().message);
-        }
+        const RowStatus status = RowStatusOf(outcome);
+        m_list.setStatusById(flight.row, status.ok ? kOk : kFailed, status.toolTip);
     }
     emit pageFinished(flight.row, flight.address, outcome, flight.tries);
     if (!outcome.warning.isEmpty() && !m_warned.contains(outcome.warning)) {

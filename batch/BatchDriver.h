@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QStringList>
@@ -17,7 +16,8 @@ namespace qm {
 
 class SettingsSource;
 
-// Walks the URL list: issues rows to the page runner (one at a time, or `jobs` at once), marks each
+// Walks the URL list: issues rows to the page runner (one at a time, or `jobs` at once, each with the
+// settings as they are when it starts; the runner holds it to its time limit), marks each
 // row "Processing", then "OK" or "Failed" (reason as the row's tool tip), moves the progress bar and
 // finishes with "Conversion completed!" and the output folder. Event-driven: every step runs from
 // the event loop when a page finishes, a command arrives or a message is dismissed.
@@ -29,9 +29,9 @@ public:
         const SettingsSource& settings, QString appHome, QObject* parent = nullptr);
     ~BatchDriver() override;
 
-    void StartBatch();
-    void CancelBatch();
-    void CancelBatchSilently();
+    void startBatch();
+    void cancelBatch();
+    void cancelBatchSilently();
 
     // Events of the browser, for the status labels.
     void statusTextChanged(const QString& text);
@@ -67,8 +67,6 @@ private:
     {
         UrlListModel::RowId row = 0;
         QString address;
-        QTimer* limit = nullptr;
-        QElapsedTimer clock;
         int tries = 1;
     };
 
@@ -79,7 +77,6 @@ private:
     void launch(Flight flight);
     bool retryLater(const Flight& flight, const PageOutcome& outcome);
     void pageDone(PageRunner::Ticket ticket, PageOutcome outcome);
-    void pageTimedOut(PageRunner::Ticket ticket, std::chrono::seconds limit);
     void finishRow(const Flight& flight, const PageOutcome& outcome);
     void markCancelled();
     void afterCancel();

@@ -24,13 +24,13 @@ void MiniBrowserCapture::afterSnapshot()
         m_steps.restorePlacement();
 }
 
-void MiniBrowserCapture::completed(const CaptureOutcome& outcome)
+void MiniBrowserCapture::completed(const PageOutcome& outcome)
 {
     if (m_steps.completed)
         m_steps.completed(outcome);
 }
 
-void AnnounceConversion(const CaptureOutcome& outcome, MessageSink& messages, const SettingsSource& settings,
+void AnnounceConversion(const PageOutcome& outcome, MessageSink& messages, const SettingsSource& settings,
     const QString& appHome, std::function<void(const QString&)> openFolder)
 {
     if (!outcome.output) {

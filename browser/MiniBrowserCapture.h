@@ -19,7 +19,7 @@ public:
     {
         std::function<void()> rememberPlacement;
         std::function<void()> restorePlacement;
-        std::function<void(const CaptureOutcome&)> completed;
+        std::function<void(const PageOutcome&)> completed;
     };
 
     MiniBrowserCapture(cdp::Tab& tab, QString address, Steps steps);
@@ -29,7 +29,7 @@ public:
     void beforePreparation() override;
     void afterSnapshot() override;
     QString pageAddress() const override { return m_address; }
-    void completed(const CaptureOutcome& outcome) override;
+    void completed(const PageOutcome& outcome) override;
 
 private:
     cdp::Tab& m_tab;
@@ -39,7 +39,7 @@ private:
 
 // The mini browser's completion step: "Conversion completed!", and once the user has seen it, the
 // output folder (read again now) is opened. A run that wrote no file says why instead and opens nothing.
-void AnnounceConversion(const CaptureOutcome& outcome, MessageSink& messages, const SettingsSource& settings,
+void AnnounceConversion(const PageOutcome& outcome, MessageSink& messages, const SettingsSource& settings,
     const QString& appHome, std::function<void(const QString&)> openFolder);
 
 } // namespace qm

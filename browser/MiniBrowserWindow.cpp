@@ -11,9 +11,10 @@
 
 #include "browser/MiniBrowserCapture.h"
 #include "browser/PageViewWidget.h"
-#include "capture/CapturePage.h"
+#include "capture/CaptureRun.h"
 #include "capture/PageAddress.h"
 #include "capture/PageChangeRegistry.h"
+#include "capture/PageFailure.h"
 #include "platform/VisibleText.h"
 #include "platform/cdp/Browser.h"
 #include "platform/cdp/Session.h"
@@ -150,8 +151,9 @@ void MiniBrowserWindow::openTab()
             return;
         }
         if (!tab) {
-            self->setLoadStatus(tab.error().message);
-            emit self->tabFailed(tab.error().message);
+            const QString why = self->inUserWords(tab.error()).message;
+            self->setLoadStatus(why);
+            emit self->tabFailed(why);
             return;
         }
         self->useTab(*tab);
@@ -191,7 +193,8 @@ void MiniBrowserWindow::useTab(cdp::Tab* tab)
         setLoadStatus(QStringLiteral("Done"));
     });
     connect(tab, &cdp::Tab::statusTextChanged, this, &MiniBrowserWindow::setLoadStatus);
-    connect(tab, &cdp::Tab::loadFailed, this, [this](const QString&, const Error& why) { setLoadStatus(why.message); });
+    connect(tab, &cdp::Tab::loadFailed, this,
+        [this](const QString&, const Error& why) { setLoadStatus(inUserWords(why).message); });
     connect(tab, &cdp::Tab::crashed, this, [this](const Error& why) {
         // A crashed tab shows nothing any more: browsing goes on in a new one, at the same address.
         if (m_run)
@@ -203,7 +206,7 @@ void MiniBrowserWindow::useTab(cdp::Tab* tab)
         dead->deleteLater();
         m_startAddress = m_addressBox->text();
         openTab();
-        setLoadStatus(why.message);
+        setLoadStatus(inUserWords(why).message);
     });
     m_pageView->setTab(tab);
     tab->activate([](Result<void>) {});
@@ -220,9 +223,10 @@ void MiniBrowserWindow::navigate(const QString& address)
     }
     const Result<QString> loaded = PageAddress(address);
     if (!loaded)
-        return setLoadStatus(loaded.error().message);
+        return setLoadStatus(inUserWords(loaded.error()).message);
     const std::chrono::milliseconds limit = ReadPageTimeout(*m_setup.settings);
     m_tab->setFileAccess(cdp::FileAccess::fromSetting(ReadText(*m_setup.settings, keys::AllowFiles)));
+    m_pageDeadline = QDeadlineTimer(limit);
     m_tab->navigate(*loaded, limit);
 }
 
@@ -235,6 +239,14 @@ void MiniBrowserWindow::setLoadStatus(const QString& text)
 {
     m_loadStatus = text;
     showStatus();
+}
+
+// Failures read as they do in the batch's rows; the browser's own words go to the --verbose log.
+Error MiniBrowserWindow::inUserWords(const Error& why) const
+{
+    const bool limitReached = !m_pageDeadline.isForever() && m_pageDeadline.remainingTime() < 1000;
+    return UserFacingFailure(
+        why, PageFailureFacts { m_addressBox->text(), ReadPageTimeout(*m_setup.settings), limitReached });
 }
 
 void MiniBrowserWindow::showStatus()
@@ -288,7 +300,7 @@ void MiniBrowserWindow::convertNow()
             self->RestoreBrowserPlacement();
             self->giveBackPage(QLatin1String(kCaptureStep));
         },
-        [self](const CaptureOutcome& outcome) {
+        [self](const PageOutcome& outcome) {
             if (self)
                 self->conversionEnded(&outcome);
         },
@@ -310,7 +322,8 @@ void MiniBrowserWindow::startCapture()
     }
     const CaptureContext context { *m_setup.settings, m_setup.appHome, *m_setup.clock, m_setup.messages,
         ReadPageTimeout(*m_setup.settings) };
-    m_run = CapturePage(*m_host, context, std::nullopt, nullptr);
+    m_pageDeadline = QDeadlineTimer(context.timeLimit);
+    m_run = StartCaptureRun(*m_host, context, std::nullopt, nullptr);
     if (!m_run) {
         conversionEnded(nullptr);
         return;
@@ -332,7 +345,7 @@ void MiniBrowserWindow::giveBackPage(const QString& step)
         m_tab->evaluate(GiveBackPageScript(step), [](Result<QJsonValue>) {});
 }
 
-void MiniBrowserWindow::conversionEnded(const CaptureOutcome* outcome)
+void MiniBrowserWindow::conversionEnded(const PageOutcome* outcome)
 {
     m_run = nullptr;
     m_converting = false;
@@ -346,9 +359,12 @@ void MiniBrowserWindow::conversionEnded(const CaptureOutcome* outcome)
     m_pageView->setGeometry(BrowserGeometryFor(m_pageView->geometry(), size(), statusHeight));
     if (!outcome)
         return;
+    PageOutcome shown = *outcome;
+    if (!shown.output)
+        shown.output = std::unexpected(inUserWords(shown.output.error()));
     if (m_setup.messages)
-        AnnounceConversion(*outcome, *m_setup.messages, *m_setup.settings, m_setup.appHome, m_setup.openFolder);
-    emit conversionFinished(*outcome);
+        AnnounceConversion(shown, *m_setup.messages, *m_setup.settings, m_setup.appHome, m_setup.openFolder);
+    emit conversionFinished(shown);
 }
 
 } // namespace qm

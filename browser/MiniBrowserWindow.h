@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -7,7 +8,7 @@
 
 #include "browser/BrowserPlacement.h"
 #include "capture/CaptureHost.h"
-#include "capture/CapturePage.h"
+#include "capture/CaptureRun.h"
 #include "platform/Clock.h"
 #include "platform/LegacyObjectNames.h"
 #include "platform/cdp/Tab.h"
@@ -71,7 +72,7 @@ signals:
     void tabReady();
     void statusChanged(const QString& text); // the status bar's first panel
     void tabFailed(const QString& why);
-    void conversionFinished(const qm::CaptureOutcome& outcome);
+    void conversionFinished(const qm::PageOutcome& outcome);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -85,9 +86,10 @@ private:
     void startCapture();
     void giveBackPage(const QString& step = {});
     void rememberPlacement();
-    void conversionEnded(const CaptureOutcome* outcome);
+    void conversionEnded(const PageOutcome* outcome);
     void setLoadStatus(const QString& text);
     void showStatus();
+    Error inUserWords(const Error& why) const;
 
     MiniBrowserSetup m_setup;
     QString m_startAddress;
@@ -106,6 +108,7 @@ private:
 
     QPointer<cdp::Tab> m_tab;
     QString m_pendingAddress; // asked for before the tab was ready
+    QDeadlineTimer m_pageDeadline { QDeadlineTimer::Forever }; // of the last load or capture started
     QString m_loadStatus;
     QString m_hoveredLink;
     bool m_historyStarted = false;

@@ -29,9 +29,9 @@ QSet<QString>& Held()
     return held;
 }
 
-// Nothing at the path, not even a dangling link. A name that cannot be looked at (too long, no access)
-// counts as free: the output's own write then fails with the reason, naming the output.
-bool Vacant(const QString& path)
+} // namespace
+
+bool NothingAt(const QString& path)
 {
     struct stat info
     {
@@ -39,12 +39,21 @@ bool Vacant(const QString& path)
     return ::lstat(QFile::encodeName(path).constData(), &info) != 0;
 }
 
-QString Numbered(const QString& base, qint64 n, const QString& extension)
+Result<QString> NumberedName(const QString& first, const QString& base, const QString& extension,
+    const std::function<Result<bool>(const QString& path)>& take)
 {
-    return base + u'_' + QString::number(n) + u'.' + extension;
+    QString path = first;
+    for (qint64 n = 0; n <= kAttempts; ++n) {
+        auto taken = take(path);
+        if (!taken)
+            return std::unexpected(taken.error());
+        if (*taken)
+            return path;
+        path = base + u'_' + QString::number(n) + u'.' + extension;
+    }
+    return fail(
+        Error::Code::Io, QStringLiteral("no free name for %1 in %2").arg(first, QFileInfo(first).absolutePath()));
 }
-
-} // namespace
 
 HeldName::HeldName(HeldName&& other) noexcept
     : m_path(std::move(other.m_path))
@@ -85,15 +94,14 @@ Result<HeldName> HeldName::hold(const QString& first, const QString& base, const
     if (!numbering)
         return name;
     const QMutexLocker lock(&HeldMutex());
-    for (qint64 n = 0; n <= kAttempts; ++n) {
-        if (!Held().contains(name.m_path) && Vacant(name.m_path)) {
-            Held().insert(name.m_path);
-            name.m_held = true;
-            return name;
-        }
-        name.m_path = Numbered(base, n, extension);
-    }
-    return fail(Error::Code::Io, QStringLiteral("no free name for %1 in %2").arg(first, folder));
+    auto held = NumberedName(first, base, extension,
+        [](const QString& path) -> Result<bool> { return !Held().contains(path) && NothingAt(path); });
+    if (!held)
+        return std::unexpected(held.error());
+    name.m_path = *held;
+    Held().insert(name.m_path);
+    name.m_held = true;
+    return name;
 }
 
 Result<QString> ClaimName(
@@ -104,17 +112,7 @@ Result<QString> ClaimName(
             return std::unexpected(landed.error());
         return first;
     }
-    QString path = first;
-    for (qint64 n = 0; n <= kAttempts; ++n) {
-        auto landed = file.land(path, false);
-        if (!landed)
-            return std::unexpected(landed.error());
-        if (*landed)
-            return path;
-        path = Numbered(base, n, extension);
-    }
-    return fail(
-        Error::Code::Io, QStringLiteral("no free name for %1 in %2").arg(first, QFileInfo(first).absolutePath()));
+    return NumberedName(first, base, extension, [&file](const QString& path) { return file.land(path, false); });
 }
 
 } // namespace qm

@@ -1,12 +1,22 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "platform/Error.h"
 
 namespace qm {
 
 class OutputFile;
+
+// The one way output names are numbered: `first`, then base_0.extension, base_1.extension ... The first
+// name `take` accepts is returned; a failure of `take` ends the search with its reason.
+Result<QString> NumberedName(const QString& first, const QString& base, const QString& extension,
+    const std::function<Result<bool>(const QString& path)>& take);
+
+// Nothing at the path, not even a folder or a dangling link. A name that cannot be looked at (too long, no
+// access) counts as free: the output's own write then fails with the reason, naming the output.
+bool NothingAt(const QString& path);
 
 // The intermediate BMP's name, which decides the base of the output's name (x.BMP present gives x_0.bmp,
 // and the output then x_0.jpg). With numbering on it is the first of `first`, base_0.extension,

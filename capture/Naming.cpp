@@ -90,17 +90,4 @@ QString ThumbnailPath(const QString& intermediate)
     return PathStem(intermediate) + QStringLiteral("_Thumbnail.jpg");
 }
 
-bool FileExistsAt(const QString& path)
-{
-    return QFileInfo(path).isFile();
-}
-
-QString NumberedPath(const QString& first, const QString& base, const QString& extension)
-{
-    QString path = first;
-    for (qint64 n = 0; FileExistsAt(path); ++n)
-        path = base + u'_' + QString::number(n) + u'.' + extension;
-    return path;
-}
-
 } // namespace qm

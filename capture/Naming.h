@@ -39,11 +39,4 @@ QString IntermediatePath(const OutputNaming& n); // folder + "/" + baseName + ".
 QString PathStem(const QString& path); // the path without its last four characters
 QString ThumbnailPath(const QString& intermediate); // PathStem + "_Thumbnail.jpg"
 
-// True when a regular file (or a link to one) is at exactly this path; folders and failures count as free.
-bool FileExistsAt(const QString& path);
-
-// The first of first, base_0.extension, base_1.extension ... at which no file exists. It only looks:
-// HeldName and ClaimName (NameReservation.h) are the forms that hold or claim the name.
-QString NumberedPath(const QString& first, const QString& base, const QString& extension);
-
 } // namespace qm

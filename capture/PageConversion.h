@@ -17,16 +17,16 @@ namespace cdp {
 class Tab;
 }
 class MessageSink;
-class SettingsSource;
 
-// The page runner of the batch and the command line: a tab from the pool loads the address, and the
-// first top-level completion that passes the guards runs the capture pipeline. A load that fails
-// (refused, DNS, time limit) or a crashed tab ends the page with the reason.
+// The page runner of the batch, the command line, the scheduler and the queue worker: a tab from the pool
+// loads the address, and the first top-level completion that passes the guards runs the capture pipeline.
+// A load that fails (refused, DNS) or a crashed tab ends the page with the reason; the page's own timer
+// ends it at its time limit, wherever it is then (waiting for a tab, loading, capturing, writing).
 class PageConversion : public QObject, public PageRunner
 {
     Q_OBJECT
 public:
-    PageConversion(EnginePool& pool, const SettingsSource& settings, QString appHome, QObject* parent = nullptr);
+    PageConversion(EnginePool& pool, QString appHome, QObject* parent = nullptr);
     ~PageConversion() override;
 
     void setClock(const Clock& clock) { m_clock = &clock; }
@@ -34,7 +34,7 @@ public:
     // The main window's guard: a completion while its list is empty captures nothing.
     void setRowsPresent(std::function<bool()> rowsPresent) { m_rowsPresent = std::move(rowsPresent); }
 
-    void convert(Ticket ticket, const QString& address, std::chrono::milliseconds limit, Finished finished) override;
+    void convert(Ticket ticket, const QString& address, const PageSettings& settings, Finished finished) override;
     void abandon(Ticket ticket) override;
     void abandonAll();
     int pagesInFlight() const { return int(m_pages.size()); }
@@ -50,10 +50,11 @@ private:
 
     void tabReady(Ticket ticket, Result<cdp::Tab*> tab);
     void documentComplete(Ticket ticket, const QString& url, bool topLevel);
-    void end(Ticket ticket, Result<QString> output, const CaptureOutcome* captured = nullptr);
+    void timeUp(Ticket ticket);
+    void end(Ticket ticket, PageOutcome outcome);
+    void stop(Page& page);
 
     EnginePool& m_pool;
-    const SettingsSource& m_settings;
     QString m_appHome;
     const Clock* m_clock = &Clock::system();
     MessageSink* m_messages = nullptr;

@@ -14,7 +14,7 @@
 
 #include "batch/BatchDriver.h"
 #include "batch/UrlListFile.h"
-#include "capture/CapturePage.h"
+#include "capture/CaptureRun.h"
 #include "capture/EnginePool.h"
 #include "capture/Naming.h"
 #include "capture/OutputFolder.h"
@@ -250,7 +250,7 @@ void ConvertSession::startBatch()
         style = run::ProgressDisplay::Style::Bar;
     d->display = std::make_unique<run::ProgressDisplay>(d->list.rowCount(), style, m_options.json, stdout, stderr);
 
-    d->conversion = std::make_unique<PageConversion>(*d->pool, *d->settings, d->home->path());
+    d->conversion = std::make_unique<PageConversion>(*d->pool, d->home->path());
     d->conversion->setMessages(&d->messages);
     d->driver
         = std::make_unique<BatchDriver>(d->list, d->state, d->view, *d->conversion, *d->settings, d->home->path());
@@ -285,7 +285,7 @@ void ConvertSession::startBatch()
         QTimer::singleShot(0, this, &ConvertSession::finished);
         return;
     }
-    d->driver->StartBatch();
+    d->driver->startBatch();
 }
 
 void ConvertSession::reportProblem(const Result<void>& written)
@@ -339,7 +339,7 @@ void ConvertSession::stop(int exitCode, const QString& message)
         say(message);
     // Pages in flight are dropped with their reserved names; the browsers end when the session goes.
     if (d->driver) {
-        d->driver->CancelBatchSilently();
+        d->driver->cancelBatchSilently();
         d->driver->abandonPagesInFlight();
     }
     if (d->conversion)

@@ -8,6 +8,7 @@
 
 #include "batch/UrlListFile.h"
 #include "capture/CaptureFormat.h"
+#include "capture/NameReservation.h"
 #include "capture/Naming.h"
 #include "capture/OutputFolder.h"
 #include "capture/PageAddress.h"
@@ -109,13 +110,16 @@ Result<BatchPlan> PlanBatch(
     for (qsizetype i = 0; i < addresses->size(); ++i) {
         const QString& address = addresses->at(i);
         const OutputNaming naming = ReadOutputNaming(settings, home->path(), address, now);
-        QString name = naming.baseName;
-        const auto inUse = [&](const QString& candidate) {
-            return taken.contains(candidate) || FileExistsAt(plan.outputFolder + u'/' + candidate + extension);
-        };
-        for (int n = 0; naming.numbering && inUse(name); ++n)
-            name = naming.baseName + u'_' + QString::number(n);
-        taken.insert(name);
+        // Numbered as the worker's capture would number it, past each other's names too.
+        const QString base = plan.outputFolder + u'/' + naming.baseName;
+        auto path
+            = NumberedName(base + extension, base, extension.mid(1), [&](const QString& candidate) -> Result<bool> {
+                  return !naming.numbering || (!taken.contains(candidate) && NothingAt(candidate));
+              });
+        if (!path)
+            return std::unexpected(path.error());
+        taken.insert(*path);
+        const QString name = path->mid(plan.outputFolder.size() + 1).chopped(extension.size());
         Job job;
         job.batch = plan.id;
         job.index = int(i);

@@ -13,6 +13,7 @@
 #include "capture/EnginePool.h"
 #include "capture/OutputFolder.h"
 #include "capture/PageConversion.h"
+#include "capture/PageSettings.h"
 #include "platform/AppHome.h"
 #include "platform/MessageSink.h"
 #include "platform/StderrMessages.h"
@@ -41,8 +42,6 @@ struct QueueWorker::Active
     QByteArray entry;
     Job job;
     int tries = 1;
-    JobSettings settings { QJsonObject() };
-    std::unique_ptr<PageConversion> conversion;
 };
 
 QueueWorker::QueueWorker(QueueOptions options, QObject* parent)
@@ -59,6 +58,7 @@ QueueWorker::~QueueWorker()
 {
     // Pages first, then the browsers they use.
     m_active.clear();
+    m_conversion.reset();
     m_pool.reset();
 }
 
@@ -105,6 +105,8 @@ Result<void> QueueWorker::prepare()
         return std::unexpected(pool.error());
     m_pool = std::move(*pool);
     m_pool->setViewport(QSize(1280, 800));
+    m_conversion = std::make_unique<PageConversion>(*m_pool, m_home);
+    m_conversion->setMessages(&g_messages);
     return {};
 }
 
@@ -323,19 +325,16 @@ void QueueWorker::start(const QByteArray& entry, const Job& job, int tries)
     active->entry = entry;
     active->job = job;
     active->tries = tries;
-    active->settings = std::move(admitted->settings);
+    JobSettings& settings = admitted->settings;
     // The name was fixed when the batch was submitted: a second conversion replaces the first's file.
-    active->settings.set(keys::NameChoice.sectionName(), keys::NameChoice.keyName(), QStringLiteral("0"));
-    active->settings.set(keys::FileName.sectionName(), keys::FileName.keyName(), job.name);
-    active->settings.set(keys::DateTime.sectionName(), keys::DateTime.keyName(), QStringLiteral("0"));
-    active->settings.set(keys::ExistingFileRule.sectionName(), keys::ExistingFileRule.keyName(), QStringLiteral("1"));
-    active->conversion = std::make_unique<PageConversion>(*m_pool, active->settings, m_home);
-    active->conversion->setMessages(&g_messages);
+    settings.set(keys::NameChoice.sectionName(), keys::NameChoice.keyName(), QStringLiteral("0"));
+    settings.set(keys::FileName.sectionName(), keys::FileName.keyName(), job.name);
+    settings.set(keys::DateTime.sectionName(), keys::DateTime.keyName(), QStringLiteral("0"));
+    settings.set(keys::ExistingFileRule.sectionName(), keys::ExistingFileRule.keyName(), QStringLiteral("1"));
     const quint64 ticket = m_nextTicket++;
     m_active.insert(ticket, active);
-    const std::chrono::milliseconds limit = ReadPageTimeout(active->settings);
-    active->conversion->convert(
-        ticket, admitted->address, limit, [this, ticket](PageOutcome outcome) { finished(ticket, outcome); });
+    m_conversion->convert(ticket, admitted->address, PageSettings::ReadFrom(settings),
+        [this, ticket](PageOutcome outcome) { finished(ticket, outcome); });
 }
 
 void QueueWorker::finished(quint64 ticket, const PageOutcome& outcome)
@@ -346,8 +345,6 @@ void QueueWorker::finished(quint64 ticket, const PageOutcome& outcome)
     const Job& job = active->job;
     say(outcome.output ? QStringLiteral("%1: written %2").arg(job.address, *outcome.output)
                        : QStringLiteral("%1: failed: %2").arg(job.address, outcome.output.error().message));
-    // The runner is still on the stack that called here.
-    active->conversion.release()->deleteLater();
     report(Report {
         active->entry, job, JobResult { job.index, job.address, QString::fromUtf8(m_name), outcome, active->tries } });
     next();

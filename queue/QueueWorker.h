@@ -71,6 +71,7 @@ private:
     QString m_home;
     std::chrono::milliseconds m_idle { 90000 };
     std::unique_ptr<EnginePool> m_pool;
+    std::unique_ptr<PageConversion> m_conversion; // every job's, each page with its job's settings
     std::optional<WorkerBounds> m_bounds;
     RedisConnection* m_reader = nullptr; // the blocking reads
     RedisConnection* m_writer = nullptr; // everything else

@@ -10,7 +10,7 @@
 
 #include <unistd.h>
 
-#include "capture/PageRunner.h"
+#include "capture/PageOutcome.h"
 #include "platform/FileWrites.h"
 #include "platform/VisibleText.h"
 #include "report/ReportThumbnail.h"
@@ -100,7 +100,7 @@ Result<std::unique_ptr<BatchReport>> BatchReport::open(const QString& folder)
         ReportRow row = ReportRow::fromJson(value.toObject());
         row.number = int(report->m_rows.size() + 1);
         // An output removed since is converted again.
-        if (row.state == ReportRow::State::Ok && !QFileInfo(report->m_folder + u'/' + row.output).isFile())
+        if (row.state == ReportRow::State::Ok && !QFileInfo(report->m_folder + u'/' + row.output()).isFile())
             row.state = ReportRow::State::Pending;
         report->m_rowJson.append(serialised(row));
         report->m_rows.append(std::move(row));
@@ -118,8 +118,8 @@ int BatchReport::adoptUnrecorded(const std::function<QString(const QString& addr
 {
     QSet<QString> recorded;
     for (const ReportRow& row : std::as_const(m_rows))
-        if (!row.output.isEmpty())
-            recorded.insert(row.output);
+        if (!row.output().isEmpty())
+            recorded.insert(row.output());
     // Outputs of this batch that no row names, oldest first (the order their pages landed).
     QFileInfoList unrecorded;
     const QFileInfoList files = QDir(m_folder).entryInfoList(QDir::Files, QDir::Time | QDir::Reversed);
@@ -143,8 +143,7 @@ int BatchReport::adoptUnrecorded(const std::function<QString(const QString& addr
                 continue;
             row.state = ReportRow::State::Ok;
             row.tries += 1;
-            row.reason.clear();
-            row.note = QStringLiteral("written by the interrupted run");
+            row.outcome.note = QStringLiteral("written by the interrupted run");
             setOutput(row, unrecorded[k].absoluteFilePath(), unrecorded[k].absoluteFilePath());
             m_rowJson[i] = serialised(row);
             unrecorded.removeAt(k);
@@ -159,12 +158,12 @@ int BatchReport::adoptUnrecorded(const std::function<QString(const QString& addr
 
 void BatchReport::setOutput(ReportRow& row, const QString& output, const QString& picture)
 {
-    row.output = RelativeTo(m_folder, output);
+    row.outcome.output = RelativeTo(m_folder, output);
     row.bytes = QFileInfo(output).size();
     const QSize size = PictureSize(output);
-    if (!row.pixelSize.isValid())
-        row.pixelSize = size;
-    row.thumbnail.clear();
+    if (!row.outcome.pixelSize.isValid())
+        row.outcome.pixelSize = size;
+    row.outcome.thumbnail.clear();
     if (!size.isValid())
         return; // PDF and text get a plain tile
     const QString thumbnail
@@ -172,7 +171,7 @@ void BatchReport::setOutput(ReportRow& row, const QString& output, const QString
     // A card without its thumbnail shows a plain tile; the folder is checked again, as anyone who may
     // write the output folder may have put a link in its place since.
     if (RealFolder(filesFolder()) && WriteReportThumbnail(picture, m_folder + u'/' + thumbnail))
-        row.thumbnail = thumbnail;
+        row.outcome.thumbnail = thumbnail;
 }
 
 Result<void> BatchReport::record(int index, const PageOutcome& outcome, int tries)
@@ -181,16 +180,9 @@ Result<void> BatchReport::record(int index, const PageOutcome& outcome, int trie
         return {};
     ReportRow& row = m_rows[index];
     row.tries = tries;
-    row.milliseconds = outcome.elapsed.count();
-    row.httpStatus = outcome.httpStatus;
-    row.httpStatusLine = outcome.httpStatusLine;
-    row.finalAddress = outcome.finalAddress;
-    row.title = outcome.title;
-    row.note = outcome.note;
-    row.pixelSize = outcome.pixelSize;
+    row.outcome = outcome;
     if (outcome.output) {
         row.state = ReportRow::State::Ok;
-        row.reason.clear();
         // The capture's own thumbnail, where it made one, is a smaller picture to read.
         const QString picture = !outcome.thumbnail.isEmpty() && QFileInfo(outcome.thumbnail).isFile()
             ? outcome.thumbnail
@@ -198,9 +190,7 @@ Result<void> BatchReport::record(int index, const PageOutcome& outcome, int trie
         setOutput(row, *outcome.output, picture);
     } else {
         row.state = ReportRow::State::Failed;
-        row.reason = outcome.output.error().message;
-        row.output.clear();
-        row.thumbnail.clear();
+        row.outcome.thumbnail.clear();
         row.bytes = 0;
     }
     m_rowJson[index] = serialised(row);
@@ -259,7 +249,7 @@ void BatchReport::replayJournal()
             || object.value(QLatin1String("address")).toString() != m_rows[index].address)
             continue;
         ReportRow row = ReportRow::fromJson(object);
-        if (row.state == ReportRow::State::Ok && !QFileInfo(m_folder + u'/' + row.output).isFile())
+        if (row.state == ReportRow::State::Ok && !QFileInfo(m_folder + u'/' + row.output()).isFile())
             row.state = ReportRow::State::Pending;
         m_rowJson[index] = serialised(row);
         m_rows[index] = std::move(row);

@@ -14,8 +14,6 @@
 
 namespace qm {
 
-struct PageOutcome;
-
 // The report of one batch in its output folder: report.json (every row, machine-readable) and
 // report.html, report-2.html ... (cards with thumbnails, 200 a page), thumbnails in report-files/.
 // Every file is replaced in one step, never written through a link (see ReplaceFile), and a write

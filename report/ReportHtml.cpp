@@ -76,12 +76,12 @@ void card(QString& out, const ReportRow& row)
         : row.state == ReportRow::State::Failed          ? "failed"
                                                          : "pending";
     out += QStringLiteral("<article class=\"card %1\" id=\"row-%2\">").arg(QLatin1String(kind)).arg(row.number);
-    if (row.state == ReportRow::State::Ok && !row.thumbnail.isEmpty()) {
+    if (row.state == ReportRow::State::Ok && !row.outcome.thumbnail.isEmpty()) {
         out += QStringLiteral("<a class=\"shot\" href=\"%1\"><img src=\"%2\" alt=\"%3\" width=\"320\"></a>")
-                   .arg(esc(RelativeHref(row.output)), esc(RelativeHref(row.thumbnail)), esc(row.output));
+                   .arg(esc(RelativeHref(row.output())), esc(RelativeHref(row.outcome.thumbnail)), esc(row.output()));
     } else if (row.state == ReportRow::State::Ok) {
-        const QString suffix = row.output.section(u'.', -1).toUpper();
-        out += QStringLiteral("<a class=\"tile\" href=\"%1\">%2</a>").arg(esc(RelativeHref(row.output)), esc(suffix));
+        const QString suffix = row.output().section(u'.', -1).toUpper();
+        out += QStringLiteral("<a class=\"tile\" href=\"%1\">%2</a>").arg(esc(RelativeHref(row.output())), esc(suffix));
     } else {
         out += QStringLiteral("<div class=\"tile\">%1</div>")
                    .arg(row.state == ReportRow::State::Failed ? QStringLiteral("Failed")
@@ -99,24 +99,27 @@ void card(QString& out, const ReportRow& row)
         if (!value.isEmpty())
             out += QStringLiteral("<dt>%1</dt><dd>%2</dd>").arg(QLatin1String(name), esc(value));
     };
-    if (row.finalAddress != row.address)
-        item("Final address", row.finalAddress);
-    item("Title", row.title);
-    item("HTTP", row.httpStatusLine.isEmpty() && row.httpStatus ? QString::number(row.httpStatus) : row.httpStatusLine);
+    if (row.outcome.finalAddress != row.address)
+        item("Final address", row.outcome.finalAddress);
+    item("Title", row.outcome.title);
+    item("HTTP",
+        row.outcome.httpStatusLine.isEmpty() && row.outcome.httpStatus ? QString::number(row.outcome.httpStatus)
+                                                                       : row.outcome.httpStatusLine);
     if (row.state == ReportRow::State::Ok) {
-        item("Output", row.output);
-        if (row.pixelSize.isValid())
-            item("Pixels", QStringLiteral("%1 × %2").arg(row.pixelSize.width()).arg(row.pixelSize.height()));
+        item("Output", row.output());
+        if (row.outcome.pixelSize.isValid())
+            item("Pixels",
+                QStringLiteral("%1 × %2").arg(row.outcome.pixelSize.width()).arg(row.outcome.pixelSize.height()));
         item("Size", bytesText(row.bytes));
     }
     if (row.state != ReportRow::State::Pending) {
-        item("Time", secondsText(row.milliseconds / 1000.0));
+        item("Time", secondsText(row.outcome.elapsed.count() / 1000.0));
         item("Tries", QString::number(row.tries));
     }
-    item("Note", row.note);
+    item("Note", row.outcome.note);
     out += QStringLiteral("</dl>");
     if (row.state == ReportRow::State::Failed)
-        out += QStringLiteral("<p class=\"reason\">%1</p>").arg(esc(row.reason));
+        out += QStringLiteral("<p class=\"reason\">%1</p>").arg(esc(row.reason()));
     out += QStringLiteral("</div></article>\n");
 }
 

@@ -21,25 +21,25 @@ QString ReportRow::stateText() const
 QJsonObject ReportRow::toJson() const
 {
     QJsonObject o { { "number", number }, { "address", address }, { "status", stateText() }, { "tries", tries },
-        { "ms", milliseconds } };
+        { "ms", qint64(outcome.elapsed.count()) } };
     const auto put = [&o](const char* name, const QString& value) {
         if (!value.isEmpty())
             o.insert(QLatin1String(name), value);
     };
-    put("output", output);
-    put("finalAddress", finalAddress);
-    put("title", title);
-    put("httpStatusLine", httpStatusLine);
-    put("reason", reason);
-    put("note", note);
-    put("thumbnail", thumbnail);
-    if (httpStatus != 0)
-        o.insert(QStringLiteral("httpStatus"), httpStatus);
-    if (pixelSize.isValid()) {
-        o.insert(QStringLiteral("width"), pixelSize.width());
-        o.insert(QStringLiteral("height"), pixelSize.height());
+    put("output", output());
+    put("finalAddress", outcome.finalAddress);
+    put("title", outcome.title);
+    put("httpStatusLine", outcome.httpStatusLine);
+    put("reason", reason());
+    put("note", outcome.note);
+    put("thumbnail", outcome.thumbnail);
+    if (outcome.httpStatus != 0)
+        o.insert(QStringLiteral("httpStatus"), outcome.httpStatus);
+    if (outcome.pixelSize.isValid()) {
+        o.insert(QStringLiteral("width"), outcome.pixelSize.width());
+        o.insert(QStringLiteral("height"), outcome.pixelSize.height());
     }
-    if (!output.isEmpty())
+    if (!output().isEmpty())
         o.insert(QStringLiteral("bytes"), bytes);
     return o;
 }
@@ -53,19 +53,22 @@ ReportRow ReportRow::fromJson(const QJsonObject& o)
     row.state = status == QLatin1String("OK") ? State::Ok
         : status == QLatin1String("Failed")   ? State::Failed
                                               : State::Pending;
-    row.output = o.value(QLatin1String("output")).toString();
-    row.finalAddress = o.value(QLatin1String("finalAddress")).toString();
-    row.title = o.value(QLatin1String("title")).toString();
-    row.httpStatus = o.value(QLatin1String("httpStatus")).toInt();
-    row.httpStatusLine = o.value(QLatin1String("httpStatusLine")).toString();
+    PageOutcome& page = row.outcome;
+    if (row.state == State::Failed)
+        page.output = fail(Error::Code::Io, o.value(QLatin1String("reason")).toString());
+    else
+        page.output = o.value(QLatin1String("output")).toString();
+    page.finalAddress = o.value(QLatin1String("finalAddress")).toString();
+    page.title = o.value(QLatin1String("title")).toString();
+    page.httpStatus = o.value(QLatin1String("httpStatus")).toInt();
+    page.httpStatusLine = o.value(QLatin1String("httpStatusLine")).toString();
     if (o.contains(QLatin1String("width")))
-        row.pixelSize = QSize(o.value(QLatin1String("width")).toInt(), o.value(QLatin1String("height")).toInt());
+        page.pixelSize = QSize(o.value(QLatin1String("width")).toInt(), o.value(QLatin1String("height")).toInt());
+    page.elapsed = std::chrono::milliseconds(qint64(o.value(QLatin1String("ms")).toDouble()));
+    page.note = o.value(QLatin1String("note")).toString();
+    page.thumbnail = o.value(QLatin1String("thumbnail")).toString();
     row.bytes = qint64(o.value(QLatin1String("bytes")).toDouble());
-    row.milliseconds = qint64(o.value(QLatin1String("ms")).toDouble());
     row.tries = o.value(QLatin1String("tries")).toInt();
-    row.reason = o.value(QLatin1String("reason")).toString();
-    row.note = o.value(QLatin1String("note")).toString();
-    row.thumbnail = o.value(QLatin1String("thumbnail")).toString();
     return row;
 }
 

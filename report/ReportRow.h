@@ -2,14 +2,14 @@
 
 #include <QByteArray>
 #include <QJsonObject>
-#include <QSize>
 #include <QString>
+
+#include "capture/PageOutcome.h"
 
 namespace qm {
 
-struct PageOutcome;
-
-// One page of a batch as its report shows it. Paths are relative to the report's folder.
+// One page of a batch as its report shows it: the last try's outcome, its paths (output and thumbnail)
+// relative to the report's folder.
 struct ReportRow
 {
     enum class State { Pending, Ok, Failed };
@@ -17,19 +17,12 @@ struct ReportRow
     int number = 0; // 1-based place in the list
     QString address;
     State state = State::Pending;
-    QString output; // the file written, relative
-    QString finalAddress;
-    QString title;
-    int httpStatus = 0;
-    QString httpStatusLine;
-    QSize pixelSize;
-    qint64 bytes = 0;
-    qint64 milliseconds = 0;
+    PageOutcome outcome; // a pending row's holds no output; the thumbnail is the report's own, or none
+    qint64 bytes = 0; // of the output
     int tries = 0;
-    QString reason; // why it failed (the last try's)
-    QString note; // about a written output, e.g. "cut at 100000 px"
-    QString thumbnail; // relative; empty: a plain tile
 
+    QString output() const { return outcome.output.value_or(QString()); } // the file written, relative
+    QString reason() const { return outcome.output ? QString() : outcome.output.error().message; }
     QString stateText() const; // "OK", "Failed" or "Pending"
     QJsonObject toJson() const;
     static ReportRow fromJson(const QJsonObject& object);

@@ -38,7 +38,7 @@ void RegisterScheduleWindow(DesktopHooks& hooks, EnginePool& engines)
         state->settings = std::make_unique<FileSettings>(home.settingsPath());
         // The main window's kind of page runner on the same browsers; nothing it says is shown to the user,
         // the row gets the outcome.
-        auto pages = std::make_unique<PageConversion>(engines, *state->settings, home.path());
+        auto pages = std::make_unique<PageConversion>(engines, home.path());
         PageConversion* conversion = pages.get();
         state->scheduler
             = std::make_unique<Scheduler>(home.schedulePath(), std::move(pages), *state->settings, Clock::system());

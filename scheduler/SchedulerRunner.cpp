@@ -3,7 +3,7 @@
 #include <QPointer>
 
 #include "capture/OutputFolder.h"
-#include "capture/PageFailure.h"
+#include "capture/PageSettings.h"
 #include "platform/Clock.h"
 #include "report/BatchReport.h"
 #include "scheduler/DueRule.h"
@@ -23,8 +23,6 @@ SchedulerRunner::SchedulerRunner(
     m_timer.setInterval(1000);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &SchedulerRunner::tick);
-    m_limit.setSingleShot(true);
-    connect(&m_limit, &QTimer::timeout, this, &SchedulerRunner::onTimeLimit);
     connect(&m_model, &QAbstractItemModel::rowsRemoved, this, &SchedulerRunner::onRowsGone);
     connect(&m_model, &QAbstractItemModel::modelReset, this, &SchedulerRunner::onRowsGone);
 }
@@ -73,10 +71,8 @@ void SchedulerRunner::launch(ScheduleListModel::TaskId id, const QString& url)
     m_model.setStatusById(id, ScheduleListModel::Done);
     reportLaunch(url);
     emit taskStarted(id, url);
-    m_currentLimit = ReadPageTimeout(m_settings);
-    m_limit.start(m_currentLimit);
     QPointer<SchedulerRunner> self(this);
-    m_pages.convert(ticket, url, m_currentLimit, [self, ticket](PageOutcome outcome) {
+    m_pages.convert(ticket, url, PageSettings::ReadFrom(m_settings), [self, ticket](PageOutcome outcome) {
         if (self && self->m_running && ticket == self->m_ticket)
             self->finish(outcome);
     });
@@ -86,21 +82,13 @@ void SchedulerRunner::finish(const PageOutcome& outcome)
 {
     const ScheduleListModel::TaskId id = *m_running;
     m_running.reset();
-    m_limit.stop();
-    QString reason;
-    if (outcome.output) {
-        // As in the main window's list: the tool tip of a converted page gives its status and what was cut.
-        QStringList tip { outcome.httpStatusLine, outcome.note };
-        tip.removeAll(QString());
-        if (!tip.isEmpty())
-            m_model.setStatusById(id, ScheduleListModel::Done, tip.join(QStringLiteral("; ")));
-    } else {
-        reason = outcome.output.error().message;
-        m_model.setStatusById(id, ScheduleListModel::Failed, reason);
-    }
+    // As in the main window's list; the row already reads "Done" from the start.
+    const RowStatus status = RowStatusOf(outcome);
+    if (!status.ok || !status.toolTip.isEmpty())
+        m_model.setStatusById(id, status.ok ? ScheduleListModel::Done : ScheduleListModel::Failed, status.toolTip);
     m_timer.start();
     reportFinish(outcome);
-    emit taskFinished(id, bool(outcome.output), reason);
+    emit taskFinished(id, status.ok, status.ok ? QString() : status.toolTip);
 }
 
 void SchedulerRunner::reportLaunch(const QString& url)
@@ -139,14 +127,6 @@ void SchedulerRunner::reportFinish(const PageOutcome& outcome)
     }
 }
 
-void SchedulerRunner::onTimeLimit()
-{
-    if (!m_running)
-        return;
-    m_pages.abandon(m_ticket);
-    finish(PageOutcome { fail(Error::Code::Timeout, PageTimeLimitText(m_currentLimit)) });
-}
-
 void SchedulerRunner::onRowsGone()
 {
     if (m_model.rowCount() > 0)
@@ -161,7 +141,6 @@ void SchedulerRunner::onRowsGone()
     // Nothing is left to mark; the page is dropped and the timer runs again for tasks added later.
     m_pages.abandon(m_ticket);
     m_running.reset();
-    m_limit.stop();
     m_timer.start();
 }
 

@@ -19,8 +19,8 @@ class SettingsSource;
 
 // The one-second timer of the Schedule window. Each tick asks the due rule which tasks fell due since
 // the previous tick and converts them one at a time through `pages`: the row turns "Done" as its
-// navigation starts, and the timer waits until the page ends, fails at the page time limit, or the list
-// is emptied.
+// navigation starts, and the timer waits until the page ends (the runner ends it at the page time limit
+// at the latest) or the list is emptied.
 // Tasks that fell due meanwhile are kept in order and run afterwards.
 class SchedulerRunner : public QObject
 {
@@ -50,7 +50,6 @@ signals:
 private:
     void launch(ScheduleListModel::TaskId id, const QString& url);
     void finish(const PageOutcome& outcome);
-    void onTimeLimit();
     void onRowsGone();
     // With the "report" setting on, the tasks due together are a run with a report of its own, which
     // replaces the previous one in the output folder.
@@ -62,12 +61,10 @@ private:
     const SettingsSource& m_settings;
     const Clock& m_clock;
     QTimer m_timer;
-    QTimer m_limit;
     QDateTime m_lastTick;
     QList<ScheduleListModel::TaskId> m_queue;
     std::optional<ScheduleListModel::TaskId> m_running;
     PageRunner::Ticket m_ticket = 0; // the running page's; a later answer under an older one is stale
-    std::chrono::milliseconds m_currentLimit { 0 };
     QString m_appHome;
     std::unique_ptr<BatchReport> m_report;
     int m_reportRow = -1; // the running task's row in the report

@@ -84,7 +84,7 @@ TEST(BatchReport, LargeReportReopenedAfterAKillHoldsEveryRecordedPage)
     ASSERT_EQ((*reopened)->rowCount(), rows);
     for (int index : { 10, 4000, rows - 1 }) {
         EXPECT_EQ((*reopened)->row(index).state, ReportRow::State::Failed) << index;
-        EXPECT_EQ((*reopened)->row(index).reason, QStringLiteral("refused %1").arg(index));
+        EXPECT_EQ((*reopened)->row(index).reason(), QStringLiteral("refused %1").arg(index));
         EXPECT_EQ((*reopened)->row(index).tries, 2);
     }
     EXPECT_EQ((*reopened)->summary().failed, 3);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "capture/NameReservation.h"
 #include "capture/Naming.h"
 #include "settings/IniStore.h"
 #include "tests/foundation/FileHelpers.h"
@@ -97,25 +98,33 @@ TEST(Naming, PathsAreJoinedAsWritten)
     EXPECT_EQ(ThumbnailPath("/h/x_2.bmp"), "/h/x_2_Thumbnail.jpg");
 }
 
-TEST(Naming, NumberingSkipsExistingFilesOnly)
+// The numbering the capture holds and claims names with, and that submit plans names with.
+QString FirstVacant(const QString& first, const QString& base, const QString& extension)
+{
+    return NumberedName(first, base, extension, [](const QString& path) -> Result<bool> {
+        return NothingAt(path);
+    }).value_or(QStringLiteral("<none>"));
+}
+
+TEST(Naming, NumberingSkipsWhateverIsThere)
 {
     test::TempHome home;
     const QString x = home.file("x");
     for (const QString name : { "x.BMP", "x_0.bmp", "x_1.bmp" })
         test::writeBytes(home.file(name), "");
-    const QString intermediate = NumberedPath(x + ".BMP", x, "bmp");
+    const QString intermediate = FirstVacant(x + ".BMP", x, "bmp");
     EXPECT_EQ(intermediate, x + "_2.bmp");
-    EXPECT_EQ(NumberedPath(PathStem(intermediate) + ".jpg", x, "jpg"), x + "_2.jpg");
+    EXPECT_EQ(FirstVacant(PathStem(intermediate) + ".jpg", x, "jpg"), x + "_2.jpg");
 
     // .tiff outputs number from the same base as the others.
     test::writeBytes(home.file("y.tiff"), "");
-    EXPECT_EQ(NumberedPath(home.file("y.tiff"), home.file("y"), "tiff"), home.file("y_0.tiff"));
+    EXPECT_EQ(FirstVacant(home.file("y.tiff"), home.file("y"), "tiff"), home.file("y_0.tiff"));
 
-    // A folder of that name is no file; a link to a file is one.
+    // A folder of that name takes it, and so does a link.
     ASSERT_TRUE(QDir(home.path()).mkdir("d.BMP"));
-    EXPECT_EQ(NumberedPath(home.file("d.BMP"), home.file("d"), "bmp"), home.file("d.BMP"));
+    EXPECT_EQ(FirstVacant(home.file("d.BMP"), home.file("d"), "bmp"), home.file("d_0.bmp"));
     ASSERT_TRUE(QFile::link(home.file("x.BMP"), home.file("l.BMP")));
-    EXPECT_EQ(NumberedPath(home.file("l.BMP"), home.file("l"), "bmp"), home.file("l_0.bmp"));
+    EXPECT_EQ(FirstVacant(home.file("l.BMP"), home.file("l"), "bmp"), home.file("l_0.bmp"));
 }
 
 TEST(Naming, LongNamesAreShortenedKeepingThemApart)

@@ -83,7 +83,7 @@ protected:
         home.set("set", "existedfile", "0");
         home.set("set", "timeout", "30");
         home.set("set", "filename", "webimage");
-        conversion = std::make_unique<PageConversion>(Pool(), settings, home.path());
+        conversion = std::make_unique<PageConversion>(Pool(), home.path());
         app::MainWindow* window = makeWindow(conversion.get());
         conversion->setRowsPresent([window] { return window->list().rowCount() > 0; });
         window->show();

@@ -23,10 +23,7 @@ inline QString MainName(const char* name)
 class RecordingRunner : public PageRunner
 {
 public:
-    void convert(Ticket, const QString& address, std::chrono::milliseconds, Finished) override
-    {
-        addresses.append(address);
-    }
+    void convert(Ticket, const QString& address, const PageSettings&, Finished) override { addresses.append(address); }
     void abandon(Ticket) override { ++abandoned; }
     QStringList addresses;
     int abandoned = 0;

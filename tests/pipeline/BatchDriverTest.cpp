@@ -66,7 +66,7 @@ TEST_P(BatchProgress, AddsShareOfRowsTiesToEvenThenHundredThenZero)
 {
     const ProgressCase& c = GetParam();
     Batch batch(c.rows);
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     ASSERT_TRUE(batch.runToIdle());
     QList<int> expected { 0 };
     expected += c.afterRows;
@@ -80,7 +80,7 @@ TEST(BatchDriver, LowMemoryHoldsFurtherPagesUntilOneFinishes)
     Batch batch(4);
     batch.settings.set("set", "jobs", "4");
     batch.driver.setFreeMemory([] { return qint64(300) << 20; });
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     ASSERT_TRUE(batch.runToIdle());
     EXPECT_EQ(batch.runner.mostAtOnce, 1);
     EXPECT_EQ(batch.statuses(), QStringList(4, "OK"));
@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, BatchProgress,
 TEST(BatchDriver, OneJobRunsRowsInOrderOneAtATimeAndCompletes)
 {
     Batch batch(3);
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     EXPECT_TRUE(batch.state.running);
     ASSERT_TRUE(batch.runToIdle());
 
@@ -121,7 +121,7 @@ TEST(BatchDriver, OneJobRunsRowsInOrderOneAtATimeAndCompletes)
 TEST(BatchDriver, EmptyListDoesNothing)
 {
     Batch batch(0);
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     EXPECT_FALSE(batch.state.running);
     EXPECT_TRUE(batch.view.events.isEmpty());
 }
@@ -129,7 +129,7 @@ TEST(BatchDriver, EmptyListDoesNothing)
 TEST(BatchDriver, FailedRowKeepsItsReasonAndTheBatchGoesOn)
 {
     Batch batch(3, false);
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     ASSERT_TRUE(waitForCalls(batch, 1));
     batch.runner.finish(batch.runner.inFlight().first(), fail(Error::Code::Navigation, "connection refused"));
     ASSERT_TRUE(waitForCalls(batch, 2));
@@ -153,7 +153,7 @@ TEST(BatchDriver, FailedPageIsTriedAgainAfterItsPauseWhileTheBatchGoesOn)
     QList<int> tries;
     QObject::connect(&batch.driver, &BatchDriver::pageFinished,
         [&](UrlListModel::RowId, const QString&, const PageOutcome&, int count) { tries.append(count); });
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     ASSERT_TRUE(waitForCalls(batch, 1));
     batch.runner.finish(batch.runner.inFlight().first(), fail(Error::Code::Navigation, "the connection was refused"));
     ASSERT_TRUE(waitForCalls(batch, 2));
@@ -169,18 +169,31 @@ TEST(BatchDriver, FailedPageIsTriedAgainAfterItsPauseWhileTheBatchGoesOn)
     EXPECT_EQ(tries, QList<int>({ 1, 2 }));
 }
 
-TEST(BatchDriver, StalledPageFailsAtTheTimeLimitWhileTheRestConvert)
+// The runner holds each page to its time limit (BatchPipeline, PageTimeLimit): the batch has no timer of
+// its own and leaves a slow page alone, while the rest convert.
+TEST(BatchDriver, SlowPageIsLeftToTheRunnerWhileTheRestConvert)
 {
     Batch batch(3);
     batch.settings.set("set", "timeout", "1");
+    batch.settings.set("set", "jobs", "2");
     batch.runner.neverFinish = { "page2" };
-    batch.driver.StartBatch();
+    batch.driver.setFreeMemory([] { return qint64(0); }); // unknown: pages start as jobs allow
+    int finished = 0;
+    LoopRunner loop;
+    QObject::connect(&batch.driver, &BatchDriver::pageFinished, [&] {
+        if (++finished == 2)
+            loop.done();
+    });
+    batch.driver.startBatch();
+    ASSERT_TRUE(loop.run(5s));
+    EXPECT_EQ(batch.statuses(), QStringList({ "OK", "Processing", "OK" }));
+    EXPECT_TRUE(batch.runner.abandoned.isEmpty());
+    EXPECT_EQ(batch.runner.calls[1].limit, 1s);
+    batch.runner.finish(
+        batch.runner.calls[1].ticket, fail(Error::Code::Timeout, "the page did not finish loading within 1 s"));
     ASSERT_TRUE(batch.runToIdle());
     EXPECT_EQ(batch.statuses(), QStringList({ "OK", "Failed", "OK" }));
     EXPECT_EQ(batch.list.reason(1), "the page did not finish loading within 1 s");
-    ASSERT_EQ(batch.runner.abandoned.size(), 1);
-    EXPECT_EQ(batch.runner.abandoned.first(), batch.runner.calls[1].ticket);
-    EXPECT_EQ(batch.runner.calls[1].limit, 1s);
 }
 
 TEST(BatchDriver, PageTimeLimitOutOfRangeIsTakenAsTheNearestEnd)
@@ -194,29 +207,24 @@ TEST(BatchDriver, PageTimeLimitOutOfRangeIsTakenAsTheNearestEnd)
     for (const auto& c : cases) {
         Batch batch(1);
         batch.settings.set("set", "timeout", c.stored);
-        batch.runner.neverFinish = { "page1" };
-        batch.driver.StartBatch();
+        batch.driver.startBatch();
         ASSERT_TRUE(waitForCalls(batch, 1));
         EXPECT_EQ(batch.runner.calls[0].limit, c.limit) << c.stored;
-        if (c.limit == 1s) {
-            ASSERT_TRUE(batch.runToIdle());
-            EXPECT_EQ(batch.list.reason(0), "the page did not finish loading within 1 s");
-        }
-        batch.driver.CancelBatchSilently();
+        ASSERT_TRUE(batch.runToIdle());
     }
 }
 
 TEST(BatchDriver, CancelInTheMiddleStopsIssuingAndLateCompletionMarksOk)
 {
     Batch batch(3, false);
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     ASSERT_TRUE(waitForCalls(batch, 1));
     batch.runner.finish(batch.runner.inFlight().first(), QStringLiteral("/out/1"));
     ASSERT_TRUE(waitForCalls(batch, 2));
     ASSERT_EQ(batch.runner.calls.size(), 2);
     ASSERT_EQ(batch.view.progress(), 33);
 
-    batch.driver.CancelBatch();
+    batch.driver.cancelBatch();
     EXPECT_TRUE(batch.state.cancelRequested);
     EXPECT_EQ(batch.statuses(), QStringList({ "OK", "Cancel", "" }));
     ASSERT_TRUE(batch.runToIdle());
@@ -245,9 +253,9 @@ TEST(BatchDriver, CancelInTheMiddleStopsIssuingAndLateCompletionMarksOk)
 TEST(BatchDriver, CancelSilentlyShowsNoMessage)
 {
     Batch batch(2, false);
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     ASSERT_TRUE(waitForCalls(batch, 1));
-    batch.driver.CancelBatchSilently();
+    batch.driver.cancelBatchSilently();
     ASSERT_TRUE(batch.runToIdle());
     EXPECT_TRUE(batch.view.entries("error ").isEmpty());
     EXPECT_EQ(batch.statuses(), QStringList({ "Cancel", "" }));
@@ -261,15 +269,15 @@ TEST(BatchDriver, CancelWithoutBatchMarksRowBeforeCursorAndLabelsFollow)
     Batch batch(2);
     batch.driver.statusTextChanged("Loading");
     EXPECT_EQ(batch.view.labels, "Loading");
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     ASSERT_TRUE(batch.runToIdle());
-    batch.driver.CancelBatch();
+    batch.driver.cancelBatch();
     EXPECT_EQ(batch.statuses(), QStringList({ "OK", "Cancel" }));
     batch.view.labels.clear();
     batch.driver.newWindowRequested();
     EXPECT_EQ(batch.view.labels, "User cancel");
     // The next start clears the flag.
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     EXPECT_FALSE(batch.state.cancelRequested);
     ASSERT_TRUE(batch.runToIdle());
 }
@@ -277,9 +285,9 @@ TEST(BatchDriver, CancelWithoutBatchMarksRowBeforeCursorAndLabelsFollow)
 TEST(BatchDriver, ConvertNowDuringBatchOpensFolderAndBatchCarriesOn)
 {
     Batch batch(2, false);
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     ASSERT_TRUE(waitForCalls(batch, 1));
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     EXPECT_EQ(batch.view.events.mid(batch.view.events.size() - 2), QStringList({ "panel hidden", "open /home/app" }));
     batch.runner.autoFinish = true;
     batch.runner.finish(batch.runner.inFlight().first(), QStringLiteral("/out/1"));
@@ -292,7 +300,7 @@ TEST(BatchDriver, EachPageMarksItsOwnRowWhereverItMoved)
 {
     Batch batch(3, false);
     batch.settings.set("set", "jobs", "2");
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     ASSERT_TRUE(waitForCalls(batch, 2));
     const auto first = batch.runner.calls[0].ticket;
     const auto second = batch.runner.calls[1].ticket;
@@ -314,7 +322,7 @@ TEST(BatchDriver, PageWarningIsSaidOncePerBatch)
     QStringList warned;
     QObject::connect(&batch.driver, &BatchDriver::warned, [&](const QString& text) { warned.append(text); });
     for (int run = 1; run <= 2; ++run) {
-        batch.driver.StartBatch();
+        batch.driver.startBatch();
         ASSERT_TRUE(batch.runToIdle());
         EXPECT_EQ(warned, QStringList(run, batch.runner.warning));
         EXPECT_EQ(batch.statuses(), QStringList(3, "OK"));
@@ -326,7 +334,7 @@ TEST(BatchDriver, PageWarningIsSaidOncePerBatch)
 TEST(BatchDriver, ModalWindowHoldsNewRows)
 {
     Batch batch(2, false);
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     ASSERT_TRUE(waitForCalls(batch, 1));
     batch.view.holding = true;
     batch.runner.finish(batch.runner.inFlight().first(), QStringLiteral("/out/1"));
@@ -351,7 +359,7 @@ TEST_P(BatchJobs, RunsThatManyAtOnceAndEveryRowOnce)
     const int jobs = GetParam();
     Batch batch(9);
     batch.settings.set("set", "jobs", QString::number(jobs));
-    batch.driver.StartBatch();
+    batch.driver.startBatch();
     ASSERT_TRUE(batch.runToIdle());
     EXPECT_EQ(batch.runner.mostAtOnce, jobs);
     QStringList addresses;

@@ -2,6 +2,9 @@
 
 #include <QTimer>
 
+#include "capture/PageSettings.h"
+#include "settings/SettingKeys.h"
+
 namespace qm::test {
 
 void RecordingView::setProgress(int value)
@@ -48,9 +51,9 @@ QStringList RecordingView::entries(const QString& prefix) const
     return out;
 }
 
-void FakeRunner::convert(Ticket ticket, const QString& address, std::chrono::milliseconds limit, Finished finished)
+void FakeRunner::convert(Ticket ticket, const QString& address, const PageSettings& settings, Finished finished)
 {
-    calls.append({ ticket, address, limit });
+    calls.append({ ticket, address, ReadPageTimeout(settings) });
     m_finished.insert(ticket, std::move(finished));
     mostAtOnce = std::max(mostAtOnce, int(m_finished.size()));
     if (autoFinish && !neverFinish.contains(address))
@@ -69,7 +72,7 @@ void FakeRunner::finish(Ticket ticket, Result<QString> output)
 {
     QTimer::singleShot(0, &m_context, [this, ticket, output] {
         if (auto done = m_finished.take(ticket))
-            done(PageOutcome { output, std::chrono::milliseconds(1), 0, {}, warning });
+            done(PageOutcome { .output = output, .elapsed = std::chrono::milliseconds(1), .warning = warning });
     });
 }
 

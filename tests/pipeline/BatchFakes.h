@@ -73,10 +73,10 @@ public:
     {
         Ticket ticket;
         QString address;
-        std::chrono::milliseconds limit;
+        std::chrono::milliseconds limit; // the time limit of the page's settings
     };
 
-    void convert(Ticket ticket, const QString& address, std::chrono::milliseconds limit, Finished finished) override;
+    void convert(Ticket ticket, const QString& address, const PageSettings& settings, Finished finished) override;
     void abandon(Ticket ticket) override;
 
     void finish(Ticket ticket, Result<QString> output); // answered later on the event loop

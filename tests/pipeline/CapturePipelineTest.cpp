@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QMimeDatabase>
 
+#include "capture/PageSettings.h"
 #include "platform/Clock.h"
 #include "settings/OutputFormatTable.h"
 #include "tests/pipeline/PipelineFixture.h"
@@ -291,10 +292,10 @@ TEST(CapturePipeline, FormatSwitchedDuringAPageGivesAFileWhoseBytesMatchItsName)
     home.set("set", "fileoption", "1");
     const FileSettings file(home.settingsPath());
     const FormatSwitchedMidPage settings(file);
-    PageConversion conversion(SharedPool(), settings, home.path());
+    PageConversion conversion(SharedPool(), home.path());
     std::optional<PageOutcome> outcome;
     LoopRunner loop;
-    conversion.convert(1, server.url("/page"), 60s, [&](PageOutcome o) {
+    conversion.convert(1, server.url("/page"), PageSettings::ReadFrom(settings), [&](PageOutcome o) {
         outcome = std::move(o);
         loop.done();
     });

@@ -4,6 +4,7 @@
 #include <QImageReader>
 
 #include "capture/CookiesFile.h"
+#include "capture/PageSettings.h"
 #include "tests/pipeline/PipelineFixture.h"
 #include "tests/support/EventLoop.h"
 
@@ -25,13 +26,14 @@ protected:
         home.set("set", "outputformat", "PNG");
     }
 
-    PageOutcome convert(const QString& path, std::chrono::milliseconds limit = 60s)
+    PageOutcome convert(const QString& path, std::chrono::seconds limit = 60s)
     {
+        home.set("set", "timeout", QString::number(limit.count()));
         const FileSettings settings(home.settingsPath());
-        PageConversion conversion(WarmSharedPool(), settings, home.path());
+        PageConversion conversion(WarmSharedPool(), home.path());
         std::optional<PageOutcome> outcome;
         LoopRunner loop;
-        conversion.convert(1, server.url(path), limit, [&](PageOutcome o) {
+        conversion.convert(1, server.url(path), PageSettings::ReadFrom(settings), [&](PageOutcome o) {
             outcome = std::move(o);
             loop.done();
         });

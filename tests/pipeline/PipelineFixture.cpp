@@ -56,7 +56,7 @@ EnginePool& WarmSharedPool()
 
 RealBatch::RealBatch(EnginePool& pool, const TempHome& home)
     : settings(home.settingsPath())
-    , conversion(pool, settings, home.path())
+    , conversion(pool, home.path())
     , driver(list, state, view, conversion, settings, home.path())
 {
     QObject::connect(&driver, &BatchDriver::pageFinished, &driver,
@@ -65,7 +65,7 @@ RealBatch::RealBatch(EnginePool& pool, const TempHome& home)
 
 bool RealBatch::run(std::chrono::milliseconds limit)
 {
-    driver.StartBatch();
+    driver.startBatch();
     return waitForSignal(&driver, &BatchDriver::idle, limit);
 }
 

@@ -30,7 +30,7 @@ struct RealBatch
 {
     RealBatch(EnginePool& pool, const TempHome& home);
     void add(const QString& address) { list.appendUrl(address, QStringLiteral("PNG")); }
-    bool run(std::chrono::milliseconds limit = 90s); // StartBatch, then the loop until the batch is idle
+    bool run(std::chrono::milliseconds limit = 90s); // startBatch, then the loop until the batch is idle
     QStringList statuses() const;
 
     FileSettings settings;

@@ -1,5 +1,8 @@
 #include "tests/scheduler/SchedulerFakes.h"
 
+#include "capture/PageSettings.h"
+#include "settings/SettingKeys.h"
+
 namespace qm::test {
 
 void RecordingDialogs::message(QWidget*, Icon, const QString& text, std::function<void()> dismissed)
@@ -24,11 +27,11 @@ void RecordingDialogs::chooseColour(QWidget*, QColor, std::function<void(std::op
     chosen(std::nullopt);
 }
 
-void RecordingPages::convert(Ticket ticket, const QString& address, std::chrono::milliseconds limit, Finished finished)
+void RecordingPages::convert(Ticket ticket, const QString& address, const PageSettings& settings, Finished finished)
 {
     started.append(address);
     tickets.append(ticket);
-    limits.append(limit);
+    limits.append(ReadPageTimeout(settings));
     m_finished = std::move(finished);
 }
 

@@ -26,10 +26,10 @@ class RecordingPages : public PageRunner
 public:
     QStringList started; // addresses, in order
     QList<Ticket> tickets; // of the started pages, in order
-    QList<std::chrono::milliseconds> limits;
+    QList<std::chrono::milliseconds> limits; // the time limits of the pages' settings
     QList<Ticket> abandoned;
 
-    void convert(Ticket ticket, const QString& address, std::chrono::milliseconds limit, Finished finished) override;
+    void convert(Ticket ticket, const QString& address, const PageSettings& settings, Finished finished) override;
     void abandon(Ticket ticket) override;
 
     bool running() const { return bool(m_finished); }

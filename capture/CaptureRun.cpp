@@ -1,4 +1,4 @@
-#include "capture/CapturePage.h"
+#include "capture/CaptureRun.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -66,7 +66,7 @@ std::optional<cdp::SnapshotRequest> SnapshotFor(const SettingsSource& settings)
     return request;
 }
 
-CaptureRun* CapturePage(
+CaptureRun* StartCaptureRun(
     CaptureHost& host, const CaptureContext& context, const std::optional<PageCompletion>& completion, QObject* parent)
 {
     if (completion && !PassesGuards(host, *completion))
@@ -473,8 +473,17 @@ void CaptureRun::finish(Result<QString> output)
     notes.removeAll(QString());
     const QString note = output ? notes.join(QStringLiteral("; ")) : QString();
     const QSize pixels = output && m_picture ? pictureSize() : QSize();
-    CaptureOutcome outcome { m_address, std::move(output), m_thumbnail, m_httpStatus, m_httpStatusLine, m_warning, note,
-        m_host.tab().currentUrl(), m_title, pixels };
+    PageOutcome outcome;
+    outcome.output = std::move(output);
+    outcome.address = m_address;
+    outcome.thumbnail = m_thumbnail;
+    outcome.httpStatus = m_httpStatus;
+    outcome.httpStatusLine = m_httpStatusLine;
+    outcome.warning = m_warning;
+    outcome.note = note;
+    outcome.finalAddress = m_host.tab().currentUrl();
+    outcome.title = m_title;
+    outcome.pixelSize = pixels;
     // The page is used on after the capture in the mini browser.
     if (m_pageChanged && !m_host.tab().isCrashed())
         m_host.tab().session().send(

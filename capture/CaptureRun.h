@@ -115,7 +115,7 @@ private:
 
 // Runs the pipeline for `host` unless the guards refuse `completion` (then nothing happens and
 // nullptr is returned). The run belongs to `parent` until it deletes itself.
-CaptureRun* CapturePage(CaptureHost& host, const CaptureContext& context,
+CaptureRun* StartCaptureRun(CaptureHost& host, const CaptureContext& context,
     const std::optional<PageCompletion>& completion = std::nullopt, QObject* parent = nullptr);
 
 // What the snapshot is asked for: the engine's own PNG or JPEG when the pixels need no change
