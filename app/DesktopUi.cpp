@@ -51,15 +51,17 @@ int runDesktop(int argc, char** argv)
     const Result<bool> handed = instance.handOver(LaunchAddresses(arguments, QDir::currentPath()));
     if (handed && *handed)
         return 0;
-    if (!handed)
-        std::fprintf(
-            stderr, "quillmark: %s; starting here\n", VisibleText(handed.error().message).toLocal8Bit().constData());
-    if (auto listening = instance.listen(); !listening)
-        std::fprintf(stderr, "quillmark: a second start will not find this one: %s\n",
-            VisibleText(listening.error().message).toLocal8Bit().constData());
+    // Listening before saying so: whoever reads "starting here" may connect at once.
     QObject::connect(&instance, &RunningInstance::strangerRefused, &app, [](const QString& why) {
         std::fprintf(stderr, "quillmark: %s\n", VisibleText(why).toLocal8Bit().constData());
     });
+    const Result<void> listening = instance.listen();
+    if (!handed)
+        std::fprintf(
+            stderr, "quillmark: %s; starting here\n", VisibleText(handed.error().message).toLocal8Bit().constData());
+    if (!listening)
+        std::fprintf(stderr, "quillmark: a second start will not find this one: %s\n",
+            VisibleText(listening.error().message).toLocal8Bit().constData());
     FileSettings settings(home->settingsPath());
 
     // One browser for the whole program; every host converts in a tab of its own.
