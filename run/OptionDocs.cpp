@@ -164,9 +164,9 @@ QString completionOfCommand(Command command)
 
 QString CommandHelp(Command command)
 {
-    const CommandSpec& spec = CommandOf(command);
-    QString out = QStringLiteral("quillmark %1 %2\n").arg(QLatin1String(spec.name), QLatin1String(spec.synopsis));
-    for (const QString& operand : QString::fromUtf8(spec.operands).split(u'\n', Qt::SkipEmptyParts))
+    const CommandEntry& entry = CommandOf(command);
+    QString out = QStringLiteral("quillmark %1 %2\n").arg(QLatin1String(entry.name), QLatin1String(entry.synopsis));
+    for (const QString& operand : QString::fromUtf8(entry.operands).split(u'\n', Qt::SkipEmptyParts))
         out += wrapped(QStringLiteral("  ") + operand.section(QStringLiteral("  "), 0, 0),
             operand.section(QStringLiteral("  "), 1));
     const char* section = "";
@@ -177,8 +177,8 @@ QString CommandHelp(Command command)
         }
         out += wrapped(helpHead(*option), Expanded(option->help));
     }
-    if (*spec.notes)
-        out += wrapped(QString(), QString::fromUtf8(spec.notes), 2);
+    if (*entry.notes)
+        out += wrapped(QString(), QString::fromUtf8(entry.notes), 2);
     return out;
 }
 
@@ -190,9 +190,9 @@ QString ProgramHelp(bool desktop, const QString& program)
         out += QStringLiteral("quillmark [FILE|ADDRESS...]\n%1    the desktop program, these pages in its list\n%1")
                    .arg(indent);
     for (Command command : AllCommands) {
-        const CommandSpec& spec = CommandOf(command);
+        const CommandEntry& entry = CommandOf(command);
         out += QStringLiteral("%5 %1 %2\n%3    %4 (%1 --help)\n%3")
-                   .arg(QLatin1String(spec.name), QLatin1String(spec.synopsis), indent, QLatin1String(spec.summary),
+                   .arg(QLatin1String(entry.name), QLatin1String(entry.synopsis), indent, QLatin1String(entry.summary),
                        program);
     }
     return out + program + QStringLiteral(" --version\n");
@@ -202,9 +202,9 @@ QString ManSynopsis()
 {
     QString out;
     for (Command command : AllCommands) {
-        const CommandSpec& spec = CommandOf(command);
+        const CommandEntry& entry = CommandOf(command);
         out += QStringLiteral(".br\n.B quillmark %1\n%2\n")
-                   .arg(QLatin1String(spec.name), roff(QString::fromLatin1(spec.synopsis)));
+                   .arg(QLatin1String(entry.name), roff(QString::fromLatin1(entry.synopsis)));
     }
     return out;
 }
@@ -213,9 +213,9 @@ QString ManOptions()
 {
     QString out;
     for (Command command : AllCommands) {
-        const CommandSpec& spec = CommandOf(command);
-        out += QStringLiteral(".SH OPTIONS FOR %1\n").arg(upper(spec.name));
-        for (const QString& operand : QString::fromUtf8(spec.operands).split(u'\n', Qt::SkipEmptyParts))
+        const CommandEntry& entry = CommandOf(command);
+        out += QStringLiteral(".SH OPTIONS FOR %1\n").arg(upper(entry.name));
+        for (const QString& operand : QString::fromUtf8(entry.operands).split(u'\n', Qt::SkipEmptyParts))
             out += QStringLiteral(".TP\n.I %1\n%2\n")
                        .arg(operand.section(QStringLiteral("  "), 0, 0),
                            roff(sentence(operand.section(QStringLiteral("  "), 1))));
@@ -235,8 +235,8 @@ QString ManOptions()
             if (*option->more)
                 out += roff(Expanded(option->more)) + u'\n';
         }
-        if (*spec.notes)
-            out += QStringLiteral(".PP\n%1\n").arg(roff(QString::fromUtf8(spec.notes)));
+        if (*entry.notes)
+            out += QStringLiteral(".PP\n%1\n").arg(roff(QString::fromUtf8(entry.notes)));
     }
     return out;
 }

@@ -135,7 +135,7 @@ constexpr OptionSpec Table[] = {
     { "h,help", "", "print these options and exit", C | W | S | T, Output },
 };
 
-constexpr CommandSpec Commands[] = {
+constexpr CommandEntry Commands[] = {
     { Command::Convert, "convert", "[options] [ADDRESS...]", "convert without a window",
         "ADDRESS  web address, or a local file path (made absolute, as a file URL)", "" },
     { Command::Worker, "worker", "--queue URL [options]", "convert the jobs of a Redis stream", "", "" },
@@ -150,11 +150,11 @@ constexpr CommandSpec Commands[] = {
 
 } // namespace
 
-const CommandSpec& CommandOf(Command command)
+const CommandEntry& CommandOf(Command command)
 {
-    for (const CommandSpec& spec : Commands) {
-        if (spec.command == command)
-            return spec;
+    for (const CommandEntry& entry : Commands) {
+        if (entry.command == command)
+            return entry;
     }
     return Commands[0];
 }

@@ -35,7 +35,7 @@ struct OptionSpec
     const char* more = ""; // said in the man page after the help
 };
 
-struct CommandSpec
+struct CommandEntry
 {
     Command command;
     const char* name;
@@ -45,7 +45,7 @@ struct CommandSpec
     const char* notes; // said after the options, in --help and the man page
 };
 
-const CommandSpec& CommandOf(Command command);
+const CommandEntry& CommandOf(Command command);
 
 // The options a command takes and shows, in the table's order.
 QList<const OptionSpec*> OptionsOf(Command command);
