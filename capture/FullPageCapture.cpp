@@ -91,7 +91,10 @@ private:
         m_deadline.send(QStringLiteral("Runtime.evaluate"),
             { { QStringLiteral("expression"), ExpandScrollersScript(m_request.expand, true) },
                 { QStringLiteral("awaitPromise"), true }, { QStringLiteral("returnByValue"), true } },
-            [this](const QJsonObject&) { prepareRest(); });
+            [this](const QJsonObject& r) {
+                m_pageNotes += ReadScrollerExpansionDone(r).notes;
+                prepareRest();
+            });
     }
 
     void prepareRest()
@@ -120,9 +123,11 @@ private:
             return measure();
         m_deadline.send(QStringLiteral("Runtime.evaluate"),
             { { QStringLiteral("expression"), ExpandScrollersScript(m_request.expand) },
-                { QStringLiteral("returnByValue"), true } },
+                { QStringLiteral("awaitPromise"), true }, { QStringLiteral("returnByValue"), true } },
             [this](const QJsonObject& r) {
-                if (r.value(QLatin1String("result")).toObject().value(QLatin1String("value")).toInt() > 0)
+                const ScrollerExpansionDone done = ReadScrollerExpansionDone(r);
+                m_pageNotes += done.notes;
+                if (done.changed > 0)
                     return settle(&CaptureJob::measure);
                 measure();
             });
@@ -348,7 +353,15 @@ private:
             { { QStringLiteral("expression"), GiveBackPageScript(QLatin1String(kCaptureStep)) } });
     }
 
-    void succeed(cdp::Snapshot snapshot) { finish(std::move(snapshot)); }
+    // What the page's preparation left as it was comes first in the note, then how the picture was cut.
+    void succeed(cdp::Snapshot snapshot)
+    {
+        QStringList notes = m_pageNotes;
+        notes.append(snapshot.note);
+        notes.removeAll(QString());
+        snapshot.note = notes.join(QStringLiteral("; "));
+        finish(std::move(snapshot));
+    }
 
     void fail(const qm::Error& why) { finish(std::unexpected(why)); }
 
@@ -372,6 +385,7 @@ private:
     double m_scale; // device pixels per CSS pixel
     QRect m_area; // device pixels of the page that the picture holds
     QString m_note;
+    QStringList m_pageNotes; // about boxes the preparation left as they were
     int m_bandRows = 0;
     int m_nextRow = 0;
     QImage m_whole;

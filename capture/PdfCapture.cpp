@@ -83,7 +83,8 @@ private:
             return print();
         m_expanded = true;
         m_deadline.send(QStringLiteral("Runtime.evaluate"),
-            { { QStringLiteral("expression"), ExpandScrollersScript(m_expand) } },
+            { { QStringLiteral("expression"), ExpandScrollersScript(m_expand) },
+                { QStringLiteral("awaitPromise"), true } },
             [this](const QJsonObject&) { print(); });
     }
 

@@ -2,7 +2,9 @@
 // lazy images and frames load at once; pages that watch scrolling themselves (observers, scroll handlers)
 // get a pass from top to bottom, which ends at the bottom or at `cap` CSS pixels (endless feeds grow as
 // long as they are scrolled) or when `budget` milliseconds are spent. Then the body's scroll bars, border
-// and margin go, noted in the page's changes (step "capture").
+// and margin go, and parts the browser skips while they are out of view (content-visibility: auto) are
+// drawn, all noted in the page's changes (step "capture"). Parts the page hides that way itself
+// (content-visibility: hidden) stay hidden.
 async ({ budget, cap }) => {
   const t = window[Symbol.for('quillmark.tracker')];
   const keep = window[Symbol.for('quillmark.pageChanges')].step('capture').keep;
@@ -21,6 +23,17 @@ async ({ budget, cap }) => {
   }
   const body = document.body;
   const before = t ? t.lastChange : 0;
+  const drawAll = (top) => {
+    const walker = document.createTreeWalker(top, NodeFilter.SHOW_ELEMENT);
+    for (let e = walker.nextNode(); e; e = walker.nextNode()) {
+      if (getComputedStyle(e).contentVisibility === 'auto') {
+        keep(e);
+        e.style.setProperty('content-visibility', 'visible', 'important');
+      }
+      if (e.shadowRoot) drawAll(e.shadowRoot);
+    }
+  };
+  drawAll(document);
   if (body) {
     keep(body);
     body.setAttribute('scroll', 'no');

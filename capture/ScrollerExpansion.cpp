@@ -1,5 +1,7 @@
 #include "capture/ScrollerExpansion.h"
 
+#include <QJsonArray>
+#include <cmath>
 #include <limits>
 
 #include "capture/PageChangeRegistry.h"
@@ -30,6 +32,16 @@ QString ExpandScrollersScript(cdp::ScrollerExpansion mode, bool unnoticed)
 {
     return PageChangeCall(QStringLiteral(":/capture/ExpandScrollers.js"),
         { { QStringLiteral("mode"), modeName(mode) }, { QStringLiteral("unnoticed"), unnoticed } });
+}
+
+ScrollerExpansionDone ReadScrollerExpansionDone(const QJsonObject& reply)
+{
+    const QJsonObject value = reply.value(QLatin1String("result")).toObject().value(QLatin1String("value")).toObject();
+    ScrollerExpansionDone done;
+    done.changed = value.value(QLatin1String("changed")).toInt();
+    for (const QJsonValue height : value.value(QLatin1String("lists")).toArray())
+        done.notes.append(QStringLiteral("a virtual list kept at %1 px").arg(qint64(std::lround(height.toDouble()))));
+    return done;
 }
 
 std::optional<cdp::ScrollerExpansion> ScrollerExpansionFromText(const QString& text)
