@@ -122,18 +122,17 @@ async ({ mode, unnoticed }) => {
     return false;
   };
   // Every element below `top` (an element, shadow root or document), into open shadow roots and
-  // same-origin frames.
+  // same-origin frames, until `visit` yields true.
   const each = (top, visit) => {
     const doc = top.ownerDocument || top;
     const walker = doc.createTreeWalker(top, NodeFilter.SHOW_ELEMENT);
     for (let e = top.nodeType === 1 ? top : walker.nextNode(); e; e = walker.nextNode()) {
-      visit(e);
-      if (e.shadowRoot) each(e.shadowRoot, visit);
-      if (e.localName === 'iframe') {
-        const inner = framed(e);
-        if (inner) each(inner.body, visit);
-      }
+      if (visit(e)) return true;
+      if (e.shadowRoot && each(e.shadowRoot, visit)) return true;
+      const inner = e.localName === 'iframe' && framed(e);
+      if (inner && each(inner.body, visit)) return true;
     }
+    return false;
   };
   const scrollers = () => {
     const found = [];
@@ -164,31 +163,32 @@ async ({ mode, unnoticed }) => {
     }
     return { left: x, top: y, right: x + r.width, bottom: y + r.height };
   };
-  // Whether anything is drawn in `box` lower than `below` (CSS px of its own window): text, pictures,
+  // Whether anything is drawn in `box` lower than `y` (CSS px of its own window): text, pictures,
   // controls, or an element of no children that paints a background or a border.
-  const drawnBelow = (box, below) => {
+  const drawnBelow = (box, y) => {
     const win = box.ownerDocument.defaultView;
     const paints = (s) => s.backgroundImage !== 'none' || !/^(transparent|rgba\(.*, 0\))$/.test(s.backgroundColor)
       || parseFloat(s.borderTopWidth) + parseFloat(s.borderBottomWidth) > 0;
-    let found = false;
     const range = box.ownerDocument.createRange();
-    const visit = (e) => {
-      if (found || e.ownerDocument.defaultView !== win) return;
-      const r = e.getBoundingClientRect();
-      if (r.bottom <= below || !r.width || !r.height) return;
+    const below = (r) => r.bottom > y && r.width > 0 && r.height > 0;
+    return each(box, (e) => {
+      if (e.ownerDocument.defaultView !== win || !below(e.getBoundingClientRect())) return false;
       if (/^(img|svg|canvas|video|picture|iframe|input|textarea|select|button|object|embed)$/.test(e.localName)
-        || (!e.firstElementChild && paints(css(e)))) {
-        found = true;
-        return;
-      }
-      for (let n = e.firstChild; n && !found; n = n.nextSibling) {
+        || (!e.firstElementChild && paints(css(e))))
+        return true;
+      for (let n = e.firstChild; n; n = n.nextSibling) {
         if (n.nodeType !== 3 || !n.data.trim()) continue;
         range.selectNodeContents(n);
-        for (const tr of range.getClientRects()) if (tr.bottom > below && tr.height) found = true;
+        for (const r of range.getClientRects()) if (below(r)) return true;
       }
-    };
-    each(box, visit);
-    return found;
+      return false;
+    });
+  };
+  // Our own style changes are not the page changing: the observer sees them first, then they are forgotten.
+  const forget = async () => {
+    if (!unnoticed || !t) return;
+    await null;
+    t.lastChange = unchanged;
   };
   const frame = () => Promise.race([new Promise((r) => requestAnimationFrame(() => r())),
     t ? t.wait(50) : new Promise((r) => setTimeout(r, 50))]);
@@ -223,6 +223,7 @@ async ({ mode, unnoticed }) => {
       if (touched.size === before) break;
     }
     unlock();
+    await forget();
     if (!opened.size) return;
     // The page reacts to its boxes' new sizes (lists that draw what their box shows) within a frame.
     await frame();
@@ -240,11 +241,7 @@ async ({ mode, unnoticed }) => {
     await expand();
   } catch (e) {
     // A page the boxes cannot be opened on is still captured as it shows.
-  }
-  // Our own style changes are not the page changing: the observer sees them first, then they are forgotten.
-  if (unnoticed && t) {
-    await null;
-    t.lastChange = unchanged;
+    await forget();
   }
   return { changed: touched.size, lists };
 }
