@@ -155,6 +155,10 @@ TEST_F(ModernPageCaptureTest, AppShellsInShadowRootsAndFramesOpenToTheirWholeCon
             "<!doctype html><body style='margin:0'><iframe style='display:block;border:0;width:100%;height:100vh' "
             "srcdoc=\"<style>html,body{height:100%;margin:0}</style>"
                 + shell + "\"></iframe></body>" },
+        { "same_origin_frame_document",
+            "<!doctype html><body style='margin:0'><iframe style='display:block;border:0;width:100%;height:100vh' "
+            "srcdoc=\"<body style='margin:0'>"
+                + Content(10000) + "</body>\"></iframe></body>" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
