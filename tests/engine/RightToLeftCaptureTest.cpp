@@ -2,7 +2,10 @@
 // picture has the view's own size.
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
 
+#include "capture/PdfCapture.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/support/EventLoop.h"
 
@@ -102,6 +105,39 @@ TEST_F(RightToLeftCaptureTest, ElementOfTheViewsSizeKeepsItsPlace)
     EXPECT_TRUE(Near(image, 980, 50, kStart));
     EXPECT_TRUE(Near(image, 1279, 50, kStart));
     EXPECT_TRUE(Near(image, 1279, 799, qRgb(255, 255, 255))) << "the bands met at the wrong row";
+}
+
+// The printed sheet keeps the page's right-to-left layout: the box sits at the right margin.
+TEST_F(RightToLeftCaptureTest, PrintedSheetKeepsTheBoxAtTheRight)
+{
+    server.page("/rtl-print", RtlPage(QStringLiteral("html"), 800));
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath("rtl.pdf");
+    LoopRunner runner;
+    Result<void> printed = fail(Error::Code::Timeout, "never called back");
+    MakePdfFromPage(*tab, server.url("/rtl-print"), pdf, 30s, cdp::ScrollerExpansion::Page, false, [&](Result<void> r) {
+        printed = r;
+        runner.done();
+    });
+    runner.run(40s);
+    ASSERT_TRUE(printed) << printed.error().message.toStdString();
+    QProcess raster;
+    raster.start(QStringLiteral("pdftoppm"),
+        { QStringLiteral("-r"), QStringLiteral("36"), QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf,
+            folder.filePath("sheet") });
+    ASSERT_TRUE(raster.waitForFinished(30000) && raster.exitCode() == 0) << "pdftoppm (poppler-utils) is needed";
+    const QImage sheet(folder.filePath("sheet.png"));
+    ASSERT_FALSE(sheet.isNull());
+    int left = sheet.width(), right = -1;
+    for (int y = 0; y < sheet.height() / 4; ++y)
+        for (int x = 0; x < sheet.width(); ++x)
+            if (Near(sheet, x, y, kStart)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    ASSERT_GE(right, 0) << "the box is missing";
+    EXPECT_GT(left, sheet.width() / 2) << "the box moved to the left";
+    EXPECT_LT(sheet.width() - 1 - right, sheet.width() / 10) << "the box left the right margin";
 }
 
 } // namespace
