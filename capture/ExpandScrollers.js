@@ -7,7 +7,7 @@
 // chat widgets) keep their scroll bars. With "all", every box that scrolls. 100vh sections that do not
 // scroll are left alone. Boxes in open shadow roots and in same-origin frames count as well; a frame
 // grows to hold its opened document. A scroll lock on the document (a body pinned in place, html or body
-// hiding what overflows them) is lifted first. A box whose opened area stays blank (a virtual list,
+// hiding what overflows them) is lifted. A box whose opened area stays blank (a virtual list,
 // which draws only the rows its window shows) gets its own height back. Every element is noted in the
 // page's changes (step "capture") before its first change. Yields a promise of { changed: how many
 // elements it changed, lists: the heights of boxes kept as virtual lists }; run again, it opens boxes
