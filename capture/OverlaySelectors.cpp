@@ -97,4 +97,25 @@ const QStringList& FloatingOverlaySelectors()
     return list;
 }
 
+const QStringList& ConsentWords()
+{
+    static const QStringList list {
+        QStringLiteral("cookie"), QStringLiteral("consent"), QStringLiteral("privacy"), // English, Italian, Dutch
+        QStringLiteral("privacidad"), QStringLiteral("consentimiento"), // Spanish
+        QStringLiteral("datenschutz"), QStringLiteral("einwilligung"), // German
+        QStringLiteral("プライバシー"), QStringLiteral("クッキー"),
+        QStringLiteral("同意"), // Japanese (同意: Chinese too)
+        QStringLiteral("confidentialité"), QStringLiteral("consentement"), QStringLiteral("vie privée"), // French
+        QStringLiteral("конфиденциальност"), QStringLiteral("согласие"), QStringLiteral("согласия"), // Russian
+        QStringLiteral("privacidade"), QStringLiteral("consentimento"), // Portuguese
+        QStringLiteral("riservatezza"), QStringLiteral("consenso"), // Italian
+        QStringLiteral("toestemming"), // Dutch
+        QStringLiteral("prywatnoś"), QStringLiteral("zgoda"), QStringLiteral("zgodę"),
+        QStringLiteral("zgody"), // Polish
+        QStringLiteral("gizlilik"), QStringLiteral("çerez"), QStringLiteral("kişisel veri"), // Turkish
+        QStringLiteral("隐私"), QStringLiteral("隱私"), // Chinese
+    };
+    return list;
+}
+
 } // namespace qm

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -96,6 +97,28 @@ TEST_F(CliBinary, JsonReportsEveryPageAndSomeFailedExitsOne)
     EXPECT_EQ(failed.value("status").toString(), "Failed");
     EXPECT_TRUE(failed.value("output").isNull());
     EXPECT_TRUE(failed.value("reason").toString().contains("REFUSED", Qt::CaseInsensitive));
+}
+
+TEST_F(CliBinary, TitleIsThePagesAsCapturedAfterItsAppRoutedInEveryFormatAndTheReport)
+{
+    TestServer server;
+    // A single-page app that goes to its own route after the load, title and address, as such apps do.
+    server.page("/app",
+        "<!doctype html><title>Loading</title><body><p>app</p><script>addEventListener('load', () => "
+        "setTimeout(() => { history.pushState({}, '', '/routed'); document.title = 'Routed'; }, 200));</script>");
+    for (const char* format : { "png", "pdf", "txt" }) {
+        SCOPED_TRACE(format);
+        const QString folder = out() + u'/' + QLatin1String(format);
+        const ProgramRun run = Convert({ "--home", home(), "-o", folder, "-f", format, "--json", "--report",
+            "--timeout", "30", server.url("/app") });
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QJsonObject page = QJsonDocument::fromJson(run.out.trimmed()).object();
+        EXPECT_EQ(page.value("finalAddress").toString(), server.url("/routed"));
+        EXPECT_EQ(page.value("title").toString(), "Routed");
+        const QJsonObject report = QJsonDocument::fromJson(ReadAll(folder + "/report.json")).object();
+        EXPECT_EQ(report.value("rows").toArray().at(0).toObject().value("title").toString(), "Routed");
+    }
 }
 
 TEST_F(CliBinary, PageTallerThanMaxHeightIsCutAndTheReportSaysSo)
