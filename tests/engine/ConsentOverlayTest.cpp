@@ -1,5 +1,6 @@
 // "No overlays" on consent dialogs known by their look and words rather than their names, and on the
 // fixed boxes that look alike but are the page.
+#include <QJsonArray>
 #include <QJsonValue>
 
 #include "capture/OverlaySelectors.h"
