@@ -17,8 +17,9 @@
   };
   // Consent dialogs by their look, whatever their names: fixed over the page, covering at least half the
   // viewport (their own box, one inside them, or an empty backdrop beside them), with one of `words` in
-  // their text. A fixed box that holds the page's main content, or most of its content, is the page itself
-  // (an app shell): it stays, and the fixed boxes inside it are looked at in its place.
+  // their text. A fixed box that holds the page's main content, most of its content or more text than a
+  // dialog is the page itself (an app shell): it stays, and the fixed boxes inside it are looked at in its
+  // place.
   const consentDialogs = (words) => {
     if (!words.length || !document.body) return [];
     const lower = (t) => t.toLowerCase().replace(/\u0307/g, '');
@@ -46,8 +47,14 @@
     };
     const weight = (el) =>
       textOf(el).replace(/\s+/g, '').length + 200 * el.querySelectorAll('img, video, canvas, iframe').length;
-    const pageWeight = weight(document.body);
-    const isPage = (el) => el.querySelector('main, article, [role="main"]') !== null || weight(el) * 2 >= pageWeight;
+    // More text than a dialog's first screen holds: the page (one of its panes, say).
+    const pageText = 5000;
+    let pageWeight;
+    const isPage = (el) => {
+      if (el.querySelector('main, article, [role="main"]')) return true;
+      const own = weight(el);
+      return own >= pageText || own * 2 >= (pageWeight ??= weight(document.body));
+    };
     // The outermost fixed boxes under `root`.
     const fixedUnder = (root) => {
       const found = [];

@@ -124,6 +124,15 @@ TEST_F(ConsentOverlayTest, FixedBoxesThatAreThePageStay)
                 .arg(article, Dialog("We value your privacy", "Accept", "Reject"))
                 .toUtf8(),
             { 640, 250 }, shell },
+        // Two fixed panes side by side: a long list, and an article about privacy that covers more than half
+        // the screen and holds less than half the page's text.
+        { "two_panes",
+            QStringLiteral("<!doctype html><body style='margin:0'><nav style='position:fixed;top:0;bottom:0;left:0;"
+                           "width:40%;overflow:auto'>%1</nav><div style='position:fixed;top:0;bottom:0;right:0;"
+                           "width:60%;overflow:auto;background:rgb(0,160,0)'>%2</div></body>")
+                .arg(article.repeated(5), article.repeated(4))
+                .toUtf8(),
+            { 1000, 400 }, shell },
         // An article about privacy in the page's flow, under a fixed header that links to the privacy policy.
         { "article",
             Page("<header style='position:fixed;top:0;left:0;right:0;height:60px;background:rgb(0,160,0)'>"
