@@ -131,6 +131,9 @@ private:
     void measure()
     {
         m_deadline.send(QStringLiteral("Page.getLayoutMetrics"), {}, [this](const QJsonObject& r) {
+            const QJsonObject view = r.value(QLatin1String("cssVisualViewport")).toObject();
+            m_scrolled = view.value(QLatin1String("pageX")).toDouble() != 0
+                || view.value(QLatin1String("pageY")).toDouble() != 0;
             const QJsonObject content = r.value(QLatin1String("cssContentSize")).toObject();
             const QRectF page(0, 0, std::ceil(content.value(QLatin1String("width")).toDouble()),
                 std::ceil(content.value(QLatin1String("height")).toDouble()));
@@ -188,17 +191,33 @@ private:
             m_note = QStringLiteral("cut at %1 px").arg(m_request.maxHeight);
         }
         const qint64 pixels = qint64(m_area.width()) * m_area.height();
-        if (pixels <= SinglePixels && m_area.height() <= SingleHeight)
-            return captureWhole();
+        if (pixels <= SinglePixels && m_area.height() <= SingleHeight) {
+            if (inView(m_area))
+                return captureWhole(false);
+            if (!shiftsInBrowser(m_area.size()))
+                return captureWhole(true);
+        }
         startBands();
     }
 
+    // What the view shows needs no capture beyond it, which makes the browser lay the page out anew.
+    bool inView(QRect pixels) const
+    {
+        const QSize view = m_tab.viewport();
+        return !m_scrolled && QRect(0, 0, int(view.width() * m_scale), int(view.height() * m_scale)).contains(pixels);
+    }
+
+    // The browser first lays the page out at 1 x 1 px for a capture beyond the view whose picture has
+    // exactly the view's size in pixels, and a right-to-left page then keeps an origin shifted by its
+    // widest box. Such a picture is taken in two bands instead.
+    bool shiftsInBrowser(QSize pixels) const { return pixels == m_tab.viewport(); }
+
     // `pixels`: device pixels of the page. The browser's clip is in CSS pixels and renders each at the
     // device scale, so a clip of pixels / scale gives exactly those pixels.
-    QJsonObject screenshotParams(const QString& format, QRect pixels, int quality = -1) const
+    QJsonObject screenshotParams(const QString& format, QRect pixels, bool beyondView, int quality = -1) const
     {
-        QJsonObject params { { QStringLiteral("format"), format }, { QStringLiteral("captureBeyondViewport"), true },
-            { QStringLiteral("fromSurface"), true },
+        QJsonObject params { { QStringLiteral("format"), format },
+            { QStringLiteral("captureBeyondViewport"), beyondView }, { QStringLiteral("fromSurface"), true },
             { QStringLiteral("clip"),
                 QJsonObject { { QStringLiteral("x"), pixels.x() / m_scale },
                     { QStringLiteral("y"), pixels.y() / m_scale },
@@ -211,13 +230,13 @@ private:
         return params;
     }
 
-    void captureWhole()
+    void captureWhole(bool beyondView)
     {
         const QRect clip = m_area;
         const bool jpeg = m_request.encoding == SnapshotEncoding::Jpeg;
         const QJsonObject params = jpeg
-            ? screenshotParams(QStringLiteral("jpeg"), clip, std::clamp(m_request.jpegQuality, 0, 100))
-            : screenshotParams(QStringLiteral("png"), clip);
+            ? screenshotParams(QStringLiteral("jpeg"), clip, beyondView, std::clamp(m_request.jpegQuality, 0, 100))
+            : screenshotParams(QStringLiteral("png"), clip, beyondView);
         m_deadline.sendForData(QStringLiteral("Page.captureScreenshot"), params, [this](cdp::Payload r) {
             cdp::Snapshot snapshot;
             snapshot.size = m_area.size();
@@ -275,11 +294,22 @@ private:
 
     // The browser renders the next band while this process reads and re-encodes the one before it:
     // one capture is out at a time, and the bands are still taken and written in order.
+    // No band, nor the one after it, has the size the browser shifts (see shiftsInBrowser).
+    int bandHeight(int row) const
+    {
+        const int left = m_area.height() - row;
+        int rows = std::min(m_bandRows, left);
+        if (shiftsInBrowser({ m_area.width(), rows }) || shiftsInBrowser({ m_area.width(), left - rows }))
+            --rows;
+        return rows;
+    }
+
     void requestBand(int row)
     {
-        const QRect clip(0, row, m_area.width(), std::min(m_bandRows, m_area.height() - row));
+        const QRect clip(0, row, m_area.width(), bandHeight(row));
         m_deadline.sendForData(QStringLiteral("Page.captureScreenshot"),
-            screenshotParams(QStringLiteral("png"), clip.translated(m_area.topLeft())), [this, clip](cdp::Payload r) {
+            screenshotParams(QStringLiteral("png"), clip.translated(m_area.topLeft()), true),
+            [this, clip](cdp::Payload r) {
                 m_nextRow = clip.bottom() + 1;
                 if (m_nextRow < m_area.height())
                     requestBand(m_nextRow);
@@ -371,6 +401,7 @@ private:
     std::function<void(qm::Result<cdp::Snapshot>)> m_done;
     double m_scale; // device pixels per CSS pixel
     QRect m_area; // device pixels of the page that the picture holds
+    bool m_scrolled = false; // the view is not at the page's top left
     QString m_note;
     int m_bandRows = 0;
     int m_nextRow = 0;

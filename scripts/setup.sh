@@ -15,6 +15,8 @@ PACKAGES=(
     fonts-noto-color-emoji fonts-noto-cjk fonts-dejavu-core xdg-utils
     # the Debian package and its checks
     dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
+    # right-to-left printing is checked on the printed sheet
+    poppler-utils
     # the job queue (quillmark worker / submit; the tests start their own Redis)
     redis-server
 )
