@@ -156,10 +156,16 @@ void CaptureRun::failBeforeCapture(const Error& why)
         Qt::QueuedConnection);
 }
 
-void CaptureRun::readTitle()
+bool CaptureRun::titledWithOutput() const
 {
-    // The title of the page as it was captured (a page script may have sent the tab elsewhere), no longer
-    // than a report line can hold; an empty one when the page does not answer.
+    const OutputFormat::Kind kind = OutputFormat::fromSetting(ReadText(m_settings, keys::OutputFormat)).kind;
+    return kind == OutputFormat::Kind::Pdf || kind == OutputFormat::Kind::Text;
+}
+
+void CaptureRun::readTitle(std::function<void()> then)
+{
+    // The title of the page as it was captured (a page script or a single-page app may have sent the tab
+    // elsewhere), no longer than a report line can hold; an empty one when the page does not answer.
     m_waiting = true;
     QPointer<CaptureRun> self(this);
     m_host.tab().session().send(
@@ -170,9 +176,11 @@ void CaptureRun::readTitle()
                              " ? cut.slice(0, -1) : cut, length: t.length }; })()")
                   .arg(TitleLimit) },
             { QStringLiteral("returnByValue"), true } },
-        [self](Result<QJsonObject> answer) {
+        [self, then = std::move(then)](Result<QJsonObject> answer) {
             if (!self || !self->resumed())
                 return;
+            self->m_titled = true;
+            self->m_finalAddress = self->m_host.tab().currentUrl();
             if (answer) {
                 const QJsonObject value
                     = answer->value(QLatin1String("result")).toObject().value(QLatin1String("value")).toObject();
@@ -184,7 +192,7 @@ void CaptureRun::readTitle()
                                             .arg(qint64(value.value(QLatin1String("length")).toDouble()));
                 }
             }
-            self->writeOutput();
+            then();
         },
         remaining());
 }
@@ -196,7 +204,15 @@ void CaptureRun::takeSnapshot()
         // PDF and text are made from the page itself; without a thumbnail no pixels are needed.
         m_snapshotError = Error::make(Error::Code::Unsupported, QStringLiteral("no snapshot taken"));
         m_host.afterSnapshot();
-        readTitle();
+        // Every host hears of its outcome on the event loop, as after an engine step.
+        m_waiting = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (resumed())
+                    writeOutput();
+            },
+            Qt::QueuedConnection);
         return;
     }
     // A page whose script never yields would hold the browser's capture turn until its time limit and
@@ -269,7 +285,9 @@ void CaptureRun::snapshotTaken(Result<cdp::Snapshot> snapshot)
     else
         m_snapshotError = snapshot.error();
     m_host.afterSnapshot();
-    readTitle();
+    if (titledWithOutput())
+        return writeOutput();
+    readTitle([this] { writeOutput(); });
 }
 
 bool CaptureRun::decoded()
@@ -405,9 +423,13 @@ void CaptureRun::writePdf(const OutputFormat& format)
                 return;
             if (!self->resumed())
                 return;
-            if (!made)
-                return self->finish(std::unexpected(made.error()));
-            self->finish(self->land(**made, target));
+            // The title the PDF was printed with (printing may change it, as the page's print handlers do).
+            auto kept = std::make_shared<Result<std::unique_ptr<OutputFile>>>(std::move(made));
+            self->readTitle([self, kept, target] {
+                if (!*kept)
+                    return self->finish(std::unexpected(kept->error()));
+                self->finish(self->land(***kept, target));
+            });
         });
 }
 
@@ -424,14 +446,16 @@ void CaptureRun::writeText(const OutputFormat& format)
             return;
         if (!self->resumed())
             return;
-        if (!html)
-            return self->finish(std::unexpected(html.error()));
-        auto file = self->openOutput(target);
-        if (!file)
-            return self->finish(std::unexpected(file.error()));
-        if (auto written = (*file)->writeAll(HtmlToPlainText(*html).toUtf8()); !written)
-            return self->finish(std::unexpected(written.error()));
-        self->finish(self->land(**file, target));
+        self->readTitle([self, target, html = std::move(html)] {
+            if (!html)
+                return self->finish(std::unexpected(html.error()));
+            auto file = self->openOutput(target);
+            if (!file)
+                return self->finish(std::unexpected(file.error()));
+            if (auto written = (*file)->writeAll(HtmlToPlainText(*html).toUtf8()); !written)
+                return self->finish(std::unexpected(written.error()));
+            self->finish(self->land(**file, target));
+        });
     });
 }
 
@@ -481,7 +505,7 @@ void CaptureRun::finish(Result<QString> output)
     outcome.httpStatusLine = m_httpStatusLine;
     outcome.warning = m_warning;
     outcome.note = note;
-    outcome.finalAddress = m_host.tab().currentUrl();
+    outcome.finalAddress = m_titled ? m_finalAddress : m_host.tab().currentUrl();
     outcome.title = m_title;
     outcome.pixelSize = pixels;
     // The page is used on after the capture in the mini browser.

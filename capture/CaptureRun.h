@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -57,7 +58,11 @@ public:
 private:
     bool refusedForHttpStatus();
     void failBeforeCapture(const Error& why);
-    void readTitle();
+    // Reads the title and the address of the page as it is now, then goes on with `then`.
+    void readTitle(std::function<void()> then);
+    // PDF and text are made from the page after the snapshot (a PDF after settling once more): their
+    // title is read when they are made.
+    bool titledWithOutput() const;
     void takeSnapshot();
     QSize pictureSize() const;
     // An engine call answered; false when the run was abandoned meanwhile (it then deletes itself).
@@ -109,6 +114,8 @@ private:
     bool m_pageChanged = false; // the page controls changed the page, which is given back after the run
     bool m_picture = false; // the output is a picture
     QString m_title;
+    QString m_finalAddress; // read with the title
+    bool m_titled = false;
     QString m_titleNote; // said when the title was cut
     QStringList m_hidden; // selectors whose elements the text output leaves out
 };

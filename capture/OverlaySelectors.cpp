@@ -97,4 +97,54 @@ const QStringList& FloatingOverlaySelectors()
     return list;
 }
 
+const QStringList& ConsentWords()
+{
+    // Stems and set phrases that a consent dialog uses and an ordinary page's text seldom does.
+    static const QStringList list = QStringList {
+        // English ("privacy" serves Italian and Dutch too)
+        QStringLiteral("cookie"),
+        QStringLiteral("consent"),
+        QStringLiteral("privacy"),
+        // Spanish
+        QStringLiteral("privacidad"),
+        QStringLiteral("consentimiento"),
+        // German
+        QStringLiteral("datenschutz"),
+        QStringLiteral("einwilligung"),
+        // Japanese ("同意" serves Chinese too)
+        QStringLiteral("プライバシー"),
+        QStringLiteral("クッキー"),
+        QStringLiteral("同意"),
+        // French
+        QStringLiteral("confidentialité"),
+        QStringLiteral("consentement"),
+        QStringLiteral("vie privée"),
+        // Russian
+        QStringLiteral("конфиденциальност"),
+        QStringLiteral("согласие"),
+        QStringLiteral("согласия"),
+        // Portuguese
+        QStringLiteral("privacidade"),
+        QStringLiteral("consentimento"),
+        // Italian
+        QStringLiteral("riservatezza"),
+        QStringLiteral("consenso"),
+        // Dutch
+        QStringLiteral("toestemming"),
+        // Polish
+        QStringLiteral("prywatnoś"),
+        QStringLiteral("zgoda"),
+        QStringLiteral("zgodę"),
+        QStringLiteral("zgody"),
+        // Turkish
+        QStringLiteral("gizlilik"),
+        QStringLiteral("çerez"),
+        QStringLiteral("kişisel veri"),
+        // Chinese
+        QStringLiteral("隐私"),
+        QStringLiteral("隱私"),
+    };
+    return list;
+}
+
 } // namespace qm

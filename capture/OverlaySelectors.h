@@ -16,6 +16,12 @@ const QStringList& OverlaySelectors();
 // none of its main content; never the html or body element.
 const QStringList& FloatingOverlaySelectors();
 
+// Words that, in the text of a box fixed over most of the screen, make it a consent dialog whatever its
+// names: cookie, consent and privacy in English and the most used content languages of the web after it
+// (Spanish, German, Japanese, French, Russian, Portuguese, Italian, Dutch, Polish, Turkish) and Chinese.
+// Lower case; a stem stands for its inflections.
+const QStringList& ConsentWords();
+
 // The attribute that marks the floating overlays found on a page while the page is changed.
 inline constexpr char OverlayMark[] = "data-quillmark-overlay";
 

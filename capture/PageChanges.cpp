@@ -46,6 +46,8 @@ QString ApplyScript(const PageControls& controls)
             QJsonArray::fromStringList(controls.noOverlays ? OverlaySelectors() : QStringList()) },
         { QStringLiteral("floating"),
             QJsonArray::fromStringList(controls.noOverlays ? FloatingOverlaySelectors() : QStringList()) },
+        { QStringLiteral("consentWords"),
+            QJsonArray::fromStringList(controls.noOverlays ? ConsentWords() : QStringList()) },
         { QStringLiteral("mark"), QLatin1String(OverlayMark) }, { QStringLiteral("style"), controls.style } };
     return PageChangeCall(QStringLiteral(":/capture/ApplyPageControls.js"), options);
 }

@@ -94,7 +94,7 @@ constexpr OptionSpec Table[] = {
     { "selector", "SEL", "capture only the first element matching SEL, its whole box", C | S, Page },
     { "hide", "SEL", "make matching elements invisible (repeatable)", C | S, Page },
     { "remove", "SEL", "take matching elements out of the page (repeatable)", C | S, Page },
-    { "no-overlays", "", "hide common cookie-consent and newsletter overlays", C | S, Page },
+    { "no-overlays", "", "hide consent dialogs and common newsletter overlays", C | S, Page },
     { "style", "FILE", "add this CSS to the page before the capture", C | S, Page, K::File, "css" },
     { "script", "FILE", "run this JavaScript in the page before the capture", C | S, Page, K::File, "js" },
     { "user-agent", "S", "the user agent the page sees", C | S, Page },

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -96,6 +97,38 @@ TEST_F(CliBinary, JsonReportsEveryPageAndSomeFailedExitsOne)
     EXPECT_EQ(failed.value("status").toString(), "Failed");
     EXPECT_TRUE(failed.value("output").isNull());
     EXPECT_TRUE(failed.value("reason").toString().contains("REFUSED", Qt::CaseInsensitive));
+}
+
+TEST_F(CliBinary, TitleAndAddressAreThePagesAsCapturedAfterItsAppRoutedInEveryFormatAndTheReport)
+{
+    TestServer server;
+    // A single-page app that goes to its own route after the load, title and address, as such apps do,
+    // and to a print view of its own when it is printed.
+    server.page("/app",
+        "<!doctype html><title>Loading</title><body><p>app</p><script>"
+        "const go = (to, title) => { history.pushState({}, '', to); document.title = title; };"
+        "addEventListener('load', () => setTimeout(() => { go('/routed', 'Routed');"
+        "document.body.insertAdjacentHTML('beforeend', '<p id=routed>routed</p>'); }, 200));"
+        "addEventListener('beforeprint', () => go('/printed', 'Printed'));</script>");
+    const struct
+    {
+        const char* format;
+        const char* title;
+        const char* path;
+    } cases[] = { { "png", "Routed", "/routed" }, { "pdf", "Printed", "/printed" }, { "txt", "Routed", "/routed" } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format);
+        const QString folder = out() + u'/' + QLatin1String(c.format);
+        const ProgramRun run = Convert({ "--home", home(), "-o", folder, "-f", c.format, "--json", "--report",
+            "--timeout", "30", "--wait-for", "#routed", server.url("/app") });
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QJsonObject page = QJsonDocument::fromJson(run.out.trimmed()).object();
+        EXPECT_EQ(page.value("title").toString(), c.title);
+        EXPECT_EQ(page.value("finalAddress").toString(), server.url(c.path));
+        const QJsonObject report = QJsonDocument::fromJson(ReadAll(folder + "/report.json")).object();
+        EXPECT_EQ(report.value("rows").toArray().at(0).toObject().value("title").toString(), c.title);
+    }
 }
 
 TEST_F(CliBinary, PageTallerThanMaxHeightIsCutAndTheReportSaysSo)
