@@ -26,9 +26,14 @@ async ({ budget, cap }) => {
   const drawAll = (top) => {
     const walker = document.createTreeWalker(top, NodeFilter.SHOW_ELEMENT);
     for (let e = walker.nextNode(); e; e = walker.nextNode()) {
-      if (getComputedStyle(e).contentVisibility === 'auto') {
+      const s = getComputedStyle(e);
+      if (s.contentVisibility === 'auto') {
         keep(e);
         e.style.setProperty('content-visibility', 'visible', 'important');
+        // A section in view keeps the containment `auto` gives it (its margins do not collapse through it).
+        const own = s.contain === 'none' ? [] : s.contain.split(' ');
+        if (!own.includes('strict') && !own.includes('content'))
+          e.style.setProperty('contain', [...new Set([...own, 'layout', 'style', 'paint'])].join(' '), 'important');
       }
       if (e.shadowRoot) drawAll(e.shadowRoot);
     }
