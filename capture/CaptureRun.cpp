@@ -417,12 +417,16 @@ void CaptureRun::writePdf(const OutputFormat& format)
     m_waiting = true;
     QPointer<CaptureRun> self(this);
     // The engine streams into the hidden file; it takes a name only if the run still stands.
-    MakePdfInto(m_host.tab(), m_address, std::move(*file), remaining(), ReadScrollerExpansion(m_context.settings),
-        ReadFlag(m_context.settings, keys::TaggedPdf), [self, target](Result<std::unique_ptr<OutputFile>> made) {
+    auto notes = std::make_shared<QStringList>();
+    MakePdfInto(
+        m_host.tab(), m_address, std::move(*file), remaining(), ReadScrollerExpansion(m_context.settings),
+        ReadFlag(m_context.settings, keys::TaggedPdf),
+        [self, target, notes](Result<std::unique_ptr<OutputFile>> made) {
             if (!self)
                 return;
             if (!self->resumed())
                 return;
+            self->m_printNotes = *notes;
             // The title the PDF was printed with (printing may change it, as the page's print handlers do).
             auto kept = std::make_shared<Result<std::unique_ptr<OutputFile>>>(std::move(made));
             self->readTitle([self, kept, target] {
@@ -430,7 +434,8 @@ void CaptureRun::writePdf(const OutputFormat& format)
                     return self->finish(std::unexpected(kept->error()));
                 self->finish(self->land(***kept, target));
             });
-        });
+        },
+        notes);
 }
 
 void CaptureRun::writeText(const OutputFormat& format)
@@ -493,7 +498,11 @@ void CaptureRun::finish(Result<QString> output)
     m_held = HeldName();
     if (output && !QFileInfo(*output).isFile())
         output = fail(Error::Code::Io, QStringLiteral("the output file %1 was not written").arg(*output));
-    QStringList notes { m_snapshot.note, m_titleNote };
+    QStringList notes { m_snapshot.note };
+    for (const QString& printed : std::as_const(m_printNotes))
+        if (!m_snapshot.note.contains(printed))
+            notes.append(printed);
+    notes.append(m_titleNote);
     notes.removeAll(QString());
     const QString note = output ? notes.join(QStringLiteral("; ")) : QString();
     const QSize pixels = output && m_picture ? pictureSize() : QSize();

@@ -117,6 +117,7 @@ private:
     QString m_finalAddress; // read with the title
     bool m_titled = false;
     QString m_titleNote; // said when the title was cut
+    QStringList m_printNotes; // what printing the PDF found to say (a virtual list kept at its height)
     QStringList m_hidden; // selectors whose elements the text output leaves out
 };
 

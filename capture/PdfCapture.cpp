@@ -32,7 +32,7 @@ class PdfJob : public QObject
 {
 public:
     PdfJob(cdp::Tab& tab, QString address, bool shown, std::unique_ptr<OutputFile> file, milliseconds limit,
-        cdp::ScrollerExpansion expand, bool tagged, PdfDone done)
+        cdp::ScrollerExpansion expand, bool tagged, PdfDone done, std::shared_ptr<QStringList> notes)
         : QObject(&tab)
         , m_tab(tab)
         , m_address(std::move(address))
@@ -46,6 +46,7 @@ public:
         , m_printer(tab, m_deadline)
         , m_file(std::move(file))
         , m_done(std::move(done))
+        , m_notes(std::move(notes))
     {
         connect(&m_tab, &cdp::Tab::crashed, this, [this](const qm::Error& why) { fail(why); });
     }
@@ -84,8 +85,12 @@ private:
         m_expanded = true;
         m_deadline.send(QStringLiteral("Runtime.evaluate"),
             { { QStringLiteral("expression"), ExpandScrollersScript(m_expand) },
-                { QStringLiteral("awaitPromise"), true } },
-            [this](const QJsonObject&) { print(); });
+                { QStringLiteral("awaitPromise"), true }, { QStringLiteral("returnByValue"), true } },
+            [this](const QJsonObject& reply) {
+                if (m_notes)
+                    m_notes->append(ReadScrollerExpansionDone(reply).notes);
+                print();
+            });
     }
 
     void print()
@@ -123,22 +128,24 @@ private:
     PdfPrinter m_printer;
     std::unique_ptr<OutputFile> m_file; // until the printer takes it
     PdfDone m_done;
+    std::shared_ptr<QStringList> m_notes;
     bool m_loaded = false;
 };
 
 void StartPdf(cdp::Tab& tab, const QString& address, bool shown, std::unique_ptr<OutputFile> file, milliseconds limit,
-    cdp::ScrollerExpansion expand, bool tagged, PdfDone done)
+    cdp::ScrollerExpansion expand, bool tagged, PdfDone done, std::shared_ptr<QStringList> notes = nullptr)
 {
-    auto* job = new PdfJob(tab, address, shown, std::move(file), limit, expand, tagged, std::move(done));
+    auto* job
+        = new PdfJob(tab, address, shown, std::move(file), limit, expand, tagged, std::move(done), std::move(notes));
     QTimer::singleShot(0, job, [job] { job->start(); });
 }
 
 } // namespace
 
 void MakePdfInto(cdp::Tab& tab, const QString& address, std::unique_ptr<OutputFile> file, milliseconds limit,
-    cdp::ScrollerExpansion expand, bool tagged, PdfDone done)
+    cdp::ScrollerExpansion expand, bool tagged, PdfDone done, std::shared_ptr<QStringList> notes)
 {
-    StartPdf(tab, address, true, std::move(file), limit, expand, tagged, std::move(done));
+    StartPdf(tab, address, true, std::move(file), limit, expand, tagged, std::move(done), std::move(notes));
 }
 
 void MakePdfFromPage(cdp::Tab& tab, const QString& address, const QString& outputPath, milliseconds limit,

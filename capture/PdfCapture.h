@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -26,7 +27,9 @@ void MakePdfFromPage(cdp::Tab& tab, const QString& address, const QString& outpu
 // The same document of the page the tab shows, never loaded again (a page control may have changed its
 // address within the page), streamed into `file`; `done` gets it back complete but not finished or
 // landed, or the failure (the file then is dropped, which removes it). `address` names it in errors.
+// What the document's outcome should say (a virtual list kept at its height) is added to `notes`.
 void MakePdfInto(cdp::Tab& tab, const QString& address, std::unique_ptr<OutputFile> file,
-    std::chrono::milliseconds limit, cdp::ScrollerExpansion expand, bool tagged, PdfDone done);
+    std::chrono::milliseconds limit, cdp::ScrollerExpansion expand, bool tagged, PdfDone done,
+    std::shared_ptr<QStringList> notes = nullptr);
 
 } // namespace qm

@@ -145,6 +145,29 @@ TEST_F(CliBinary, PageTallerThanMaxHeightIsCutAndTheReportSaysSo)
     EXPECT_EQ(QImageReader(page.value("output").toString()).size(), QSize(1280, 3000));
 }
 
+// A list that draws only the rows its window shows is kept at its height, and the outcome says so,
+// for a picture and a PDF alike.
+TEST_F(CliBinary, VirtualListKeptAtItsHeightIsSaidForPictureAndPdf)
+{
+    TestServer server;
+    server.page("/list",
+        "<!doctype html><body style='margin:0'><div id=win style='height:700px;overflow:auto;position:relative'>"
+        "<div id=rows style='height:40000px'></div></div><script>"
+        "const draw = () => { const first = Math.floor(win.scrollTop / 40); rows.innerHTML = '';"
+        "for (let i = first; i < first + 20; i++) rows.insertAdjacentHTML('beforeend',"
+        "`<div style='position:absolute;top:${i * 40}px;height:40px'>Row ${i}</div>`); };"
+        "win.addEventListener('scroll', draw); draw();</script>");
+    for (const char* format : { "png", "pdf" }) {
+        SCOPED_TRACE(format);
+        const ProgramRun run = Convert({ "--home", home(), "-o", out() + u'/' + QLatin1String(format), "-f", format,
+            "--json", "-q", server.url("/list") });
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QJsonObject page = QJsonDocument::fromJson(run.out.trimmed()).object();
+        EXPECT_EQ(page.value("note").toString(), "a virtual list kept at 700 px");
+    }
+}
+
 TEST_F(CliBinary, LocalPagesByRelativeAndAbsolutePathAndAMissingOneFailsOnlyItsRow)
 {
     const QString folder = dir.filePath(kAwkwardFolder);
