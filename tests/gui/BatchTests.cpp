@@ -336,5 +336,30 @@ TEST_F(BatchWindowTest, LocalFilesAddedEveryWayConvertAndAMissingOneFailsWithIts
     }
 }
 
+// A right-to-left page added as a local file comes out as the browser lays it out: its 300 px box at the
+// right edge, where a shifted capture showed white and cut it.
+TEST_F(BatchWindowTest, RightToLeftLocalPageKeepsItsBoxAtTheRightEdge)
+{
+    const QString page = home.file(kAwkwardFolder) + "/\u0635\u0641\u062d\u0629 #1.html";
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(page).path()));
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<!doctype html><html dir='rtl'><body style='margin:0'><div style='width:300px;height:200px;"
+               "background:#dd3333'></div><p>\xd9\x85\xd8\xb1\xd8\xad\xd8\xa8\xd8\xa7</p></body></html>");
+    file.close();
+    dialogs.setNextFiles({ page });
+    m_window->findChild<QAction*>(QStringLiteral("addHtmlFiles"))->trigger();
+    click("convertNowButton");
+    ASSERT_TRUE(runUntilIdle(120s)) << qPrintable(statuses().join(','));
+    ASSERT_EQ(statuses(), QStringList({ "OK" })) << qPrintable(m_window->list().reason(0));
+    const QStringList written = QDir(out).entryList({ "*.png" }, QDir::Files);
+    ASSERT_EQ(written.size(), 1);
+    const QImage picture(out + "/" + written[0]);
+    ASSERT_EQ(picture.width(), 1280);
+    EXPECT_EQ(picture.pixelColor(1279, 100), QColor("#dd3333")) << "the right edge is cut";
+    EXPECT_EQ(picture.pixelColor(980, 100), QColor("#dd3333"));
+    EXPECT_EQ(picture.pixelColor(979, 100), QColor(Qt::white)) << "the page is shifted";
+}
+
 } // namespace
 } // namespace qm::test
