@@ -8,15 +8,15 @@ contender runs as a child process tree under proctree.py, which reports wall tim
 of the whole tree) and peak memory (the largest sum of PSS over the tree, sampled from /proc). Results,
 the pixel size of every PNG (sizes.json: Quillmark's output name -> WIDTHxHEIGHT, compared with the
 checked-in sizes.json of a reference run) and the table go to --out."""
-import argparse, http.server, json, os, shutil, socketserver, struct, subprocess, sys, tempfile, threading, time, \
-    urllib.parse, zlib
+import argparse, http.server, json, os, shlex, shutil, socketserver, statistics, struct, subprocess, sys, tempfile, \
+    threading, urllib.parse, zlib
 
 import corpus
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 CHROMIUM = '/usr/bin/chromium'
-FLOOR = 'floor: bare protocol client, 1 at once'
+FLOOR = 'floor'  # Quillmark's own protocol client doing the least per page (bench/floor)
 VIEWPORT_HEIGHT = 800
 PORT = 8931
 BASELINE_SIZES = os.path.join(HERE, 'sizes.json')  # Quillmark --jobs 1 PNG sizes of a reference run
@@ -112,13 +112,10 @@ def serve(generated, port=0):
     return server
 
 
-def measure(name, commands, out_dir, wanted, kind, interval=0.25):
-    """Runs the commands one after another under proctree.py and returns its report with the outputs counted."""
-    shutil.rmtree(out_dir, ignore_errors=True)
-    os.makedirs(out_dir)
-    meta = out_dir + '.run'
-    shutil.rmtree(meta, ignore_errors=True)
-    os.makedirs(meta)
+def measure(name, commands, out_dir, meta, wanted, kind, keep, interval=0.25):
+    """Runs the commands one after another under proctree.py and returns its report with the outputs counted:
+    pages, bytes, and for PNG each picture's size from its header (megapixels); the outputs themselves are
+    removed afterwards unless `keep`."""
     with open(os.path.join(meta, 'commands.json'), 'w') as f:
         json.dump(commands, f)
     report = os.path.join(meta, 'report.json')
@@ -131,9 +128,14 @@ def measure(name, commands, out_dir, wanted, kind, interval=0.25):
         r = json.load(f)
     for error in r['errors'][:3]:
         sys.stderr.write(f'{name}: {error}\n')
-    written = sorted(f for f in os.listdir(out_dir) if f.endswith('.' + kind) and os.path.getsize(os.path.join(out_dir, f)))
-    r.update(name=name, kind=kind, pages=len(written), wanted=wanted, rate=len(written) / r['wall'], out=out_dir,
-             meta=meta, files=written)
+    paths = [os.path.join(out_dir, f) for f in sorted(os.listdir(out_dir)) if f.endswith('.' + kind)]
+    written = [p for p in paths if os.path.getsize(p)]
+    sizes = {p: png_size(p) for p in written} if kind == 'png' else {}
+    pixels = sum(w * h for w, h in filter(None, sizes.values()))
+    r.update(pages=len(written), wanted=wanted, bytes=sum(os.path.getsize(p) for p in written), mpx=pixels / 1e6,
+             sizes=sizes, out=out_dir, meta=meta)
+    if not keep:
+        shutil.rmtree(out_dir, ignore_errors=True)
     print(f'  {kind.upper()} {name}: {r["pages"]}/{wanted} in {r["wall"]:.1f} s, CPU {r["cpu"]:.1f} s, '
           f'peak PSS {r["peak_pss_mb"]:.0f} MB', file=sys.stderr, flush=True)
     return r
@@ -151,21 +153,22 @@ def quillmark_outputs(r):
     return found
 
 
-def whole_page_check(results, urls, out):
-    """Writes sizes.json (Quillmark --jobs 1 PNG name -> WxH) and compares every PNG's height with Quillmark's.
-    Blink contenders should match it to the pixel; WebKit ones lay out differently, so only a height under
-    90% of Quillmark's is counted as a cut page (not on pages shorter than the viewport, which Quillmark fills)."""
-    by = {r['name']: r for r in results if r['kind'] == 'png'}
+def whole_page_check(contenders, urls, out):
+    """Writes sizes.json (Quillmark --jobs 1 PNG name -> WxH) and compares every PNG's height with Quillmark's,
+    from each contender's first round. Blink contenders should match it to the pixel; WebKit ones lay out
+    differently, so only a height under 90% of Quillmark's is counted as a cut page (not on pages shorter than
+    the viewport, which Quillmark fills)."""
+    by = {c['name']: c['rounds'][0] for c in contenders if c['kind'] == 'png' and c['rounds']}
     reference = by.get('quillmark --jobs 1')
     if not reference:
         return []
     outputs = quillmark_outputs(reference)
     heights, sizes = {}, {}
     for i, url in enumerate(urls):
-        if url in outputs and os.path.exists(outputs[url]):
-            w, h = png_size(outputs[url])
-            sizes[os.path.basename(outputs[url])] = f'{w}x{h}'
-            heights[i] = (w, h)
+        size = reference['sizes'].get(outputs.get(url))
+        if size:
+            sizes[os.path.basename(outputs[url])] = f'{size[0]}x{size[1]}'
+            heights[i] = tuple(size)
     with open(os.path.join(out, 'sizes.json'), 'w') as f:
         json.dump(sizes, f, indent=1, sort_keys=True)
     baseline = {}
@@ -180,28 +183,115 @@ def whole_page_check(results, urls, out):
              f'{sum(h > 32768 for _, h in heights.values())} over 32,768 px, tallest {max((h for _, h in heights.values()), default=0)} px',
              f'against the checked-in sizes.json: {len(set(sizes) & set(baseline))} compared, {len(changed)} changed'
              + (f' ({"; ".join(changed[:8])})' if changed else '')]
-    for r in by.values():
+    for name, r in by.items():
         if r is reference:
             continue
-        if r['name'].startswith('quillmark'):
-            paths = {i: quillmark_outputs(r).get(url) for i, url in enumerate(urls)}
+        if name.startswith('quillmark'):
+            mine = quillmark_outputs(r)
+            paths = {i: mine.get(url) for i, url in enumerate(urls)}
         else:
             paths = {i: os.path.join(r['out'], f'page{i}.png') for i in range(len(urls))}
         same, cut, other = 0, [], []
         for i, (w, h) in heights.items():
-            if not paths.get(i) or not os.path.exists(paths[i]):
+            if paths.get(i) not in r['sizes']:
                 continue
-            size = png_size(paths[i])
+            size = r['sizes'][paths[i]]
             note = f'{urls[i].rsplit("/", 1)[-1]} {size[0]}x{size[1]} vs {w}x{h}' if size else urls[i]
-            if size == (w, h):
+            if size and tuple(size) == (w, h):
                 same += 1
             elif not size or (size[1] < 0.9 * h and h > VIEWPORT_HEIGHT):
                 cut.append(note)
             else:
                 other.append(note)
-        lines.append(f'{r["name"]}: {same} same size as Quillmark, {len(other)} other sizes'
+        lines.append(f'{name}: {same} same size as Quillmark, {len(other)} other sizes'
                      + (f' (e.g. {"; ".join(other[:3])})' if other else '') + f', {len(cut)} cut'
                      + (f' ({"; ".join(cut[:6])})' if cut else ''))
+    return lines
+
+
+def spread(values, digits=2, suffix=''):
+    """Median with the min-max range of the rounds, e.g. "1.02x (0.97-1.08)"."""
+    values = [v for v in values if v is not None]
+    if not values:
+        return '-'
+    low, mid, high = min(values), statistics.median(values), max(values)
+    if len(values) == 1 or round(low, digits) == round(high, digits):
+        return f'{mid:.{digits}f}{suffix}'
+    return f'{mid:.{digits}f}{suffix} ({low:.{digits}f}–{high:.{digits}f})'
+
+
+def metrics(r):
+    """What one round of one contender gives per page and per megapixel; None where there is nothing to divide."""
+    pages, mpx = r['pages'], r['mpx']
+    return {'rate': pages / r['wall'], 'mpx_rate': mpx / r['wall'] if mpx else None,
+            'cpu_page': r['cpu'] / pages if pages else None, 'cpu_mpx': r['cpu'] / mpx if mpx else None,
+            'pss': r['peak_pss_mb']}
+
+
+def median_of(contender, key):
+    values = [metrics(r)[key] for r in contender['rounds'] if metrics(r)[key] is not None]
+    return statistics.median(values) if values else None
+
+
+def ratio(ours, theirs, key, invert=False):
+    """Round by round (the rounds interleave the contenders, so each pair ran under the same load): ours over
+    theirs, median and spread."""
+    values = []
+    for a, b in zip(ours['rounds'], theirs['rounds']):
+        x, y = metrics(a)[key], metrics(b)[key]
+        if x and y:
+            values.append(y / x if invert else x / y)
+    return spread(values, suffix='x')
+
+
+def best(contenders, key):
+    rated = [c for c in contenders if median_of(c, key) is not None]
+    return max(rated, key=lambda c: median_of(c, key)) if rated else None
+
+
+def summary(contenders, fmt):
+    """Quillmark's best against the best peer, the WebKit tools and the floor."""
+    rows = [c for c in contenders if c['kind'] == fmt and c['rounds']]
+    ours = [c for c in rows if c['name'].startswith('quillmark')]
+    peers = [c for c in rows if not c['name'].startswith(('quillmark', FLOOR))]
+    lines = []
+    for key, label in (('rate', 'pages/s'), ('mpx_rate', 'Mpx/s')):
+        q, p = best(ours, key), best(peers, key)
+        if q and p:
+            lines.append(f'{fmt.upper()} {label}: Quillmark\'s best ({q["name"]}) {ratio(q, p, key)} the best peer '
+                         f'({p["name"]})')
+    q = best(ours, 'rate')
+    for family in ('wkhtmlto', 'cutycapt'):
+        w = best([c for c in peers if c['name'].startswith(family)], 'rate')
+        if not (q and w):
+            continue
+        line = f'{fmt.upper()} {q["name"]} against {w["name"]}: CPU/page {ratio(q, w, "cpu_page")}'
+        if fmt == 'pdf':
+            per_page = lambda c: statistics.median(r['bytes'] / r['pages'] for r in c['rounds'] if r['pages'])
+            line += f', bytes/page {per_page(q) / per_page(w):.2f}x'
+        lines.append(line)
+    one = next((c for c in rows if c['name'] == 'quillmark --jobs 1'), None)
+    floor = next((c for c in rows if c['name'] == f'{FLOOR}, 1 tab'), None)
+    if one and floor:
+        lines.append(f'{fmt.upper()} quillmark --jobs 1 against {floor["name"]}: pages/s {ratio(one, floor, "rate")}, '
+                     f'CPU/page {ratio(one, floor, "cpu_page")}')
+    return lines
+
+
+def table(contenders):
+    lines = ['| output | contender | pages | MB written | Mpx | pages/s | Mpx/s | CPU s/page | CPU s/Mpx | peak PSS MB |',
+             '|---|---|---|---|---|---|---|---|---|---|']
+    for c in contenders:
+        if not c['rounds']:
+            continue
+        m = [metrics(r) for r in c['rounds']]
+        get = lambda key: [x[key] for x in m]
+        pages = min(r['pages'] for r in c['rounds'])
+        mb = statistics.median(r['bytes'] for r in c['rounds']) / 1e6
+        mpx = statistics.median(r['mpx'] for r in c['rounds'])
+        lines.append(f'| {c["kind"].upper()} | {c["name"]} | {pages}/{c["rounds"][0]["wanted"]} | {mb:.1f} | '
+                     + (f'{mpx:.0f}' if mpx else '-') + f' | {spread(get("rate"))} | {spread(get("mpx_rate"))} | '
+                     f'{spread(get("cpu_page"))} | {spread(get("cpu_mpx"), 3)} | {spread(get("pss"), 0)} |')
     return lines
 
 
@@ -209,8 +299,12 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('--quick', action='store_true', help='30 generated pages instead of the corpus')
     parser.add_argument('--pages', type=int, default=30, help='generated pages with --quick')
+    parser.add_argument('--rounds', type=int, default=3, help='rounds, each running every contender once')
     parser.add_argument('--binary', default=os.path.join(ROOT, 'build', 'app', 'quillmark'))
-    parser.add_argument('--playwright-jobs', default='1,2,4', help='Playwright concurrencies to try')
+    parser.add_argument('--floor', default=os.path.join(ROOT, 'build', 'bench', 'floor', 'cli_floor'))
+    parser.add_argument('--jobs', default='1,2,4', help='concurrencies to try: Quillmark --jobs, Playwright pages at '
+                        'once, processes at once for the one-page tools')
+    parser.add_argument('--floor-tabs', default='1,2', help='tabs at once for the floor')
     parser.add_argument('--formats', default='png,pdf')
     parser.add_argument('--only', default='', help='comma-separated contender name prefixes to run')
     parser.add_argument('--keep', action='store_true', help='keep the outputs (the folder is named at the end)')
@@ -227,24 +321,67 @@ def main():
     home = os.path.join(work, 'home')
     node = shutil.which('node')
     os.makedirs(args.out, exist_ok=True)
-    results = []
     only = [o.strip() for o in args.only.split(',') if o.strip()]
+    jobs = [int(j) for j in args.jobs.split(',')]
+    contenders = []
 
-    def run(fmt, name, commands, interval=0.25):
-        if only and not any(name.startswith(o) for o in only):
-            return
-        results.append(measure(name, commands, os.path.join(work, f'{fmt}-{len(results)}'), len(urls), fmt, interval))
+    # Each contender: a name and a function of (output folder, run folder, addresses) giving its commands.
+    def add(fmt, name, build):
+        if not only or any(name.startswith(o) for o in only):
+            contenders.append({'kind': fmt, 'name': name, 'build': build, 'rounds': [],
+                               'command': ' ; '.join(described(c) for c in build('OUT', 'RUN', ['URL...']))})
 
-    def quillmark(fmt, jobs, browser=None):
-        extra = ['--browser', browser] if browser else []
-        label = f'quillmark --jobs {jobs}' + (f' ({os.path.basename(browser)})' if browser else '')
-        out = os.path.join(work, f'{fmt}-{len(results)}')
-        run(fmt, label, [[args.binary, 'convert', '--home', home, '-o', out, '-f', fmt.upper(), '-j', str(jobs),
-                          '--timeout', '120', '-q', '--json', *extra, *urls]])
+    def described(command):
+        return 'each: ' + shlex.join(command[1:]) if command[0] == 'each:' else shlex.join(command)
 
-    def per_page(fmt, template):
-        out = os.path.join(work, f'{fmt}-{len(results)}')
-        return [[a.format(url=url, out=f'{out}/page{i}.{fmt}') for a in template] for i, url in enumerate(urls)]
+    def per_page(runner, template, fmt):
+        """One process per page, `n` at once: the list of commands goes to the run folder."""
+        def build(out, meta, pages):
+            if pages == ['URL...']:  # for the printed command line
+                listing = 'RUN/pages.json'
+                each = [a.format(url='URL', out=f'OUT/pageN.{fmt}') for a in template]
+                return [runner(listing), ['each:', *each]]
+            listing = os.path.join(meta, 'pages.json')
+            with open(listing, 'w') as f:
+                json.dump([[a.format(url=url, out=f'{out}/page{i}.{fmt}') for a in template]
+                           for i, url in enumerate(pages)], f)
+            return [runner(listing)]
+        return build
+
+    for fmt in args.formats.split(','):
+        for n in jobs:
+            add(fmt, f'quillmark --jobs {n}', lambda out, meta, pages, n=n, fmt=fmt: [
+                [args.binary, 'convert', '--home', home, '-o', out, '-f', fmt.upper(), '-j', str(n), '--timeout', '120',
+                 '-q', '--json', *pages]])
+        # The default engine is the headless shell where installed; full Chromium beside it for comparison.
+        if os.path.exists(CHROMIUM):
+            add(fmt, 'quillmark --jobs 2 (chromium)', lambda out, meta, pages, fmt=fmt: [
+                [args.binary, 'convert', '--home', home, '-o', out, '-f', fmt.upper(), '-j', '2', '--timeout', '120',
+                 '-q', '--json', '--browser', CHROMIUM, *pages]])
+        # What Quillmark's own protocol client spends at the least on the same engine: not a peer.
+        if not os.path.exists(args.floor):
+            sys.stderr.write(f'no floor at {args.floor} (build the cli_floor target): left out\n')
+        for n in [int(t) for t in args.floor_tabs.split(',') if t and os.path.exists(args.floor)]:
+            add(fmt, f'{FLOOR}, {n} tab' + ('s' if n > 1 else ''),
+                lambda out, meta, pages, n=n, fmt=fmt: [[args.floor, fmt, out, str(n), *pages]])
+        for n in jobs:
+            add(fmt, f'playwright {n} at once', lambda out, meta, pages, n=n, fmt=fmt: [
+                [node, os.path.join(HERE, 'pw.mjs'), fmt, str(n), out, *pages]])
+        parallel = os.path.join(HERE, 'parallel.py')
+        for n in jobs:
+            if fmt == 'png':
+                add(fmt, f'wkhtmltoimage {n} at once', per_page(lambda listing, n=n: [sys.executable, parallel, str(n), listing],
+                    ['wkhtmltoimage', '-q', '--width', '1280', '-f', 'png', '{url}', '{out}'], fmt))
+            else:
+                add(fmt, f'wkhtmltopdf {n} at once', per_page(lambda listing, n=n: [sys.executable, parallel, str(n), listing],
+                    ['wkhtmltopdf', '-q', '-s', 'A4', '{url}', '{out}'], fmt))
+        # One X server for each run, as a browser is started once for the others.
+        for n in jobs:
+            add(fmt, f'cutycapt {n} at once', per_page(
+                lambda listing, n=n: ['xvfb-run', '-a', '-s', '-screen 0 1280x800x24', sys.executable, parallel, str(n),
+                                      listing],
+                ['cutycapt', '--url={url}', '--out={out}', '--min-width=1280', '--min-height=800',
+                 f'--out-format={fmt}'], fmt))
 
     # Warm the disk cache (pages, browsers, peers) once, unmeasured.
     for p in docs:
@@ -257,70 +394,46 @@ def main():
     subprocess.run(['wkhtmltoimage', '-q', urls[0], os.path.join(work, 'warm.png')], stderr=subprocess.DEVNULL)
 
     load_before = os.getloadavg()
-    for fmt in args.formats.split(','):
-        quillmark(fmt, 1)
-        quillmark(fmt, 2)
-        # The default engine is the headless shell where installed; full Chromium beside it for comparison.
-        if os.path.exists(CHROMIUM):
-            quillmark(fmt, 2, CHROMIUM)
-        # The engine's own floor: what any client of the default engine spends at the least.
-        shell = shutil.which('chromium-headless-shell')
-        if shell:
-            out = os.path.join(work, f'{fmt}-{len(results)}')
-            run(fmt, FLOOR, [[node, os.path.join(HERE, 'floor.mjs'), fmt, shell, out, *urls]])
-        for jobs in map(int, args.playwright_jobs.split(',')):
-            out = os.path.join(work, f'{fmt}-{len(results)}')
-            run(fmt, f'playwright {jobs} at once', [[node, os.path.join(HERE, 'pw.mjs'), fmt, str(jobs), out, *urls]])
-        if fmt == 'png':
-            run(fmt, 'wkhtmltoimage', per_page(fmt, ['wkhtmltoimage', '-q', '--width', '1280', '-f', 'png', '{url}', '{out}']))
-        else:
-            run(fmt, 'wkhtmltopdf', per_page(fmt, ['wkhtmltopdf', '-q', '-s', 'A4', '{url}', '{out}']))
-        # One X server for the whole run, as a browser is started once for the others.
-        serial = os.path.join(work, f'cutycapt-{fmt}.json')
-        with open(serial, 'w') as f:
-            json.dump(per_page(fmt, ['cutycapt', '--url={url}', '--out={out}', '--min-width=1280', '--min-height=800',
-                                     f'--out-format={fmt}']), f)
-        run(fmt, 'cutycapt', [['xvfb-run', '-a', '-s', '-screen 0 1280x800x24', sys.executable,
-                               os.path.join(HERE, 'serial.py'), serial]])
+    # Each round runs every contender once; the order turns by a share of the list each round, so no
+    # contender always runs first, last, or after the same one.
+    step = -(-len(contenders) // max(args.rounds, 1))
+    for round_ in range(args.rounds):
+        shift = (round_ * step) % max(len(contenders), 1)
+        print(f'round {round_ + 1} of {args.rounds}', file=sys.stderr, flush=True)
+        for index, c in [(i % len(contenders), contenders[i % len(contenders)])
+                         for i in range(shift, shift + len(contenders))]:
+            out = os.path.join(work, f'{c["kind"]}-{index}-r{round_}')
+            meta = out + '.run'
+            os.makedirs(out)
+            os.makedirs(meta)
+            r = measure(c['name'], c['build'](out, meta, urls), out, meta, len(urls), c['kind'], args.keep)
+            c['rounds'].append(r)
     load_after = os.getloadavg()
 
     kinds = 'generated' if args.quick else f'{len(docs)} corpus + {len(names)} generated'
-    lines = [f'{len(urls)} pages ({kinds}) on 127.0.0.1; load average {load_before[0]:.1f} before, '
-             f'{load_after[0]:.1f} after (1 min)', '',
-             '| output | contender | pages | seconds | pages/s | CPU s | CPU s/page | peak PSS MB |',
-             '|---|---|---|---|---|---|---|---|']
-    for r in results:
-        lines.append(f'| {r["kind"].upper()} | {r["name"]} | {r["pages"]}/{r["wanted"]} | {r["wall"]:.1f} | '
-                     f'{r["rate"]:.2f} | {r["cpu"]:.1f} | {r["cpu"] / max(r["pages"], 1):.2f} | {r["peak_pss_mb"]:.0f} |')
+    lines = [f'{len(urls)} pages ({kinds}) on 127.0.0.1; {args.rounds} rounds, contenders interleaved; '
+             f'load average {load_before[0]:.1f} before, {load_after[0]:.1f} after (1 min)',
+             'Figures: median of the rounds (min–max). Mpx: megapixels written, from the PNG headers.', '']
+    lines += table(contenders)
     lines.append('')
     for fmt in args.formats.split(','):
-        rows = [r for r in results if r['kind'] == fmt]
-        ours = [r for r in rows if r['name'].startswith('quillmark')]
-        peers = [r for r in rows if not r['name'].startswith('quillmark') and r['name'] != FLOOR]
-        floor = next((r for r in rows if r['name'] == FLOOR), None)
-        playwright = [r for r in peers if r['name'].startswith('playwright')]
-        if not ours or not peers:
-            continue
-        best = max(peers, key=lambda r: r['rate'])
-        pw = max(playwright, key=lambda r: r['rate']) if playwright else None
-        for q in ours:
-            line = f'{fmt.upper()} {q["name"]}: pages/s {q["rate"] / best["rate"]:.2f}x best peer ({best["name"]})'
-            if pw:
-                line += (f'; CPU/page {(q["cpu"] / max(q["pages"], 1)) / max(pw["cpu"] / max(pw["pages"], 1), 1e-9):.2f}x'
-                         f' and peak memory {q["peak_pss_mb"] / max(pw["peak_pss_mb"], 1):.2f}x {pw["name"]}')
-            if floor and q['name'] == 'quillmark --jobs 1':
-                line += (f'; CPU/page {(q["cpu"] / max(q["pages"], 1)) / max(floor["cpu"] / max(floor["pages"], 1), 1e-9):.2f}x'
-                         ' the floor')
-            lines.append(line)
+        lines += summary(contenders, fmt)
     lines.append('')
-    lines += whole_page_check(results, urls, args.out)
+    lines += whole_page_check(contenders, urls, args.out)
+    lines += ['', 'Command lines (URL... stands for the pages, OUT for the output folder):', '']
+    lines += [f'- {c["kind"].upper()} {c["name"]}: `{c["command"]}`' for c in contenders]
     text_out = '\n'.join(lines)
     print(text_out)
     with open(os.path.join(args.out, 'results.md'), 'w') as f:
         f.write(text_out + '\n')
     with open(os.path.join(args.out, 'results.json'), 'w') as f:
-        json.dump({'urls': urls, 'load': [load_before, load_after],
-                   'results': [{k: v for k, v in r.items() if k != 'files'} for r in results]}, f, indent=1)
+        json.dump({'urls': urls, 'load': [load_before, load_after], 'rounds': args.rounds,
+                   'contenders': [{'name': c['name'], 'kind': c['kind'], 'command': c['command'],
+                                   'commands': [json.load(open(os.path.join(r['meta'], 'commands.json')))
+                                                for r in c['rounds'][:1]],
+                                   'rounds': [{k: v for k, v in r.items() if k != 'sizes'} | metrics(r)
+                                              for r in c['rounds']]}
+                                  for c in contenders]}, f, indent=1)
     server.shutdown()
     if args.keep:
         print(f'outputs kept in {work}')
