@@ -12,6 +12,7 @@
 
 #include "FloorTab.h"
 #include "platform/cdp/Browser.h"
+#include "platform/cdp/Tab.h"
 
 using namespace qm;
 
