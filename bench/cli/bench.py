@@ -299,6 +299,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('--quick', action='store_true', help='30 generated pages instead of the corpus')
     parser.add_argument('--pages', type=int, default=30, help='generated pages with --quick')
+    parser.add_argument('--corpus', type=int, default=0, help='only the first N corpus pages (0: all)')
     parser.add_argument('--rounds', type=int, default=3, help='rounds, each running every contender once')
     parser.add_argument('--binary', default=os.path.join(ROOT, 'build', 'app', 'quillmark'))
     parser.add_argument('--floor', default=os.path.join(ROOT, 'build', 'bench', 'floor', 'cli_floor'))
@@ -316,7 +317,7 @@ def main():
     names = make_pages(generated, args.pages) if args.quick else make_pages(generated, 3, special=True)
     server = serve(generated, PORT)
     base = f'http://127.0.0.1:{server.server_address[1]}'
-    docs = [] if args.quick else corpus.load()
+    docs = [] if args.quick else corpus.load()[:args.corpus or None]
     urls = [f'{base}/doc/{urllib.parse.quote(p)}' for p in docs] + [f'{base}/gen/{n}' for n in names]
     home = os.path.join(work, 'home')
     node = shutil.which('node')
