@@ -190,8 +190,10 @@ async ({ mode, unnoticed }) => {
     await null;
     t.lastChange = unchanged;
   };
+  // The next frame, when the page's own resize observers have run; a page that draws no frames (a
+  // hidden tab) is not waited for longer than a second.
   const frame = () => Promise.race([new Promise((r) => requestAnimationFrame(() => r())),
-    t ? t.wait(50) : new Promise((r) => setTimeout(r, 50))]);
+    t ? t.wait(1000) : new Promise((r) => setTimeout(r, 1000))]);
   const expand = async () => {
     window.scrollTo(0, 0);
     const vw = innerWidth, vh = innerHeight;
