@@ -25,13 +25,14 @@ using cdp::SnapshotEncoding;
 
 namespace {
 
-// One capture holds at most this many pixels (a page 32768 px tall at 1280 px); taller pages are taken
+// One capture holds at most this many pixels (a page 12,500 px tall at 1280 px); taller pages are taken
 // in bands of about BandPixels, which the PNG output joins as the browser compressed them. The limit
-// only keeps the browser's own picture memory in bounds. Each band costs the browser a layout of the
-// whole page, so bands are nearly as large as one capture.
-constexpr qint64 SinglePixels = 42'000'000;
+// keeps the browser's picture memory in bounds: the browser holds several copies of each capture, so
+// with 42 Mpx captures two pages at once peaked near 1.4 GB, with 16 Mpx near 0.95 GB, for about the
+// same time (each band lays the page out again, which costs little against drawing it).
+constexpr qint64 SinglePixels = 16'000'000;
 constexpr int SingleHeight = 32768;
-constexpr qint64 BandPixels = 32'000'000;
+constexpr qint64 BandPixels = 16'000'000;
 constexpr int JpegMaxSide = 65500;
 
 QString prepareScript(milliseconds budget, const cdp::SnapshotRequest& request, double scale)

@@ -394,6 +394,34 @@ def main():
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run(['wkhtmltoimage', '-q', urls[0], os.path.join(work, 'warm.png')], stderr=subprocess.DEVNULL)
 
+    def report(rounds_done):
+        load_after = os.getloadavg()
+        kinds = 'generated' if args.quick else f'{len(docs)} corpus + {len(names)} generated'
+        lines = [f'{len(urls)} pages ({kinds}) on 127.0.0.1; {rounds_done} of {args.rounds} rounds, contenders interleaved; '
+                 f'load average {load_before[0]:.1f} before, {load_after[0]:.1f} after (1 min)',
+                 'Figures: median of the rounds (min–max). Mpx: megapixels written, from the PNG headers.', '']
+        lines += table(contenders)
+        lines.append('')
+        for fmt in args.formats.split(','):
+            lines += summary(contenders, fmt)
+        lines.append('')
+        lines += whole_page_check(contenders, urls, args.out)
+        lines += ['', 'Command lines (URL... stands for the pages, OUT for the output folder):', '']
+        lines += [f'- {c["kind"].upper()} {c["name"]}: `{c["command"]}`' for c in contenders]
+        text_out = '\n'.join(lines)
+        if rounds_done == args.rounds:
+            print(text_out)
+        with open(os.path.join(args.out, 'results.md'), 'w') as f:
+            f.write(text_out + '\n')
+        with open(os.path.join(args.out, 'results.json'), 'w') as f:
+            json.dump({'urls': urls, 'load': [load_before, load_after], 'rounds': rounds_done,
+                       'contenders': [{'name': c['name'], 'kind': c['kind'], 'command': c['command'],
+                                       'commands': [json.load(open(os.path.join(r['meta'], 'commands.json')))
+                                                    for r in c['rounds'][:1]],
+                                       'rounds': [{k: v for k, v in r.items() if k != 'sizes'} | metrics(r)
+                                                  for r in c['rounds']]}
+                                      for c in contenders]}, f, indent=1)
+
     load_before = os.getloadavg()
     # Each round runs every contender once; the order turns by a share of the list each round, so no
     # contender always runs first, last, or after the same one.
@@ -409,32 +437,8 @@ def main():
             os.makedirs(meta)
             r = measure(c['name'], c['build'](out, meta, urls), out, meta, len(urls), c['kind'], args.keep)
             c['rounds'].append(r)
-    load_after = os.getloadavg()
-
-    kinds = 'generated' if args.quick else f'{len(docs)} corpus + {len(names)} generated'
-    lines = [f'{len(urls)} pages ({kinds}) on 127.0.0.1; {args.rounds} rounds, contenders interleaved; '
-             f'load average {load_before[0]:.1f} before, {load_after[0]:.1f} after (1 min)',
-             'Figures: median of the rounds (min–max). Mpx: megapixels written, from the PNG headers.', '']
-    lines += table(contenders)
-    lines.append('')
-    for fmt in args.formats.split(','):
-        lines += summary(contenders, fmt)
-    lines.append('')
-    lines += whole_page_check(contenders, urls, args.out)
-    lines += ['', 'Command lines (URL... stands for the pages, OUT for the output folder):', '']
-    lines += [f'- {c["kind"].upper()} {c["name"]}: `{c["command"]}`' for c in contenders]
-    text_out = '\n'.join(lines)
-    print(text_out)
-    with open(os.path.join(args.out, 'results.md'), 'w') as f:
-        f.write(text_out + '\n')
-    with open(os.path.join(args.out, 'results.json'), 'w') as f:
-        json.dump({'urls': urls, 'load': [load_before, load_after], 'rounds': args.rounds,
-                   'contenders': [{'name': c['name'], 'kind': c['kind'], 'command': c['command'],
-                                   'commands': [json.load(open(os.path.join(r['meta'], 'commands.json')))
-                                                for r in c['rounds'][:1]],
-                                   'rounds': [{k: v for k, v in r.items() if k != 'sizes'} | metrics(r)
-                                              for r in c['rounds']]}
-                                  for c in contenders]}, f, indent=1)
+        # Each finished round is written out, so a run stopped early still gives its figures.
+        report(round_ + 1)
     server.shutdown()
     if args.keep:
         print(f'outputs kept in {work}')

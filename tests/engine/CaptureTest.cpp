@@ -63,8 +63,8 @@ int RowsOfColour(const QImage& image, int column, int from, QRgb colour)
 
 TEST_F(CaptureTest, TallPagesComeOutWholeInEveryEncoding)
 {
-    // Up to 32768 px is taken in one capture, 40000 px in bands.
-    for (const int stripes : { 200, 320, 400 }) {
+    // 10000 px is taken in one capture, 32000 and 40000 px in bands.
+    for (const int stripes : { 100, 320, 400 }) {
         SCOPED_TRACE(stripes);
         QByteArray html = "<!doctype html><style>body{margin:0}div{height:100px}</style>";
         for (int i = 0; i < stripes; ++i)
@@ -91,7 +91,9 @@ TEST_F(CaptureTest, TallPagesComeOutWholeInEveryEncoding)
             ASSERT_EQ(image.size(), QSize(1280, stripes * 100));
             // Every stripe where it belongs, the bottom ones included, at both edges of the page.
             for (int i :
-                { 0, 1, 62, 63, 124, 125, 163, 164, stripes / 2, stripes - 4, stripes - 3, stripes - 2, stripes - 1 }) {
+                { 0, 1, 62, 63, 124, 125, 249, 250, stripes / 2, stripes - 4, stripes - 3, stripes - 2, stripes - 1 }) {
+                if (i >= stripes)
+                    continue;
                 SCOPED_TRACE(i);
                 EXPECT_LE(ColourDistance(image.pixel(3, i * 100 + 50), StripeColour(i)), c.tolerance);
                 EXPECT_LE(ColourDistance(image.pixel(1276, i * 100 + 99 - 8), StripeColour(i)), c.tolerance);
