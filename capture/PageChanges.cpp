@@ -148,7 +148,13 @@ private:
                     return self->finish(std::unexpected(r.error()));
                 if (const auto failed = exception(*r, QStringLiteral("the page script failed")))
                     return self->finish(std::unexpected(*failed));
-                self->finish({});
+                // A script that sent the page elsewhere is done when the page it went to is there.
+                if (!self->m_tab.pageNavigating())
+                    return self->finish({});
+                cdp::SettlePage(self->m_tab, steady_clock::now() + self->spare(), [self] {
+                    if (self)
+                        self->finish({});
+                });
             },
             budget);
     }

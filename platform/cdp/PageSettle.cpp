@@ -35,7 +35,12 @@ public:
         connect(&m_timer, &QTimer::timeout, this, &Settler::finish);
         connect(&m_tab, &Tab::crashed, this, &Settler::finish);
         connect(&m_tab, &Tab::networkQuiet, this, [this] {
-            if (m_waitingForNetwork)
+            if (m_waitingForPage && !m_tab.pageNavigating())
+                runScript();
+        });
+        // A page that sends itself elsewhere is settled once the document it goes to has.
+        connect(&m_tab, &Tab::pageNavigationEnded, this, [this] {
+            if (m_waitingForPage)
                 runScript();
         });
     }
@@ -51,7 +56,9 @@ private:
 
     void runScript()
     {
-        m_waitingForNetwork = false;
+        m_waitingForPage = m_tab.pageNavigating();
+        if (m_waitingForPage)
+            return;
         const milliseconds budget = remaining();
         if (budget <= 0ms) {
             finish();
@@ -65,11 +72,11 @@ private:
             [self](qm::Result<QJsonObject>) {
                 if (!self)
                     return;
-                // Whatever the script said, the network decides whether to look again.
-                if (self->m_tab.requestsInFlight() == 0 || self->m_tab.isCrashed())
+                // Whatever the script said, the network and a document on its way decide whether to look again.
+                if (self->m_tab.isCrashed() || (self->m_tab.requestsInFlight() == 0 && !self->m_tab.pageNavigating()))
                     self->finish();
                 else
-                    self->m_waitingForNetwork = true;
+                    self->m_waitingForPage = true;
             },
             budget + 1s);
     }
@@ -88,7 +95,7 @@ private:
     steady_clock::time_point m_deadline;
     std::function<void()> m_done;
     QTimer m_timer;
-    bool m_waitingForNetwork = false;
+    bool m_waitingForPage = false;
 };
 
 } // namespace

@@ -77,6 +77,11 @@ int Tab::requestsInFlight() const
     return int(d->requestsInFlight.size());
 }
 
+bool Tab::pageNavigating() const
+{
+    return d->pageNavigating;
+}
+
 bool Tab::isCrashed() const
 {
     return d->crashed;
@@ -166,6 +171,8 @@ void Tab::navigate(const QString& url, milliseconds limit)
     auto& nav = d->nav;
     nav = Private::Navigation { .active = true, .url = url, .serial = nav.serial + 1 };
     d->accessPage = url;
+    d->pageNavigating = false; // whatever the page before was going to, this address replaces it
+    d->pageNavigationRequest.clear();
     d->documentResponses.clear();
     d->requestsInFlight.clear();
     d->refusedDownloads.clear();

@@ -60,6 +60,8 @@ public:
     // Network requests of the page that have started and not yet finished.
     int requestsInFlight() const;
     bool isCrashed() const;
+    // The page has sent itself to another document that has not loaded yet (pageNavigationEnded follows).
+    bool pageNavigating() const;
     // The tab has a browser context (and so a window and renderers) of its own.
     bool hasOwnContext() const;
     // What the last completed top-level load reported.
@@ -81,6 +83,8 @@ signals:
     void crashed(const qm::Error& why);
     // The page's requests in flight dropped to none.
     void networkQuiet();
+    // The navigation the page started loaded, failed or was dropped.
+    void pageNavigationEnded();
     // The top-level page tried to go to a local file outside the folders it may read, and was stopped.
     void leftAllowedFiles(const QString& url);
 
@@ -103,6 +107,7 @@ private:
     void completeTopLevel(const QString& loaderId);
     void failNavigation(const qm::Error& why);
     void markCrashed(const qm::Error& why);
+    void endPageNavigation();
     struct Private;
     std::unique_ptr<Private> d;
 };

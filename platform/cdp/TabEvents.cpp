@@ -46,10 +46,21 @@ void Tab::onEvent(const QString& method, const QJsonObject& params)
         d->requestsInFlight.insert(str(params, "requestId"));
         if (str(params, "type") == QLatin1String("Document")) {
             const QString frameId = str(params, "frameId");
+            if (frameId == d->mainFrameId && !d->nav.active) {
+                // A document the page sent itself to (a link, a form, a script that told no one first).
+                d->pageNavigating = true;
+                d->pageNavigationRequest = str(params, "requestId");
+            }
             emit navigationStarted(
                 params.value(QLatin1String("request")).toObject().value(QLatin1String("url")).toString(),
                 frameId == d->mainFrameId);
         }
+    } else if (is(method, "Network.loadingFailed") && str(params, "requestId") == d->pageNavigationRequest) {
+        // The page's own navigation failed or was dropped (a 204, a download): nothing more will load.
+        d->requestsInFlight.remove(str(params, "requestId"));
+        endPageNavigation();
+        if (d->requestsInFlight.isEmpty())
+            emit networkQuiet();
     } else if (is(method, "Network.loadingFinished") || is(method, "Network.loadingFailed")) {
         if (d->requestsInFlight.remove(str(params, "requestId")) && d->requestsInFlight.isEmpty())
             emit networkQuiet();
@@ -75,9 +86,18 @@ void Tab::onEvent(const QString& method, const QJsonObject& params)
             if (d->nav.active)
                 d->nav.committedLoader = d->mainLoaderId;
         }
+    } else if (is(method, "Page.frameRequestedNavigation")) {
+        // Said by the page's renderer while the script that asked still runs, so before that script's
+        // answer: whoever waits on the script sees that a new document is coming.
+        if (str(params, "frameId") == d->mainFrameId && !d->nav.active
+            && str(params, "disposition") == QLatin1String("currentTab"))
+            d->pageNavigating = true;
     } else if (is(method, "Page.navigatedWithinDocument")) {
-        if (str(params, "frameId") == d->mainFrameId)
+        if (str(params, "frameId") == d->mainFrameId) {
             d->currentUrl = str(params, "url");
+            if (d->pageNavigationRequest.isEmpty())
+                endPageNavigation(); // only a fragment changed
+        }
     } else if (is(method, "Page.frameDetached")) {
         d->frameUrls.remove(str(params, "frameId"));
     } else if (is(method, "Page.lifecycleEvent")) {
@@ -90,6 +110,7 @@ void Tab::onEvent(const QString& method, const QJsonObject& params)
             emit documentComplete(url, false, PageLoad { url, 0, {} });
             return;
         }
+        endPageNavigation();
         auto& nav = d->nav;
         if (nav.active) {
             if (!nav.answered)
@@ -122,6 +143,8 @@ void Tab::onBrowserEvent(const QString& method, const QJsonObject& params)
 {
     if (is(method, "Browser.downloadWillBegin")) {
         reportRefusedDownload(str(params, "url"));
+        if (str(params, "frameId") == d->mainFrameId)
+            endPageNavigation();
         if (d->nav.active && str(params, "frameId") == d->mainFrameId) {
             d->session->send(QStringLiteral("Page.stopLoading"));
             failNavigation(qm::Error::make(qm::Error::Code::Navigation,
@@ -158,6 +181,15 @@ void Tab::completeTopLevel(const QString& loaderId)
     emit documentComplete(url, true, load);
 }
 
+void Tab::endPageNavigation()
+{
+    if (!d->pageNavigating)
+        return;
+    d->pageNavigating = false;
+    d->pageNavigationRequest.clear();
+    emit pageNavigationEnded();
+}
+
 void Tab::finishNavigation()
 {
     d->nav.active = false;
@@ -181,6 +213,8 @@ void Tab::markCrashed(const qm::Error& why)
     d->crashed = true;
     QPointer<Tab> self(this);
     failNavigation(why);
+    if (self)
+        endPageNavigation();
     if (self)
         emit crashed(why);
 }

@@ -42,6 +42,10 @@ struct Tab::Private
     QString currentUrl = QStringLiteral("about:blank");
     QString mainLoaderId;
     bool showingErrorPage = false;
+    // A top-level navigation the page itself asked for (a script, a refresh, a link) is under way; the
+    // id of its document request once that has started.
+    bool pageNavigating = false;
+    QString pageNavigationRequest;
     QHash<QString, QString> frameUrls;
     QHash<QString, PageLoad> documentResponses; // by loader id
     QSet<QString> requestsInFlight;

@@ -90,13 +90,19 @@ void TestServer::respond(QTcpSocket* socket, const QString& path, const QByteArr
             return;
         const QByteArray phrase = route.reason.value_or(route.status == 200 ? "OK" : "Status");
         QByteArray reply = "HTTP/1.1 " + QByteArray::number(route.status) + (phrase.isEmpty() ? "" : " " + phrase)
-            + "\r\nContent-Type: " + route.contentType + "\r\nContent-Length: " + QByteArray::number(route.body.size())
+            + "\r\nContent-Type: " + route.contentType
+            + "\r\nContent-Length: " + QByteArray::number(route.body.size() + route.tail.size())
             + "\r\nCache-Control: no-store\r\nConnection: close\r\n";
         for (const auto& [name, value] : route.headers)
             reply += name + ": " + value + "\r\n";
         reply += "\r\n" + route.body;
         socket->write(reply);
-        socket->disconnectFromHost();
+        if (route.tail.isEmpty())
+            return socket->disconnectFromHost();
+        QTimer::singleShot(route.tailDelayMs, socket, [socket, tail = route.tail] {
+            socket->write(tail);
+            socket->disconnectFromHost();
+        });
     };
     if (route.delayMs > 0)
         QTimer::singleShot(route.delayMs, socket, send);

@@ -30,6 +30,8 @@ public:
         std::optional<QByteArray> reason; // the status line's phrase; empty sends none
         QByteArray basicAuth; // "user:password": a request without them gets 401 and a Basic challenge
         int failFirst = 0; // this many requests first are cut off without an answer
+        QByteArray tail; // the end of the body, sent tailDelayMs after the rest (a page that streams in)
+        int tailDelayMs = 0;
     };
 
     explicit TestServer(QObject* parent = nullptr);
