@@ -189,6 +189,14 @@ TEST(CapturePipeline, WebpIsThePngsPictureLosslessAtQualityHundredAndLossyBelow)
     ASSERT_EQ(coarse.size(), png.size());
     EXPECT_NE(coarse, png);
     EXPECT_LT(lossy.size(), lossless.size());
+    // Lossy, yet the same page: the gradient's colours where they were.
+    for (const QPoint at : { QPoint(600, 600), QPoint(40, 1500), QPoint(1200, 2300) }) {
+        const QRgb a = coarse.pixel(at), b = png.pixel(at);
+        EXPECT_LE(
+            std::max({ std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b)) }),
+            16)
+            << at.x() << "," << at.y();
+    }
 }
 
 struct NamingCase
