@@ -33,6 +33,9 @@ public:
 
     virtual void beforePreparation() { }
     virtual void afterSnapshot() { }
+    // The browser's part is over: what is left is encoding the picture, this program's own bounded work,
+    // which the page's time limit does not cover.
+    virtual void browserDone() { }
 
     // The address that names the output and that the PDF is made from.
     virtual QString pageAddress() const = 0;

@@ -15,6 +15,7 @@
 #include "capture/PageControls.h"
 #include "capture/PdfCapture.h"
 #include "capture/ScrollerExpansion.h"
+#include "capture/output/EncodeAside.h"
 #include "capture/output/EncodePicture.h"
 #include "capture/output/HtmlToPlainText.h"
 #include "capture/output/OutputFile.h"
@@ -61,6 +62,10 @@ std::optional<cdp::SnapshotRequest> SnapshotFor(const SettingsSource& settings)
         request.encoding = cdp::SnapshotEncoding::Png;
     } else if (!thumbnail && !marks && format.encoder == QLatin1String("jpg")) {
         request.encoding = cdp::SnapshotEncoding::Jpeg;
+        request.jpegQuality = ReadQuality(settings);
+    } else if (!thumbnail && !marks && format.encoder == QLatin1String("webp") && ReadQuality(settings) < 100) {
+        // The browser encodes lossy WebP as it draws; lossless (quality 100) is ours alone.
+        request.encoding = cdp::SnapshotEncoding::Webp;
         request.jpegQuality = ReadQuality(settings);
     }
     return request;
@@ -393,19 +398,34 @@ void CaptureRun::writePicture(const OutputFormat& format)
     if (m_snapshotError)
         return finish(std::unexpected(*m_snapshotError));
 
-    Result<void> written;
+    // The browser's own file is written as it is: PNG, JPEG, or lossy WebP (SnapshotFor asked for it).
     const bool asIs = !m_pixelsChanged && !m_snapshot.encoded.isEmpty();
-    if (asIs && (format.encoder == QLatin1String("png") || format.encoder == QLatin1String("jpg"))) {
-        written = (*file)->writeAll(m_snapshot.encoded);
-    } else if (!decoded()) {
-        written = fail(Error::Code::Unsupported, QStringLiteral("the page's picture could not be decoded"));
-    } else {
-        written = EncodePicture(m_snapshot.image, **file, format.encoder, format.fixedQuality.value_or(m_quality), 24,
-            6, m_context.messages);
+    if (asIs
+        && (format.encoder == QLatin1String("png") || format.encoder == QLatin1String("jpg")
+            || format.encoder == QLatin1String("webp"))) {
+        if (auto written = (*file)->writeAll(m_snapshot.encoded); !written)
+            return finish(std::unexpected(written.error()));
+        return finish(land(**file, target));
     }
-    if (!written)
-        return finish(std::unexpected(written.error()));
-    finish(land(**file, target));
+    if (!decoded())
+        return finish(fail(Error::Code::Unsupported, QStringLiteral("the page's picture could not be decoded")));
+    encodeAside(format, target, std::move(*file));
+}
+
+void CaptureRun::encodeAside(const OutputFormat& format, const Target& target, std::unique_ptr<OutputFile> file)
+{
+    m_waiting = true;
+    m_host.browserDone();
+    std::shared_ptr<OutputFile> out = std::move(file);
+    EncodeAside(m_snapshot.image, out, format.encoder, format.fixedQuality.value_or(m_quality), 24, 6)
+        .then(this, [this, out, target](const AsideEncoding& done) {
+            if (!resumed())
+                return;
+            done.reportTo(m_context.messages);
+            if (!done.written)
+                return finish(std::unexpected(done.written.error()));
+            finish(land(*out, target));
+        });
 }
 
 void CaptureRun::writePdf(const OutputFormat& format)

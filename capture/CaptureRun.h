@@ -86,6 +86,7 @@ private:
     Target targetFor(const OutputFormat& format) const;
     Result<std::unique_ptr<OutputFile>> openOutput(const Target& target) const;
     Result<QString> land(OutputFile& file, const Target& target) const;
+    void encodeAside(const OutputFormat& format, const Target& target, std::unique_ptr<OutputFile> file);
     bool decoded();
     void finish(Result<QString> output);
     std::chrono::milliseconds remaining() const;

@@ -34,6 +34,7 @@ constexpr qint64 SinglePixels = 16'000'000;
 constexpr int SingleHeight = 32768;
 constexpr qint64 BandPixels = 16'000'000;
 constexpr int JpegMaxSide = 65500;
+constexpr int WebpMaxSide = 16383;
 
 QString prepareScript(milliseconds budget, const cdp::SnapshotRequest& request, double scale)
 {
@@ -196,6 +197,9 @@ private:
             m_area.setHeight(m_request.maxHeight);
             m_note = QStringLiteral("cut at %1 px").arg(m_request.maxHeight);
         }
+        // WebP holds no side over 16383 px: such a picture is decoded, and the writer says why it cannot be.
+        if (m_request.encoding == SnapshotEncoding::Webp && m_area.width() > WebpMaxSide)
+            m_request.encoding = SnapshotEncoding::Decoded;
         const qint64 pixels = qint64(m_area.width()) * m_area.height();
         if (pixels <= SinglePixels && m_area.height() <= SingleHeight) {
             if (inView(m_area))
@@ -239,9 +243,11 @@ private:
     void captureWhole(bool beyondView)
     {
         const QRect clip = m_area;
-        const bool jpeg = m_request.encoding == SnapshotEncoding::Jpeg;
-        const QJsonObject params = jpeg
-            ? screenshotParams(QStringLiteral("jpeg"), clip, beyondView, std::clamp(m_request.jpegQuality, 0, 100))
+        const int quality = std::clamp(m_request.jpegQuality, 0, 100);
+        const QJsonObject params = m_request.encoding == SnapshotEncoding::Jpeg
+            ? screenshotParams(QStringLiteral("jpeg"), clip, beyondView, quality)
+            : m_request.encoding == SnapshotEncoding::Webp
+            ? screenshotParams(QStringLiteral("webp"), clip, beyondView, quality)
             : screenshotParams(QStringLiteral("png"), clip, beyondView);
         m_deadline.sendForData(QStringLiteral("Page.captureScreenshot"), params, [this](cdp::Payload r) {
             cdp::Snapshot snapshot;
@@ -266,6 +272,7 @@ private:
     {
         switch (m_request.encoding) {
         case SnapshotEncoding::Decoded:
+        case SnapshotEncoding::Webp:
             m_whole = QImage(m_area.size(), QImage::Format_RGB32);
             if (m_whole.isNull())
                 return fail(qm::Error::make(qm::Error::Code::Unsupported,

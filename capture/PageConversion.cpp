@@ -34,12 +34,19 @@ public:
     bool hasRows() const override { return !m_rowsPresent || m_rowsPresent(); }
     QString pageAddress() const override { return m_address; }
     void completed(const PageOutcome& outcome) override { m_completed(outcome); }
+    void browserDone() override
+    {
+        if (m_browserDone)
+            m_browserDone();
+    }
     void setAddress(const QString& address) { m_address = address; }
+    void onBrowserDone(std::function<void()> then) { m_browserDone = std::move(then); }
 
 private:
     cdp::Tab& m_tab;
     std::function<bool()> m_rowsPresent;
     std::function<void(const PageOutcome&)> m_completed;
+    std::function<void()> m_browserDone;
     QString m_address;
 };
 
@@ -124,6 +131,10 @@ void PageConversion::tabReady(Ticket ticket, Result<cdp::Tab*> tab)
     page->tab = t;
     page->host = std::make_unique<Host>(
         *t, m_rowsPresent, [this, ticket](const PageOutcome& outcome) { end(ticket, outcome); });
+    page->host->onBrowserDone([this, ticket] {
+        if (const auto p = m_pages.value(ticket))
+            p->limitTimer.stop();
+    });
     page->connections.append(connect(
         t, &cdp::Tab::documentComplete, this, [this, ticket](const QString& url, bool topLevel, const cdp::PageLoad&) {
             documentComplete(ticket, url, topLevel);

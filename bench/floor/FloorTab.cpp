@@ -22,10 +22,11 @@ constexpr auto PageLimit = 120s;
 
 } // namespace
 
-FloorTab::FloorTab(cdp::Tab& tab, std::shared_ptr<FloorQueue> queue, QObject* parent)
+FloorTab::FloorTab(cdp::Tab& tab, std::shared_ptr<FloorQueue> queue, bool onePage, QObject* parent)
     : QObject(parent)
     , m_tab(tab)
     , m_queue(std::move(queue))
+    , m_onePage(onePage)
 {
 }
 
@@ -45,8 +46,9 @@ void FloorTab::takeNext()
 {
     m_printer.reset();
     m_deadline.reset();
-    if (m_queue->next >= m_queue->urls.size())
+    if (m_queue->next >= m_queue->urls.size() || (m_onePage && m_tookOne))
         return emit finished();
+    m_tookOne = true;
     const int index = m_queue->next++;
     auto end = [this, index](bool loaded, const QString& why) {
         for (const auto& c : std::exchange(m_load, {}))

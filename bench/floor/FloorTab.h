@@ -37,7 +37,8 @@ class FloorTab : public QObject
 {
     Q_OBJECT
 public:
-    FloorTab(cdp::Tab& tab, std::shared_ptr<FloorQueue> queue, QObject* parent = nullptr);
+    // `onePage`: finished after one page (the caller then closes the tab with its context).
+    FloorTab(cdp::Tab& tab, std::shared_ptr<FloorQueue> queue, bool onePage, QObject* parent = nullptr);
     ~FloorTab() override;
 
     void start();
@@ -56,6 +57,8 @@ private:
 
     cdp::Tab& m_tab;
     std::shared_ptr<FloorQueue> m_queue;
+    bool m_onePage = false;
+    bool m_tookOne = false;
     QList<QMetaObject::Connection> m_load;
     std::unique_ptr<cdp::PageDeadline> m_deadline;
     std::unique_ptr<PdfPrinter> m_printer;

@@ -1,12 +1,15 @@
 // The capture pipeline end to end on real Chromium: every output format, watermarks, thumbnail, names.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QMimeDatabase>
+#include <QTimer>
 
 #include "capture/PageSettings.h"
+#include "capture/output/EncodePicture.h"
 #include "platform/Clock.h"
 #include "settings/OutputFormatTable.h"
 #include "tests/pipeline/PipelineFixture.h"
@@ -189,6 +192,58 @@ TEST(CapturePipeline, WebpIsThePngsPictureLosslessAtQualityHundredAndLossyBelow)
     ASSERT_EQ(coarse.size(), png.size());
     EXPECT_NE(coarse, png);
     EXPECT_LT(lossy.size(), lossless.size());
+    // Lossy, yet the same page: the gradient's colours where they were.
+    for (const QPoint at : { QPoint(600, 600), QPoint(40, 1500), QPoint(1200, 2300) }) {
+        const QRgb a = coarse.pixel(at), b = png.pixel(at);
+        EXPECT_LE(
+            std::max({ std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b)) }),
+            16)
+            << at.x() << "," << at.y();
+    }
+}
+
+// A tall page of noise: seconds of work for the GIF encoder.
+QByteArray NoisePage(int height)
+{
+    return QStringLiteral(
+        "<!doctype html><body style='margin:0'><canvas id=c width=1280 height=%1></canvas><script>"
+        "const c = document.getElementById('c').getContext('2d'); const d = c.createImageData(1280, %1);"
+        "let x = 7; for (let i = 0; i < d.data.length; i++) { x = (x * 1103515245 + 12345) >>> 0;"
+        "d.data[i] = (i & 3) == 3 ? 255 : x >>> 24; } c.putImageData(d, 0, 0);</script></body>")
+        .arg(height)
+        .toUtf8();
+}
+
+TEST(CapturePipeline, EncodingAPictureLeavesTheEventThreadFree)
+{
+    TestServer server;
+    server.page("/page", NoisePage(9000));
+    const QImage picture = CaptureAs(server, "PNG", 90);
+    ASSERT_EQ(picture.size(), QSize(1280, 9000));
+    // What encoding this picture costs here, now: the measure for the pauses below.
+    TempHome scratch;
+    QElapsedTimer encoding;
+    encoding.start();
+    ASSERT_TRUE(EncodePicture(picture, scratch.file("alone.gif"), QStringLiteral("gif"), 90, 24, 6, nullptr));
+    const qint64 encodeMs = encoding.elapsed();
+
+    TempHome home;
+    home.set("set", "outputfolder", home.file("out"));
+    home.set("set", "outputformat", "GIF");
+    RealBatch batch(SharedPool(), home);
+    batch.add(server.url("/page"));
+    // The longest the event thread went without running a timer while the batch ran.
+    QElapsedTimer sinceTick;
+    qint64 longestPause = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { longestPause = std::max(longestPause, sinceTick.restart()); });
+    sinceTick.start();
+    ticker.start(5);
+    ASSERT_TRUE(batch.run());
+    ticker.stop();
+    EXPECT_EQ(batch.statuses(), QStringList { "OK" }) << batch.list.reason(0).toStdString();
+    EXPECT_EQ(QImage(batch.outcomes.value(0).output.value_or(QString())).size(), QSize(1280, 9000));
+    EXPECT_LT(longestPause, encodeMs / 2) << "encoding alone took " << encodeMs << " ms";
 }
 
 struct NamingCase
