@@ -91,8 +91,9 @@ TEST_F(CaptureTest, TallPagesComeOutWholeInEveryEncoding)
             const bool encoded = c.encoding != SnapshotEncoding::Decoded
                 && (c.encoding != SnapshotEncoding::Webp || stripes * 100 <= 12500);
             EXPECT_EQ(encoded, !snapshot->encoded.isEmpty());
-            if (c.encoding == SnapshotEncoding::Webp && encoded)
+            if (c.encoding == SnapshotEncoding::Webp && encoded) {
                 EXPECT_EQ(snapshot->encoded.mid(8, 4), QByteArray("WEBP"));
+            }
             const QImage image = Pixels(*snapshot);
             ASSERT_EQ(image.size(), QSize(1280, stripes * 100));
             // Every stripe where it belongs, the bottom ones included, at both edges of the page.
