@@ -207,7 +207,8 @@ TEST(CapturePipeline, WebpIsThePngsPictureLosslessAtQualityHundredAndLossyBelow)
 QByteArray NoisePage(int height)
 {
     return QStringLiteral(
-        "<!doctype html><body style='margin:0'><canvas id=c width=1280 height=%1 style='display:block'></canvas><script>"
+        "<!doctype html><body style='margin:0'><canvas id=c width=1280 height=%1 "
+        "style='display:block'></canvas><script>"
         "const c = document.getElementById('c').getContext('2d'); const d = c.createImageData(1280, %1);"
         "let x = 7; for (let i = 0; i < d.data.length; i++) { x = (x * 1103515245 + 12345) >>> 0;"
         "d.data[i] = (i & 3) == 3 ? 255 : x >>> 24; } c.putImageData(d, 0, 0);</script></body>")
