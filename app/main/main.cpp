@@ -1,6 +1,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -38,6 +39,28 @@ int runCommandProgram(char** argv)
     return 2;
 }
 
+#ifdef QUILLMARK_DESKTOP
+bool isSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// Qt aborts, and dumps core, when the window system it looks for is not there; a user started from a
+// terminal without one is told what works there instead.
+bool windowSystemReachable(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0)
+            return true; // chosen on the command line: Qt says itself if it cannot be had
+    }
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && *platform && std::strncmp(platform, "xcb", 3) != 0 && std::strncmp(platform, "wayland", 7) != 0)
+        return true; // offscreen, vnc and the like need no display
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+}
+#endif
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -57,6 +80,12 @@ int main(int argc, char** argv)
     if (argc >= 2 && isCommand(argv[1]))
         return runCommandProgram(argv);
 #ifdef QUILLMARK_DESKTOP
+    if (!windowSystemReachable(argc, argv)) {
+        std::fputs("quillmark: the desktop program needs a graphical session (DISPLAY or WAYLAND_DISPLAY); "
+                   "\"quillmark convert\" works without one (--help for its options)\n",
+            stderr);
+        return 2;
+    }
     return qm::app::runDesktop(argc, argv);
 #else
     std::fprintf(

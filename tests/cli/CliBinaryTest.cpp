@@ -252,6 +252,21 @@ INSTANTIATE_TEST_SUITE_P(Setup, CliRefuses,
         SetupCase { "no_browser", { "-o", "@DIR@/out", "--browser", "@DIR@/no-such-chromium" }, "no-such-chromium" }),
     [](const auto& info) { return std::string(info.param.name); });
 
+// From a terminal with no window system, the program without a command (or with a word it does not
+// know) says in one line what works there, instead of aborting in the window library.
+TEST_F(CliBinary, NoWindowSystemPointsToConvertAndExitsTwo)
+{
+    for (const QStringList& arguments : { QStringList {}, QStringList { "serve" }, QStringList { "page.html" } }) {
+        const ProgramRun run
+            = RunProgram(arguments, { "DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=", "HOME=" + home() });
+        ASSERT_TRUE(run.finished) << arguments.join(' ').toStdString();
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString() << ": " << run.err.toStdString();
+        const QList<QByteArray> lines = ErrorLines(run);
+        ASSERT_EQ(lines.size(), 1) << run.err.toStdString();
+        EXPECT_TRUE(lines[0].contains("\"quillmark convert\"")) << lines[0].toStdString();
+    }
+}
+
 TEST_F(CliBinary, InterruptDropsPagesInFlightLeavesNoFileAndEndsTheBrowser)
 {
     // A page that never answers: the program is certainly converting it when Ctrl+C arrives.
