@@ -1,5 +1,6 @@
 #include "batch/UrlListCommands.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include "batch/SelectedFiles.h"
@@ -75,11 +76,15 @@ void UrlListCommands::saveUrlList(QWidget* parent)
     m_dialogs.chooseFiles(parent, request, [this, parent](const QStringList& chosen) {
         Result<void> written = fail(Error::Code::Cancelled, QStringLiteral("cancelled"));
         if (!chosen.isEmpty()) {
-            m_dialogFileName = chosen.first();
+            // A name typed without an extension gets the list's, or Load's filter would hide the file.
+            QString name = chosen.first();
+            if (QFileInfo(name).suffix().isEmpty())
+                name += QStringLiteral(".ulf");
+            m_dialogFileName = name;
             QList<UrlListEntry> rows;
             for (int i = 0; i < m_list.rowCount(); ++i)
                 rows.append(UrlListEntry { m_list.address(i), m_list.format(i) });
-            written = WriteUrlListFile(chosen.first(), rows);
+            written = WriteUrlListFile(name, rows);
         }
         if (written)
             m_dialogs.message(parent, UserDialogs::Icon::Information, QStringLiteral("Url List File is saved!"));

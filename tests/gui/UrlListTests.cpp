@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -223,6 +224,25 @@ TEST_F(UrlListTest, AddHtmlFilesAppendsFullPathsAndKeepsTheListDialogTitle)
     window->findChild<QAction*>(QStringLiteral("listAddHtmlFiles"))->trigger(); // cancelled
     EXPECT_EQ(dialogs.fileRequests().last().title, QStringLiteral("Save converting project file"));
     EXPECT_EQ(window->list().rowCount(), 3);
+}
+
+// A name typed without an extension is saved with the list's, so that Load's filter shows it; a name
+// with an extension of its own keeps it.
+TEST_F(UrlListTest, SavedListNamedWithoutExtensionGetsUlf)
+{
+    app::MainWindow* window = makeWindow();
+    window->list().appendUrl("http://www.example.com/", "PNG");
+    for (const auto& [typed, written] :
+        { std::pair { "my list", "my list.ulf" }, std::pair { "pages.txt", "pages.txt" } }) {
+        dialogs.setNextFiles({ home.file(typed) });
+        window->findChild<QAction*>(QStringLiteral("saveList"))->trigger();
+        EXPECT_EQ(dialogs.messages().last().text, QStringLiteral("Url List File is saved!"));
+        EXPECT_TRUE(QFileInfo(home.file(written)).isFile()) << written;
+    }
+    EXPECT_FALSE(QFileInfo::exists(home.file("my list")));
+    // The next dialog offers the name the list was saved under.
+    window->findChild<QAction*>(QStringLiteral("openProject"))->trigger();
+    EXPECT_EQ(dialogs.fileRequests().last().fileName, home.file("pages.txt"));
 }
 
 TEST(SelectedFiles, FolderEndsInOneSlashAndNamesKeepTheDialogsOrder)
