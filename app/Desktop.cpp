@@ -29,10 +29,7 @@ Desktop::Desktop(const AppHome& home, UserDialogs& dialogs, cdp::Browser* engine
         if (!skin.isEmpty())
             window->setStyleSheet(skin);
     };
-    m_hooks.openFolder = [this](const QString& folder) {
-        if (m_options.openUrl)
-            m_options.openUrl(QUrl::fromLocalFile(folder));
-    };
+    m_hooks.openFolder = [this](const QString& folder) { openWithDesktop(QUrl::fromLocalFile(folder)); };
     m_hooks.mainWindow = [this]() -> QWidget* { return m_main.data(); };
 }
 
@@ -129,8 +126,16 @@ void Desktop::showHelp()
 
 void Desktop::openWebPage(const QUrl& address)
 {
-    if (m_options.openUrl)
-        m_options.openUrl(address);
+    openWithDesktop(address);
+}
+
+void Desktop::openWithDesktop(const QUrl& address)
+{
+    if (!m_options.openUrl || m_options.openUrl(address))
+        return;
+    const QString shown = address.isLocalFile() ? address.toLocalFile() : address.toString();
+    m_hooks.dialogs->message(m_main.data(), UserDialogs::Icon::Error,
+        QStringLiteral("No program on this system is set up to open %1. Open it from there yourself.").arg(shown));
 }
 
 void Desktop::showSettingsFromTray()

@@ -24,7 +24,7 @@ class TrayIcon;
 struct DesktopOptions
 {
     bool trayAvailable = true;
-    std::function<void(const QUrl&)> openUrl; // the desktop's default handler
+    std::function<bool(const QUrl&)> openUrl; // the desktop's default handler; false when there is none
     std::function<void()> endProcess; // quits the event loop
     QStringList arguments; // files and addresses the program was started with: added to the list
     QString workingFolder; // what relative paths among them are relative to
@@ -57,6 +57,8 @@ public:
     void openRows(const QStringList& rows); // restores the main window and adds the rows to its list
     void showHelp();
     void openWebPage(const QUrl& address);
+    // Hands a folder, file or page to the desktop, and says so when nothing there can open it.
+    void openWithDesktop(const QUrl& address);
     void showSettingsFromTray();
     void exitProgram();
 

@@ -72,7 +72,7 @@ int runDesktop(int argc, char** argv)
     SystemDialogs dialogs;
     DesktopOptions options;
     options.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
-    options.openUrl = [](const QUrl& address) { QDesktopServices::openUrl(address); };
+    options.openUrl = [](const QUrl& address) { return QDesktopServices::openUrl(address); };
     options.endProcess = [] { QCoreApplication::exit(0); };
     options.arguments = arguments;
     options.workingFolder = QDir::currentPath();

@@ -29,7 +29,10 @@ protected:
         options.trayAvailable = trayAvailable;
         options.arguments = arguments;
         options.workingFolder = home.path();
-        options.openUrl = [this](const QUrl& url) { opened.append(url); };
+        options.openUrl = [this](const QUrl& url) {
+            opened.append(url);
+            return handlerFound;
+        };
         options.endProcess = [this] { steps.append("end"); };
         auto desktop = std::make_unique<app::Desktop>(home.home(), dialogs, nullptr, &runner, options);
         DesktopHooks& hooks = desktop->hooks();
@@ -52,6 +55,7 @@ protected:
     FakeDialogs dialogs;
     RecordingRunner runner;
     QList<QUrl> opened;
+    bool handlerFound = true;
     QStringList steps;
 };
 
@@ -244,6 +248,21 @@ TEST_F(DesktopTest, HelpAndWebPagesOpenBundledFiles)
         EXPECT_TRUE(opened[i].toLocalFile().endsWith(ends[i])) << qPrintable(opened[i].toString());
         EXPECT_TRUE(QFile::exists(opened[i].toLocalFile())) << qPrintable(opened[i].toLocalFile());
     }
+}
+
+// A desktop with no program for folders or pages: the user is told, with the path to open by hand.
+TEST_F(DesktopTest, NothingToOpenWithSaysSoAndNamesThePath)
+{
+    handlerFound = false;
+    auto desktop = make(true);
+    desktop->start();
+    desktop->mainWindow()->findChild<QAction*>("showHelp")->trigger();
+    desktop->hooks().openFolder(home.file("out put"));
+    ASSERT_EQ(dialogs.messages().size(), 2);
+    EXPECT_TRUE(dialogs.messages()[0].text.contains(opened[0].toLocalFile()))
+        << dialogs.messages()[0].text.toStdString();
+    EXPECT_TRUE(dialogs.messages()[1].text.contains(home.file("out put"))) << dialogs.messages()[1].text.toStdString();
+    EXPECT_EQ(dialogs.messages()[1].icon, UserDialogs::Icon::Error);
 }
 
 TEST_F(DesktopTest, EachWindowIsSkinnedAtItsLoadAndAMissingSkinLeavesItPlain)
