@@ -17,6 +17,7 @@ const QString kProcessing = QStringLiteral("Processing");
 const QString kOk = QStringLiteral("OK");
 const QString kCancel = QStringLiteral("Cancel");
 const QString kFailed = QStringLiteral("Failed");
+constexpr qsizetype ListedFailures = 10; // a message box must fit the screen
 const QString kIdleCaption = QStringLiteral("Status");
 } // namespace
 
@@ -62,6 +63,8 @@ void BatchDriver::startBatch()
     m_jobs = ReadJobs(m_settings);
     m_retries = m_retriesGiven.value_or(ReadRetries(m_settings));
     m_warned.clear();
+    m_converted = 0;
+    m_failed.clear();
     queuePump();
 }
 
@@ -250,6 +253,10 @@ void BatchDriver::finishRow(const Flight& flight, const PageOutcome& outcome)
         const RowStatus status = RowStatusOf(outcome);
         m_list.setStatusById(flight.row, status.ok ? kOk : kFailed, status.toolTip);
     }
+    if (outcome.output)
+        ++m_converted;
+    else
+        m_failed.append(QStringLiteral("%1: %2").arg(flight.address, outcome.output.error().message));
     emit pageFinished(flight.row, flight.address, outcome, flight.tries);
     if (!outcome.warning.isEmpty() && !m_warned.contains(outcome.warning)) {
         m_warned.append(outcome.warning);
@@ -306,7 +313,15 @@ void BatchDriver::complete()
     m_view.setBusyCursor(false);
     QPointer<BatchDriver> self(this);
     // Warnings wait for the end: a message box during the batch would hold back its next rows.
+    // A batch with failures says how many, and which: "completed!" alone would read as success.
     QString text = QStringLiteral("Conversion completed!");
+    if (!m_failed.isEmpty()) {
+        text = QStringLiteral("Conversion completed: %1 converted, %2 failed\n").arg(m_converted).arg(m_failed.size());
+        for (const QString& failure : m_failed.mid(0, ListedFailures))
+            text += QStringLiteral("\n") + failure;
+        if (m_failed.size() > ListedFailures)
+            text += QStringLiteral("\n... and %1 more (their rows say why)").arg(m_failed.size() - ListedFailures);
+    }
     for (QString warning : std::as_const(m_warned)) {
         warning[0] = warning[0].toUpper();
         text += QStringLiteral("\n\n") + warning + QLatin1Char('.');

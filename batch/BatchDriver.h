@@ -104,6 +104,8 @@ private:
     QList<Flight> m_retryReady; // their pause is over: started before the next new row
     QHash<QTimer*, Flight> m_retryWaiting;
     QStringList m_warned; // this batch's warnings already said, for its end message too
+    int m_converted = 0; // this batch's pages, for its end message
+    QStringList m_failed; // "address: reason" of this batch's failed pages
     QTimer m_holdCheck;
 };
 

@@ -320,6 +320,8 @@ TEST_F(BatchWindowTest, LocalFilesAddedEveryWayConvertAndAMissingOneFailsWithIts
     ASSERT_TRUE(runUntilIdle(120s)) << qPrintable(statuses().join(','));
     EXPECT_EQ(statuses(), QStringList({ "OK", "OK", "OK", "OK", "Failed" })) << qPrintable(m_window->list().reason(0));
     EXPECT_EQ(m_window->list().reason(4), "file not found: " + missing);
+    EXPECT_EQ(dialogs.messageTexts(),
+        QStringList { "Conversion completed: 4 converted, 1 failed\n\n" + missing + ": file not found: " + missing });
     // Named after the file, readable: "listed #1 ü_html.png", not "listed%20%231...".
     const struct
     {

@@ -142,6 +142,9 @@ TEST(BatchDriver, FailedRowKeepsItsReasonAndTheBatchGoesOn)
     ASSERT_TRUE(batch.runToIdle());
     EXPECT_EQ(batch.statuses(), QStringList({ "Failed", "OK", "OK" }));
     EXPECT_EQ(batch.view.progressValues.mid(0, 4), QList<int>({ 0, 33, 66, 99 }));
+    // The end message does not call a batch with a failure simply completed.
+    EXPECT_EQ(batch.view.entries("information "),
+        QStringList { "Conversion completed: 2 converted, 1 failed\n\npage1: connection refused" });
 }
 
 TEST(BatchDriver, FailedPageIsTriedAgainAfterItsPauseWhileTheBatchGoesOn)
