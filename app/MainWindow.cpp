@@ -44,12 +44,16 @@ MainWindow::MainWindow(DesktopHooks& hooks, PageRunner* runner, bool trayAvailab
                 if (m_report && m_reportRows.contains(row))
                     (void)m_report->record(m_reportRows.value(row), outcome, tries); // a row the report missed says so
             });
-        connect(m_driver.get(), &BatchDriver::idle, this, [this] {
-            if (!m_report)
+        // The batch's time ends with its last page, not when its end message is dismissed; a cancelled
+        // batch's report ends when the cancel is seen.
+        const auto finishReport = [this] {
+            if (!m_report || m_report->finished())
                 return;
             (void)m_report->finish(); // what could be written is there; the button opens it
             m_openReport->show();
-        });
+        };
+        connect(m_driver.get(), &BatchDriver::pagesDone, this, finishReport);
+        connect(m_driver.get(), &BatchDriver::idle, this, finishReport);
     }
 
     auto* central = new QWidget(this);

@@ -308,6 +308,7 @@ void BatchDriver::stopAfterCancel()
 void BatchDriver::complete()
 {
     m_completing = true;
+    emit pagesDone();
     m_view.setProgress(100);
     m_view.setFrameCaption(kIdleCaption);
     m_view.setBusyCursor(false);

@@ -56,6 +56,8 @@ public:
 signals:
     // `tries`: 1, or more when the page was tried again; the outcome is the last try's.
     void pageFinished(qm::UrlListModel::RowId row, const QString& address, const qm::PageOutcome& outcome, int tries);
+    // Every page of the batch has ended; its end message shows next, for as long as the user leaves it.
+    void pagesDone();
     // `running` was cleared: the batch completed (message dismissed, folder opened) or a cancel was seen.
     void idle();
     // A page's warning (a watermark picture that cannot be used), once per batch for each text; the

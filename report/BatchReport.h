@@ -56,6 +56,7 @@ public:
     Result<void> record(int index, const PageOutcome& outcome, int tries);
     // The batch ended: every page is written with the final summary.
     Result<void> finish();
+    bool finished() const { return m_finished; }
 
     ReportSummary summary() const;
 

@@ -207,8 +207,15 @@ TEST_F(BatchWindowTest, WithTheReportSettingTheBatchWritesItsReportAndOpenReport
     auto* open = m_window->findChild<QPushButton*>(QStringLiteral("openReport"));
     ASSERT_NE(open, nullptr);
     EXPECT_FALSE(open->isVisible());
+    // The report is whole, and its time ended, before the end message waits for the user.
+    QJsonObject atMessage;
+    dialogs.onMessage([&](const FakeDialogs::Message&) {
+        atMessage = QJsonDocument::fromJson(ReadFile(out + "/report.json")).object();
+    });
     click("convertNowButton");
     ASSERT_TRUE(runUntilIdle(120s)) << qPrintable(statuses().join(','));
+    EXPECT_TRUE(atMessage["finished"].toBool());
+    EXPECT_EQ(QJsonDocument::fromJson(ReadFile(out + "/report.json")).object()["seconds"], atMessage["seconds"]);
 
     const QJsonObject summary = QJsonDocument::fromJson(ReadFile(out + "/report.json")).object()["summary"].toObject();
     EXPECT_EQ(summary["ok"].toInt(), 1);
