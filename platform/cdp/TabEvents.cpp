@@ -55,14 +55,12 @@ void Tab::onEvent(const QString& method, const QJsonObject& params)
                 params.value(QLatin1String("request")).toObject().value(QLatin1String("url")).toString(),
                 frameId == d->mainFrameId);
         }
-    } else if (is(method, "Network.loadingFailed") && str(params, "requestId") == d->pageNavigationRequest) {
-        // The page's own navigation failed or was dropped (a 204, a download): nothing more will load.
-        d->requestsInFlight.remove(str(params, "requestId"));
-        endPageNavigation();
-        if (d->requestsInFlight.isEmpty())
-            emit networkQuiet();
     } else if (is(method, "Network.loadingFinished") || is(method, "Network.loadingFailed")) {
-        if (d->requestsInFlight.remove(str(params, "requestId")) && d->requestsInFlight.isEmpty())
+        const QString id = str(params, "requestId");
+        // The page's own navigation failed or was dropped (a 204, a download): nothing more will load.
+        if (is(method, "Network.loadingFailed") && !id.isEmpty() && id == d->pageNavigationRequest)
+            endPageNavigation();
+        if (d->requestsInFlight.remove(id) && d->requestsInFlight.isEmpty())
             emit networkQuiet();
     } else if (is(method, "Network.responseReceived")) {
         if (str(params, "type") == QLatin1String("Document")) {
